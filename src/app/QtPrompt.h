@@ -1,0 +1,28 @@
+#pragma once
+// The prompts as real Qt dialogs.
+
+#include "common/Prompt.h"
+
+class QWidget;
+
+namespace kv {
+
+class QtPrompt final : public Prompt
+{
+public:
+    explicit QtPrompt(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    void information(const QString &text) override;
+    void error(const QString &text) override;
+    bool confirm(const QString &text) override;
+    DateTimeFields correctDateTime(const DateTimeFields &initial) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace kv

@@ -1,0 +1,7 @@
+#include "common/Prompt.h"
+
+namespace kv {
+
+Prompt::~Prompt() = default;
+
+} // namespace kv

@@ -1,0 +1,32 @@
+#pragma once
+// Every question and message the program puts to the user goes through this
+// interface. The real one shows Qt dialogs; tests script the answers, so no
+// test ever waits on a modal dialog.
+
+#include <QString>
+
+#include <array>
+
+namespace kv {
+
+// The six fields of the date and time correction: year, month, day, hour,
+// minute, second, as the user left them in the edits.
+using DateTimeFields = std::array<QString, 6>;
+
+class Prompt
+{
+public:
+    virtual ~Prompt();
+
+    // An information box with one OK button.
+    virtual void information(const QString &text) = 0;
+    // An error box with one OK button.
+    virtual void error(const QString &text) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool confirm(const QString &text) = 0;
+    // The date and time correction: shows the six values, returns what the
+    // edits hold when the dialog is closed (however it is closed).
+    virtual DateTimeFields correctDateTime(const DateTimeFields &initial) = 0;
+};
+
+} // namespace kv

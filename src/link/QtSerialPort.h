@@ -1,0 +1,43 @@
+#pragma once
+// SerialPort over Qt Serial Port.
+
+#include "link/SerialPort.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+namespace kv {
+
+class QtSerialPort final : public QObject, public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject *parent = nullptr);
+    ~QtSerialPort() override;
+
+    void setDeviceName(const QString &name) override;
+    QString deviceName() const override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    int bytesWaiting() override;
+    QByteArray read(int n) override;
+    void write(const QByteArray &bytes) override;
+    void purgeInput() override;
+    bool deviceLost() const override { return m_deviceLost; }
+
+Q_SIGNALS:
+    // The device failed and the port has been closed.
+    void lost();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void requireOpen(const char *operation) const;
+    void checkError(const char *operation);
+
+    QSerialPort m_port;
+    QString m_deviceName;
+    bool m_deviceLost = false;
+};
+
+} // namespace kv

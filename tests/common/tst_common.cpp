@@ -1,0 +1,168 @@
+// Date-time doubles, BCD, locale texts and the verbatim INI document.
+
+#include "common/Bcd.h"
+#include "common/DateTime.h"
+#include "common/IniDocument.h"
+#include "common/LocaleText.h"
+
+#include <QLocale>
+#include <QtTest>
+
+using namespace kv;
+
+class TestCommon : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void dateTimeScale()
+    {
+        QCOMPARE(toDateTimeDouble(QDate(1899, 12, 30), QTime(0, 0)), 0.0);
+        QCOMPARE(toDateTimeDouble(QDate(1900, 1, 1), QTime(12, 0)), 2.5);
+        // A known Delphi value: 2008-02-29 is day 39507.
+        QCOMPARE(encodeDate(2008, 2, 29), 39507.0);
+        QCOMPARE(encodeTime(6, 0, 0), 0.25);
+        QCOMPARE(encodeTime(0, 0, 1) * kSecondsPerDay, 1.0);
+    }
+
+    void dateTimeRoundTrip()
+    {
+        const QDateTime t(QDate(2026, 12, 8), QTime(23, 59, 59, 999), Qt::LocalTime);
+        QCOMPARE(fromDateTimeDouble(toDateTimeDouble(t)), t);
+        // Accumulated sample steps that land a hair below midnight still
+        // give a proper time of day, never 24:00.
+        const double nearMidnight = encodeDate(2026, 12, 8) + 1.0 - 1e-10;
+        QCOMPARE(datePart(nearMidnight), QDate(2026, 12, 9));
+        QCOMPARE(timePart(nearMidnight), QTime(0, 0));
+        // Before the epoch "date + time" comes back as built.
+        const double early = encodeDate(1899, 12, 20) + encodeTime(18, 0, 0);
+        QCOMPARE(datePart(early), QDate(1899, 12, 20));
+        QCOMPARE(timePart(early), QTime(18, 0));
+        QVERIFY(!datePart(std::numeric_limits<double>::quiet_NaN()).isValid());
+        QVERIFY(!datePart(1e300).isValid());
+    }
+
+    void calendarChecks()
+    {
+        QVERIFY(isValidDate(2008, 2, 29));
+        QVERIFY(!isValidDate(2008, 2, 30));
+        QVERIFY(!isValidDate(1900, 2, 29)); // not a leap year
+        QVERIFY(isValidDate(2000, 2, 29));
+        QVERIFY(!isValidDate(0, 1, 1));
+        QVERIFY(!isValidDate(10000, 1, 1));
+        QVERIFY(!isValidDate(2008, 0, 1));
+        QVERIFY(!isValidDate(2008, 13, 1));
+        QVERIFY(isValidTime(23, 59, 59));
+        QVERIFY(!isValidTime(24, 0, 0));
+        QVERIFY(!isValidTime(12, 60, 0));
+        QVERIFY(!isValidTime(12, 0, 60));
+    }
+
+    void bcd()
+    {
+        QCOMPARE(bcdToInt(0x59), 59);
+        QCOMPARE(bcd4ToInt(0x20, 0x08), 2008);
+        QCOMPARE(bcdToInt(0xFF), 165); // face value; the caller's range check rejects it
+        QCOMPARE(intToBcd(47), std::uint8_t(0x47));
+    }
+
+    void timeTexts()
+    {
+        const double t = encodeDate(2007, 12, 5) + encodeTime(14, 3, 10);
+        QCOMPARE(hhmmssText(t), QStringLiteral("14:03:10"));
+        QCOMPARE(shortDateText(t), QStringLiteral("12/5/07"));
+        QCOMPARE(longTimeText(t), QStringLiteral("2:03:10 PM"));
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(longTimeText(t), QStringLiteral("14:03:10"));
+        QCOMPARE(shortDateText(t), QStringLiteral("05.12.07"));
+        QVERIFY(!longTimeFormat().contains(QLatin1Char('t')));
+    }
+
+    void fixedNumbers()
+    {
+        QCOMPARE(fixedText(23.5, 1), QStringLiteral("23.5"));
+        QCOMPARE(fixedText(-5, 1), QStringLiteral("-5.0"));
+        QCOMPARE(fixedText(1234.5, 1), QStringLiteral("1234.5")); // no thousands separator
+        QCOMPARE(fixedText(200, 0), QStringLiteral("200"));
+        QCOMPARE(fixedText(-0.04, 1), QStringLiteral("0.0"));
+        QVERIFY(fixedText(123456789.0, 1).contains(QLatin1Char('E')));
+        QVERIFY(!decimalSeparatorIsComma());
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(decimalSeparatorIsComma());
+        QCOMPARE(fixedText(-25.6, 1), QStringLiteral("-25,6"));
+        QCOMPARE(fixedText(1234.5, 1), QStringLiteral("1234,5"));
+    }
+
+    void parsingNumbers()
+    {
+        bool ok = false;
+        QCOMPARE(parseLocaleDouble(QStringLiteral(" 12.7 "), &ok), 12.7);
+        QVERIFY(ok);
+        QCOMPARE(parseLocaleDouble(QStringLiteral("-3.9"), &ok), -3.9);
+        parseLocaleDouble(QStringLiteral("12,7"), &ok);
+        QVERIFY(!ok);
+        parseLocaleDouble(QStringLiteral("abc"), &ok);
+        QVERIFY(!ok);
+        parseLocaleDouble(QStringLiteral(""), &ok);
+        QVERIFY(!ok);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(parseLocaleDouble(QStringLiteral("12,7"), &ok), 12.7);
+        QVERIFY(ok);
+        parseLocaleDouble(QStringLiteral("12.7"), &ok);
+        QVERIFY(!ok);
+
+        QCOMPARE(parseInteger(QStringLiteral(" -42 "), &ok), -42);
+        QVERIFY(ok);
+        parseInteger(QStringLiteral("4.5"), &ok);
+        QVERIFY(!ok);
+        parseInteger(QStringLiteral("99999999999"), &ok);
+        QVERIFY(!ok);
+    }
+
+    void iniKeepsNamesAndOtherContent()
+    {
+        const QByteArray text = "; my notes\r\n[Graph Option]\r\nMax. Scale = 75\r\nColour=blue\r\n\r\n[Other]\r\nx=1\r\n";
+        IniDocument doc = IniDocument::parse(text);
+        QCOMPARE(doc.value(QStringLiteral("graph option"), QStringLiteral("MAX. SCALE")).value(), QStringLiteral("75"));
+        QVERIFY(!doc.value(QStringLiteral("Graph Option"), QStringLiteral("Min. Scale")));
+        doc.setValue(QStringLiteral("Graph Option"), QStringLiteral("Max. Scale"), QStringLiteral("60"));
+        doc.setValue(QStringLiteral("Graph Option"), QStringLiteral("Min. Scale"), QStringLiteral("-5"));
+        doc.setValue(QStringLiteral("New"), QStringLiteral("Key One"), QStringLiteral("v"));
+        QCOMPARE(doc.serialize(),
+                 QByteArray("; my notes\r\n[Graph Option]\r\nMax. Scale=60\r\nColour=blue\r\nMin. Scale=-5\r\n\r\n"
+                            "[Other]\r\nx=1\r\n\r\n[New]\r\nKey One=v\r\n"));
+    }
+
+    void iniValuesSurviveRoundTrip()
+    {
+        const QStringList values = {QStringLiteral("  padded  "), QStringLiteral("\"quoted\""),
+                                    QStringLiteral("a = b"), QStringLiteral("Ofen Süd"), QString()};
+        IniDocument doc;
+        for (int i = 0; i < values.size(); ++i)
+            doc.setValue(QStringLiteral("S"), QStringLiteral("K%1").arg(i), values[i]);
+        const IniDocument back = IniDocument::parse(doc.serialize());
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(back.value(QStringLiteral("S"), QStringLiteral("K%1").arg(i)).value(), values[i]);
+        // Line breaks cannot live in one line; they become blanks.
+        doc.setValue(QStringLiteral("S"), QStringLiteral("Multi"), QStringLiteral("a\nb"));
+        QCOMPARE(IniDocument::parse(doc.serialize()).value(QStringLiteral("S"), QStringLiteral("Multi")).value(),
+                 QStringLiteral("a b"));
+    }
+
+    void iniOddInput()
+    {
+        // A BOM, 8-bit text, a section without its bracket and keys before
+        // any section are all read without trouble.
+        IniDocument doc = IniDocument::parse("\xEF\xBB\xBF[A]\nk=1\n");
+        QCOMPARE(doc.value(QStringLiteral("A"), QStringLiteral("k")).value(), QStringLiteral("1"));
+        doc = IniDocument::parse("[T]\nt=Gr\xFC\xDF\n");
+        QCOMPARE(doc.value(QStringLiteral("T"), QStringLiteral("t")).value(), QStringLiteral("Grüß"));
+        doc = IniDocument::parse("k=0\n[B\nk=2\n[B]\nk=3\n");
+        QVERIFY(!doc.value(QString(), QStringLiteral("x")));
+        QCOMPARE(doc.value(QStringLiteral("B"), QStringLiteral("k")).value(), QStringLiteral("2"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommon)
+#include "tst_common.moc"

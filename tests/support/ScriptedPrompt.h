@@ -1,0 +1,37 @@
+#pragma once
+// A Prompt whose answers a test gives in advance and whose questions it reads
+// back afterwards.
+
+#include "common/Prompt.h"
+
+#include <QQueue>
+#include <QStringList>
+
+namespace kv::test {
+
+class ScriptedPrompt final : public Prompt
+{
+public:
+    QStringList informations;
+    QStringList errors;
+    QStringList questions;
+    QQueue<bool> confirmAnswers;
+    QVector<DateTimeFields> dateTimeAsked;
+    QQueue<DateTimeFields> dateTimeAnswers;
+
+    void information(const QString &text) override { informations << text; }
+    void error(const QString &text) override { errors << text; }
+    bool confirm(const QString &text) override
+    {
+        questions << text;
+        return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
+    }
+    DateTimeFields correctDateTime(const DateTimeFields &initial) override
+    {
+        dateTimeAsked << initial;
+        return dateTimeAnswers.isEmpty() ? initial : dateTimeAnswers.dequeue();
+    }
+    int messageCount() const { return informations.size() + errors.size() + questions.size(); }
+};
+
+} // namespace kv::test
