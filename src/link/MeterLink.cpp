@@ -1,0 +1,397 @@
+#include "link/MeterLink.h"
+
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "common/LocaleText.h"
+#include "common/Prompt.h"
+#include "link/PortList.h"
+#include "link/SerialPort.h"
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+const QString kNoConnection = QStringLiteral("No Connection");
+
+// Clears the busy flag however the handler ends.
+class BusyGuard
+{
+public:
+    explicit BusyGuard(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~BusyGuard() { m_flag = false; }
+
+private:
+    bool &m_flag;
+};
+
+// The time of day as the meter keys take it: a fraction of a day held in
+// single precision.
+float timeOfDay(double dateTime)
+{
+    return static_cast<float>(dateTime - std::floor(dateTime));
+}
+} // namespace
+
+MeterLink::MeterLink(SerialPort &port, Clock &clock, Prompt &prompt, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+    , m_clock(clock)
+    , m_prompt(prompt)
+{
+}
+
+void MeterLink::select(int entry)
+{
+    m_selected = entry;
+    Q_EMIT portListChanged(m_entries, m_selected);
+}
+
+void MeterLink::setPortList(const QStringList &entries)
+{
+    m_entries = entries;
+    select(m_entries.isEmpty() ? -1 : 0);
+    m_port.setDeviceName(m_entries.isEmpty() ? QString() : deviceNameFor(m_entries.first()));
+}
+
+void MeterLink::setPortStatus(const QString &text)
+{
+    m_portStatus = text;
+    Q_EMIT portStatusChanged(text);
+}
+
+void MeterLink::setConnectionStatus(const QString &text)
+{
+    m_connectionStatus = text;
+    Q_EMIT connectionStatusChanged(text);
+}
+
+void MeterLink::showNoConnection(bool shown)
+{
+    m_noConnectionShown = shown;
+    Q_EMIT noConnectionChanged(shown);
+}
+
+void MeterLink::setRecordingControls(bool runEnabled, bool stopEnabled)
+{
+    m_runEnabled = runEnabled;
+    m_stopEnabled = stopEnabled;
+    Q_EMIT recordingControlsChanged(runEnabled, stopEnabled);
+}
+
+qint64 MeterLink::Delay(int ms)
+{
+    const qint64 start = m_clock.tickCount();
+    qint64 elapsed = 0;
+    while ((elapsed = m_clock.tickCount() - start) <= ms)
+        m_clock.idle(static_cast<int>(ms - elapsed + 1));
+    return elapsed;
+}
+
+void MeterLink::waitForTick(int maxMs)
+{
+    // The tick never lets events run, so it can only be running here when
+    // this is called from inside it; then waiting would never end.
+    const qint64 start = m_clock.tickCount();
+    while (m_tickBusy && m_clock.tickCount() - start < maxMs)
+        m_clock.idle(1);
+}
+
+bool MeterLink::RecogniseModel(const QByteArray &reply)
+{
+    QByteArray text = reply;
+    const int zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    bool ok = false;
+    const int code = parseInteger(QString::fromLatin1(text.left(3)), &ok);
+    if (ok && text.size() >= 3)
+        m_model = code;
+    if (m_model != 481 && m_model != 482)
+        m_model = 482;
+    m_channels = m_model == 481 ? 1 : 2;
+    Q_EMIT modelRecognised(m_model);
+    return true;
+}
+
+void MeterLink::SearchMeter()
+{
+    Q_EMIT busy(true);
+    m_connected = false;
+    const int count = m_entries.size();
+    int entry = -1;
+    for (int i = 0; i < count; ++i) {
+        entry += 1;
+        select(entry);
+        m_port.setDeviceName(deviceNameFor(m_entries.at(entry)));
+        Delay(300);
+        if (!m_port.open()) {
+            // A port that cannot be opened leaves the list for this run.
+            m_entries.removeAt(entry);
+            entry -= 1;
+            select(entry < 0 ? (m_entries.isEmpty() ? -1 : 0) : entry);
+            continue;
+        }
+        try {
+            m_port.write(QByteArrayLiteral("K"));
+            Delay(500);
+            const int waiting = m_port.bytesWaiting();
+            if (waiting >= 4) {
+                // Only the first four bytes are looked at; the rest is
+                // purged after the search.
+                const QByteArray reply = m_port.read(4);
+                if (reply.contains("481") || reply.contains("482")) {
+                    m_model = reply.contains("481") ? 481 : 482;
+                    RecogniseModel(reply);
+                    m_connected = true;
+                    m_portIndex = i;
+                    break;
+                }
+            }
+        } catch (const PortAbort &) {
+            // A port that fails while being asked is one without a meter;
+            // the search goes on with the next.
+        }
+        m_port.close();
+    }
+
+    if (m_connected) {
+        setPortStatus(m_port.deviceName());
+        setConnectionStatus(QStringLiteral("On Connection"));
+    } else {
+        if (m_model != 481 && m_model != 482)
+            m_model = 481;
+        if (m_portIndex >= m_entries.size() || m_portIndex < 0)
+            m_portIndex = 0;
+        if (m_portIndex < m_entries.size()) {
+            select(m_portIndex);
+            m_port.setDeviceName(deviceNameFor(m_entries.at(m_portIndex)));
+        } else {
+            m_port.setDeviceName(QString());
+        }
+        setPortStatus(m_port.deviceName());
+        setConnectionStatus(QStringLiteral("Off Connection"));
+    }
+    if (!m_port.isOpen() && !m_port.deviceName().isEmpty())
+        m_port.open();
+    try {
+        if (m_port.isOpen())
+            m_port.purgeInput();
+    } catch (const PortAbort &) {
+    }
+    Q_EMIT startupBoxCloseRequested();
+    Q_EMIT busy(false);
+}
+
+void MeterLink::ComboBoxDeviceNameChange(int index)
+{
+    if (index < 0 || index >= m_entries.size())
+        return;
+    waitForTick();
+    m_port.close();
+    m_selected = index;
+    m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
+    m_port.open();
+    m_portIndex = index;
+}
+
+void MeterLink::SelectPort(int n)
+{
+    if (n < 1 || n > 8)
+        return;
+    const QString caption = QStringLiteral("Com%1").arg(n);
+    if (m_port.deviceName() == caption)
+        return;
+    m_checkedPortItem = n - 1;
+    Q_EMIT portItemChecked(n - 1);
+    m_port.close();
+    m_portIndex = n - 1;
+    m_port.setDeviceName(caption);
+    m_port.open();
+    try {
+        if (m_port.isOpen())
+            m_port.purgeInput();
+    } catch (const PortAbort &) {
+        return;
+    }
+    setPortStatus(QStringLiteral("COM%1").arg(n));
+    setConnectionStatus(m_connected ? QStringLiteral("On Connection") : QStringLiteral("Off Connection"));
+}
+
+void MeterLink::dispatchFrame(const Frame &frame)
+{
+    Reading previous;
+    if (m_decoder.dispatchFrame(frame, m_model, &previous))
+        Q_EMIT frameDecoded(previous);
+}
+
+void MeterLink::sampleHandOff(double now)
+{
+    m_sampleTickCount += 1;
+    const int points = m_pointCount ? m_pointCount() : 0;
+    if (m_sampleTickCount >= m_samplingRate || points == 0) {
+        m_sampleTickCount = 0;
+        if (!m_decoder.reading().clockMode)
+            Q_EMIT sampleDue(now);
+    }
+}
+
+void MeterLink::regulate(double now)
+{
+    if (m_firstTick) {
+        m_firstTick = false;
+    } else {
+        // Date-time doubles carry about a microsecond of noise at today's
+        // dates; whole milliseconds keep a tick exactly one second late at 0.
+        const double late = std::round((now - m_previousTick) * kMsecsPerDay) - 1000.0;
+        const double candidate = std::trunc(m_interval - late);
+        const int next = candidate > kMinInterval ? static_cast<int>(std::min(candidate, 1e6)) : kMinInterval;
+        if (next != m_interval) {
+            m_interval = next;
+            Q_EMIT intervalChanged(m_interval);
+        }
+    }
+    m_previousTick = now;
+}
+
+void MeterLink::ThTimer1Timer()
+{
+    BusyGuard guard(m_tickBusy);
+    try {
+        tick();
+    } catch (const PortAbort &) {
+        // A failing port operation ends the tick silently.
+    }
+}
+
+void MeterLink::tick()
+{
+    const double now = m_clock.now();
+    bool decoded = false;
+    if (m_connected) {
+        if (m_port.isOpen() && m_port.bytesWaiting() >= 10) {
+            const QByteArray bytes = m_port.read(10);
+            if (bytes.size() == 10) {
+                Frame f;
+                std::copy(bytes.begin(), bytes.end(), f.begin());
+                if (isFramed(f)) {
+                    decoded = true;
+                    m_missCount = 0;
+                    dispatchFrame(f);
+                }
+            }
+        }
+        if (!decoded) {
+            if (m_port.isOpen())
+                m_port.purgeInput();
+            m_missCount += 1;
+            if (m_missCount > 4) {
+                if (m_port.isOpen())
+                    m_port.purgeInput();
+                m_connected = false;
+                m_missCount = 0;
+                setConnectionStatus(kNoConnection);
+                setRecordingControls(true, false);
+                showNoConnection(true);
+            }
+        }
+        if (m_skipRequest) {
+            m_skipRequest = false;
+            m_missCount -= 1;
+        } else if (m_port.isOpen()) {
+            m_port.write(QByteArrayLiteral("A"));
+        }
+        if (m_recording)
+            sampleHandOff(now);
+    }
+    if (!m_connected) {
+        // An adapter that was pulled out is looked for again at its old
+        // name on every tick; a failed open of a missing device is cheap.
+        if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty())
+            m_port.open();
+        if (m_port.isOpen() && m_port.bytesWaiting() >= 4)
+            m_connected = RecogniseModel(m_port.read(4));
+        if (m_connected) {
+            setConnectionStatus(QStringLiteral("ON Connection"));
+            showNoConnection(false);
+            if (m_recording)
+                setRecordingControls(false, true);
+            else
+                setRecordingControls(true, false);
+            if (m_portIndex >= 0 && m_portIndex <= 3) {
+                m_checkedPortItem = m_portIndex;
+                Q_EMIT portItemChecked(m_portIndex);
+            }
+        } else {
+            if (m_port.isOpen()) {
+                m_port.purgeInput();
+                m_port.write(QByteArrayLiteral("K"));
+            }
+            setConnectionStatus(kNoConnection);
+            showNoConnection(true);
+        }
+    }
+    regulate(now);
+}
+
+void MeterLink::sendKey(char key)
+{
+    if (!m_connected) {
+        m_prompt.information(kNoConnection);
+        return;
+    }
+    m_skipRequest = true;
+    try {
+        m_port.write(QByteArray(1, key));
+    } catch (const PortAbort &) {
+        // The click ends silently; the request of the next tick is still skipped.
+    }
+}
+
+void MeterLink::btnRELClick()
+{
+    sendKey(m_model == 481 ? 'R' : 'T');
+}
+
+void MeterLink::btnHOLDClick()
+{
+    sendKey('H');
+}
+
+void MeterLink::btnTTClick()
+{
+    sendKey('E');
+}
+
+void MeterLink::btnCFClick()
+{
+    sendKey('C');
+}
+
+void MeterLink::btnMMAMouseDown()
+{
+    m_mmaDown = timeOfDay(m_clock.now());
+}
+
+void MeterLink::btnMMAMouseUp()
+{
+    if (!m_connected) {
+        m_prompt.information(kNoConnection);
+        return;
+    }
+    m_skipRequest = true;
+    const float held = timeOfDay(m_clock.now()) - m_mmaDown;
+    // Longer than two seconds leaves MAX/MIN; a press across midnight comes
+    // out negative and counts as short.
+    const char key = held > 0.000023148148f ? 'N' : 'M';
+    try {
+        m_port.write(QByteArray(1, key));
+    } catch (const PortAbort &) {
+    }
+}
+
+} // namespace kv

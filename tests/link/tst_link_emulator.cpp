@@ -1,0 +1,238 @@
+// The real link over the Qt serial port against the emulated meter on a
+// pseudo-terminal: search, live readings, losing and regaining the meter,
+// key commands, and an adapter pulled out and plugged back.
+
+#include "common/Clock.h"
+#include "link/MeterLink.h"
+#include "link/QtSerialPort.h"
+
+#include "MeterEmulator.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kv;
+
+namespace {
+
+// The system clock, with a shift a test can add to (for a key held down
+// longer than it wants to wait).
+class ShiftedClock final : public Clock
+{
+public:
+    double now() const override { return m_sys.now() + m_shiftMs / 86400000.0; }
+    qint64 tickCount() const override { return m_sys.tickCount() + m_shiftMs; }
+    void idle(int ms) override { m_sys.idle(ms); }
+    void shift(qint64 ms) { m_shiftMs += ms; }
+
+private:
+    SystemClock m_sys;
+    qint64 m_shiftMs = 0;
+};
+
+struct Meter
+{
+    std::unique_ptr<emu::MeterEmulator> emu;
+    QString path;
+};
+
+Meter startMeter(const QTemporaryDir &dir, const QString &name, int model, bool silent = false)
+{
+    emu::Options o;
+    o.model = model;
+    o.linkPath = dir.filePath(name).toStdString();
+    o.faults.silent = silent;
+    Meter m{std::make_unique<emu::MeterEmulator>(o), dir.filePath(name)};
+    m.emu->setTemperatures(21.5, 19.0);
+    if (!m.emu->start())
+        qFatal("cannot start the emulator");
+    return m;
+}
+
+struct Link
+{
+    ShiftedClock clock;
+    QtSerialPort port;
+    test::ScriptedPrompt prompt;
+    MeterLink link{port, clock, prompt};
+
+    void ticks(int n)
+    {
+        // The meter answers within a few milliseconds; a real tick comes
+        // a second after the last one.
+        for (int i = 0; i < n; ++i) {
+            QTest::qWait(60);
+            link.ThTimer1Timer();
+        }
+    }
+    // Ticks until the condition holds (or 40 ticks have passed).
+    template <typename F> bool tickUntil(F f)
+    {
+        for (int i = 0; i < 40 && !f(); ++i)
+            ticks(1);
+        return f();
+    }
+};
+
+} // namespace
+
+class TestLinkEmulator : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void searchFindsEachModel_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("481") << 481;
+        QTest::newRow("482") << 482;
+    }
+    void searchFindsEachModel()
+    {
+        QFETCH(int, model);
+        QTemporaryDir dir;
+        Meter silent = startMeter(dir, QStringLiteral("silent"), 482, true);
+        Meter meter = startMeter(dir, QStringLiteral("meter"), model);
+        Link l;
+        l.link.setModel(model == 481 ? 482 : 481);
+        l.link.setPortList({dir.filePath(QStringLiteral("missing")), silent.path, meter.path});
+        l.link.SearchMeter();
+        QVERIFY(l.link.connected());
+        QCOMPARE(l.link.model(), model);
+        QCOMPARE(l.link.portIndex(), 2);
+        QCOMPARE(l.link.portList(), (QStringList{silent.path, meter.path}));
+        QCOMPARE(l.link.connectionStatus(), QStringLiteral("On Connection"));
+        QCOMPARE(l.link.portStatus(), meter.path);
+    }
+
+    void liveReadingsFollowTheMeter()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
+        Link l;
+        l.link.setPortList({meter.path});
+        l.link.SearchMeter();
+        l.port.write("A");
+        QVERIFY(l.tickUntil([&] { return l.link.reading().t1 == 21.5; }));
+        QCOMPARE(l.link.reading().t2, 19.0);
+        meter.emu->setTemperatures(-12.3, 250.5);
+        QVERIFY(l.tickUntil([&] { return l.link.reading().t1 == -12.3; }));
+        QCOMPARE(l.link.reading().t2, 250.5);
+        meter.emu->setTemperatures(1400.0, 20.0);
+        QVERIFY(l.tickUntil([&] { return l.link.reading().t1Overload; }));
+        QCOMPARE(l.link.missCount(), 0);
+    }
+
+    void silenceDropsAndAnswersReconnect()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 481);
+        Link l;
+        l.link.setPortList({meter.path});
+        l.link.SearchMeter();
+        l.port.write("A");
+        l.ticks(2);
+        QCOMPARE(l.link.missCount(), 0);
+        QTest::qWait(60); // the last request answered
+        meter.emu->setSilent(true);
+        l.ticks(1); // the frame asked for before the silence
+        l.ticks(4);
+        QVERIFY(l.link.connected());
+        QCOMPARE(l.link.missCount(), 4);
+        l.ticks(1);
+        QVERIFY(!l.link.connected());
+        QCOMPARE(l.link.connectionStatus(), QStringLiteral("No Connection"));
+        QVERIFY(l.link.noConnectionShown());
+        meter.emu->setSilent(false);
+        QVERIFY(l.tickUntil([&] { return l.link.connected(); }));
+        QCOMPARE(l.link.connectionStatus(), QStringLiteral("ON Connection"));
+        QVERIFY(!l.link.noConnectionShown());
+        QVERIFY(l.tickUntil([&] { return l.link.missCount() == 0 && l.link.reading().t1 == 21.5; }));
+    }
+
+    void keysReachTheMeter()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
+        Link l;
+        l.link.setPortList({meter.path});
+        l.link.SearchMeter();
+        l.port.write("A");
+        l.ticks(2);
+        const Reading &r = l.link.reading();
+
+        l.link.btnHOLDClick();
+        QVERIFY(l.tickUntil([&] { return r.hold; }));
+        l.link.btnHOLDClick();
+        QVERIFY(l.tickUntil([&] { return !r.hold; }));
+        l.link.btnCFClick();
+        QVERIFY(l.tickUntil([&] { return !r.celsius && r.unit1 == QLatin1String("F"); }));
+        QCOMPARE(r.t1, 70.7); // 21.5 C
+        l.link.btnCFClick();
+        l.link.btnTTClick();
+        QVERIFY(l.tickUntil([&] { return r.meterRecording && r.celsius; }));
+        l.link.btnTTClick();
+        l.link.btnRELClick(); // TIME on the two-channel meter
+        QVERIFY(l.tickUntil([&] { return r.clockMode && !r.meterRecording; }));
+        l.link.btnRELClick();
+        QVERIFY(l.tickUntil([&] { return !r.clockMode; }));
+
+        l.link.btnMMAMouseDown();
+        l.link.btnMMAMouseUp();
+        QVERIFY(l.tickUntil([&] { return r.maxMinMode == 1 && r.statusText == QLatin1String(" MAX"); }));
+        l.link.btnMMAMouseDown();
+        l.clock.shift(2100); // held for 2.1 s
+        l.link.btnMMAMouseUp();
+        QVERIFY(l.tickUntil([&] { return r.maxMinMode == 0; }));
+        QVERIFY(l.link.connected());
+        QCOMPARE(QByteArray::fromStdString(meter.emu->received()).count('N'), 1);
+    }
+
+    void relativeKeyOnTheOneChannelMeter()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 481);
+        Link l;
+        l.link.setPortList({meter.path});
+        l.link.SearchMeter();
+        l.port.write("A");
+        l.ticks(2);
+        l.link.btnRELClick();
+        QVERIFY(l.tickUntil([&] { return l.link.reading().relative; }));
+        QCOMPARE(l.link.reading().statusText, QStringLiteral(" REL"));
+        QCOMPARE(l.link.reading().t1, 0.0);
+    }
+
+    void adapterPulledOutAndPluggedBack()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
+        Link l;
+        l.link.setPortList({meter.path});
+        l.link.SearchMeter();
+        l.link.setRecording(true);
+        l.link.setSamplingRate(1);
+        int samples = 0;
+        QObject::connect(&l.link, &MeterLink::sampleDue, [&](double) { ++samples; });
+        l.port.write("A");
+        l.ticks(2);
+        QVERIFY(samples > 0);
+
+        meter.emu->unplug();
+        QVERIFY(l.tickUntil([&] { return !l.link.connected(); }));
+        QVERIFY(!l.port.isOpen());
+        QVERIFY(l.port.deviceLost());
+        l.ticks(3); // still away: nothing to open
+        QVERIFY(!l.port.isOpen());
+
+        QVERIFY(meter.emu->replug());
+        QVERIFY(l.tickUntil([&] { return l.link.connected(); }));
+        const int before = samples;
+        QVERIFY(l.tickUntil([&] { return l.link.missCount() == 0 && samples > before + 1; }));
+        QVERIFY(l.link.recording());
+        QVERIFY(l.link.stopEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkEmulator)
+#include "tst_link_emulator.moc"

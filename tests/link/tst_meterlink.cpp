@@ -1,0 +1,558 @@
+// The meter link against scripted ports and a hand-moved clock: the search,
+// the tick, losing and regaining the meter, and the key commands.
+
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "link/MeterLink.h"
+
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kv;
+using namespace kv::test;
+
+namespace {
+
+struct Rig
+{
+    ManualClock clock;
+    ScriptedPort port;
+    ScriptedPrompt prompt;
+    MeterLink link{port, clock, prompt};
+    ScriptedMeter meter;
+    int points = 0;
+
+    Rig(int model = 482, const QStringList &entries = {QStringLiteral("/dev/meter")})
+    {
+        meter.model = model;
+        for (const QString &e : entries)
+            port.devices[e] = meter.device();
+        link.setPortList(entries);
+        link.setPointCountSource([this] { return points; });
+        QObject::connect(&link, &MeterLink::sampleDue, [this](double) { ++points; });
+    }
+    // The meter answers from now on with this frame, and the answer to the
+    // last request is already waiting.
+    void answer(const QByteArray &frame)
+    {
+        meter.frame = frame;
+        port.input = frame;
+    }
+    void goSilent()
+    {
+        meter.silent = true;
+        port.input.clear();
+    }
+    void tick(int ms = 1000)
+    {
+        clock.advanceMs(ms);
+        link.ThTimer1Timer();
+    }
+    // Searched, connected, and the first request sent as start-up does.
+    void connect()
+    {
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        port.write("A");
+    }
+};
+
+} // namespace
+
+class TestMeterLink : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void searchRecognisesModels_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("startModel");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("481") << QByteArray("481\r") << 482 << 481 << 1;
+        QTest::newRow("482") << QByteArray("482\0", 4) << 481 << 482 << 2;
+        QTest::newRow("letter first") << QByteArray("X481") << 482 << 481 << 1;
+    }
+    void searchRecognisesModels()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, startModel);
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        link.setModel(startModel);
+        port.devices[QStringLiteral("/dev/a")] = [&](char c) { return c == 'K' ? reply : QByteArray(); };
+        link.setPortList({QStringLiteral("/dev/a")});
+        QSignalSpy closeBox(&link, &MeterLink::startupBoxCloseRequested);
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        QTEST(link.model(), "model");
+        QTEST(link.channelCount(), "channels");
+        QCOMPARE(link.connectionStatus(), QStringLiteral("On Connection"));
+        QCOMPARE(link.portStatus(), QStringLiteral("/dev/a"));
+        QVERIFY(port.isOpen());
+        QCOMPARE(closeBox.count(), 1);
+    }
+
+    void searchSkipsMissingSilentAndShortPorts()
+    {
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        port.devices[QStringLiteral("/dev/silent")] = [](char) { return QByteArray(); };
+        port.devices[QStringLiteral("/dev/short")] = [](char c) { return c == 'K' ? QByteArray("481") : QByteArray(); };
+        port.devices[QStringLiteral("/dev/other")] = [](char c) { return c == 'K' ? QByteArray("OK\r\n") : QByteArray(); };
+        port.devices[QStringLiteral("/dev/meter")] = [](char c) { return c == 'K' ? QByteArray("481\r") : QByteArray(); };
+        link.setPortList({"/dev/missing", "/dev/silent", "/dev/short", "/dev/other", "/dev/meter"});
+        const qint64 start = clock.tickCount();
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        QCOMPARE(link.model(), 481);
+        // The index is the position in the list as the search began.
+        QCOMPARE(link.portIndex(), 4);
+        QCOMPARE(link.portList(), (QStringList{"/dev/silent", "/dev/short", "/dev/other", "/dev/meter"}));
+        QCOMPARE(link.selectedEntry(), 3);
+        QCOMPARE(port.deviceName(), QStringLiteral("/dev/meter"));
+        // 300 ms before each open, 500 ms for each answer.
+        QVERIFY(clock.tickCount() - start > 5 * 300 + 4 * 500);
+    }
+
+    void searchWithoutMeter()
+    {
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        port.devices[QStringLiteral("/dev/a")] = [](char) { return QByteArray(); };
+        port.devices[QStringLiteral("/dev/b")] = [](char) { return QByteArray(); };
+        link.setPortList({"/dev/a", "/dev/b"});
+        link.setPortIndex(1);
+        link.SearchMeter();
+        QVERIFY(!link.connected());
+        QCOMPARE(link.connectionStatus(), QStringLiteral("Off Connection"));
+        QCOMPARE(link.portStatus(), QStringLiteral("/dev/b"));
+        QVERIFY(port.isOpen()); // the remembered port, open for the tick's "K"
+        QCOMPARE(link.selectedEntry(), 1);
+
+        link.setPortIndex(7); // beyond the list: the first entry
+        link.SearchMeter();
+        QCOMPARE(port.deviceName(), QStringLiteral("/dev/a"));
+    }
+
+    void searchWithEmptyList()
+    {
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        link.setPortList({});
+        link.setPortIndex(3);
+        link.SearchMeter();
+        QVERIFY(!link.connected());
+        QCOMPARE(link.connectionStatus(), QStringLiteral("Off Connection"));
+        QVERIFY(port.opened.isEmpty());
+        QCOMPARE(link.portIndex(), 0);
+        // The tick then has no port to talk to and ends quietly.
+        link.ThTimer1Timer();
+        QVERIFY(!link.tickBusy());
+        QCOMPARE(link.connectionStatus(), QStringLiteral("No Connection"));
+    }
+
+    void searchSurvivesFailingPort()
+    {
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        port.devices[QStringLiteral("/dev/broken")] = [](char) { return QByteArray(); };
+        port.devices[QStringLiteral("/dev/meter")] = [](char c) { return c == 'K' ? QByteArray("482\r") : QByteArray(); };
+        link.setPortList({"/dev/broken", "/dev/meter"});
+        port.failWrites = true;
+        clock.setIdleHook([&](int) {
+            if (port.deviceName() == QLatin1String("/dev/meter"))
+                port.failWrites = false;
+        });
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        QCOMPARE(link.portIndex(), 1);
+    }
+
+    void recogniseModel()
+    {
+        Rig rig;
+        QSignalSpy layout(&rig.link, &MeterLink::modelRecognised);
+        QVERIFY(rig.link.RecogniseModel(QByteArray("481\0", 4)));
+        QCOMPARE(rig.link.model(), 481);
+        QCOMPARE(rig.link.channelCount(), 1);
+        QVERIFY(rig.link.RecogniseModel(QByteArray("\x02\x80\x00\x01", 4)));
+        QCOMPARE(rig.link.model(), 481); // no number: the model stays
+        rig.link.setModel(480);
+        rig.link.RecogniseModel("abcd");
+        QCOMPARE(rig.link.model(), 482);
+        QCOMPARE(layout.count(), 3);
+    }
+
+    void tickDecodesAndRequests()
+    {
+        Rig rig;
+        rig.connect();
+        QSignalSpy decoded(&rig.link, &MeterLink::frameDecoded);
+        rig.port.written.clear();
+        rig.tick();
+        QCOMPARE(decoded.count(), 1);
+        QCOMPARE(rig.link.reading().t1, 23.4);
+        QCOMPARE(rig.link.missCount(), 0);
+        QCOMPARE(rig.port.written, QByteArray("A"));
+        // The same frame again: not decoded.
+        rig.tick();
+        QCOMPARE(decoded.count(), 1);
+        rig.answer(QByteArray::fromHex("02800002350000021003"));
+        rig.tick();
+        QCOMPARE(decoded.count(), 2);
+        QCOMPARE(rig.link.reading().t1, 23.5);
+        QVERIFY(!rig.link.tickBusy());
+    }
+
+    void framesWithWrongMarksAreMisses()
+    {
+        Rig rig;
+        rig.connect();
+        rig.answer(QByteArray::fromHex("03800002340000021003"));
+        const int purges = rig.port.purges;
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 1);
+        QCOMPARE(rig.port.purges, purges + 1);
+        rig.answer(QByteArray::fromHex("028000023400000210"));
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 2);
+        // More than a frame waiting: the first ten count, the rest waits.
+        rig.answer(QByteArray::fromHex("02800002340000021003") + "xy");
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 0);
+        QCOMPARE(rig.port.input.left(2), QByteArray("xy"));
+    }
+
+    void fifthSilentTickDropsTheLink()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        rig.goSilent();
+        QSignalSpy label(&rig.link, &MeterLink::noConnectionChanged);
+        for (int i = 1; i <= 4; ++i) {
+            rig.tick();
+            QVERIFY(rig.link.connected());
+            QCOMPARE(rig.link.missCount(), i);
+        }
+        rig.port.written.clear();
+        rig.tick();
+        QVERIFY(!rig.link.connected());
+        QCOMPARE(rig.link.missCount(), 0);
+        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("No Connection"));
+        QVERIFY(rig.link.noConnectionShown());
+        QVERIFY(rig.link.runEnabled());
+        QVERIFY(!rig.link.stopEnabled());
+        // The dropping tick still sends its "A", then asks "K".
+        QCOMPARE(rig.port.written, QByteArray("AK"));
+        QVERIFY(label.count() >= 1);
+
+        // Silent ticks go on asking "K".
+        rig.port.written.clear();
+        rig.tick();
+        QCOMPARE(rig.port.written, QByteArray("K"));
+
+        // The meter answers again: the four bytes reconnect it, this tick
+        // sends nothing, the next counts one miss and asks for a frame.
+        rig.meter.silent = false;
+        rig.port.input = rig.meter.id();
+        rig.port.written.clear();
+        rig.tick();
+        QVERIFY(rig.link.connected());
+        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("ON Connection"));
+        QVERIFY(!rig.link.noConnectionShown());
+        QCOMPARE(rig.link.checkedPortItem(), 0);
+        QCOMPARE(rig.port.written, QByteArray());
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 1);
+        QCOMPARE(rig.port.written, QByteArray("A"));
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 0);
+    }
+
+    void reconnectionRestoresRecordingLook()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.setRecording(true);
+        rig.goSilent();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(!rig.link.connected());
+        QVERIFY(rig.link.recording()); // the run flag is kept
+        const int samples = rig.points;
+        rig.tick();
+        QCOMPARE(rig.points, samples); // nothing recorded while away
+        rig.port.input = rig.meter.id();
+        rig.tick();
+        QVERIFY(rig.link.stopEnabled());
+        QVERIFY(!rig.link.runEnabled());
+    }
+
+    void keyPressToleratesOneMoreSilentTick()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 0);
+        rig.link.btnHOLDClick();
+        rig.link.btnCFClick(); // two clicks within one tick skip one request
+        QCOMPARE(rig.port.written.right(2), QByteArray("HC"));
+        rig.goSilent();
+        rig.port.written.clear();
+        rig.tick();
+        QCOMPARE(rig.port.written, QByteArray()); // the request was skipped
+        QCOMPARE(rig.link.missCount(), 0);        // 1 miss, less 1
+        QVERIFY(!rig.link.skipRequest());
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QVERIFY(rig.link.connected());
+        rig.tick();
+        QVERIFY(!rig.link.connected());
+    }
+
+    void keyMissRightAfterGoodFrameGoesNegative()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        rig.link.btnTTClick();
+        rig.tick(); // a good frame was waiting: 0, then less 1
+        QCOMPARE(rig.link.missCount(), -1);
+        rig.goSilent();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(rig.link.connected());
+        rig.tick();
+        QVERIFY(!rig.link.connected());
+    }
+
+    void keysNeedAConnection()
+    {
+        Rig rig;
+        rig.link.btnRELClick();
+        rig.link.btnMMAMouseDown();
+        rig.link.btnMMAMouseUp();
+        QCOMPARE(rig.prompt.informations, (QStringList{"No Connection", "No Connection"}));
+        QVERIFY(!rig.link.skipRequest());
+        QVERIFY(rig.port.written.isEmpty());
+    }
+
+    void keyBytesPerModel()
+    {
+        Rig two(482);
+        two.connect();
+        two.port.written.clear();
+        two.link.btnRELClick();
+        two.link.btnHOLDClick();
+        two.link.btnTTClick();
+        two.link.btnCFClick();
+        QCOMPARE(two.port.written, QByteArray("THEC"));
+        Rig one(481);
+        one.connect();
+        one.port.written.clear();
+        one.link.btnRELClick();
+        QCOMPARE(one.port.written, QByteArray("R"));
+    }
+
+    void keyOnClosedPortEndsSilently()
+    {
+        Rig rig;
+        rig.connect();
+        rig.port.close();
+        rig.link.btnHOLDClick();
+        QVERIFY(rig.link.skipRequest());
+        QVERIFY(rig.prompt.informations.isEmpty());
+    }
+
+    void maxMinHold_data()
+    {
+        QTest::addColumn<double>("pressAt");
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<QByteArray>("sent");
+        const double noon = encodeDate(2026, 12, 8) + 0.5;
+        QTest::newRow("1.9 s") << noon << 1900 << QByteArray("M");
+        QTest::newRow("2.1 s") << noon << 2100 << QByteArray("N");
+        QTest::newRow("short") << noon << 100 << QByteArray("M");
+        QTest::newRow("across midnight")
+            << encodeDate(2026, 12, 8) + encodeTime(23, 59, 59) << 3000 << QByteArray("M");
+    }
+    void maxMinHold()
+    {
+        QFETCH(double, pressAt);
+        QFETCH(int, heldMs);
+        Rig rig;
+        rig.connect();
+        rig.port.written.clear();
+        rig.clock.setNow(pressAt);
+        rig.link.btnMMAMouseDown();
+        rig.clock.advanceMs(heldMs);
+        rig.link.btnMMAMouseUp();
+        QTEST(rig.port.written, "sent");
+        QVERIFY(rig.link.skipRequest());
+    }
+
+    void samplingEveryNthTick()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.setSamplingRate(5);
+        rig.link.setRecording(true);
+        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
+        rig.tick();
+        QCOMPARE(samples.count(), 1); // the empty graph takes one at once
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(samples.count(), 1);
+        rig.tick();
+        QCOMPARE(samples.count(), 2); // the fifth tick after it
+        // The sample carries the tick's date-time.
+        QCOMPARE(samples.last().at(0).toDouble(), rig.clock.now());
+    }
+
+    void samplesTakenFromUnchangedReading()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.setSamplingRate(1);
+        rig.link.setRecording(true);
+        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
+        QSignalSpy decoded(&rig.link, &MeterLink::frameDecoded);
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QCOMPARE(decoded.count(), 1);
+        QCOMPARE(samples.count(), 3);
+        // A graph that is closed keeps the point count at 0: every tick samples.
+        rig.link.setSamplingRate(10);
+        rig.link.setPointCountSource([] { return 0; });
+        rig.tick();
+        rig.tick();
+        QCOMPARE(samples.count(), 5);
+    }
+
+    void clockModeRecordsNothing()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.setSamplingRate(1);
+        rig.link.setRecording(true);
+        rig.answer(QByteArray::fromHex("02881020261208143503"));
+        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
+        rig.tick();
+        rig.tick();
+        QVERIFY(rig.link.reading().clockMode);
+        QCOMPARE(samples.count(), 0);
+        QCOMPARE(rig.link.sampleTickCount(), 0);
+    }
+
+    void intervalRegulation()
+    {
+        Rig rig;
+        QCOMPARE(rig.link.interval(), 700);
+        QSignalSpy changed(&rig.link, &MeterLink::intervalChanged);
+        rig.tick(700); // the first tick only remembers the time
+        QCOMPARE(rig.link.interval(), 700);
+        rig.tick(700); // 300 ms early
+        QCOMPARE(rig.link.interval(), 1000);
+        rig.tick(1000);
+        QCOMPARE(rig.link.interval(), 1000);
+        rig.tick(1100);
+        QCOMPARE(rig.link.interval(), 900);
+        rig.tick(2500);
+        QCOMPARE(rig.link.interval(), 500); // never below
+        QCOMPARE(changed.count(), 3);
+    }
+
+    void failingPortEndsTickSilently()
+    {
+        Rig rig;
+        rig.connect();
+        rig.port.failWrites = true;
+        rig.tick();
+        QVERIFY(!rig.link.tickBusy());
+        QVERIFY(rig.link.connected());
+        QVERIFY(rig.prompt.informations.isEmpty());
+    }
+
+    void unpluggedAdapterComesBack()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.setRecording(true);
+        rig.tick();
+        rig.port.pullOut();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(!rig.link.connected());
+        rig.port.opened.clear();
+        rig.tick();
+        rig.tick();
+        // Absent: looked for again on each tick, and nothing else happens.
+        QCOMPARE(rig.port.opened.size(), 0);
+        QVERIFY(!rig.port.isOpen());
+        // Plugged back at the same name.
+        rig.port.devices[QStringLiteral("/dev/meter")] = rig.meter.device();
+        rig.tick();
+        QVERIFY(rig.port.isOpen());
+        QCOMPARE(rig.port.written.right(1), QByteArray("K"));
+        rig.tick();
+        QVERIFY(rig.link.connected());
+        QVERIFY(rig.link.recording());
+        rig.tick();
+        rig.tick();
+        QCOMPARE(rig.link.missCount(), 0);
+    }
+
+    void portChange()
+    {
+        Rig rig(482, {"/dev/a", "/dev/b"});
+        rig.connect();
+        rig.link.ComboBoxDeviceNameChange(1);
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/b"));
+        QVERIFY(rig.port.isOpen());
+        QCOMPARE(rig.link.portIndex(), 1);
+        QVERIFY(rig.link.connected()); // found out by the ticks
+    }
+
+    void comPortMenu()
+    {
+        Rig rig;
+        rig.connect();
+        rig.link.SelectPort(2);
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("Com2"));
+        QCOMPARE(rig.link.portIndex(), 1);
+        QCOMPARE(rig.link.portStatus(), QStringLiteral("COM2"));
+        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("On Connection"));
+        QCOMPARE(rig.link.checkedPortItem(), 1);
+        const int opens = rig.port.opened.size();
+        rig.link.SelectPort(2); // the same item again does nothing
+        QCOMPARE(rig.port.opened.size(), opens);
+    }
+
+    void delayLetsEventsRun()
+    {
+        Rig rig;
+        int turns = 0;
+        rig.clock.setIdleHook([&](int) { ++turns; });
+        const qint64 took = rig.link.Delay(300);
+        QVERIFY(took > 300);
+        QVERIFY(turns >= 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMeterLink)
+#include "tst_meterlink.moc"
