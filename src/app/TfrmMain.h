@@ -1,35 +1,134 @@
 #pragma once
-// The program's frame window: a maximised multiple-document window.
+// The program's frame window: menus, tool bar, status bar, the serial port
+// and the poll timer, and the multiple-document area holding every child
+// window. It lives for the whole run.
 
 #include "app/QtPrompt.h"
 #include "app/Settings.h"
+#include "link/MeterLink.h"
+#include "link/QtSerialPort.h"
+#include "app/TfrmAbout.h"
+#include "panel/TfrmPanel.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
 
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
 
 namespace kv {
+
+class Clock;
+
+struct MainOptions
+{
+    QString programPath;       // the settings file and the help file lie beside it
+    QStringList extraPorts;    // devices put before the system's ports
+    bool systemPorts = true;   // list the ports the system registers
+    Clock *clock = nullptr;    // the system clock when not given
+    Prompt *prompt = nullptr;  // Qt dialogs when not given
+    std::function<void()> exitHandler;          // "E&xit": ends the program at once
+    std::function<bool(const QUrl &)> openUrl;  // the system's browser
+};
 
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfrmMain(const QString &settingsProgramPath, QWidget *parent = nullptr);
+    explicit TfrmMain(MainOptions options, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    const SettingsValues &settings() const { return m_settings; }
+    // The start-up box to close once the search is done.
+    void setStartupBox(TfrmAbout *box);
+
+    MeterLink &link() { return m_link; }
+    QtSerialPort &port() { return m_Comm2; }
     QMdiArea *mdiArea() const { return m_mdi; }
+    TfrmPanel *panel() const { return m_panel; }
+    QTimer &timer() { return ThTimer1; }
+    const SettingsValues &settings() const { return m_settings; }
+    QString settingsPath() const { return m_settingsLocation.writePath; }
+    QString helpFilePath() const;
+    bool formShown() const { return m_formShown; }
+
+    // The class name of the active child window ("TfrmGraph", "TfrmList",
+    // "TfrmDataLogger", "TfrmPanel"), empty when none is active.
+    QString activeChildClass() const;
+
+    // Menu and tool-bar controls, by their names.
+    QAction *Open1, *Save1, *Print1, *PrinterSetup1, *Exit1;
+    QAction *Run1, *Stop1;
+    QAction *DataLogger1, *ControlPanel1, *RealTimeGraph1, *RealTimeList1, *LinkTest1;
+    QMenu *RS2321;
+    QAction *ComItems[8];
+    QAction *Range1, *GraphCustomization1;
+    QMenu *Window1;
+    QAction *Tile1, *Cascade1;
+    QAction *Contents1, *About1;
+    QToolBar *Panel1;
+    QToolButton *SpeedButton1, *SpeedButton2, *btnPrint, *btnRun, *btnPause, *btnDataLogger, *btnClear,
+        *btnToGraph, *UndoZoom;
+    QLabel *StaticText1, *Label2, *Label3;
+    QComboBox *cmbMinute, *cmbSecond, *ComboBoxDeviceName;
+    QLabel *StatusPanel0, *StatusPanel1;
+
+Q_SIGNALS:
+    // FormShow has run: the search is over and the timer runs.
+    void shown();
+
+public Q_SLOTS:
+    void Exit1Click();
+    void ControlPanel1Click();
+    void About1Click();
+    void Contents1Click();
+    void btnRunClick();
+    void btnPauseClick();
+    void cmbMinuteChange();
+    void Com1Click(int n);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void connectLink();
     void FormCreate();
+    void FormShow();
+    void FormClose();
+    TfrmPanel *createPanel();
+    void setRecordingControls(bool runEnabled, bool stopEnabled);
 
+    MainOptions m_options;
+    Clock &m_clock;
+    QtPrompt m_qtPrompt;
+    Prompt &m_prompt;
     QMdiArea *m_mdi;
+    QtSerialPort m_Comm2;
+    MeterLink m_link;
+    QTimer ThTimer1;
+    QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;
-    QtPrompt m_prompt;
+
+    QPointer<TfrmPanel> m_panel;
+    QObject *m_panelObject = nullptr;
+    QPointer<TfrmAbout> m_about;
+    QPointer<TfrmAbout> m_startupBox;
+    bool m_formShown = false;
+    bool m_showScheduled = false;
 };
 
 } // namespace kv

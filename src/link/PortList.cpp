@@ -4,9 +4,11 @@
 
 namespace kv {
 
-QStringList portListEntries(const QStringList &extraDevices)
+QStringList portListEntries(const QStringList &extraDevices, bool systemPorts)
 {
     QStringList entries = extraDevices;
+    if (!systemPorts)
+        return entries;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &p : ports)
         if (!entries.contains(p.portName()) && !entries.contains(p.systemLocation()))

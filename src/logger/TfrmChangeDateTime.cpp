@@ -30,7 +30,8 @@ TfrmChangeDateTime::TfrmChangeDateTime(QWidget *parent)
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(names[i]));
         edit->setMaxLength(6);
-        edit->setMinimumWidth(i == 0 ? 56 : 40);
+        edit->setFixedWidth(i == 0 ? 52 : 40);
+        edit->setAlignment(Qt::AlignRight);
         label->setBuddy(edit);
         grid->addWidget(label, 0, i);
         grid->addWidget(edit, 1, i);

@@ -1,0 +1,321 @@
+#include "panel/TfrmPanel.h"
+
+#include "link/MeterLink.h"
+#include "panel/Artwork.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kv {
+
+KeyArea::KeyArea(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_NoSystemBackground);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void KeyArea::mousePressEvent(QMouseEvent *e)
+{
+    m_down = true;
+    update();
+    Q_EMIT pressed();
+    e->accept();
+}
+
+void KeyArea::mouseReleaseEvent(QMouseEvent *e)
+{
+    const bool wasDown = m_down;
+    m_down = false;
+    update();
+    Q_EMIT released();
+    if (wasDown && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Q_EMIT clicked();
+    e->accept();
+}
+
+void KeyArea::paintEvent(QPaintEvent *)
+{
+    if (!m_down)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 70));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+}
+
+namespace {
+struct Place
+{
+    Mark mark;
+    int x, y;
+};
+// Where each mark lies over the LCD.
+const Place kPlaces[] = {
+    {Mark::imgtk, 17, 48},          {Mark::imgPartOf482, 8, 232}, {Mark::imgSpec482, 11, 233},
+    {Mark::MainMinus, 22, 99},      {Mark::imgPoint, 76, 106},    {Mark::imgThirdMinus, 17, 130},
+    {Mark::imgThirdPoint, 52, 135}, {Mark::imgSubMinus, 71, 129}, {Mark::imgSubPoint, 105, 135},
+    {Mark::imgdash, 41, 130},       {Mark::imgCOL, 94, 124},      {Mark::imguC, 117, 89},
+    {Mark::imguF, 117, 102},        {Mark::imgThirdC, 62, 122},   {Mark::imgThirdF, 63, 131},
+    {Mark::imgSubC, 117, 122},      {Mark::imgSubF, 117, 130},    {Mark::imgMAX, 83, 75},
+    {Mark::imgMIN, 110, 75},        {Mark::imgREL, 51, 75},       {Mark::imgHOLD, 42, 73},
+    {Mark::imglbt, 18, 77},         {Mark::imgAutoOff, 28, 72},   {Mark::imgREC, 94, 88},
+    {Mark::imgy, 98, 99},           {Mark::imgmd, 17, 111},       {Mark::imghm, 82, 111},
+    {Mark::imgT1, 17, 87},          {Mark::imgT2, 106, 115},      {Mark::imgT1_T2, 36, 114},
+    {Mark::imgK, 18, 103},
+};
+const int kMainLefts[4] = {30, 46, 62, 80};
+const int kThirdLefts[4] = {23, 33, 45, 55};
+const int kSubLefts[4] = {77, 86, 97, 108};
+} // namespace
+
+TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *parent)
+    : QWidget(parent)
+    , m_glyphs(glyphs)
+    , m_link(link)
+{
+    ensureArtwork();
+    setObjectName(QStringLiteral("TfrmPanel"));
+    setWindowTitle(QStringLiteral("PANEL"));
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/panel/Image1")));
+    Image1->setGeometry(0, -2, 145, 436);
+    Image1->installEventFilter(this);
+
+    // Marks are drawn in this order, so the two-channel key pair lies on its
+    // patch of face and everything else over the LCD.
+    for (const Place &p : kPlaces) {
+        const char *name = markName(p.mark);
+        m_marks[static_cast<int>(p.mark)] =
+            picture(name, QStringLiteral(":/panel/") + QLatin1String(name), p.x, p.y);
+    }
+    for (int d = 0; d < 3; ++d) {
+        for (int i = 0; i < 4; ++i) {
+            auto *l = new QLabel(this);
+            const char *prefix = d == 0 ? "MainD" : d == 1 ? "ThirdD" : "SubD";
+            l->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i + 1));
+            if (d == 0)
+                l->setGeometry(kMainLefts[i], 88, 14, 24);
+            else
+                l->setGeometry(d == 1 ? kThirdLefts[i] : kSubLefts[i], 124, 8, 14);
+            l->setAttribute(Qt::WA_TransparentForMouseEvents);
+            l->hide();
+            m_digits[d][i] = l;
+            m_shownCodes[d][i] = -1;
+        }
+    }
+    // The channel labels lie outside the client area, as on the form.
+    auto *t1 = new QLabel(QStringLiteral("T1"), this);
+    t1->setObjectName(QStringLiteral("lblt1"));
+    t1->move(370, 24);
+    auto *t2 = new QLabel(QStringLiteral("T2"), this);
+    t2->setObjectName(QStringLiteral("lblt2"));
+    t2->move(378, 128);
+    m_marks[static_cast<int>(Mark::lblt1)] = t1;
+    m_marks[static_cast<int>(Mark::lblt2)] = t2;
+
+    auto *noLink = new QLabel(QStringLiteral("No Connection"), this);
+    noLink->setObjectName(QStringLiteral("lblnolink"));
+    noLink->setGeometry(18, 72, 105, 20);
+    noLink->setAlignment(Qt::AlignCenter);
+    QFont f = noLink->font();
+    f.setBold(true);
+    f.setPixelSize(12);
+    noLink->setFont(f);
+    noLink->setStyleSheet(QStringLiteral("color: red; background: rgba(196, 206, 180, 220);"));
+    m_marks[static_cast<int>(Mark::lblnolink)] = noLink;
+
+    btnClose = keyArea("btnClose", 21, 189, 42, 28);
+    btnClose->setToolTip(QStringLiteral("Close PANEL"));
+    btnMMA = keyArea("btnMMA", 85, 185, 42, 28);
+    btnMMA->setToolTip(QStringLiteral("single click to change AVG/MAX/MIN mode, mouse down 2 seconds  to cancel ."));
+    btnREL = keyArea("btnREL", 17, 242, 44, 28);
+    btnHOLD = keyArea("btnHOLD", 86, 243, 42, 28);
+    btnTT = keyArea("btnTT", 23, 293, 48, 31);
+    btnCF = keyArea("btnCF", 78, 290, 51, 32);
+
+    connect(btnClose, &KeyArea::clicked, this, &TfrmPanel::btnCloseClick);
+    if (m_link) {
+        connect(btnREL, &KeyArea::clicked, m_link, &MeterLink::btnRELClick);
+        connect(btnHOLD, &KeyArea::clicked, m_link, &MeterLink::btnHOLDClick);
+        connect(btnTT, &KeyArea::clicked, m_link, &MeterLink::btnTTClick);
+        connect(btnCF, &KeyArea::clicked, m_link, &MeterLink::btnCFClick);
+        connect(btnMMA, &KeyArea::pressed, m_link, &MeterLink::btnMMAMouseDown);
+        connect(btnMMA, &KeyArea::released, m_link, &MeterLink::btnMMAMouseUp);
+    }
+
+    m_menu = new QMenu(this);
+    Stayontop1 = m_menu->addAction(QStringLiteral("&Stay on top"));
+    Stayontop1->setObjectName(QStringLiteral("Stayontop1"));
+    Stayontop1->setCheckable(true);
+    Stayontop1->setChecked(true);
+    connect(Stayontop1, &QAction::triggered, this, &TfrmPanel::Stayontop1Click);
+
+    render();
+}
+
+QLabel *TfrmPanel::picture(const char *name, const QString &resource, int x, int y)
+{
+    auto *l = new QLabel(this);
+    l->setObjectName(QLatin1String(name));
+    const QPixmap pm(resource);
+    l->setPixmap(pm);
+    l->setGeometry(x, y, pm.width(), pm.height());
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    l->hide();
+    return l;
+}
+
+KeyArea *TfrmPanel::keyArea(const char *name, int x, int y, int w, int h)
+{
+    auto *k = new KeyArea(this);
+    k->setObjectName(QLatin1String(name));
+    k->setGeometry(x, y, w, h);
+    return k;
+}
+
+QPixmap TfrmPanel::glyph(bool small, int code) const
+{
+    // A code with no glyph of its own shows as blank.
+    const int last = small ? 12 : 11;
+    if (code < 0 || code > last)
+        code = kGlyphBlank;
+    const int index = small ? 12 + code : code;
+    return index < m_glyphs.size() ? m_glyphs.at(index) : QPixmap();
+}
+
+int TfrmPanel::digitCode(int display, int place) const
+{
+    return m_shownCodes[display][place];
+}
+
+void TfrmPanel::render()
+{
+    for (int i = 0; i < kMarkCount; ++i)
+        if (m_marks[i])
+            m_marks[i]->setVisible(m_state.shown[i]);
+    const DisplayDigits *codes[3] = {&m_state.main, &m_state.third, &m_state.sub};
+    for (int d = 0; d < 3; ++d) {
+        for (int i = 0; i < 4; ++i) {
+            QLabel *l = m_digits[d][i];
+            const int code = (*codes[d])[i];
+            if (m_shownCodes[d][i] != code) {
+                l->setPixmap(glyph(d != 0, code));
+                m_shownCodes[d][i] = code;
+            }
+            l->setVisible(m_state.digitsShown);
+        }
+    }
+}
+
+void TfrmPanel::applyModelLayout(int model)
+{
+    kv::applyModelLayout(m_state, model);
+    render();
+}
+
+void TfrmPanel::applyFrame(const Reading &previous, const Reading &current, int model)
+{
+    kv::applyFrame(m_state, previous, current, model);
+    render();
+}
+
+void TfrmPanel::setNoConnection(bool shown)
+{
+    m_state.set(Mark::lblnolink, shown);
+    render();
+}
+
+QWidget *TfrmPanel::frameWidget()
+{
+    if (auto *sw = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sw;
+    return this;
+}
+
+bool TfrmPanel::stayOnTop() const
+{
+    return isWindow() && (windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+void TfrmPanel::btnCloseClick()
+{
+    frameWidget()->close();
+}
+
+void TfrmPanel::Stayontop1Click()
+{
+    // The menu's check decides: set, a stay-on-top window; clear, a plain
+    // one. Either way the panel leaves the multiple-document area.
+    const bool onTop = Stayontop1->isChecked();
+    const QPoint at = frameWidget()->mapToGlobal(QPoint(0, 0));
+    QWidget *owner = window();
+    auto *sw = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (sw)
+        owner = sw->mdiArea() ? sw->mdiArea()->window() : nullptr;
+    else if (isWindow())
+        owner = parentWidget();
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+    if (onTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    setParent(owner, flags);
+    if (sw) {
+        sw->setWidget(nullptr);
+        sw->close();
+    }
+    move(at);
+    show();
+    Q_EMIT becameTopLevel();
+}
+
+void TfrmPanel::contextMenuEvent(QContextMenuEvent *e)
+{
+    m_menu->popup(e->globalPos());
+}
+
+bool TfrmPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != Image1)
+        return QWidget::eventFilter(watched, event);
+    // No caption bar: dragging the picture moves the window.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        if (e->button() != Qt::LeftButton)
+            return false;
+        m_dragging = true;
+        m_dragStart = e->globalPosition().toPoint();
+        m_frameStart = frameWidget()->pos();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (m_dragging) {
+            auto *e = static_cast<QMouseEvent *>(event);
+            frameWidget()->move(m_frameStart + e->globalPosition().toPoint() - m_dragStart);
+            return true;
+        }
+        return false;
+    case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,108 @@
+#pragma once
+// The virtual front panel: a picture of the meter whose LCD shows the latest
+// reading and whose pictured keys work the meter.
+
+#include "panel/PanelState.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QVector>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace kv {
+
+class MeterLink;
+
+// A transparent area over a pictured key; darkens while pressed.
+class KeyArea : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit KeyArea(QWidget *parent = nullptr);
+    bool isDown() const { return m_down; }
+
+Q_SIGNALS:
+    void pressed();  // any mouse button
+    void released(); // any mouse button
+    void clicked();  // the left button released over the key
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+
+private:
+    bool m_down = false;
+};
+
+class TfrmPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 146;
+    static constexpr int kHeight = 434;
+
+    // glyphs: the 25 LCD bitmaps, main display glyphs 0-11 then small 0-12.
+    TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *parent = nullptr);
+
+    void applyModelLayout(int model);
+    void applyFrame(const Reading &previous, const Reading &current, int model);
+    void setNoConnection(bool shown);
+
+    const PanelState &state() const { return m_state; }
+    QLabel *mark(Mark m) const { return m_marks[static_cast<int>(m)]; }
+    // The glyph code a digit image holds: display 0 main, 1 third, 2 sub.
+    int digitCode(int display, int place) const;
+
+    // The window that moves and closes: the multiple-document frame around
+    // the panel, or the panel itself once it is a window of its own.
+    QWidget *frameWidget();
+    bool stayOnTop() const;
+
+    KeyArea *btnClose;
+    KeyArea *btnMMA;
+    KeyArea *btnREL;
+    KeyArea *btnHOLD;
+    KeyArea *btnTT;
+    KeyArea *btnCF;
+    QAction *Stayontop1;
+
+Q_SIGNALS:
+    // The panel stopped being a multiple-document child and is a window of
+    // its own (stay on top or not).
+    void becameTopLevel();
+
+public Q_SLOTS:
+    void btnCloseClick();
+    void Stayontop1Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
+
+private:
+    void render();
+    QLabel *picture(const char *name, const QString &resource, int x, int y);
+    KeyArea *keyArea(const char *name, int x, int y, int w, int h);
+    QPixmap glyph(bool small, int code) const;
+
+    QVector<QPixmap> m_glyphs;
+    QPointer<MeterLink> m_link;
+    PanelState m_state;
+    QLabel *Image1;
+    std::array<QLabel *, kMarkCount> m_marks{};
+    std::array<std::array<QLabel *, 4>, 3> m_digits{};
+    std::array<std::array<int, 4>, 3> m_shownCodes{};
+    QMenu *m_menu;
+    QPoint m_dragStart;
+    QPoint m_frameStart;
+    bool m_dragging = false;
+};
+
+} // namespace kv
