@@ -18,6 +18,7 @@ public:
     void information(const QString &) override {}
     void error(const QString &) override {}
     bool confirm(const QString &) override { return false; }
+    bool setupScale(QString &, QString &) override { return false; }
     kv::DateTimeFields correctDateTime(const kv::DateTimeFields &initial) override
     {
         if (accept)

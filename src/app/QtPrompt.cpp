@@ -1,6 +1,9 @@
 #include "app/QtPrompt.h"
 
 #include "logger/TfrmChangeDateTime.h"
+#include "views/TfrmSetupScale.h"
+
+#include <QLineEdit>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -32,6 +35,18 @@ bool QtPrompt::confirm(const QString &text)
 DateTimeFields QtPrompt::correctDateTime(const DateTimeFields &initial)
 {
     return TfrmChangeDateTime::ask(initial, m_parent);
+}
+
+bool QtPrompt::setupScale(QString &maxText, QString &minText)
+{
+    TfrmSetupScale dialog(m_parent);
+    dialog.edtMaxScale->setText(maxText);
+    dialog.edtMinScale->setText(minText);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    maxText = dialog.edtMaxScale->text();
+    minText = dialog.edtMinScale->text();
+    return true;
 }
 
 } // namespace kv

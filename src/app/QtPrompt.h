@@ -20,6 +20,7 @@ public:
     void error(const QString &text) override;
     bool confirm(const QString &text) override;
     DateTimeFields correctDateTime(const DateTimeFields &initial) override;
+    bool setupScale(QString &maxText, QString &minText) override;
 
 private:
     QWidget *m_parent;

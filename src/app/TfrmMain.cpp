@@ -6,6 +6,8 @@
 #include "link/PortList.h"
 #include "panel/Artwork.h"
 #include "panel/TfrmPanel.h"
+#include "views/Chart.h"
+#include "views/ScaleRange.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,6 +43,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_mdi(new QMdiArea(this))
     , m_link(m_Comm2, m_clock, m_prompt)
     , m_settingsLocation(Settings::locate(m_options.programPath))
+    , m_template(GraphTemplate::locate(m_options.programPath))
 {
     ensureArtwork();
     setObjectName(QStringLiteral("TfrmMain"));
@@ -123,7 +126,9 @@ void TfrmMain::buildMenus()
     connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1Click(); });
     RealTimeGraph1 = action(view, "RealTimeGraph1", QStringLiteral("Real Time &Graph"));
     RealTimeGraph1->setCheckable(true);
+    connect(RealTimeGraph1, &QAction::triggered, this, &TfrmMain::RealTimeGraph1Click);
     RealTimeList1 = action(view, "RealTimeList1", QStringLiteral("Real Time List"));
+    connect(RealTimeList1, &QAction::triggered, this, &TfrmMain::RealTimeList1Click);
     LinkTest1 = action(view, "LinkTest1", QStringLiteral("&LinkTest"));
     LinkTest1->setVisible(false);
     RS2321 = view->addMenu(QStringLiteral("&COM Port"));
@@ -143,6 +148,8 @@ void TfrmMain::buildMenus()
     QMenu *option = bar->addMenu(QStringLiteral("&Option"));
     Range1 = action(option, "Range1", QStringLiteral("Range"));
     GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("Graph Customization"));
+    connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
+    connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
 
     Window1 = bar->addMenu(QStringLiteral("&Window"));
     Window1->setObjectName(QStringLiteral("Window1"));
@@ -187,6 +194,7 @@ void TfrmMain::buildToolBar()
     connect(btnPause, &QToolButton::clicked, this, &TfrmMain::btnPauseClick);
     btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), DataLogger1);
     btnClear = button("btnClear", "clear", QStringLiteral("clear and reset graph"));
+    connect(btnClear, &QToolButton::clicked, this, &TfrmMain::btnClearClick);
     btnToGraph = button("btnToGraph", "tograph", QStringLiteral("Output Data to Graph"));
     Panel1->addSeparator();
 
@@ -219,6 +227,7 @@ void TfrmMain::buildToolBar()
     UndoZoom->setText(QStringLiteral("Undo Zoom"));
     UndoZoom->setToolButtonStyle(Qt::ToolButtonTextOnly);
     UndoZoom->setEnabled(false);
+    connect(UndoZoom, &QToolButton::clicked, this, &TfrmMain::UndoZoomClick);
     Panel1->addSeparator();
 
     ComboBoxDeviceName = new QComboBox(Panel1);
@@ -275,6 +284,8 @@ void TfrmMain::connectLink()
         if (m_panel)
             m_panel->applyFrame(previous, m_link.reading(), m_link.model());
     });
+    connect(&m_link, &MeterLink::sampleDue, this, &TfrmMain::onSampleDue);
+    m_link.setPointCountSource([this] { return m_rt.realTimePointCount; });
     connect(&m_link, &MeterLink::intervalChanged, &ThTimer1, qOverload<int>(&QTimer::setInterval));
     connect(&m_link, &MeterLink::busy, this, [](bool on) {
         if (on)
@@ -330,6 +341,12 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     createPanel();
+    const int panelWidth = TfrmPanel::kWidth;
+    OpenRealTimeGraph();
+    const int graphHeight = (height() - (Panel1->height() + statusBar()->height() + 40)) / 2;
+    const int graphWidth = width() - panelWidth - 20;
+    if (QMdiSubWindow *sw = frameOf(m_realTimeGraph))
+        sw->setGeometry(panelWidth, 0, graphWidth, graphHeight);
     if (m_startupBox)
         m_startupBox->Label4->setText(QStringLiteral("Initialing COM Port ...."));
     m_link.SearchMeter();
@@ -348,6 +365,11 @@ void TfrmMain::FormShow()
     } else if (m_panel) {
         m_panel->setNoConnection(true);
     }
+    createRealTimeList();
+    if (QMdiSubWindow *sw = frameOf(m_realTimeList))
+        sw->setGeometry(panelWidth, graphHeight, graphWidth, graphHeight - 20);
+    if (m_panel)
+        m_mdi->setActiveSubWindow(frameOf(m_panel));
     m_formShown = true;
     Q_EMIT shown();
 }
@@ -372,6 +394,138 @@ TfrmPanel *TfrmMain::createPanel()
         }
     });
     return panel;
+}
+
+QMdiSubWindow *TfrmMain::frameOf(QWidget *child) const
+{
+    return child ? qobject_cast<QMdiSubWindow *>(child->parentWidget()) : nullptr;
+}
+
+QMdiSubWindow *TfrmMain::addChild(QWidget *child)
+{
+    QMdiSubWindow *sw = m_mdi->addSubWindow(child);
+    sw->setAttribute(Qt::WA_DeleteOnClose);
+    sw->setWindowIcon(windowIcon());
+    sw->show();
+    return sw;
+}
+
+void TfrmMain::registerGraph(TfrmGraph *graph)
+{
+    connect(graph, &TfrmGraph::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
+}
+
+void TfrmMain::OpenRealTimeGraph()
+{
+    auto *graph = new TfrmGraph(m_template, m_prompt);
+    graph->setWindowTitle(TfrmGraph::realTimeCaption());
+    m_realTimeGraph = graph;
+    m_graphObject = graph;
+    RealTimeGraph1->setChecked(true);
+    registerGraph(graph);
+    connect(graph, &QObject::destroyed, this, [this, self = static_cast<QObject *>(graph)](QObject *) {
+        if (m_graphObject == self) {
+            m_graphObject = nullptr;
+            m_realTimeGraph = nullptr;
+            RealTimeGraph1->setChecked(false);
+        }
+    });
+    addChild(graph);
+    const int subsets = m_link.model() == 481 ? 1 : 2;
+    m_rt.realTimeSpan = 100.0 * m_link.samplingRate() / kSecondsPerDay;
+    const double t = m_clock.now();
+    SetupGraph(*graph->PESGraph1, subsets, kRealTimePoints, t, t + m_rt.realTimeSpan, m_settings.minScale,
+               m_settings.maxScale, m_template, m_prompt);
+}
+
+TfrmList *TfrmMain::createRealTimeList()
+{
+    auto *list = new TfrmList([this] { return m_link.model(); });
+    m_realTimeList = list;
+    m_listObject = list;
+    connect(list, &QObject::destroyed, this, [this, self = static_cast<QObject *>(list)](QObject *) {
+        if (m_listObject == self) {
+            m_listObject = nullptr;
+            m_realTimeList = nullptr;
+        }
+    });
+    addChild(list);
+    return list;
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (QMdiSubWindow *sw = frameOf(m_realTimeGraph)) {
+        RealTimeGraph1->setChecked(true);
+        sw->showNormal();
+        m_mdi->setActiveSubWindow(sw);
+        return;
+    }
+    OpenRealTimeGraph();
+}
+
+void TfrmMain::RealTimeList1Click()
+{
+    if (QMdiSubWindow *sw = frameOf(m_realTimeList)) {
+        sw->showNormal();
+        m_mdi->setActiveSubWindow(sw);
+        return;
+    }
+    createRealTimeList();
+}
+
+void TfrmMain::onSampleDue(double dateTime)
+{
+    const Reading &r = m_link.reading();
+    if (m_realTimeGraph)
+        AddRealTimePoint(*m_realTimeGraph->PESGraph1, m_rt, m_link.model(), r.t1Overload, r.t2Overload,
+                         static_cast<float>(r.t1), dateTime, static_cast<float>(r.t2));
+    if (m_realTimeList)
+        m_realTimeList->AddRealTimeRow(dateTime, r, m_link.model());
+}
+
+void TfrmMain::btnClearClick()
+{
+    m_rt.realTimePointCount = 0;
+    if (m_realTimeGraph)
+        clearRealTimeGraph(*m_realTimeGraph->PESGraph1, m_rt, m_link.channelCount(), m_clock.now());
+    if (m_realTimeList)
+        m_realTimeList->clear();
+}
+
+void TfrmMain::UndoZoomClick()
+{
+    const QString cls = activeChildClass();
+    if (cls == QLatin1String("TfrmGraph") || cls == QLatin1String("TfrmDataLogger")) {
+        if (Chart *chart = m_mdi->activeSubWindow()->widget()->findChild<Chart *>(QStringLiteral("PESGraph1")))
+            chart->undoZoom();
+    }
+    UndoZoom->setEnabled(false);
+}
+
+void TfrmMain::Range1Click()
+{
+    const QString cls = activeChildClass();
+    QString maxText = QString::number(m_settings.maxScale);
+    QString minText = QString::number(m_settings.minScale);
+    if (m_realTimeGraph) {
+        maxText = scaleFieldText(m_realTimeGraph->PESGraph1->manualMaxY());
+        minText = scaleFieldText(m_realTimeGraph->PESGraph1->manualMinY());
+    }
+    if (!m_prompt.setupScale(maxText, minText))
+        return;
+    if (cls != QLatin1String("TfrmGraph") && cls != QLatin1String("TfrmDataLogger"))
+        return;
+    if (Chart *chart = m_mdi->activeSubWindow()->widget()->findChild<Chart *>(QStringLiteral("PESGraph1")))
+        applyScaleRange(*chart, maxText, minText, m_settings.maxScale, m_settings.minScale, m_prompt);
+}
+
+void TfrmMain::GraphCustomization1Click()
+{
+    if (!m_realTimeGraph)
+        return;
+    m_realTimeGraph->PESGraph1->customize();
+    m_realTimeGraph->PESGraph1->resetImage();
 }
 
 void TfrmMain::ControlPanel1Click()
@@ -415,6 +569,8 @@ void TfrmMain::btnPauseClick()
 {
     m_link.setRecording(false);
     setRecordingControls(true, false);
+    if (QMdiSubWindow *sw = frameOf(m_realTimeGraph))
+        sw->showNormal();
 }
 
 void TfrmMain::cmbMinuteChange()

@@ -9,6 +9,10 @@
 #include "link/QtSerialPort.h"
 #include "app/TfrmAbout.h"
 #include "panel/TfrmPanel.h"
+#include "views/GraphSetup.h"
+#include "views/RealTimeGraph.h"
+#include "views/TfrmGraph.h"
+#include "views/TfrmList.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -55,6 +59,12 @@ public:
     QtSerialPort &port() { return m_Comm2; }
     QMdiArea *mdiArea() const { return m_mdi; }
     TfrmPanel *panel() const { return m_panel; }
+    TfrmGraph *realTimeGraph() const { return m_realTimeGraph; }
+    TfrmList *realTimeList() const { return m_realTimeList; }
+    const RealTimeState &realTime() const { return m_rt; }
+    const GraphTemplate &graphTemplate() const { return m_template; }
+    // The multiple-document frame around a child window.
+    QMdiSubWindow *frameOf(QWidget *child) const;
     QTimer &timer() { return ThTimer1; }
     const SettingsValues &settings() const { return m_settings; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
@@ -95,6 +105,13 @@ public Q_SLOTS:
     void btnPauseClick();
     void cmbMinuteChange();
     void Com1Click(int n);
+    void OpenRealTimeGraph();
+    void RealTimeGraph1Click();
+    void RealTimeList1Click();
+    void btnClearClick();
+    void UndoZoomClick();
+    void Range1Click();
+    void GraphCustomization1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -109,6 +126,10 @@ private:
     void FormShow();
     void FormClose();
     TfrmPanel *createPanel();
+    QMdiSubWindow *addChild(QWidget *child);
+    void registerGraph(TfrmGraph *graph);
+    TfrmList *createRealTimeList();
+    void onSampleDue(double dateTime);
     void setRecordingControls(bool runEnabled, bool stopEnabled);
 
     MainOptions m_options;
@@ -125,6 +146,12 @@ private:
 
     QPointer<TfrmPanel> m_panel;
     QObject *m_panelObject = nullptr;
+    QPointer<TfrmGraph> m_realTimeGraph;
+    QObject *m_graphObject = nullptr;
+    QPointer<TfrmList> m_realTimeList;
+    QObject *m_listObject = nullptr;
+    RealTimeState m_rt;
+    GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;
     QPointer<TfrmAbout> m_startupBox;
     bool m_formShown = false;

@@ -27,6 +27,9 @@ public:
     // The date and time correction: shows the six values, returns what the
     // edits hold when the dialog is closed (however it is closed).
     virtual DateTimeFields correctDateTime(const DateTimeFields &initial) = 0;
+    // The vertical scale dialog, its two fields filled with maxText and
+    // minText; true for OK, with the fields as the user left them.
+    virtual bool setupScale(QString &maxText, QString &minText) = 0;
 };
 
 } // namespace kv

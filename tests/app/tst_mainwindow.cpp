@@ -5,6 +5,10 @@
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "panel/TfrmPanel.h"
+#include "views/Chart.h"
+#include "views/ChartCustomizeDialog.h"
+#include "views/TfrmGraph.h"
+#include "views/TfrmList.h"
 
 #include "MeterEmulator.h"
 #include "support/ScriptedPrompt.h"
@@ -15,6 +19,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -247,6 +253,130 @@ private Q_SLOTS:
         });
         s.main->About1->trigger();
         QVERIFY(!s.main->findChild<QDialog *>(QStringLiteral("TfrmAbout")));
+    }
+
+    void startUpOpensGraphAndList()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        TfrmGraph *graph = s.main->realTimeGraph();
+        TfrmList *list = s.main->realTimeList();
+        QVERIFY(graph && list);
+        QCOMPARE(graph->windowTitle(), QStringLiteral("Real-Time Graph"));
+        QCOMPARE(list->windowTitle(), QStringLiteral("Tabular"));
+        QVERIFY(s.main->RealTimeGraph1->isChecked());
+        QCOMPARE(graph->PESGraph1->subsets(), 2); // the remembered model, 482 by default
+        QCOMPARE(graph->PESGraph1->points(), 5000);
+        QCOMPARE(graph->PESGraph1->manualMaxY(), 50.0);
+        const int h = (s.main->height() - (s.main->Panel1->height() + s.main->statusBar()->height() + 40)) / 2;
+        const QRect g = s.main->frameOf(graph)->geometry();
+        QCOMPARE(g, QRect(146, 0, s.main->width() - 146 - 20, h));
+        QCOMPARE(s.main->frameOf(list)->geometry(), QRect(146, h, g.width(), h - 20));
+        QCOMPARE(list->grid()->ColCount(), 8);
+        // The first chart set up wrote the template beside the program.
+        QVERIFY(QFile::exists(s.dir.filePath(QStringLiteral("template/graph.ghf"))));
+    }
+
+    void recordsLiveReadings()
+    {
+        Session s(481, "[Link]\nModel=481\n[RealTime]\nSampling Rate=1\n");
+        QVERIFY(s.started());
+        TfrmList *list = s.main->realTimeList();
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        QCOMPARE(chart->subsets(), 1);
+        QCOMPARE(list->grid()->ColCount(), 6);
+        QTRY_COMPARE_WITH_TIMEOUT(s.mainDigits(), QStringLiteral(" 234"), 5000);
+        s.main->btnRun->click();
+        // The first sample comes on the next tick, whatever the interval.
+        QTRY_VERIFY_WITH_TIMEOUT(!list->grid()->cell(0, 1).isEmpty(), 3000);
+        QCOMPARE(list->grid()->cell(3, 1), QStringLiteral("23.4"));
+        QCOMPARE(list->grid()->cell(4, 1), QStringLiteral("C"));
+        QCOMPARE(chart->yData(0, 0), 23.4f);
+        QTRY_VERIFY_WITH_TIMEOUT(list->grid()->RowCount() >= 4, 5000);
+        QCOMPARE(s.main->realTime().realTimePointCount, list->grid()->RowCount() - 1);
+
+        // Clear empties both; the recording goes on into them.
+        s.main->btnClear->click();
+        QCOMPARE(s.main->realTime().realTimePointCount, 0);
+        QCOMPARE(list->grid()->RowCount(), 2);
+        QVERIFY(list->grid()->cell(0, 1).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!list->grid()->cell(0, 1).isEmpty(), 3000);
+        QCOMPARE(list->grid()->cell(0, 1), QStringLiteral("1"));
+
+        s.main->btnPause->click();
+        const int rows = list->grid()->RowCount();
+        QTest::qWait(2500);
+        QCOMPARE(list->grid()->RowCount(), rows);
+    }
+
+    void rangeDialogOnEachWindow()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        // With the list active the dialog shows the graph's range and
+        // nothing changes.
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
+        s.prompt.scaleAnswers.enqueue({true, QStringLiteral("12.7"), QStringLiteral("-3.9")});
+        s.main->Range1->trigger();
+        QCOMPARE(s.prompt.scaleShown.last(), qMakePair(QStringLiteral("50"), QStringLiteral("-10")));
+        QCOMPARE(chart->manualMaxY(), 50.0);
+        QCOMPARE(s.main->settings().maxScale, 50);
+
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        s.prompt.scaleAnswers.enqueue({true, QStringLiteral("12.7"), QStringLiteral("-3.9")});
+        s.main->Range1->trigger();
+        QCOMPARE(chart->manualMaxY(), 12.7);
+        QCOMPARE(chart->manualMinY(), -3.9);
+        QCOMPARE(s.main->settings().maxScale, 12);
+        QCOMPARE(s.main->settings().minScale, -3);
+
+        // Cancel changes nothing.
+        s.prompt.scaleAnswers.enqueue({false, QString(), QString()});
+        s.main->Range1->trigger();
+        QCOMPARE(s.prompt.scaleShown.last(), qMakePair(QStringLiteral("12"), QStringLiteral("-3")));
+        QCOMPARE(chart->manualMaxY(), 12.7);
+
+        // A new real-time graph takes the remembered scale.
+        s.main->frameOf(s.main->realTimeGraph())->close();
+        QTRY_VERIFY(!s.main->realTimeGraph());
+        QVERIFY(!s.main->RealTimeGraph1->isChecked());
+        s.main->RealTimeGraph1->trigger();
+        QVERIFY(s.main->realTimeGraph());
+        QCOMPARE(s.main->realTimeGraph()->PESGraph1->manualMaxY(), 12.0);
+        s.main->close();
+        QVERIFY(s.settingsText().contains(QStringLiteral("Max. Scale=12")));
+    }
+
+    void undoZoomButton()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        Q_EMIT chart->zoomedIn();
+        QVERIFY(s.main->UndoZoom->isEnabled());
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
+        s.main->UndoZoom->click();
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+    }
+
+    void customizationKeptAsTemplate()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.prompt.confirmAnswers.enqueue(true);
+        QTimer::singleShot(0, [] {
+            auto *d = qobject_cast<ChartCustomizeDialog *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->cmbGrid->setCurrentIndex(int(GridStyle::None));
+            d->accept();
+        });
+        s.main->GraphCustomization1->trigger();
+        QCOMPARE(s.prompt.questions, QStringList{QStringLiteral("Do you want to save the changes ?")});
+        Chart later;
+        test::ScriptedPrompt p;
+        SetupGraph(later, 1, 10, 0, 0, 0, 1, s.main->graphTemplate(), p);
+        QCOMPARE(later.look().grid, GridStyle::None);
     }
 
     void menusAndToolBar()

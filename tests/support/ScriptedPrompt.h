@@ -31,6 +31,27 @@ public:
         dateTimeAsked << initial;
         return dateTimeAnswers.isEmpty() ? initial : dateTimeAnswers.dequeue();
     }
+    // The scale dialog: what it was shown with, and the answers to give
+    // (false for Cancel; the texts typed).
+    QVector<QPair<QString, QString>> scaleShown;
+    struct ScaleAnswer
+    {
+        bool ok;
+        QString max, min;
+    };
+    QQueue<ScaleAnswer> scaleAnswers;
+    bool setupScale(QString &maxText, QString &minText) override
+    {
+        scaleShown << qMakePair(maxText, minText);
+        if (scaleAnswers.isEmpty())
+            return false;
+        const ScaleAnswer a = scaleAnswers.dequeue();
+        if (a.ok) {
+            maxText = a.max;
+            minText = a.min;
+        }
+        return a.ok;
+    }
     int messageCount() const { return informations.size() + errors.size() + questions.size(); }
 };
 

@@ -1,0 +1,178 @@
+// Figures for the live views (offscreen):
+//  - one sample into a real-time graph holding 4999 points, block shift
+//    included, plus an immediate redraw;
+//  - a million rows appended to the real-time list, with the memory it takes
+//    and the time to scroll to rows anywhere in it;
+//  - saving and restoring a chart state of 2 x 5000 points.
+// Usage: bench_views [rows [state|graph|list]]   (default: 1000000 rows, all)
+
+#include "common/Prompt.h"
+#include "link/Reading.h"
+#include "views/Chart.h"
+#include "views/GraphSetup.h"
+#include "views/RealTimeGraph.h"
+#include "views/TfrmList.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+class SilentPrompt final : public kv::Prompt
+{
+public:
+    void information(const QString &) override {}
+    void error(const QString &) override {}
+    bool confirm(const QString &) override { return false; }
+    kv::DateTimeFields correctDateTime(const kv::DateTimeFields &f) override { return f; }
+    bool setupScale(QString &, QString &) override { return false; }
+};
+
+long rssKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void report(const char *what, std::vector<double> us)
+{
+    std::sort(us.begin(), us.end());
+    const auto at = [&](double q) { return us[std::min<std::size_t>(us.size() - 1, std::size_t(q * us.size()))]; };
+    std::printf("%-46s median %9.1f us   p90 %9.1f us   max %9.1f us   (n=%zu)\n", what, at(0.5), at(0.9),
+                us.back(), us.size());
+}
+
+void realTimeGraph()
+{
+    QTemporaryDir dir;
+    SilentPrompt prompt;
+    const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+    kv::Chart chart;
+    chart.resize(1100, 360);
+    chart.show();
+    const double t0 = 46000.5, s = 1.0 / 86400.0;
+    kv::RealTimeState state;
+    state.realTimeSpan = 100 * s;
+    kv::SetupGraph(chart, 2, kv::kRealTimePoints, t0, t0 + state.realTimeSpan, -10, 50, tmpl, prompt);
+    int i = 0;
+    for (; i < 4999; ++i)
+        kv::AddRealTimePoint(chart, state, 482, false, false, 20 + (i % 50) * 0.1f, t0 + i * s, 18 + (i % 30) * 0.1f);
+    chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
+    std::vector<double> us;
+    QElapsedTimer t;
+    for (int k = 0; k < 300; ++k, ++i) {
+        t.start();
+        kv::AddRealTimePoint(chart, state, 482, false, false, 20 + (i % 50) * 0.1f, t0 + i * s, 18 + (i % 30) * 0.1f);
+        chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
+        us.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    report("real-time graph: sample at 4999 points + redraw", us);
+}
+
+void realTimeList(int rows)
+{
+    kv::TfrmList list([] { return 482; });
+    list.resize(900, 600);
+    list.show();
+    QApplication::processEvents();
+    kv::Reading r;
+    r.unit1 = r.unit2 = QStringLiteral("C");
+    r.statusText = QStringLiteral(" MAX");
+    const long before = rssKiB();
+    const double t0 = 46000.5;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < rows; ++i) {
+        r.t1 = 20 + (i % 1000) * 0.1;
+        r.t2 = -5 - (i % 100) * 0.1;
+        list.AddRealTimeRow(t0 + i / 86400.0, r, 482);
+        if (i % 1000 == 0)
+            QApplication::processEvents(); // the window repaints as the rows arrive
+    }
+    const double total = t.nsecsElapsed() / 1e3;
+    QApplication::processEvents();
+    const long after = rssKiB();
+    std::printf("%-46s %9.2f us a row amortized (%d rows in %.2f s)\n", "real-time list: append", total / rows,
+                rows, total / 1e6);
+    std::printf("%-46s %9.1f MB resident (%.1f MB more than before the rows; store %.1f MB)\n",
+                "real-time list: memory", after / 1024.0, (after - before) / 1024.0,
+                list.grid()->storeBytes() / 1048576.0);
+    std::vector<double> us;
+    for (int k = 0; k < 50; ++k) {
+        const int row = QRandomGenerator::global()->bounded(rows);
+        t.start();
+        list.Grid1->scrollTo(list.grid()->index(row, 0), QAbstractItemView::PositionAtCenter);
+        list.Grid1->viewport()->repaint();
+        us.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    report("real-time list: scroll to a row and repaint", us);
+}
+
+void chartState()
+{
+    kv::Chart chart;
+    chart.setSubsets(2);
+    chart.setPoints(5000);
+    for (int p = 0; p < 5000; ++p)
+        for (int s = 0; s < 2; ++s) {
+            chart.setXData(s, p, 46000.5 + p / 86400.0);
+            chart.setYData(s, p, 20.0f + p % 77);
+        }
+    std::vector<double> save, restore;
+    QByteArray block;
+    QElapsedTimer t;
+    for (int k = 0; k < 200; ++k) {
+        t.start();
+        block = chart.saveState();
+        save.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    kv::ChartContents out;
+    for (int k = 0; k < 200; ++k) {
+        t.start();
+        kv::restoreChartState(block, out, nullptr);
+        restore.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    report("chart state 2 x 5000: save", save);
+    report("chart state 2 x 5000: restore", restore);
+    std::vector<double> full;
+    kv::Chart target;
+    for (int k = 0; k < 50; ++k) {
+        t.start();
+        target.restoreState(block);
+        full.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    report("chart state 2 x 5000: restore into a chart + draw", full);
+    std::printf("%-46s %9.1f KiB\n", "chart state 2 x 5000: block size", block.size() / 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? std::max(1, atoi(argv[1])) : 1000000;
+    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (only.isEmpty() || only == QLatin1String("state"))
+        chartState();
+    if (only.isEmpty() || only == QLatin1String("graph"))
+        realTimeGraph();
+    if (only.isEmpty() || only == QLatin1String("list"))
+        realTimeList(rows);
+    return 0;
+}

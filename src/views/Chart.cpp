@@ -1,0 +1,413 @@
+#include "views/Chart.h"
+
+#include "common/DateTime.h"
+#include "common/LocaleText.h"
+#include "views/ChartCustomizeDialog.h"
+
+#include <QFileDialog>
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kv {
+
+namespace {
+
+constexpr double kUnixEpochDay = 25569.0; // 1970-01-01 as a date-time double
+// Beyond this many points a spline is indistinguishable from lines and
+// only costs time.
+constexpr int kMaxSplinePoints = 1500;
+
+// Time labels in the user's formats: the time of day, the date under it.
+class DateTimeTicker : public QCPAxisTickerDateTime
+{
+protected:
+    QString getTickLabel(double tick, const QLocale &, QChar, int) override
+    {
+        const double dt = Chart::dateTimeOf(tick);
+        return hhmmssText(dt) + QLatin1Char('\n') + shortDateText(dt);
+    }
+};
+
+Qt::PenStyle penStyle(int lineType)
+{
+    switch (lineType) {
+    case 1: return Qt::DashLine;
+    case 2: return Qt::DotLine;
+    case 3: return Qt::DashDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+QPen subsetPen(const ChartLook &l, int s)
+{
+    const QColor c = s < l.subsetColors.size() ? l.subsetColors.at(s) : (s == 0 ? QColor(Qt::black) : QColor(Qt::red));
+    const int type = s < l.subsetLineTypes.size() ? l.subsetLineTypes.at(s) : 0;
+    // Whole-pixel cosmetic pens: anything else is stroked as a path, some
+    // forty times slower for a full real-time graph.
+    QPen pen(c, type == 4 ? 2 : 1, penStyle(type));
+    pen.setCosmetic(true);
+    return pen;
+}
+
+// Catmull-Rom points between b and c, with a and d their neighbours.
+void splineSegment(QVector<QCPGraphData> &out, const QCPGraphData &a, const QCPGraphData &b,
+                   const QCPGraphData &c, const QCPGraphData &d)
+{
+    const int steps = 4;
+    for (int i = 1; i < steps; ++i) {
+        const double t = double(i) / steps, t2 = t * t, t3 = t2 * t;
+        const double key = b.key + (c.key - b.key) * t;
+        const double v = 0.5
+            * ((2 * b.value) + (-a.value + c.value) * t + (2 * a.value - 5 * b.value + 4 * c.value - d.value) * t2
+               + (-a.value + 3 * b.value - 3 * c.value + d.value) * t3);
+        out.append(QCPGraphData(key, v));
+    }
+}
+
+} // namespace
+
+// The rows of main and sub title above the plot.
+class Chart::TitleElements
+{
+public:
+    QCPTextElement *main = nullptr;
+    QCPTextElement *sub = nullptr;
+};
+
+double Chart::keyOf(double dateTime)
+{
+    return (dateTime - kUnixEpochDay) * kSecondsPerDay;
+}
+
+double Chart::dateTimeOf(double key)
+{
+    return key / kSecondsPerDay + kUnixEpochDay;
+}
+
+Chart::Chart(QWidget *parent)
+    : QWidget(parent)
+    , m_plot(new QCustomPlot(this))
+    , m_titles(new TitleElements)
+{
+    setObjectName(QStringLiteral("PESGraph1"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_plot);
+
+    m_plot->setNoAntialiasingOnDrag(true);
+    m_plot->setPlottingHint(QCP::phCacheLabels, true);
+    m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new DateTimeTicker));
+    m_plot->xAxis->ticker()->setTickCount(6);
+    m_plot->plotLayout()->insertRow(0);
+    m_plot->plotLayout()->insertRow(0);
+    m_titles->main = new QCPTextElement(m_plot, QString(), QFont(font().family(), 12, QFont::Bold));
+    m_titles->sub = new QCPTextElement(m_plot, QString(), QFont(font().family(), 9));
+    m_plot->plotLayout()->addElement(0, 0, m_titles->main);
+    m_plot->plotLayout()->addElement(1, 0, m_titles->sub);
+    m_plot->legend->setVisible(true);
+    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    m_plot->installEventFilter(this);
+
+    connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect &rect, QMouseEvent *) {
+        if (rect.width() < 3 && rect.height() < 3)
+            return;
+        m_zoomed = true;
+        Q_EMIT zoomedIn();
+    });
+
+    m_c.look.subsetLabels = {QStringLiteral("T1")};
+    m_c.look.subsetColors = {QColor(Qt::black)};
+    m_c.look.subsetLineTypes = {0};
+    resetImage();
+}
+
+Chart::~Chart()
+{
+    delete m_titles;
+}
+
+void Chart::setManualX(double min, double max)
+{
+    m_c.scale.manualX = true;
+    m_c.scale.minX = min;
+    m_c.scale.maxX = max;
+}
+
+void Chart::setManualY(double min, double max)
+{
+    m_c.scale.manualY = true;
+    m_c.scale.minY = min;
+    m_c.scale.maxY = max;
+}
+
+void Chart::setVertLine(int index, double x, int type, const QColor &color, const QString &text)
+{
+    if (index < 0) {
+        m_c.lines.clear();
+        return;
+    }
+    if (index > 1000)
+        throw ChartError("annotation index out of range");
+    while (m_c.lines.size() <= index)
+        m_c.lines.append(VertLine{});
+    m_c.lines[index] = VertLine{x, type, color, text};
+}
+
+bool Chart::restoreState(const QByteArray &block, QString *error)
+{
+    if (!restoreChartState(block, m_c, error))
+        return false;
+    m_zoomed = false;
+    resetImage();
+    return true;
+}
+
+void Chart::applyLook()
+{
+    const ChartLook &l = m_c.look;
+    m_titles->main->setText(l.mainTitle);
+    m_titles->sub->setText(l.subTitle);
+    m_plot->xAxis->setLabel(l.xAxisLabel);
+    m_plot->yAxis->setLabel(l.yAxisLabel);
+
+    QColor text = Qt::black;
+    QBrush desk = Qt::white, rect = Qt::white;
+    if (l.background == Background::LightGradient) {
+        QLinearGradient g(0, 0, 0, 600);
+        g.setColorAt(0, QColor(236, 241, 248));
+        g.setColorAt(1, QColor(196, 208, 226));
+        desk = g;
+    } else if (l.background == Background::DarkGradient) {
+        QLinearGradient g(0, 0, 0, 600);
+        g.setColorAt(0, QColor(60, 66, 78));
+        g.setColorAt(1, QColor(24, 28, 36));
+        desk = g;
+        rect = QColor(16, 18, 24);
+        text = QColor(230, 230, 230);
+    }
+    m_plot->setBackground(desk);
+    m_plot->axisRect()->setBackground(rect);
+    m_titles->main->setTextColor(text);
+    m_titles->sub->setTextColor(text);
+    for (QCPAxis *a : {m_plot->xAxis, m_plot->yAxis}) {
+        const QColor c = a == m_plot->yAxis ? l.yAxisColor : text;
+        a->setBasePen(QPen(c));
+        a->setTickPen(QPen(c));
+        a->setSubTickPen(QPen(c));
+        a->setTickLabelColor(text);
+        a->setLabelColor(c);
+        QPen grid(text == Qt::black ? QColor(150, 150, 150) : QColor(110, 110, 120), 0);
+        switch (l.grid) {
+        case GridStyle::None: grid.setStyle(Qt::NoPen); break;
+        case GridStyle::Dot: grid.setStyle(Qt::DotLine); break;
+        case GridStyle::Dash: grid.setStyle(Qt::DashLine); break;
+        case GridStyle::Solid: grid.setStyle(Qt::SolidLine); break;
+        }
+        a->grid()->setPen(grid);
+        a->grid()->setZeroLinePen(grid);
+    }
+    m_plot->legend->setBrush(rect.color() == Qt::white ? QColor(255, 255, 255, 210) : QColor(40, 44, 54, 210));
+    m_plot->legend->setTextColor(text);
+    m_plot->setSelectionRectMode(l.zooming ? QCP::srmZoom : QCP::srmNone);
+}
+
+void Chart::applyData()
+{
+    const ChartLook &l = m_c.look;
+    const ChartData &d = m_c.data;
+    while (m_plot->graphCount() > d.subsets())
+        m_plot->removeGraph(m_plot->graphCount() - 1);
+    while (m_plot->graphCount() < d.subsets())
+        m_plot->addGraph();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int s = 0; s < d.subsets(); ++s) {
+        QCPGraph *g = m_plot->graph(s);
+        g->setName(s < l.subsetLabels.size() ? l.subsetLabels.at(s) : QStringLiteral("T%1").arg(s + 1));
+        g->setPen(subsetPen(l, s));
+        g->setAdaptiveSampling(true);
+        const bool points = l.plotting == PlottingMethod::Points || l.plotting == PlottingMethod::PointsAndLine;
+        g->setScatterStyle(points ? QCPScatterStyle(QCPScatterStyle::ssDisc, 4) : QCPScatterStyle());
+        switch (l.plotting) {
+        case PlottingMethod::Points: g->setLineStyle(QCPGraph::lsNone); break;
+        case PlottingMethod::Bar: g->setLineStyle(QCPGraph::lsImpulse); break;
+        case PlottingMethod::Step: g->setLineStyle(QCPGraph::lsStepLeft); break;
+        default: g->setLineStyle(QCPGraph::lsLine); break;
+        }
+
+        // Unset cells (x 0) and null values become gaps in the line.
+        const std::vector<double> &xs = d.xs(s);
+        const std::vector<float> &ys = d.ys(s);
+        QVector<QCPGraphData> cells;
+        cells.reserve(d.points());
+        bool gapPending = false;
+        bool sorted = true;
+        for (int p = 0; p < d.points(); ++p) {
+            const double x = xs[p];
+            if (x == 0.0) {
+                gapPending = !cells.isEmpty();
+                continue;
+            }
+            const double key = keyOf(x);
+            if (gapPending) {
+                cells.append(QCPGraphData(cells.last().key + 1e-6, nan));
+                gapPending = false;
+            }
+            const float y = ys[p];
+            if (!cells.isEmpty() && key < cells.last().key)
+                sorted = false;
+            cells.append(QCPGraphData(key, (y == m_c.nullY || !std::isfinite(y)) ? nan : double(y)));
+        }
+        if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints) {
+            QVector<QCPGraphData> smooth;
+            smooth.reserve(cells.size() * 4);
+            for (int i = 0; i < cells.size(); ++i) {
+                smooth.append(cells[i]);
+                if (i + 1 >= cells.size() || std::isnan(cells[i].value) || std::isnan(cells[i + 1].value)
+                    || cells[i + 1].key <= cells[i].key)
+                    continue;
+                const QCPGraphData &a = (i > 0 && !std::isnan(cells[i - 1].value)) ? cells[i - 1] : cells[i];
+                const QCPGraphData &dd =
+                    (i + 2 < cells.size() && !std::isnan(cells[i + 2].value)) ? cells[i + 2] : cells[i + 1];
+                splineSegment(smooth, a, cells[i], cells[i + 1], dd);
+            }
+            cells.swap(smooth);
+        }
+        g->data()->set(cells, sorted);
+    }
+}
+
+void Chart::applyScales()
+{
+    const ChartScale &s = m_c.scale;
+    if (s.manualX)
+        m_plot->xAxis->setRange(keyOf(s.minX), keyOf(s.maxX));
+    else
+        m_plot->xAxis->rescale(true);
+    if (s.manualY)
+        m_plot->yAxis->setRange(s.minY, s.maxY);
+    else
+        m_plot->yAxis->rescale(true);
+    if (m_plot->xAxis->range().size() <= 0)
+        m_plot->xAxis->setRange(m_plot->xAxis->range().lower, m_plot->xAxis->range().lower + 60);
+}
+
+void Chart::applyLines()
+{
+    for (QCPAbstractItem *item : std::as_const(m_lineItems))
+        m_plot->removeItem(item);
+    m_lineItems.clear();
+    if (!m_c.look.showVertLineAnnotations)
+        return;
+    const double size = 8.0 * m_c.look.lineAnnotationTextSize / 100.0;
+    for (const VertLine &v : std::as_const(m_c.lines)) {
+        if (v.x == 0.0)
+            continue;
+        auto *line = new QCPItemStraightLine(m_plot);
+        line->point1->setCoords(keyOf(v.x), 0);
+        line->point2->setCoords(keyOf(v.x), 1);
+        line->setPen(QPen(v.color, 1.2, penStyle(v.type == 2 ? 0 : v.type)));
+        m_lineItems << line;
+        if (!v.text.isEmpty()) {
+            auto *label = new QCPItemText(m_plot);
+            label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+            label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            label->position->setCoords(keyOf(v.x), 0.02);
+            label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setText(v.text);
+            label->setColor(v.color);
+            label->setFont(QFont(font().family(), qMax(5, int(size)), QFont::Bold));
+            label->setPadding(QMargins(3, 1, 3, 1));
+            label->setBrush(QColor(255, 255, 255, 200));
+            m_lineItems << label;
+        }
+    }
+}
+
+void Chart::resetImage()
+{
+    applyLook();
+    applyData();
+    if (!m_zoomed)
+        applyScales();
+    applyLines();
+    m_plot->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+void Chart::undoZoom()
+{
+    m_zoomed = false;
+    applyScales();
+    m_plot->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+double Chart::shownMinX() const
+{
+    return dateTimeOf(m_plot->xAxis->range().lower);
+}
+
+double Chart::shownMaxX() const
+{
+    return dateTimeOf(m_plot->xAxis->range().upper);
+}
+
+bool Chart::customize()
+{
+    ChartCustomizeDialog dialog(m_c.look, subsets(), this);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (accepted) {
+        m_c.look = dialog.look();
+        resetImage();
+    }
+    Q_EMIT customizeDialogEnded(accepted);
+    return accepted;
+}
+
+void Chart::printTo(QPrinter &printer)
+{
+    // At the screen's resolution the chart's text keeps the size it has on
+    // screen; the page rectangle is then in screen pixels.
+    printer.setResolution(96);
+    QCPPainter painter(&printer);
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    m_plot->toPainter(&painter, page.width(), page.height());
+    painter.end();
+}
+
+bool Chart::printDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // No printer installed: offer a PDF file instead.
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF file"), QString(),
+                                                          QStringLiteral("PDF file (*.pdf)"));
+        if (file.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+                                      ? file
+                                      : file + QStringLiteral(".pdf"));
+    } else {
+        QPrintDialog dialog(&printer, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+    }
+    printTo(printer);
+    return true;
+}
+
+bool Chart::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_plot && event->type() == QEvent::MouseButtonPress)
+        Q_EMIT clicked();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kv

@@ -1,0 +1,116 @@
+#pragma once
+// The chart every graph window holds: subsets of time-stamped cells drawn
+// over QCustomPlot, with manual scales, rubber-band zoom, vertical line
+// annotations, its own customization and print dialogs, and a state block
+// that stores data and look together.
+
+#include "views/ChartState.h"
+
+#include <QWidget>
+
+class QCustomPlot;
+class QCPAbstractItem;
+class QPrinter;
+
+namespace kv {
+
+class Chart : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Chart(QWidget *parent = nullptr);
+    ~Chart() override;
+
+    // Cells. Operations on a subset or point that does not exist throw
+    // ChartError.
+    int subsets() const { return m_c.data.subsets(); }
+    void setSubsets(int n) { m_c.data.setSubsets(n); }
+    int points() const { return m_c.data.points(); }
+    void setPoints(int n) { m_c.data.setPoints(n); }
+    double xData(int s, int p) const { return m_c.data.x(s, p); }
+    float yData(int s, int p) const { return m_c.data.y(s, p); }
+    void setXData(int s, int p, double x) { m_c.data.setX(s, p, x); }
+    void setYData(int s, int p, float y) { m_c.data.setY(s, p, y); }
+    void emptySubset(int s) { m_c.data.emptySubset(s); }
+    // Drops the 100 oldest cells of every subset and keeps the point count.
+    void appendBlock(int count = 100) { m_c.data.appendBlock(count); }
+    const ChartData &data() const { return m_c.data; }
+
+    // The value of y that is not drawn (an overload).
+    float nullY() const { return m_c.nullY; }
+    void setNullY(float v) { m_c.nullY = v; }
+
+    // Scales. Without a manual scale an axis fits the data.
+    void setManualX(double min, double max);
+    void setAutoX() { m_c.scale.manualX = false; }
+    void setManualMinX(double v) { m_c.scale.minX = v; }
+    void setManualMaxX(double v) { m_c.scale.maxX = v; }
+    double manualMinX() const { return m_c.scale.minX; }
+    double manualMaxX() const { return m_c.scale.maxX; }
+    bool manualScaleX() const { return m_c.scale.manualX; }
+    void setManualY(double min, double max);
+    void setManualMinY(double v) { m_c.scale.minY = v; }
+    void setManualMaxY(double v) { m_c.scale.maxY = v; }
+    double manualMinY() const { return m_c.scale.minY; }
+    double manualMaxY() const { return m_c.scale.maxY; }
+
+    // The look: titles, labels, colours, line types, plotting method, grid.
+    const ChartLook &look() const { return m_c.look; }
+    ChartLook &look() { return m_c.look; }
+
+    // Vertical line annotations (index -1 removes them all).
+    void setVertLine(int index, double x, int type, const QColor &color, const QString &text);
+    void removeVertLines() { m_c.lines.clear(); }
+    const QVector<VertLine> &vertLines() const { return m_c.lines; }
+
+    // Puts cells, scales, look and annotations on the screen.
+    void resetImage();
+    // Back from a zoom to the full scales.
+    void undoZoom();
+    bool isZoomed() const { return m_zoomed; }
+
+    // The customization dialog; true when the user accepted it.
+    bool customize();
+    // Prints onto the chosen printer (a PDF file when no printer is
+    // installed); false when cancelled.
+    bool printDialog();
+    // Draws the chart onto a printer page filling it.
+    void printTo(QPrinter &printer);
+
+    QByteArray saveState() const { return saveChartState(m_c); }
+    // Replaces the whole chart; on a block that does not read nothing changes.
+    bool restoreState(const QByteArray &block, QString *error = nullptr);
+    const ChartContents &contents() const { return m_c; }
+
+    QCustomPlot *plot() const { return m_plot; }
+    // The x axis range shown, as date-time doubles (after a zoom, the zoomed one).
+    double shownMinX() const;
+    double shownMaxX() const;
+
+    // Date-time doubles and the plot's keys (seconds, local wall time).
+    static double keyOf(double dateTime);
+    static double dateTimeOf(double key);
+
+Q_SIGNALS:
+    void zoomedIn();
+    void customizeDialogEnded(bool accepted);
+    void clicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyLook();
+    void applyData();
+    void applyScales();
+    void applyLines();
+
+    ChartContents m_c;
+    QCustomPlot *m_plot;
+    class TitleElements;
+    TitleElements *m_titles;
+    QList<QCPAbstractItem *> m_lineItems;
+    bool m_zoomed = false;
+};
+
+} // namespace kv

@@ -1,0 +1,27 @@
+#pragma once
+// Feeding live samples into the real-time graph.
+
+namespace kv {
+
+class Chart;
+
+struct RealTimeState
+{
+    int realTimePointCount = 0; // the next free point; 0 only after a clear
+    double realTimeSpan = 0.0;  // days of 100 samples, set when the graph opens
+};
+
+constexpr int kRealTimePoints = 5000;
+
+// One sample: x is the tick's date-time. At 4999 points the 100 oldest are
+// dropped and the time axis starts at the oldest one left; an overloaded
+// channel leaves its cell alone; the time axis grows 100 samples at a time.
+// Errors of the chart (a subset the graph does not have) lose that part of
+// the sample only.
+void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
+                      double x, float t2);
+
+// Empties the graph for a fresh recording starting now.
+void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double now);
+
+} // namespace kv

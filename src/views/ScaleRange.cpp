@@ -1,0 +1,55 @@
+#include "views/ScaleRange.h"
+
+#include "common/LocaleText.h"
+#include "common/Prompt.h"
+#include "views/Chart.h"
+
+#include <climits>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+// Truncation toward zero, kept within the integers' range.
+int wholeDegrees(double v)
+{
+    const double t = std::trunc(v);
+    if (t >= double(INT_MAX))
+        return INT_MAX;
+    if (t <= double(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(t);
+}
+
+bool number(const QString &text, double &value, Prompt &prompt)
+{
+    bool ok = false;
+    value = parseLocaleDouble(text, &ok);
+    if (!ok)
+        prompt.error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return ok;
+}
+} // namespace
+
+QString scaleFieldText(double value)
+{
+    return QString::number(wholeDegrees(value));
+}
+
+bool applyScaleRange(Chart &chart, const QString &maxText, const QString &minText, int &maxScale, int &minScale,
+                     Prompt &prompt)
+{
+    double max = 0, min = 0;
+    if (!number(maxText, max, prompt))
+        return false;
+    chart.setManualMaxY(max);
+    if (!number(minText, min, prompt))
+        return false;
+    chart.setManualMinY(min);
+    maxScale = wholeDegrees(max);
+    minScale = wholeDegrees(min);
+    chart.resetImage();
+    return true;
+}
+
+} // namespace kv

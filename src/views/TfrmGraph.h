@@ -1,0 +1,37 @@
+#pragma once
+// A graph window: one chart filling it. The same window shows the real-time
+// graph (caption "Real-Time Graph"), graphs opened from files and graphs
+// made from tables (captioned with the file's path).
+
+#include "views/GraphSetup.h"
+
+#include <QWidget>
+
+namespace kv {
+
+class Chart;
+class Prompt;
+
+class TfrmGraph : public QWidget
+{
+    Q_OBJECT
+public:
+    static QString realTimeCaption() { return QStringLiteral("Real-Time Graph"); }
+
+    TfrmGraph(const GraphTemplate &tmpl, Prompt &prompt, QWidget *parent = nullptr);
+
+    Chart *PESGraph1;
+    bool isRealTime() const { return windowTitle() == realTimeCaption(); }
+
+Q_SIGNALS:
+    // The user zoomed into the chart (the main window enables Undo Zoom).
+    void zoomedIn();
+
+private:
+    void PESGraph1CustomizeDlg(bool accepted);
+
+    GraphTemplate m_template;
+    Prompt &m_prompt;
+};
+
+} // namespace kv

@@ -1,0 +1,286 @@
+// The chart: its cells and block append, what it draws, scales and zoom,
+// annotations, its dialog, printing and the state block.
+
+#include "views/Chart.h"
+#include "views/ChartCustomizeDialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+using namespace kv;
+
+namespace {
+
+ChartContents sample(int subsets, int points)
+{
+    ChartContents c;
+    c.data.setSubsets(subsets);
+    c.data.setPoints(points);
+    for (int s = 0; s < subsets; ++s)
+        for (int p = 0; p < points; ++p) {
+            c.data.setX(s, p, 46000.5 + p / 86400.0);
+            c.data.setY(s, p, float(20 + s + (p % 37) * 0.1));
+        }
+    c.scale = {true, 46000.5, 46000.6, true, -10, 50};
+    c.look.mainTitle = QStringLiteral("Oven");
+    c.look.subTitle = QStringLiteral("Batch 7 — Süd");
+    c.look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2")};
+    c.look.subsetColors = {Qt::black, QColor(255, 0, 0, 200)};
+    c.look.subsetLineTypes = {0, 3};
+    c.look.plotting = PlottingMethod::Step;
+    c.look.grid = GridStyle::Solid;
+    c.look.background = Background::DarkGradient;
+    c.lines = {VertLine{46000.55, 2, Qt::red, QStringLiteral("10:15:30 T1:25.3 T2:OL")}};
+    return c;
+}
+
+QCPGraphDataContainer &drawn(Chart &c, int s)
+{
+    return *c.plot()->graph(s)->data();
+}
+
+} // namespace
+
+class TestChart : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cellsAndBlockAppend()
+    {
+        ChartData d;
+        d.setSubsets(2);
+        d.setPoints(5);
+        for (int p = 0; p < 5; ++p) {
+            d.setX(0, p, 100 + p);
+            d.setY(1, p, float(p));
+        }
+        d.appendBlock(2);
+        QCOMPARE(d.points(), 5);
+        QCOMPARE(d.x(0, 0), 102.0);
+        QCOMPARE(d.x(0, 2), 104.0);
+        QCOMPARE(d.x(0, 3), 0.0);
+        QCOMPARE(d.y(1, 0), 2.0f);
+        QCOMPARE(d.y(1, 4), 0.0f);
+        d.emptySubset(0);
+        QCOMPARE(d.x(0, 0), 0.0);
+        QVERIFY_THROWS_EXCEPTION(ChartError, d.setX(2, 0, 1.0));
+        QVERIFY_THROWS_EXCEPTION(ChartError, d.y(0, 5));
+        QVERIFY_THROWS_EXCEPTION(ChartError, d.emptySubset(-1));
+        QVERIFY_THROWS_EXCEPTION(ChartError, d.setPoints(-1));
+    }
+
+    void nullValuesAndUnsetCellsAreGaps()
+    {
+        Chart c;
+        c.setSubsets(1);
+        c.setPoints(6);
+        const double t0 = 46000.5;
+        for (int p = 0; p < 5; ++p) {
+            c.setXData(0, p, t0 + p / 86400.0);
+            c.setYData(0, p, 20.0f + p);
+        }
+        c.setYData(0, 2, 9999.0f); // overload
+        c.setXData(0, 3, 0.0);     // never recorded
+        c.resetImage();
+        QCPGraphDataContainer &g = drawn(c, 0);
+        QVector<double> values;
+        for (auto it = g.constBegin(); it != g.constEnd(); ++it)
+            values << it->value;
+        // 20, 21, gap (null), gap (unset), 24; the unset last cell is not drawn.
+        QCOMPARE(values.size(), 5);
+        QCOMPARE(values[0], 20.0);
+        QVERIFY(std::isnan(values[2]));
+        QVERIFY(std::isnan(values[3]));
+        QCOMPARE(values[4], 24.0);
+    }
+
+    void splineAddsPointsUntilTooMany()
+    {
+        Chart c;
+        c.setPoints(10);
+        for (int p = 0; p < 10; ++p) {
+            c.setXData(0, p, 46000.5 + p / 86400.0);
+            c.setYData(0, p, float(p % 3));
+        }
+        c.look().plotting = PlottingMethod::Spline;
+        c.resetImage();
+        QVERIFY(drawn(c, 0).size() > 10);
+        c.setPoints(5000);
+        for (int p = 0; p < 5000; ++p) {
+            c.setXData(0, p, 46000.5 + p / 86400.0);
+            c.setYData(0, p, float(p % 3));
+        }
+        c.resetImage();
+        QCOMPARE(drawn(c, 0).size(), 5000);
+    }
+
+    void scalesZoomAndUndo()
+    {
+        Chart c;
+        c.resize(600, 400);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.setPoints(3);
+        for (int p = 0; p < 3; ++p) {
+            c.setXData(0, p, 46000.5 + p / 1440.0);
+            c.setYData(0, p, float(p));
+        }
+        c.setManualX(46000.5, 46000.6);
+        c.setManualY(-10, 50);
+        c.resetImage();
+        QCOMPARE(c.manualMinX(), 46000.5);
+        QCOMPARE(c.manualMaxY(), 50.0);
+        QCOMPARE(c.plot()->yAxis->range().upper, 50.0);
+        QVERIFY(std::fabs(c.shownMinX() - 46000.5) < 1e-9);
+
+        // A rubber band over the middle zooms both axes.
+        QSignalSpy zoomed(&c, &Chart::zoomedIn);
+        QWidget *w = c.plot();
+        const QRect r = c.plot()->axisRect()->rect();
+        const QPoint a = r.topLeft() + QPoint(r.width() / 4, r.height() / 4);
+        const QPoint b = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+        QTest::mousePress(w, Qt::LeftButton, {}, a);
+        QMouseEvent move(QEvent::MouseMove, b, w->mapToGlobal(b), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(w, &move);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, b);
+        QCOMPARE(zoomed.count(), 1);
+        QVERIFY(c.isZoomed());
+        QVERIFY(c.plot()->yAxis->range().upper < 50.0);
+        // A redraw while zoomed keeps the zoom; undo brings back the scales.
+        c.resetImage();
+        QVERIFY(c.plot()->yAxis->range().upper < 50.0);
+        c.undoZoom();
+        QVERIFY(!c.isZoomed());
+        QCOMPARE(c.plot()->yAxis->range().upper, 50.0);
+    }
+
+    void verticalLines()
+    {
+        Chart c;
+        c.setVertLine(0, 46000.5, 2, Qt::red, QStringLiteral("10:15:30 T:25.3"));
+        c.resetImage();
+        QCOMPARE(c.plot()->itemCount(), 2); // the line and its text
+        c.setVertLine(-1, 0, 0, Qt::red, QString());
+        c.resetImage();
+        QCOMPARE(c.plot()->itemCount(), 0);
+    }
+
+    void stateRoundTrip()
+    {
+        const ChartContents c = sample(2, 5000);
+        const QByteArray block = saveChartState(c);
+        ChartContents back;
+        QString error;
+        QVERIFY2(restoreChartState(block, back, &error), qPrintable(error));
+        QVERIFY(back == c);
+
+        Chart chart;
+        QVERIFY(chart.restoreState(block));
+        QCOMPARE(chart.subsets(), 2);
+        QCOMPARE(chart.points(), 5000);
+        QCOMPARE(chart.look().subTitle, c.look.subTitle);
+        QCOMPARE(chart.saveState(), block);
+    }
+
+    void damagedStateChangesNothing()
+    {
+        const QByteArray good = saveChartState(sample(2, 50));
+        Chart chart;
+        chart.setPoints(7);
+        chart.setXData(0, 3, 123.0);
+        const QByteArray before = chart.saveState();
+        QList<QByteArray> bad;
+        for (int cut : {0, 3, 5, 6, 40, 200, int(good.size()) - 1})
+            bad << good.left(cut);
+        bad << good + "x";
+        QByteArray magic = good;
+        magic[0] = 'X';
+        bad << magic;
+        QByteArray version = good;
+        version[4] = 9;
+        bad << version;
+        bad << QByteArray(1000, '\xff');
+        for (const QByteArray &b : bad) {
+            QString error;
+            QVERIFY(!chart.restoreState(b, &error));
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(chart.saveState(), before);
+        }
+        // A size far beyond the bytes that follow is refused before anything
+        // is allocated for it.
+        ChartContents one = sample(1, 0);
+        QByteArray huge = saveChartState(one);
+        const int sizeAt = huge.size() - 4;
+        huge[sizeAt] = '\xff';
+        huge[sizeAt + 1] = '\xff';
+        huge[sizeAt + 2] = '\xff';
+        QVERIFY(!chart.restoreState(huge));
+    }
+
+    void customizeDialog()
+    {
+        Chart c;
+        c.setSubsets(2);
+        c.look().subsetColors = {Qt::black, Qt::red};
+        QSignalSpy ended(&c, &Chart::customizeDialogEnded);
+        QTimer::singleShot(0, [] {
+            auto *d = qobject_cast<ChartCustomizeDialog *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->edtMainTitle->setText(QStringLiteral("Kiln"));
+            d->cmbPlotting->setCurrentIndex(int(PlottingMethod::Points));
+            d->cmbGrid->setCurrentIndex(int(GridStyle::None));
+            d->lineTypes[1]->setCurrentIndex(4);
+            d->accept();
+        });
+        QVERIFY(c.customize());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.at(0).at(0).toBool(), true);
+        QCOMPARE(c.look().mainTitle, QStringLiteral("Kiln"));
+        QCOMPARE(c.look().plotting, PlottingMethod::Points);
+        QCOMPARE(c.look().grid, GridStyle::None);
+        QCOMPARE(c.look().subsetLineTypes.at(1), 4);
+
+        QTimer::singleShot(0, [] {
+            auto *d = qobject_cast<ChartCustomizeDialog *>(QApplication::activeModalWidget());
+            d->edtMainTitle->setText(QStringLiteral("lost"));
+            d->reject();
+        });
+        QVERIFY(!c.customize());
+        QCOMPARE(c.look().mainTitle, QStringLiteral("Kiln"));
+        QCOMPARE(ended.at(1).at(0).toBool(), false);
+    }
+
+    void printsOntoAPage()
+    {
+        QTemporaryDir dir;
+        Chart c;
+        c.setSubsets(2);
+        c.setPoints(100);
+        for (int p = 0; p < 100; ++p) {
+            c.setXData(0, p, 46000.5 + p / 8640.0);
+            c.setYData(0, p, float(20 + std::sin(p / 10.0) * 5));
+            c.setXData(1, p, 46000.5 + p / 8640.0);
+            c.setYData(1, p, float(15 + std::cos(p / 10.0) * 5));
+        }
+        c.resetImage();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("chart.pdf")));
+        c.printTo(printer);
+        QFile pdf(dir.filePath(QStringLiteral("chart.pdf")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
+        if (!qEnvironmentVariableIsEmpty("KV_KEEP_PDF"))
+            QFile::copy(pdf.fileName(), qEnvironmentVariable("KV_KEEP_PDF"));
+    }
+};
+
+QTEST_MAIN(TestChart)
+#include "tst_chart.moc"

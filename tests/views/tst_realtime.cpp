@@ -1,0 +1,273 @@
+// Live samples into the real-time graph and list, the grid behind every
+// list, and the vertical scale typed into the range dialog.
+
+#include "common/DateTime.h"
+#include "views/Chart.h"
+#include "views/GridModel.h"
+#include "views/RealTimeGraph.h"
+#include "views/ScaleRange.h"
+#include "views/TfrmList.h"
+
+#include "support/ScriptedPrompt.h"
+
+#include <QLocale>
+#include <QScrollBar>
+#include <QTableView>
+#include <QtTest>
+
+using namespace kv;
+using kv::test::ScriptedPrompt;
+
+namespace {
+
+constexpr double kStart = 46000.5;
+constexpr double kSecond = 1.0 / 86400.0;
+
+struct Graph
+{
+    Chart chart;
+    RealTimeState state;
+    explicit Graph(int subsets, int samplingRate = 2)
+    {
+        chart.setSubsets(subsets);
+        chart.setPoints(kRealTimePoints);
+        state.realTimeSpan = 100.0 * samplingRate / 86400.0;
+        chart.setManualX(kStart, kStart + state.realTimeSpan);
+    }
+    void add(int model, double x, float t1, float t2 = 0, bool ol1 = false, bool ol2 = false)
+    {
+        AddRealTimePoint(chart, state, model, ol1, ol2, t1, x, t2);
+    }
+};
+
+Reading reading(double t1, double t2, bool ol1 = false, bool ol2 = false)
+{
+    Reading r;
+    r.t1 = t1;
+    r.t2 = t2;
+    r.t1Overload = ol1;
+    r.t2Overload = ol2;
+    r.unit1 = QStringLiteral("C");
+    r.unit2 = QStringLiteral("C");
+    r.statusText = QStringLiteral(" MAX HOLD");
+    return r;
+}
+
+} // namespace
+
+class TestRealTime : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void samplesFillTheGraph()
+    {
+        Graph g(2);
+        g.add(482, kStart, 23.4f, 21.0f);
+        g.add(482, kStart + 2 * kSecond, 23.5f, 21.1f);
+        QCOMPARE(g.state.realTimePointCount, 2);
+        QCOMPARE(g.chart.xData(0, 1), kStart + 2 * kSecond);
+        QCOMPARE(g.chart.yData(1, 1), 21.1f);
+        QCOMPARE(g.chart.xData(0, 2), 0.0);
+    }
+
+    void oneChannelWritesSubsetZeroOnly()
+    {
+        Graph g(2);
+        g.add(481, kStart, 23.4f, 99.0f);
+        QCOMPARE(g.chart.yData(0, 0), 23.4f);
+        QCOMPARE(g.chart.xData(1, 0), 0.0);
+    }
+
+    void subsetsAreFixedWhenTheGraphOpens()
+    {
+        // One subset, and a two-channel meter answers later: subset 1 cannot
+        // be written, the rest of the sample is.
+        Graph g(1);
+        g.add(482, kStart, 23.4f, 21.0f);
+        QCOMPARE(g.chart.yData(0, 0), 23.4f);
+        QCOMPARE(g.state.realTimePointCount, 1);
+    }
+
+    void overloadLeavesCellButAdvances()
+    {
+        Graph g(2);
+        g.add(482, kStart, 0, 21.0f, true, false);
+        QCOMPARE(g.chart.xData(0, 0), 0.0);
+        QCOMPARE(g.chart.yData(1, 0), 21.0f);
+        g.add(482, kStart + kSecond, 22.0f, 0, false, true);
+        QCOMPARE(g.state.realTimePointCount, 2);
+        QCOMPARE(g.chart.yData(0, 1), 22.0f);
+        QCOMPARE(g.chart.xData(1, 1), 0.0);
+    }
+
+    void fullGraphDropsOldestHundred()
+    {
+        Graph g(2, 1);
+        for (int i = 0; i < 4999; ++i)
+            g.add(482, kStart + i * kSecond, float(i), float(-i));
+        QCOMPARE(g.state.realTimePointCount, 4999);
+        const double x = kStart + 4999 * kSecond;
+        g.add(482, x, 1.0f, 2.0f);
+        QCOMPARE(g.state.realTimePointCount, 4900);
+        QCOMPARE(g.chart.xData(0, 4899), x); // index 4899
+        QCOMPARE(g.chart.yData(0, 0), 100.0f);
+        QCOMPARE(g.chart.yData(1, 0), -100.0f);
+        QCOMPARE(g.chart.manualMinX(), kStart + 100 * kSecond);
+        QCOMPARE(g.chart.points(), kRealTimePoints);
+    }
+
+    void timeAxisGrowsHundredSamplesAtATime()
+    {
+        Graph g(1, 2);
+        const double span = g.state.realTimeSpan;
+        g.add(481, kStart + span - kSecond, 1.0f);
+        QCOMPARE(g.chart.manualMaxX(), kStart + span);
+        g.add(481, kStart + span, 1.0f);
+        QCOMPARE(g.chart.manualMaxX(), kStart + 2 * span);
+    }
+
+    void clearStartsAfresh()
+    {
+        Graph g(2);
+        g.add(482, kStart, 1.0f, 2.0f);
+        clearRealTimeGraph(g.chart, g.state, 1, kStart + 1);
+        QCOMPARE(g.state.realTimePointCount, 0);
+        QCOMPARE(g.chart.xData(0, 0), 0.0);
+        QCOMPARE(g.chart.yData(1, 0), 2.0f); // beyond the meter's channel count
+        QCOMPARE(g.chart.manualMinX(), kStart + 1);
+        QCOMPARE(g.chart.manualMaxX(), kStart + 1 + g.state.realTimeSpan);
+    }
+
+    void listColumnsPerModel()
+    {
+        TfrmList two([] { return 482; });
+        QCOMPARE(two.grid()->ColCount(), 8);
+        QCOMPARE(two.grid()->row(0), (QStringList{"NO", "DATE", "TIME", "T1", "UNIT", "T2", "UNIT", "FUNCTION"}));
+        QCOMPARE(two.Grid1->columnWidth(7), int(TfrmList::kDefaultColumnWidth * 2.0));
+        QCOMPARE(two.Grid1->columnWidth(0), int(TfrmList::kDefaultColumnWidth * 0.8));
+        QCOMPARE(two.grid()->RowCount(), 2);
+        QCOMPARE(two.windowTitle(), QStringLiteral("Tabular"));
+        TfrmList one([] { return 481; });
+        QCOMPARE(one.grid()->ColCount(), 6);
+        QCOMPARE(one.grid()->cell(3, 0), QStringLiteral("Value"));
+        QCOMPARE(one.Grid1->columnWidth(5), int(TfrmList::kDefaultColumnWidth * 2.0));
+    }
+
+    void rowsOfSamples()
+    {
+        TfrmList list([] { return 482; });
+        const double t = encodeDate(2007, 12, 5) + encodeTime(14, 3, 10);
+        list.AddRealTimeRow(t, reading(23.5, -5), 482);
+        // The first sample fills row 1 in place.
+        QCOMPARE(list.grid()->RowCount(), 2);
+        QCOMPARE(list.grid()->row(1),
+                 (QStringList{"1", "12/5/07", "14:03:10", "23.5", "C", "-5.0", "C", " MAX HOLD"}));
+        list.AddRealTimeRow(t + kSecond, reading(0, 0, true, true), 482);
+        QCOMPARE(list.grid()->RowCount(), 3);
+        QCOMPARE(list.grid()->row(2), (QStringList{"2", "12/5/07", "14:03:11", "OL", "C", "OL", "C", " MAX HOLD"}));
+
+        TfrmList one([] { return 481; });
+        Reading r = reading(1234.5, 0);
+        r.unit2 = QStringLiteral("HH:MM");
+        one.AddRealTimeRow(t, r, 481);
+        QCOMPARE(one.grid()->row(1), (QStringList{"1", "12/5/07", "14:03:10", "1234.5", "C", " MAX HOLD"}));
+
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        one.AddRealTimeRow(t, reading(-3.9, 0), 481);
+        QCOMPARE(one.grid()->cell(3, 2), QStringLiteral("-3,9"));
+        QCOMPARE(one.grid()->cell(1, 2), QStringLiteral("05.12.07"));
+
+        list.clear();
+        QCOMPARE(list.grid()->RowCount(), 2);
+        QCOMPARE(list.grid()->row(1), QStringList(QVector<QString>(8)));
+        list.AddRealTimeRow(t, reading(1, 2), 482);
+        QCOMPARE(list.grid()->cell(0, 1), QStringLiteral("1"));
+    }
+
+    void listKeepsTheNewestRowInView()
+    {
+        TfrmList list([] { return 482; });
+        list.resize(500, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        for (int i = 0; i < 200; ++i)
+            list.AddRealTimeRow(kStart + i * kSecond, reading(i, i), 482);
+        QCOMPARE(list.grid()->RowCount(), 201);
+        QCoreApplication::processEvents();
+        QCOMPARE(list.grid()->rowCount(), 200);
+        QScrollBar *bar = list.Grid1->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void gridSemantics()
+    {
+        GridModel g;
+        g.setColCount(4);
+        g.setRowCount(3);
+        QCOMPARE(g.RowCount(), 3);
+        QCOMPARE(g.rowCount(), 0); // the views hear of new rows in one go
+        QSignalSpy inserted(&g, &QAbstractItemModel::rowsInserted);
+        QCoreApplication::processEvents();
+        QCOMPARE(g.rowCount(), 2); // and see data rows only
+        QCOMPARE(inserted.count(), 1);
+        g.setCell(2, 2, QStringLiteral("x"));
+        QCOMPARE(g.cell(2, 2), QStringLiteral("x"));
+        QCOMPARE(g.cell(1, 2), QString());
+        QCOMPARE(g.cell(3, 2), QString());
+        g.setCell(9, 1, QStringLiteral("beyond")); // no such column: nothing
+        QCOMPARE(g.row(1), QStringList(QVector<QString>(4)));
+        g.setCell(0, 0, QStringLiteral("NO"));
+        QCOMPARE(g.headerData(0, Qt::Horizontal).toString(), QStringLiteral("NO"));
+        g.setRow(1, {QStringLiteral("a\x1f" "b"), QStringLiteral("Grüße")});
+        QCOMPARE(g.cell(0, 1), QStringLiteral("a b"));
+        QCOMPARE(g.cell(1, 1), QStringLiteral("Grüße"));
+        // Many rewrites of one row leave the others intact.
+        for (int i = 0; i < 20000; ++i)
+            g.setCell(3, 2, QString(80, QChar('a' + i % 26)));
+        QCOMPARE(g.cell(2, 2), QStringLiteral("x"));
+        QCOMPARE(g.cell(1, 1), QStringLiteral("Grüße"));
+        QVERIFY(g.storeBytes() < 8 << 20);
+        g.setRowCount(1);
+        QCOMPARE(g.RowCount(), 1);
+        QCOMPARE(g.cell(0, 0), QStringLiteral("NO"));
+    }
+
+    void rangeApplied()
+    {
+        Chart c;
+        ScriptedPrompt prompt;
+        int maxScale = 50, minScale = -10;
+        QVERIFY(applyScaleRange(c, QStringLiteral("12.7"), QStringLiteral("-3.9"), maxScale, minScale, prompt));
+        QCOMPARE(c.manualMaxY(), 12.7);
+        QCOMPARE(c.manualMinY(), -3.9);
+        QCOMPARE(maxScale, 12);
+        QCOMPARE(minScale, -3);
+        QCOMPARE(scaleFieldText(12.7), QStringLiteral("12"));
+        QCOMPARE(scaleFieldText(-3.9), QStringLiteral("-3"));
+
+        // A bad minimum: the maximum has reached the chart, the remembered
+        // scale stays.
+        QVERIFY(!applyScaleRange(c, QStringLiteral("80"), QStringLiteral("cold"), maxScale, minScale, prompt));
+        QCOMPARE(prompt.errors, QStringList{QStringLiteral("'cold' is not a valid floating point value")});
+        QCOMPARE(c.manualMaxY(), 80.0);
+        QCOMPARE(c.manualMinY(), -3.9);
+        QCOMPARE(maxScale, 12);
+        QVERIFY(!applyScaleRange(c, QString(), QStringLiteral("1"), maxScale, minScale, prompt));
+        QCOMPARE(c.manualMaxY(), 80.0);
+        // A maximum below the minimum goes to the chart as typed.
+        QVERIFY(applyScaleRange(c, QStringLiteral("-5"), QStringLiteral("5"), maxScale, minScale, prompt));
+        QCOMPARE(c.manualMaxY(), -5.0);
+        // Beyond the integers the remembered scale is held at their limit.
+        QVERIFY(applyScaleRange(c, QStringLiteral("1e30"), QStringLiteral("0"), maxScale, minScale, prompt));
+        QCOMPARE(maxScale, INT_MAX);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(applyScaleRange(c, QStringLiteral("12,7"), QStringLiteral("0"), maxScale, minScale, prompt));
+        QCOMPARE(c.manualMaxY(), 12.7);
+    }
+};
+
+QTEST_MAIN(TestRealTime)
+#include "tst_realtime.moc"
