@@ -1,28 +1,17 @@
 // How long decoding takes: the largest logger image the meter can hold (last
 // address 65535), and one live frame, changed or unchanged.
 
-#include "common/Prompt.h"
 #include "link/LiveFrame.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
 
+#include "BenchMain.h"
 #include "LoggerMemory.h"
+#include "support/ScriptedPrompt.h"
 
-#include <QCoreApplication>
 
-#include <benchmark/benchmark.h>
 
 namespace {
-
-class SilentPrompt final : public kv::Prompt
-{
-public:
-    void information(const QString &) override {}
-    void error(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    bool setupScale(QString &, QString &) override { return false; }
-    kv::DateTimeFields correctDateTime(const kv::DateTimeFields &f) override { return f; }
-};
 
 // A full two-channel memory: `sets` records filling addresses 256 to 65535.
 QByteArray fullImage(int sets)
@@ -54,7 +43,7 @@ QByteArray fullImage(int sets)
 void decodeLargestImage(benchmark::State &state)
 {
     const QByteArray image = fullImage(static_cast<int>(state.range(0)));
-    SilentPrompt prompt;
+    kv::test::ScriptedPrompt prompt;
     int sets = 0;
     for (auto _ : state) {
         kv::DecodeResult r = kv::decodeImage(image, prompt);
@@ -71,7 +60,7 @@ BENCHMARK(decodeLargestImage)->Arg(1)->Arg(4000)->Unit(benchmark::kMicrosecond);
 void decodeAllSamples(benchmark::State &state)
 {
     const QByteArray image = fullImage(static_cast<int>(state.range(0)));
-    SilentPrompt prompt;
+    kv::test::ScriptedPrompt prompt;
     const kv::DecodeResult r = kv::decodeImage(image, prompt);
     for (auto _ : state) {
         float sum = 0;
@@ -86,7 +75,7 @@ BENCHMARK(decodeAllSamples)->Arg(1)->Unit(benchmark::kMicrosecond);
 void decodeLargestImageWithList(benchmark::State &state)
 {
     const QByteArray image = fullImage(static_cast<int>(state.range(0)));
-    SilentPrompt prompt;
+    kv::test::ScriptedPrompt prompt;
     for (auto _ : state) {
         kv::DecodeResult r = kv::decodeImage(image, prompt);
         benchmark::DoNotOptimize(kv::dataSetListRows(*r.collection));
@@ -120,11 +109,4 @@ BENCHMARK(frameUnchanged);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KV_BENCHMARK_MAIN()

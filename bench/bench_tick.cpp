@@ -8,9 +8,7 @@
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompt.h"
 
-#include <QCoreApplication>
-
-#include <benchmark/benchmark.h>
+#include "BenchMain.h"
 
 namespace {
 
@@ -71,11 +69,4 @@ BENCHMARK(compareFrames);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KV_BENCHMARK_MAIN()

@@ -6,12 +6,13 @@
 //  - saving and restoring a chart state of 2 x 5000 points.
 // Usage: bench_views [rows [state|graph|list]]   (default: 1000000 rows, all)
 
-#include "common/Prompt.h"
 #include "link/Reading.h"
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
 #include "views/RealTimeGraph.h"
 #include "views/TfrmList.h"
+
+#include "support/ScriptedPrompt.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,16 +27,6 @@
 #include <vector>
 
 namespace {
-
-class SilentPrompt final : public kv::Prompt
-{
-public:
-    void information(const QString &) override {}
-    void error(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    kv::DateTimeFields correctDateTime(const kv::DateTimeFields &f) override { return f; }
-    bool setupScale(QString &, QString &) override { return false; }
-};
 
 long rssKiB()
 {
@@ -59,7 +50,7 @@ void report(const char *what, std::vector<double> us)
 void realTimeGraph()
 {
     QTemporaryDir dir;
-    SilentPrompt prompt;
+    kv::test::ScriptedPrompt prompt;
     const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
     kv::Chart chart;
     chart.resize(1100, 360);

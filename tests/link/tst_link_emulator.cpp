@@ -57,6 +57,15 @@ struct Link
     test::ScriptedPrompt prompt;
     MeterLink link{port, clock, prompt};
 
+    // Searches the one port, sends the first request as start-up does, and
+    // lets two ticks go by.
+    void connectTo(const QString &path)
+    {
+        link.setPortList({path});
+        link.SearchMeter();
+        port.write("A");
+        ticks(2);
+    }
     void ticks(int n)
     {
         // The meter answers within a few milliseconds; a real tick comes
@@ -128,10 +137,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Meter meter = startMeter(dir, QStringLiteral("meter"), 481);
         Link l;
-        l.link.setPortList({meter.path});
-        l.link.SearchMeter();
-        l.port.write("A");
-        l.ticks(2);
+        l.connectTo(meter.path);
         QCOMPARE(l.link.missCount(), 0);
         QTest::qWait(60); // the last request answered
         meter.emu->setSilent(true);
@@ -155,10 +161,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
         Link l;
-        l.link.setPortList({meter.path});
-        l.link.SearchMeter();
-        l.port.write("A");
-        l.ticks(2);
+        l.connectTo(meter.path);
         const Reading &r = l.link.reading();
 
         l.link.btnHOLDClick();
@@ -193,10 +196,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Meter meter = startMeter(dir, QStringLiteral("meter"), 481);
         Link l;
-        l.link.setPortList({meter.path});
-        l.link.SearchMeter();
-        l.port.write("A");
-        l.ticks(2);
+        l.connectTo(meter.path);
         l.link.btnRELClick();
         QVERIFY(l.tickUntil([&] { return l.link.reading().relative; }));
         QCOMPARE(l.link.reading().statusText, QStringLiteral(" REL"));

@@ -348,16 +348,16 @@ void meterFront()
         q.fillRect(part.rect(), bg);
     }
     save(part, QStringLiteral("imgPartOf482.png"));
-    QImage spec = canvas(123, 48);
+    QImage pair = canvas(123, 48);
     {
-        QPainter q(&spec);
+        QPainter q(&pair);
         q.setRenderHint(QPainter::Antialiasing);
         key(q, QRect(6, 9 + dy, 44, 28), QStringLiteral("TIME"));
         caption(q, 6, 39 + dy, 44, QStringLiteral("CLOCK"));
         key(q, QRect(75, 10 + dy, 42, 28), QStringLiteral("HOLD"));
         caption(q, 75, 39 + dy, 42, QStringLiteral("INTV"));
     }
-    save(spec, QStringLiteral("imgSpec482.png"));
+    save(pair, QStringLiteral("keypair482.png"));
 }
 
 // --- tool-bar icons -------------------------------------------------------
