@@ -7,6 +7,7 @@
 #include "MeterEmulator.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -244,6 +245,39 @@ private Q_SLOTS:
         QCOMPARE(ask(port, 'P', 256).size(), 256);
         // 256 bytes of 10 bits take about 267 ms on the wire.
         QVERIFY2(t.elapsed() >= 250, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void programFromTheShell()
+    {
+        // The program prints its device on the first line and answers there.
+        QTemporaryDir dir;
+        QProcess emulator;
+        emulator.start(QStringLiteral(KV_EMULATOR),
+                       {QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--link"),
+                        dir.filePath(QStringLiteral("kv481")), QStringLiteral("--steady"), QStringLiteral("-12.5")});
+        QVERIFY(emulator.waitForStarted());
+        QVERIFY(emulator.waitForReadyRead(5000));
+        const QString device = QString::fromLocal8Bit(emulator.readLine()).trimmed();
+        QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kv481"))).symLinkTarget(), device);
+        {
+            QtSerialPort port;
+            port.setDeviceName(dir.filePath(QStringLiteral("kv481")));
+            QVERIFY(port.open());
+            QCOMPARE(ask(port, 'K', 4).left(3), QByteArray("481"));
+            FrameDecoder d;
+            QVERIFY(d.dispatchFrame(frameOf(ask(port, 'A', 10)), 481));
+            QCOMPARE(d.reading().t1, -12.5);
+        }
+        emulator.terminate();
+        QVERIFY(emulator.waitForFinished(5000));
+        QCOMPARE(emulator.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("kv481")))); // the link goes with it
+
+        QProcess bad;
+        bad.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--model"), QStringLiteral("480")});
+        QVERIFY(bad.waitForFinished(5000));
+        QCOMPARE(bad.exitCode(), 2);
     }
 
     void adapterPortOperations()
