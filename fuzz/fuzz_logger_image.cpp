@@ -19,6 +19,7 @@ public:
     void error(const QString &) override {}
     bool confirm(const QString &) override { return false; }
     bool setupScale(QString &, QString &) override { return false; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
     kv::DateTimeFields correctDateTime(const kv::DateTimeFields &initial) override
     {
         if (accept)

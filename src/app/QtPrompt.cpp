@@ -6,6 +6,8 @@
 #include <QLineEdit>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace kv {
@@ -47,6 +49,17 @@ bool QtPrompt::setupScale(QString &maxText, QString &minText)
     maxText = dialog.edtMaxScale->text();
     minText = dialog.edtMinScale->text();
     return true;
+}
+
+QString QtPrompt::saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(m_parent, caption, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 } // namespace kv

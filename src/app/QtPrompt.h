@@ -21,6 +21,7 @@ public:
     bool confirm(const QString &text) override;
     DateTimeFields correctDateTime(const DateTimeFields &initial) override;
     bool setupScale(QString &maxText, QString &minText) override;
+    QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) override;
 
 private:
     QWidget *m_parent;

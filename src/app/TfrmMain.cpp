@@ -106,6 +106,7 @@ void TfrmMain::buildMenus()
     Open1 = action(file, "Open1", QStringLiteral("&Open"));
     Save1 = action(file, "Save1", QStringLiteral("&Save"));
     Print1 = action(file, "Print1", QStringLiteral("&Print"));
+    connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
@@ -526,6 +527,15 @@ void TfrmMain::GraphCustomization1Click()
         return;
     m_realTimeGraph->PESGraph1->customize();
     m_realTimeGraph->PESGraph1->resetImage();
+}
+
+void TfrmMain::Print1Click()
+{
+    // A graph prints itself through its own print dialog.
+    if (activeChildClass() == QLatin1String("TfrmGraph")) {
+        if (auto *graph = qobject_cast<TfrmGraph *>(m_mdi->activeSubWindow()->widget()))
+            graph->PESGraph1->printDialog(m_prompt);
+    }
 }
 
 void TfrmMain::ControlPanel1Click()

@@ -112,6 +112,7 @@ public Q_SLOTS:
     void UndoZoomClick();
     void Range1Click();
     void GraphCustomization1Click();
+    void Print1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -30,6 +30,10 @@ public:
     // The vertical scale dialog, its two fields filled with maxText and
     // minText; true for OK, with the fields as the user left them.
     virtual bool setupScale(QString &maxText, QString &minText) = 0;
+    // A file name to save under (an empty name when cancelled). filter is
+    // in Qt's "Description (*.ext)" form; the suffix is added when the
+    // user typed none.
+    virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
 };
 
 } // namespace kv

@@ -2,9 +2,9 @@
 
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
+#include "common/Prompt.h"
 #include "views/ChartCustomizeDialog.h"
 
-#include <QFileDialog>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -380,20 +380,18 @@ void Chart::printTo(QPrinter &printer)
     painter.end();
 }
 
-bool Chart::printDialog()
+bool Chart::printDialog(Prompt &prompt)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // No printer installed: offer a PDF file instead.
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF file"), QString(),
-                                                          QStringLiteral("PDF file (*.pdf)"));
+        const QString file = prompt.saveFileName(QStringLiteral("Print to PDF file"),
+                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
         if (file.isEmpty())
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
-                                      ? file
-                                      : file + QStringLiteral(".pdf"));
+        printer.setOutputFileName(file);
     } else {
         QPrintDialog dialog(&printer, this);
         if (dialog.exec() != QDialog::Accepted)

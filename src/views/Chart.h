@@ -13,6 +13,10 @@ class QCPAbstractItem;
 class QPrinter;
 
 namespace kv {
+class Prompt;
+}
+
+namespace kv {
 
 class Chart : public QWidget
 {
@@ -71,9 +75,10 @@ public:
 
     // The customization dialog; true when the user accepted it.
     bool customize();
-    // Prints onto the chosen printer (a PDF file when no printer is
-    // installed); false when cancelled.
-    bool printDialog();
+    // Prints onto the printer chosen in the print dialog, or, when no
+    // printer is installed, into a PDF file the prompt asks for; false when
+    // cancelled.
+    bool printDialog(Prompt &prompt);
     // Draws the chart onto a printer page filling it.
     void printTo(QPrinter &printer);
 

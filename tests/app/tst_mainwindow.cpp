@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QPrinterInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -377,6 +378,26 @@ private Q_SLOTS:
         test::ScriptedPrompt p;
         SetupGraph(later, 1, 10, 0, 0, 0, 1, s.main->graphTemplate(), p);
         QCOMPARE(later.look().grid, GridStyle::None);
+    }
+
+    void printActiveGraph()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is installed: the print dialog would ask");
+        // No printer here: the chart offers a PDF file.
+        const QString pdf = s.dir.filePath(QStringLiteral("graph.pdf"));
+        s.prompt.saveNames.enqueue(pdf);
+        s.main->Print1->trigger();
+        QCOMPARE(s.prompt.saveAsked, QStringList{QStringLiteral("Print to PDF file")});
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(4), QByteArray("%PDF"));
+        // Cancelled: nothing printed.
+        s.main->Print1->trigger();
+        QCOMPARE(s.prompt.saveAsked.size(), 2);
     }
 
     void menusAndToolBar()

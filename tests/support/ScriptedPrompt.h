@@ -52,6 +52,13 @@ public:
         }
         return a.ok;
     }
+    QStringList saveAsked;     // captions of the save dialogs shown
+    QQueue<QString> saveNames; // the names chosen (none: cancelled)
+    QString saveFileName(const QString &caption, const QString &, const QString &) override
+    {
+        saveAsked << caption;
+        return saveNames.isEmpty() ? QString() : saveNames.dequeue();
+    }
     int messageCount() const { return informations.size() + errors.size() + questions.size(); }
 };
 
