@@ -313,8 +313,6 @@ void TfrmMain::FormCreate()
     m_settings = Settings::read(m_settingsLocation.readPath);
     m_link.setModel(m_settings.model);
     m_link.setPortIndex(m_settings.connectedPort);
-    if (m_settings.samplingRate == 0)
-        m_settings.samplingRate = 2;
     m_link.setSamplingRate(m_settings.samplingRate);
     cmbMinute->setCurrentIndex(m_settings.samplingRate / 60);
     cmbSecond->setCurrentIndex(m_settings.samplingRate % 60);

@@ -73,14 +73,6 @@ void splineSegment(QVector<QCPGraphData> &out, const QCPGraphData &a, const QCPG
 
 } // namespace
 
-// The rows of main and sub title above the plot.
-class Chart::TitleElements
-{
-public:
-    QCPTextElement *main = nullptr;
-    QCPTextElement *sub = nullptr;
-};
-
 double Chart::keyOf(double dateTime)
 {
     return (dateTime - kUnixEpochDay) * kSecondsPerDay;
@@ -94,7 +86,6 @@ double Chart::dateTimeOf(double key)
 Chart::Chart(QWidget *parent)
     : QWidget(parent)
     , m_plot(new QCustomPlot(this))
-    , m_titles(new TitleElements)
 {
     setObjectName(QStringLiteral("PESGraph1"));
     auto *layout = new QVBoxLayout(this);
@@ -107,10 +98,11 @@ Chart::Chart(QWidget *parent)
     m_plot->xAxis->ticker()->setTickCount(6);
     m_plot->plotLayout()->insertRow(0);
     m_plot->plotLayout()->insertRow(0);
-    m_titles->main = new QCPTextElement(m_plot, QString(), QFont(font().family(), 12, QFont::Bold));
-    m_titles->sub = new QCPTextElement(m_plot, QString(), QFont(font().family(), 9));
-    m_plot->plotLayout()->addElement(0, 0, m_titles->main);
-    m_plot->plotLayout()->addElement(1, 0, m_titles->sub);
+    // Main and sub title in two rows above the plot.
+    m_mainTitle = new QCPTextElement(m_plot, QString(), QFont(font().family(), 12, QFont::Bold));
+    m_subTitle = new QCPTextElement(m_plot, QString(), QFont(font().family(), 9));
+    m_plot->plotLayout()->addElement(0, 0, m_mainTitle);
+    m_plot->plotLayout()->addElement(1, 0, m_subTitle);
     m_plot->legend->setVisible(true);
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     m_plot->installEventFilter(this);
@@ -126,11 +118,6 @@ Chart::Chart(QWidget *parent)
     m_c.look.subsetColors = {QColor(Qt::black)};
     m_c.look.subsetLineTypes = {0};
     resetImage();
-}
-
-Chart::~Chart()
-{
-    delete m_titles;
 }
 
 void Chart::setManualX(double min, double max)
@@ -172,8 +159,8 @@ bool Chart::restoreState(const QByteArray &block, QString *error)
 void Chart::applyLook()
 {
     const ChartLook &l = m_c.look;
-    m_titles->main->setText(l.mainTitle);
-    m_titles->sub->setText(l.subTitle);
+    m_mainTitle->setText(l.mainTitle);
+    m_subTitle->setText(l.subTitle);
     m_plot->xAxis->setLabel(l.xAxisLabel);
     m_plot->yAxis->setLabel(l.yAxisLabel);
 
@@ -194,8 +181,8 @@ void Chart::applyLook()
     }
     m_plot->setBackground(desk);
     m_plot->axisRect()->setBackground(rect);
-    m_titles->main->setTextColor(text);
-    m_titles->sub->setTextColor(text);
+    m_mainTitle->setTextColor(text);
+    m_subTitle->setTextColor(text);
     for (QCPAxis *a : {m_plot->xAxis, m_plot->yAxis}) {
         const QColor c = a == m_plot->yAxis ? l.yAxisColor : text;
         a->setBasePen(QPen(c));

@@ -10,6 +10,7 @@
 
 class QCustomPlot;
 class QCPAbstractItem;
+class QCPTextElement;
 class QPrinter;
 
 namespace kv {
@@ -23,7 +24,6 @@ class Chart : public QWidget
     Q_OBJECT
 public:
     explicit Chart(QWidget *parent = nullptr);
-    ~Chart() override;
 
     // Cells. Operations on a subset or point that does not exist throw
     // ChartError.
@@ -46,12 +46,10 @@ public:
 
     // Scales. Without a manual scale an axis fits the data.
     void setManualX(double min, double max);
-    void setAutoX() { m_c.scale.manualX = false; }
     void setManualMinX(double v) { m_c.scale.minX = v; }
     void setManualMaxX(double v) { m_c.scale.maxX = v; }
     double manualMinX() const { return m_c.scale.minX; }
     double manualMaxX() const { return m_c.scale.maxX; }
-    bool manualScaleX() const { return m_c.scale.manualX; }
     void setManualY(double min, double max);
     void setManualMinY(double v) { m_c.scale.minY = v; }
     void setManualMaxY(double v) { m_c.scale.maxY = v; }
@@ -65,7 +63,6 @@ public:
     // Vertical line annotations (index -1 removes them all).
     void setVertLine(int index, double x, int type, const QColor &color, const QString &text);
     void removeVertLines() { m_c.lines.clear(); }
-    const QVector<VertLine> &vertLines() const { return m_c.lines; }
 
     // Puts cells, scales, look and annotations on the screen.
     void resetImage();
@@ -112,8 +109,8 @@ private:
 
     ChartContents m_c;
     QCustomPlot *m_plot;
-    class TitleElements;
-    TitleElements *m_titles;
+    QCPTextElement *m_mainTitle;
+    QCPTextElement *m_subTitle;
     QList<QCPAbstractItem *> m_lineItems;
     bool m_zoomed = false;
 };

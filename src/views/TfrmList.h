@@ -38,7 +38,6 @@ public:
     // Back to one empty data row.
     void clear();
 
-    int defaultColumnWidth() const { return kDefaultColumnWidth; }
     static constexpr int kDefaultColumnWidth = 72;
 
 protected:

@@ -119,9 +119,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
         Link l;
-        l.link.setPortList({meter.path});
-        l.link.SearchMeter();
-        l.port.write("A");
+        l.connectTo(meter.path);
         QVERIFY(l.tickUntil([&] { return l.link.reading().t1 == 21.5; }));
         QCOMPARE(l.link.reading().t2, 19.0);
         meter.emu->setTemperatures(-12.3, 250.5);
@@ -208,13 +206,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
         Link l;
-        l.link.setPortList({meter.path});
-        l.link.SearchMeter();
+        l.connectTo(meter.path);
         l.link.setRecording(true);
         l.link.setSamplingRate(1);
         int samples = 0;
         QObject::connect(&l.link, &MeterLink::sampleDue, [&](double) { ++samples; });
-        l.port.write("A");
         l.ticks(2);
         QVERIFY(samples > 0);
 
