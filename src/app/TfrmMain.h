@@ -3,14 +3,15 @@
 // and the poll timer, and the multiple-document area holding every child
 // window. It lives for the whole run.
 
+#include "app/ChildWindows.h"
 #include "app/QtPrompt.h"
 #include "app/Settings.h"
+#include "app/TfrmAbout.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
-#include "app/TfrmAbout.h"
 #include "panel/TfrmPanel.h"
 #include "views/GraphSetup.h"
-#include "views/RealTimeGraph.h"
+#include "views/RealTimeRecorder.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
@@ -58,22 +59,19 @@ public:
     MeterLink &link() { return m_link; }
     QtSerialPort &port() { return m_Comm2; }
     QMdiArea *mdiArea() const { return m_mdi; }
-    TfrmPanel *panel() const { return m_panel; }
-    TfrmGraph *realTimeGraph() const { return m_realTimeGraph; }
-    TfrmList *realTimeList() const { return m_realTimeList; }
-    const RealTimeState &realTime() const { return m_rt; }
+    ChildWindows &children() { return m_children; }
+    RealTimeRecorder &recorder() { return m_recorder; }
+    TfrmPanel *panel() const { return m_children.panel(); }
+    TfrmGraph *realTimeGraph() const { return m_children.realTimeGraph(); }
+    TfrmList *realTimeList() const { return m_children.realTimeList(); }
     const GraphTemplate &graphTemplate() const { return m_template; }
     // The multiple-document frame around a child window.
-    QMdiSubWindow *frameOf(QWidget *child) const;
+    static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
     QTimer &timer() { return ThTimer1; }
     const SettingsValues &settings() const { return m_settings; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;
     bool formShown() const { return m_formShown; }
-
-    // The class name of the active child window ("TfrmGraph", "TfrmList",
-    // "TfrmDataLogger", "TfrmPanel"), empty when none is active.
-    QString activeChildClass() const;
 
     // Menu and tool-bar controls, by their names.
     QAction *Open1, *Save1, *Print1, *PrinterSetup1, *Exit1;
@@ -113,6 +111,8 @@ public Q_SLOTS:
     void Range1Click();
     void GraphCustomization1Click();
     void Print1Click();
+    // Enables the commands that act on the active child window.
+    void updateCommands();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -127,31 +127,27 @@ private:
     void FormShow();
     void FormClose();
     TfrmPanel *createPanel();
-    QMdiSubWindow *addChild(QWidget *child);
-    void registerGraph(TfrmGraph *graph);
     TfrmList *createRealTimeList();
-    void onSampleDue(double dateTime);
+    // Where start-up puts the real-time graph and list.
+    QRect realTimeGraphPlace() const;
+    QRect realTimeListPlace() const;
     void setRecordingControls(bool runEnabled, bool stopEnabled);
+    void showSamplingRate(int seconds);
 
     MainOptions m_options;
     Clock &m_clock;
     QtPrompt m_qtPrompt;
     Prompt &m_prompt;
     QMdiArea *m_mdi;
+    ChildWindows m_children;
     QtSerialPort m_Comm2;
     MeterLink m_link;
+    RealTimeRecorder m_recorder;
     QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;
 
-    QPointer<TfrmPanel> m_panel;
-    QObject *m_panelObject = nullptr;
-    QPointer<TfrmGraph> m_realTimeGraph;
-    QObject *m_graphObject = nullptr;
-    QPointer<TfrmList> m_realTimeList;
-    QObject *m_listObject = nullptr;
-    RealTimeState m_rt;
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;
     QPointer<TfrmAbout> m_startupBox;

@@ -1,12 +1,12 @@
 #include "link/MeterLink.h"
 
 #include "common/Clock.h"
-#include "common/DateTime.h"
 #include "common/LocaleText.h"
 #include "common/Prompt.h"
 #include "link/PortList.h"
 #include "link/SerialPort.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -60,27 +60,17 @@ void MeterLink::setPortList(const QStringList &entries)
 
 void MeterLink::setPortStatus(const QString &text)
 {
-    m_portStatus = text;
     Q_EMIT portStatusChanged(text);
 }
 
 void MeterLink::setConnectionStatus(const QString &text)
 {
-    m_connectionStatus = text;
     Q_EMIT connectionStatusChanged(text);
 }
 
 void MeterLink::showNoConnection(bool shown)
 {
-    m_noConnectionShown = shown;
     Q_EMIT noConnectionChanged(shown);
-}
-
-void MeterLink::setRecordingControls(bool runEnabled, bool stopEnabled)
-{
-    m_runEnabled = runEnabled;
-    m_stopEnabled = stopEnabled;
-    Q_EMIT recordingControlsChanged(runEnabled, stopEnabled);
 }
 
 qint64 MeterLink::Delay(int ms)
@@ -101,15 +91,26 @@ void MeterLink::waitForTick(int maxMs)
         m_clock.idle(1);
 }
 
+void MeterLink::requestFrame()
+{
+    try {
+        if (m_port.isOpen())
+            m_port.write(QByteArrayLiteral("A"));
+    } catch (const PortAbort &) {
+    }
+}
+
 bool MeterLink::RecogniseModel(const QByteArray &reply)
 {
+    // The digits before the first zero byte: "48" is a number too (and
+    // then not a known model), only a reply without digits keeps the model.
     QByteArray text = reply;
     const int zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
     bool ok = false;
     const int code = parseInteger(QString::fromLatin1(text.left(3)), &ok);
-    if (ok && text.size() >= 3)
+    if (ok)
         m_model = code;
     if (m_model != 481 && m_model != 482)
         m_model = 482;
@@ -206,7 +207,6 @@ void MeterLink::SelectPort(int n)
     const QString caption = QStringLiteral("Com%1").arg(n);
     if (m_port.deviceName() == caption)
         return;
-    m_checkedPortItem = n - 1;
     Q_EMIT portItemChecked(n - 1);
     m_port.close();
     m_portIndex = n - 1;
@@ -229,25 +229,14 @@ void MeterLink::dispatchFrame(const Frame &frame)
         Q_EMIT frameDecoded(previous);
 }
 
-void MeterLink::sampleHandOff(double now)
+void MeterLink::regulate(qint64 tickCount)
 {
-    m_sampleTickCount += 1;
-    const int points = m_pointCount ? m_pointCount() : 0;
-    if (m_sampleTickCount >= m_samplingRate || points == 0) {
-        m_sampleTickCount = 0;
-        if (!m_decoder.reading().clockMode)
-            Q_EMIT sampleDue(now);
-    }
-}
-
-void MeterLink::regulate(double now)
-{
+    // Measured on the monotonic tick count: a clock set back (daylight
+    // saving, a correction) must not stretch the interval.
     if (m_firstTick) {
         m_firstTick = false;
     } else {
-        // Date-time doubles carry about a microsecond of noise at today's
-        // dates; whole milliseconds keep a tick exactly one second late at 0.
-        const double late = std::round((now - m_previousTick) * kMsecsPerDay) - 1000.0;
+        const double late = static_cast<double>(tickCount - m_previousTick) - 1000.0;
         const double candidate = std::trunc(m_interval - late);
         const int next = candidate > kMinInterval ? static_cast<int>(std::min(candidate, 1e6)) : kMinInterval;
         if (next != m_interval) {
@@ -255,7 +244,7 @@ void MeterLink::regulate(double now)
             Q_EMIT intervalChanged(m_interval);
         }
     }
-    m_previousTick = now;
+    m_previousTick = tickCount;
 }
 
 void MeterLink::ThTimer1Timer()
@@ -271,6 +260,7 @@ void MeterLink::ThTimer1Timer()
 void MeterLink::tick()
 {
     const double now = m_clock.now();
+    const qint64 tickCount = m_clock.tickCount();
     bool decoded = false;
     if (m_connected) {
         if (m_port.isOpen() && m_port.bytesWaiting() >= 10) {
@@ -285,6 +275,7 @@ void MeterLink::tick()
                 }
             }
         }
+        m_ticksSinceFrame = decoded ? 0 : std::min(m_ticksSinceFrame + 1, 2);
         if (!decoded) {
             if (m_port.isOpen())
                 m_port.purgeInput();
@@ -295,7 +286,7 @@ void MeterLink::tick()
                 m_connected = false;
                 m_missCount = 0;
                 setConnectionStatus(kNoConnection);
-                setRecordingControls(true, false);
+                Q_EMIT connectionChanged(false);
                 showNoConnection(true);
             }
         }
@@ -305,8 +296,7 @@ void MeterLink::tick()
         } else if (m_port.isOpen()) {
             m_port.write(QByteArrayLiteral("A"));
         }
-        if (m_recording)
-            sampleHandOff(now);
+        Q_EMIT liveTick(now, m_ticksSinceFrame <= 1);
     }
     if (!m_connected) {
         // An adapter that was pulled out is looked for again at its old
@@ -318,14 +308,10 @@ void MeterLink::tick()
         if (m_connected) {
             setConnectionStatus(QStringLiteral("ON Connection"));
             showNoConnection(false);
-            if (m_recording)
-                setRecordingControls(false, true);
-            else
-                setRecordingControls(true, false);
-            if (m_portIndex >= 0 && m_portIndex <= 3) {
-                m_checkedPortItem = m_portIndex;
+            m_ticksSinceFrame = 2; // no frame has confirmed a reading yet
+            Q_EMIT connectionChanged(true);
+            if (m_portIndex >= 0 && m_portIndex <= 3)
                 Q_EMIT portItemChecked(m_portIndex);
-            }
         } else {
             if (m_port.isOpen()) {
                 m_port.purgeInput();
@@ -335,7 +321,7 @@ void MeterLink::tick()
             showNoConnection(true);
         }
     }
-    regulate(now);
+    regulate(tickCount);
 }
 
 void MeterLink::sendKey(char key)

@@ -9,8 +9,6 @@
 #include <QObject>
 #include <QStringList>
 
-#include <functional>
-
 namespace kv {
 
 class Clock;
@@ -42,28 +40,11 @@ public:
     void setModel(int model) { m_model = model; }
     void setPortIndex(int index) { m_portIndex = index; }
 
-    // Recording, as Run and Stop set it; the sampling interval in seconds;
-    // where the number of points in the real-time graph comes from.
-    void setRecording(bool on) { m_recording = on; }
-    bool recording() const { return m_recording; }
-    void setSamplingRate(int seconds) { m_samplingRate = seconds; }
-    int samplingRate() const { return m_samplingRate; }
-    int sampleTickCount() const { return m_sampleTickCount; }
-    void setPointCountSource(std::function<int()> source) { m_pointCount = std::move(source); }
-
     // The port list: fills it, selects entry 0 and names its device (the
     // port stays closed).
     void setPortList(const QStringList &entries);
     QStringList portList() const { return m_entries; }
     int selectedEntry() const { return m_selected; }
-
-    // What the status bar and the controls show now.
-    QString portStatus() const { return m_portStatus; }
-    QString connectionStatus() const { return m_connectionStatus; }
-    bool noConnectionShown() const { return m_noConnectionShown; }
-    bool runEnabled() const { return m_runEnabled; }
-    bool stopEnabled() const { return m_stopEnabled; }
-    int checkedPortItem() const { return m_checkedPortItem; }
 
     // The start-up search over every entry of the port list.
     void SearchMeter();
@@ -79,6 +60,9 @@ public:
     void ThTimer1Timer();
     // Waits, processing events, until no tick is running (at most maxMs).
     void waitForTick(int maxMs = 2600);
+    // Asks the meter for a frame outside the tick (the first request after
+    // the start-up search); a failing port is ignored.
+    void requestFrame();
 
     // The pictured keys of the panel.
     void btnRELClick();
@@ -93,13 +77,16 @@ Q_SIGNALS:
     void portStatusChanged(const QString &text);
     void connectionStatusChanged(const QString &text);
     void noConnectionChanged(bool shown);
-    void recordingControlsChanged(bool runEnabled, bool stopEnabled);
+    // The tick lost the meter (false) or found it again (true).
+    void connectionChanged(bool connected);
     void portItemChecked(int index); // 0 to 3 for Com1 to Com4, -1 none
     void modelRecognised(int model);
     // A changed frame was decoded; previous is the reading before it.
     void frameDecoded(const kv::Reading &previous);
-    // A sample is due: add it to the real-time graph and list.
-    void sampleDue(double dateTime);
+    // Every tick while connected, after the frame request: the tick's
+    // date-time, and whether a valid frame confirmed the reading in this
+    // tick or the one before (a silent meter's last reading is stale).
+    void liveTick(double dateTime, bool readingFresh);
     void intervalChanged(int ms);
     void busy(bool on);
     void startupBoxCloseRequested();
@@ -109,10 +96,8 @@ private:
     void setPortStatus(const QString &text);
     void setConnectionStatus(const QString &text);
     void showNoConnection(bool shown);
-    void setRecordingControls(bool runEnabled, bool stopEnabled);
     void dispatchFrame(const Frame &frame);
-    void sampleHandOff(double now);
-    void regulate(double now);
+    void regulate(qint64 tickCount);
     void sendKey(char key);
     void tick();
 
@@ -130,22 +115,12 @@ private:
     bool m_tickBusy = false;
     int m_interval = kStartInterval;
     bool m_firstTick = true;
-    double m_previousTick = 0.0;
+    qint64 m_previousTick = 0;
+    int m_ticksSinceFrame = 2; // ticks since a valid frame arrived
     float m_mmaDown = 0.0f;
-
-    bool m_recording = false;
-    int m_samplingRate = 2;
-    int m_sampleTickCount = 0;
-    std::function<int()> m_pointCount;
 
     QStringList m_entries;
     int m_selected = -1;
-    QString m_portStatus;
-    QString m_connectionStatus;
-    bool m_noConnectionShown = false;
-    bool m_runEnabled = false;
-    bool m_stopEnabled = false;
-    int m_checkedPortItem = -1;
 };
 
 } // namespace kv

@@ -3,6 +3,7 @@
 // graph (caption "Real-Time Graph"), graphs opened from files and graphs
 // made from tables (captioned with the file's path).
 
+#include "views/ChildWindow.h"
 #include "views/GraphSetup.h"
 
 #include <QWidget>
@@ -12,7 +13,7 @@ namespace kv {
 class Chart;
 class Prompt;
 
-class TfrmGraph : public QWidget
+class TfrmGraph : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
@@ -21,7 +22,8 @@ public:
     TfrmGraph(const GraphTemplate &tmpl, Prompt &prompt, QWidget *parent = nullptr);
 
     Chart *PESGraph1;
-    bool isRealTime() const { return windowTitle() == realTimeCaption(); }
+    Chart *chart() const override { return PESGraph1; }
+    bool isRealTime() const override { return windowTitle() == realTimeCaption(); }
 
 Q_SIGNALS:
     // The user zoomed into the chart (the main window enables Undo Zoom).

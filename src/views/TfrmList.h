@@ -4,6 +4,7 @@
 // carry the file's path as caption.
 
 #include "link/Reading.h"
+#include "views/ChildWindow.h"
 #include "views/GridModel.h"
 
 #include <QWidget>
@@ -15,7 +16,7 @@ class QTableView;
 
 namespace kv {
 
-class TfrmList : public QWidget
+class TfrmList : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
@@ -28,7 +29,7 @@ public:
     QTableView *Grid1;
     QLabel *Label2; // fonts of the printed title row
     QLabel *Label3; // and of the printed data rows
-    bool isRealTime() const { return windowTitle() == realTimeCaption(); }
+    bool isRealTime() const override { return windowTitle() == realTimeCaption(); }
 
     // Titles, column count and widths of the model: 8 columns for the
     // two-channel meter, 6 for the one-channel meter.

@@ -2,6 +2,7 @@
 // the panel following live frames, link loss, the control panel command,
 // help and about, and the two ways out.
 
+#include "app/HelpWindow.h"
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "panel/TfrmPanel.h"
@@ -14,8 +15,11 @@
 #include "support/ScriptedPrompt.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -25,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <qcustomplot.h>
 
 using namespace kv;
 
@@ -123,8 +128,8 @@ private Q_SLOTS:
         QCOMPARE(!s.panel()->mark(Mark::imgSpec482)->isHidden(), model == 482);
         // The panel sits at the top left of the client area.
         QCOMPARE(s.panel()->frameWidget()->pos(), QPoint(0, 0));
-        QCOMPARE(s.main->activeChildClass().isEmpty() || s.main->activeChildClass() == QLatin1String("TfrmPanel"),
-                 true);
+        QWidget *active = s.main->children().activeChild();
+        QVERIFY(!active || active == s.panel());
     }
 
     void withoutMeter()
@@ -196,17 +201,17 @@ private Q_SLOTS:
         Session s(0, "[RealTime]\nSampling Rate=75\n");
         QCOMPARE(s.main->cmbMinute->currentText(), QStringLiteral("01"));
         QCOMPARE(s.main->cmbSecond->currentText(), QStringLiteral("15"));
-        QCOMPARE(s.main->link().samplingRate(), 75);
+        QCOMPARE(s.main->recorder().samplingRate(), 75);
         QCOMPARE(s.main->cmbMinute->count(), 61);
         s.main->cmbMinute->setCurrentIndex(0);
         s.main->cmbSecond->setCurrentIndex(0);
         s.main->cmbMinuteChange();
         QCOMPARE(s.main->cmbSecond->currentText(), QStringLiteral("01"));
-        QCOMPARE(s.main->link().samplingRate(), 1);
+        QCOMPARE(s.main->recorder().samplingRate(), 1);
         s.main->cmbMinute->setCurrentIndex(60);
         s.main->cmbSecond->setCurrentIndex(60);
         s.main->cmbMinuteChange();
-        QCOMPARE(s.main->link().samplingRate(), 3660);
+        QCOMPARE(s.main->recorder().samplingRate(), 3660);
     }
 
     void runAndStop()
@@ -214,10 +219,10 @@ private Q_SLOTS:
         Session s(482);
         QVERIFY(s.started());
         s.main->btnRun->click();
-        QVERIFY(s.main->link().recording());
+        QVERIFY(s.main->recorder().recording());
         QVERIFY(!s.main->Run1->isEnabled() && s.main->Stop1->isEnabled());
         s.main->Stop1->trigger();
-        QVERIFY(!s.main->link().recording());
+        QVERIFY(!s.main->recorder().recording());
         QVERIFY(s.main->btnRun->isEnabled() && !s.main->btnPause->isEnabled());
     }
 
@@ -244,10 +249,22 @@ private Q_SLOTS:
     {
         Session s(0);
         QVERIFY(s.started());
+        // Without the guide beside the program the user is told so.
         s.main->Contents1->trigger();
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.first().contains(QStringLiteral("KV481Help.htm")));
+        // The build puts the guide beside the program; the program shows it
+        // in a window of its own, whether or not there is a browser, and
+        // hands it to the browser on request.
+        QVERIFY(QFile::copy(QStringLiteral(KV_BIN_DIR "/KV481Help.htm"), s.dir.filePath(QStringLiteral("KV481Help.htm"))));
+        s.main->Contents1->trigger();
+        auto *help = s.main->findChild<HelpWindow *>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("KV481")));
+        QVERIFY(s.opened.isEmpty());
+        help->openInBrowser()->click();
         QCOMPARE(s.opened, QList<QUrl>{QUrl::fromLocalFile(s.dir.filePath(QStringLiteral("KV481Help.htm")))});
-        // The build puts the guide beside the program.
-        QVERIFY(QFile::exists(QStringLiteral(KV_BIN_DIR "/KV481Help.htm")));
+        help->close();
         QTimer::singleShot(200, [] {
             if (QWidget *w = QApplication::activeModalWidget())
                 w->close();
@@ -294,11 +311,11 @@ private Q_SLOTS:
         QCOMPARE(list->grid()->cell(4, 1), QStringLiteral("C"));
         QCOMPARE(chart->yData(0, 0), 23.4f);
         QTRY_VERIFY_WITH_TIMEOUT(list->grid()->RowCount() >= 4, 5000);
-        QCOMPARE(s.main->realTime().realTimePointCount, list->grid()->RowCount() - 1);
+        QCOMPARE(s.main->recorder().state().realTimePointCount, list->grid()->RowCount() - 1);
 
         // Clear empties both; the recording goes on into them.
         s.main->btnClear->click();
-        QCOMPARE(s.main->realTime().realTimePointCount, 0);
+        QCOMPARE(s.main->recorder().state().realTimePointCount, 0);
         QCOMPARE(list->grid()->RowCount(), 2);
         QVERIFY(list->grid()->cell(0, 1).isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!list->grid()->cell(0, 1).isEmpty(), 3000);
@@ -413,7 +430,142 @@ private Q_SLOTS:
         QCOMPARE(s.main->btnClear->toolTip(), QStringLiteral("clear and reset graph"));
         QCOMPARE(s.main->UndoZoom->text(), QStringLiteral("Undo Zoom"));
         QVERIFY(!s.main->UndoZoom->isEnabled());
-        QCOMPARE(s.main->StaticText1->text().trimmed(), QStringLiteral("Sampling Rate"));
+        QCOMPARE(s.main->StaticText1->text(), QStringLiteral("Sampling Rate"));
+        QCOMPARE(s.main->Label2->text(), QStringLiteral("MM"));
+        QCOMPARE(s.main->Label3->text(), QStringLiteral("SS"));
+        // Icon-only buttons are named by their hints for screen readers.
+        QCOMPARE(s.main->btnDataLogger->accessibleName(), QStringLiteral("Data Logger"));
+    }
+
+    void longestSamplingRateShowsInTheBoxes()
+    {
+        // 60 minutes and 60 seconds is the longest the boxes make; saved and
+        // read back it still shows, and picking a second keeps it sane.
+        Session s(0, "[RealTime]\nSampling Rate=3660\n");
+        QCOMPARE(s.main->cmbMinute->currentText(), QStringLiteral("60"));
+        QCOMPARE(s.main->cmbSecond->currentText(), QStringLiteral("60"));
+        QCOMPARE(s.main->recorder().samplingRate(), 3660);
+        s.main->cmbSecond->setCurrentIndex(5);
+        s.main->cmbMinuteChange();
+        QCOMPARE(s.main->recorder().samplingRate(), 3605);
+        Session t(0, "[RealTime]\nSampling Rate=3630\n");
+        QCOMPARE(t.main->cmbMinute->currentText(), QStringLiteral("60"));
+        QCOMPARE(t.main->cmbSecond->currentText(), QStringLiteral("30"));
+    }
+
+    void graphTakesTheChannelsOfTheMeterFound()
+    {
+        // The graph opens before the search with the remembered model; the
+        // two-channel meter found must still get its T2 drawn.
+        Session s(482, "[Link]\nModel=481\n[RealTime]\nSampling Rate=1\n");
+        QVERIFY(s.started());
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        QCOMPARE(chart->subsets(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(s.mainDigits(), QStringLiteral(" 234"), 5000);
+        s.main->btnRun->click();
+        QTRY_VERIFY_WITH_TIMEOUT(chart->xData(1, 0) != 0.0, 4000);
+        QCOMPARE(chart->yData(1, 0), 21.7f);
+    }
+
+    void reopenedWindowsTakeTheirStartUpPlace()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        const QRect graphPlace = s.main->frameOf(s.main->realTimeGraph())->geometry();
+        const QRect listPlace = s.main->frameOf(s.main->realTimeList())->geometry();
+        s.main->frameOf(s.main->realTimeGraph())->close();
+        s.main->frameOf(s.main->realTimeList())->close();
+        QTRY_VERIFY(!s.main->realTimeGraph() && !s.main->realTimeList());
+        s.main->RealTimeGraph1->trigger();
+        s.main->RealTimeList1->trigger();
+        QCOMPARE(s.main->frameOf(s.main->realTimeGraph())->geometry(), graphPlace);
+        QCOMPARE(s.main->frameOf(s.main->realTimeList())->geometry(), listPlace);
+    }
+
+    void rangeIsPrefilledFromTheRealTimeGraph()
+    {
+        Session s(0, "[Graph Option]\nMax. Scale=80\nMin. Scale=-20\n");
+        QVERIFY(s.started());
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        chart->setManualY(-5.5, 33.9);
+        s.prompt.scaleAnswers.enqueue({false, QString(), QString()});
+        s.main->Range1->trigger();
+        QCOMPARE(s.prompt.scaleShown.last(), qMakePair(QStringLiteral("33"), QStringLiteral("-5")));
+        // Without a real-time graph the remembered scale is offered.
+        s.main->frameOf(s.main->realTimeGraph())->close();
+        QTRY_VERIFY(!s.main->realTimeGraph());
+        s.prompt.scaleAnswers.enqueue({false, QString(), QString()});
+        s.main->Range1->trigger();
+        QCOMPARE(s.prompt.scaleShown.last(), qMakePair(QStringLiteral("80"), QStringLiteral("-20")));
+    }
+
+    void commandsFollowTheActiveWindow()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QMdiArea *area = s.main->mdiArea();
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        area->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        QVERIFY(s.main->Print1->isEnabled() && s.main->btnPrint->isEnabled());
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+        area->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
+        QVERIFY(!s.main->Print1->isEnabled() && !s.main->btnPrint->isEnabled());
+        QVERIFY(!s.main->Save1->isEnabled() && !s.main->btnToGraph->isEnabled());
+
+        // Undo Zoom follows the zoom of the active graph.
+        area->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        const double min = chart->manualMinY();
+        QWidget *w = chart->plot();
+        const QRect r = chart->plot()->axisRect()->rect();
+        const QPoint a = r.topLeft() + QPoint(r.width() / 4, r.height() / 4);
+        const QPoint b = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+        QTest::mousePress(w, Qt::LeftButton, {}, a);
+        QMouseEvent move(QEvent::MouseMove, b, w->mapToGlobal(b), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(w, &move);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, b);
+        QVERIFY(chart->isZoomed());
+        QVERIFY(s.main->UndoZoom->isEnabled());
+        area->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+        area->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        QVERIFY(s.main->UndoZoom->isEnabled());
+        s.main->UndoZoom->click();
+        QVERIFY(!chart->isZoomed());
+        QCOMPARE(chart->manualMinY(), min);
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+    }
+
+    void closingDuringATickWaitsThenStops()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        bool sawRunningDuringWait = false;
+        qint64 waited = -1;
+        bool stoppedAfter = false;
+        bool closedAfter = false;
+        // The main window closes from inside a tick (a handler that lets
+        // events run): the wait gives up after about 2.6 s, then the timer
+        // stops and the port closes.
+        QObject::connect(&s.main->link(), &MeterLink::frameDecoded, s.main.get(), [&] {
+            if (waited >= 0)
+                return;
+            QTimer::singleShot(1000, [&] {
+                sawRunningDuringWait = s.main->timer().isActive() && s.main->port().isOpen();
+            });
+            QElapsedTimer t;
+            t.start();
+            waited = 0;
+            s.main->close();
+            waited = t.elapsed();
+            stoppedAfter = !s.main->timer().isActive();
+            closedAfter = !s.main->port().isOpen();
+        });
+        s.meter->setTemperatures(30.1, 20.0);
+        QTRY_VERIFY_WITH_TIMEOUT(waited > 0, 8000);
+        QVERIFY(sawRunningDuringWait);
+        QVERIFY2(waited >= 2500 && waited < 4000, qPrintable(QString::number(waited)));
+        QVERIFY(stoppedAfter);
+        QVERIFY(closedAfter);
     }
 };
 

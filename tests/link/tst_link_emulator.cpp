@@ -5,8 +5,10 @@
 #include "common/Clock.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
+#include "views/RealTimeRecorder.h"
 
 #include "MeterEmulator.h"
+#include "support/LinkWatch.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QTemporaryDir>
@@ -56,6 +58,15 @@ struct Link
     QtSerialPort port;
     test::ScriptedPrompt prompt;
     MeterLink link{port, clock, prompt};
+    test::LinkWatch watch{link};
+    RealTimeRecorder recorder{link, clock};
+    bool stopEnabled = false;
+
+    Link()
+    {
+        QObject::connect(&recorder, &RealTimeRecorder::controlsChanged,
+                         [this](bool, bool stop) { stopEnabled = stop; });
+    }
 
     // Searches the one port, sends the first request as start-up does, and
     // lets two ticks go by.
@@ -110,8 +121,8 @@ private Q_SLOTS:
         QCOMPARE(l.link.model(), model);
         QCOMPARE(l.link.portIndex(), 2);
         QCOMPARE(l.link.portList(), (QStringList{silent.path, meter.path}));
-        QCOMPARE(l.link.connectionStatus(), QStringLiteral("On Connection"));
-        QCOMPARE(l.link.portStatus(), meter.path);
+        QCOMPARE(l.watch.connectionStatus, QStringLiteral("On Connection"));
+        QCOMPARE(l.watch.portStatus, meter.path);
     }
 
     void liveReadingsFollowTheMeter()
@@ -145,12 +156,12 @@ private Q_SLOTS:
         QCOMPARE(l.link.missCount(), 4);
         l.ticks(1);
         QVERIFY(!l.link.connected());
-        QCOMPARE(l.link.connectionStatus(), QStringLiteral("No Connection"));
-        QVERIFY(l.link.noConnectionShown());
+        QCOMPARE(l.watch.connectionStatus, QStringLiteral("No Connection"));
+        QVERIFY(l.watch.noConnectionShown);
         meter.emu->setSilent(false);
         QVERIFY(l.tickUntil([&] { return l.link.connected(); }));
-        QCOMPARE(l.link.connectionStatus(), QStringLiteral("ON Connection"));
-        QVERIFY(!l.link.noConnectionShown());
+        QCOMPARE(l.watch.connectionStatus, QStringLiteral("ON Connection"));
+        QVERIFY(!l.watch.noConnectionShown);
         QVERIFY(l.tickUntil([&] { return l.link.missCount() == 0 && l.link.reading().t1 == 21.5; }));
     }
 
@@ -207,10 +218,10 @@ private Q_SLOTS:
         Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
         Link l;
         l.connectTo(meter.path);
-        l.link.setRecording(true);
-        l.link.setSamplingRate(1);
+        l.recorder.run();
+        l.recorder.setSamplingRate(1);
         int samples = 0;
-        QObject::connect(&l.link, &MeterLink::sampleDue, [&](double) { ++samples; });
+        QObject::connect(&l.recorder, &RealTimeRecorder::sampleTaken, [&](double) { ++samples; });
         l.ticks(2);
         QVERIFY(samples > 0);
 
@@ -225,8 +236,8 @@ private Q_SLOTS:
         QVERIFY(l.tickUntil([&] { return l.link.connected(); }));
         const int before = samples;
         QVERIFY(l.tickUntil([&] { return l.link.missCount() == 0 && samples > before + 1; }));
-        QVERIFY(l.link.recording());
-        QVERIFY(l.link.stopEnabled());
+        QVERIFY(l.recorder.recording());
+        QVERIFY(l.stopEnabled);
     }
 };
 

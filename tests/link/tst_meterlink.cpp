@@ -5,6 +5,7 @@
 #include "common/DateTime.h"
 #include "link/MeterLink.h"
 
+#include "support/LinkWatch.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompt.h"
 
@@ -22,8 +23,8 @@ struct Rig
     ScriptedPort port;
     ScriptedPrompt prompt;
     MeterLink link{port, clock, prompt};
+    LinkWatch watch{link};
     ScriptedMeter meter;
-    int points = 0;
 
     Rig(int model = 482, const QStringList &entries = {QStringLiteral("/dev/meter")})
     {
@@ -31,8 +32,6 @@ struct Rig
         for (const QString &e : entries)
             port.devices[e] = meter.device();
         link.setPortList(entries);
-        link.setPointCountSource([this] { return points; });
-        QObject::connect(&link, &MeterLink::sampleDue, [this](double) { ++points; });
     }
     // The meter answers from now on with this frame, and the answer to the
     // last request is already waiting.
@@ -84,6 +83,7 @@ private Q_SLOTS:
         ScriptedPort port;
         ScriptedPrompt prompt;
         MeterLink link(port, clock, prompt);
+        LinkWatch watch(link);
         link.setModel(startModel);
         port.devices[QStringLiteral("/dev/a")] = [&](char c) { return c == 'K' ? reply : QByteArray(); };
         link.setPortList({QStringLiteral("/dev/a")});
@@ -92,8 +92,8 @@ private Q_SLOTS:
         QVERIFY(link.connected());
         QTEST(link.model(), "model");
         QTEST(link.channelCount(), "channels");
-        QCOMPARE(link.connectionStatus(), QStringLiteral("On Connection"));
-        QCOMPARE(link.portStatus(), QStringLiteral("/dev/a"));
+        QCOMPARE(watch.connectionStatus, QStringLiteral("On Connection"));
+        QCOMPARE(watch.portStatus, QStringLiteral("/dev/a"));
         QVERIFY(port.isOpen());
         QCOMPARE(closeBox.count(), 1);
     }
@@ -104,6 +104,7 @@ private Q_SLOTS:
         ScriptedPort port;
         ScriptedPrompt prompt;
         MeterLink link(port, clock, prompt);
+        LinkWatch watch(link);
         port.devices[QStringLiteral("/dev/silent")] = [](char) { return QByteArray(); };
         port.devices[QStringLiteral("/dev/short")] = [](char c) { return c == 'K' ? QByteArray("481") : QByteArray(); };
         port.devices[QStringLiteral("/dev/other")] = [](char c) { return c == 'K' ? QByteArray("OK\r\n") : QByteArray(); };
@@ -128,14 +129,15 @@ private Q_SLOTS:
         ScriptedPort port;
         ScriptedPrompt prompt;
         MeterLink link(port, clock, prompt);
+        LinkWatch watch(link);
         port.devices[QStringLiteral("/dev/a")] = [](char) { return QByteArray(); };
         port.devices[QStringLiteral("/dev/b")] = [](char) { return QByteArray(); };
         link.setPortList({"/dev/a", "/dev/b"});
         link.setPortIndex(1);
         link.SearchMeter();
         QVERIFY(!link.connected());
-        QCOMPARE(link.connectionStatus(), QStringLiteral("Off Connection"));
-        QCOMPARE(link.portStatus(), QStringLiteral("/dev/b"));
+        QCOMPARE(watch.connectionStatus, QStringLiteral("Off Connection"));
+        QCOMPARE(watch.portStatus, QStringLiteral("/dev/b"));
         QVERIFY(port.isOpen()); // the remembered port, open for the tick's "K"
         QCOMPARE(link.selectedEntry(), 1);
 
@@ -150,17 +152,18 @@ private Q_SLOTS:
         ScriptedPort port;
         ScriptedPrompt prompt;
         MeterLink link(port, clock, prompt);
+        LinkWatch watch(link);
         link.setPortList({});
         link.setPortIndex(3);
         link.SearchMeter();
         QVERIFY(!link.connected());
-        QCOMPARE(link.connectionStatus(), QStringLiteral("Off Connection"));
+        QCOMPARE(watch.connectionStatus, QStringLiteral("Off Connection"));
         QVERIFY(port.opened.isEmpty());
         QCOMPARE(link.portIndex(), 0);
         // The tick then has no port to talk to and ends quietly.
         link.ThTimer1Timer();
         QVERIFY(!link.tickBusy());
-        QCOMPARE(link.connectionStatus(), QStringLiteral("No Connection"));
+        QCOMPARE(watch.connectionStatus, QStringLiteral("No Connection"));
     }
 
     void searchSurvivesFailingPort()
@@ -169,6 +172,7 @@ private Q_SLOTS:
         ScriptedPort port;
         ScriptedPrompt prompt;
         MeterLink link(port, clock, prompt);
+        LinkWatch watch(link);
         port.devices[QStringLiteral("/dev/broken")] = [](char) { return QByteArray(); };
         port.devices[QStringLiteral("/dev/meter")] = [](char c) { return c == 'K' ? QByteArray("482\r") : QByteArray(); };
         link.setPortList({"/dev/broken", "/dev/meter"});
@@ -195,6 +199,26 @@ private Q_SLOTS:
         rig.link.RecogniseModel("abcd");
         QCOMPARE(rig.link.model(), 482);
         QCOMPARE(layout.count(), 3);
+    }
+
+    void recogniseModelReadsDigitsBeforeTheZero_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("model");
+        // Digits that make no known model give the two-channel meter; only
+        // a reply without digits keeps the model it had.
+        QTest::newRow("48") << QByteArray("48\0\0", 4) << 482;
+        QTest::newRow("4") << QByteArray("4\0\0\0", 4) << 482;
+        QTest::newRow("481 then zero") << QByteArray("481\0", 4) << 481;
+        QTest::newRow("zero first") << QByteArray("\0" "482", 4) << 481;
+    }
+    void recogniseModelReadsDigitsBeforeTheZero()
+    {
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.link.setModel(481);
+        rig.link.RecogniseModel(reply);
+        QTEST(rig.link.model(), "model");
     }
 
     void tickDecodesAndRequests()
@@ -253,10 +277,9 @@ private Q_SLOTS:
         rig.tick();
         QVERIFY(!rig.link.connected());
         QCOMPARE(rig.link.missCount(), 0);
-        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("No Connection"));
-        QVERIFY(rig.link.noConnectionShown());
-        QVERIFY(rig.link.runEnabled());
-        QVERIFY(!rig.link.stopEnabled());
+        QCOMPARE(rig.watch.connectionStatus, QStringLiteral("No Connection"));
+        QVERIFY(rig.watch.noConnectionShown);
+        QCOMPARE(rig.watch.connectionChanges, QList<bool>{false});
         // The dropping tick still sends its "A", then asks "K".
         QCOMPARE(rig.port.written, QByteArray("AK"));
         QVERIFY(label.count() >= 1);
@@ -273,34 +296,15 @@ private Q_SLOTS:
         rig.port.written.clear();
         rig.tick();
         QVERIFY(rig.link.connected());
-        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("ON Connection"));
-        QVERIFY(!rig.link.noConnectionShown());
-        QCOMPARE(rig.link.checkedPortItem(), 0);
+        QCOMPARE(rig.watch.connectionStatus, QStringLiteral("ON Connection"));
+        QVERIFY(!rig.watch.noConnectionShown);
+        QCOMPARE(rig.watch.checkedPortItem, 0);
         QCOMPARE(rig.port.written, QByteArray());
         rig.tick();
         QCOMPARE(rig.link.missCount(), 1);
         QCOMPARE(rig.port.written, QByteArray("A"));
         rig.tick();
         QCOMPARE(rig.link.missCount(), 0);
-    }
-
-    void reconnectionRestoresRecordingLook()
-    {
-        Rig rig;
-        rig.connect();
-        rig.link.setRecording(true);
-        rig.goSilent();
-        for (int i = 0; i < 5; ++i)
-            rig.tick();
-        QVERIFY(!rig.link.connected());
-        QVERIFY(rig.link.recording()); // the run flag is kept
-        const int samples = rig.points;
-        rig.tick();
-        QCOMPARE(rig.points, samples); // nothing recorded while away
-        rig.port.input = rig.meter.id();
-        rig.tick();
-        QVERIFY(rig.link.stopEnabled());
-        QVERIFY(!rig.link.runEnabled());
     }
 
     void keyPressToleratesOneMoreSilentTick()
@@ -406,59 +410,6 @@ private Q_SLOTS:
         QVERIFY(rig.link.skipRequest());
     }
 
-    void samplingEveryNthTick()
-    {
-        Rig rig;
-        rig.connect();
-        rig.link.setSamplingRate(5);
-        rig.link.setRecording(true);
-        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
-        rig.tick();
-        QCOMPARE(samples.count(), 1); // the empty graph takes one at once
-        for (int i = 0; i < 4; ++i)
-            rig.tick();
-        QCOMPARE(samples.count(), 1);
-        rig.tick();
-        QCOMPARE(samples.count(), 2); // the fifth tick after it
-        // The sample carries the tick's date-time.
-        QCOMPARE(samples.last().at(0).toDouble(), rig.clock.now());
-    }
-
-    void samplesTakenFromUnchangedReading()
-    {
-        Rig rig;
-        rig.connect();
-        rig.link.setSamplingRate(1);
-        rig.link.setRecording(true);
-        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
-        QSignalSpy decoded(&rig.link, &MeterLink::frameDecoded);
-        for (int i = 0; i < 3; ++i)
-            rig.tick();
-        QCOMPARE(decoded.count(), 1);
-        QCOMPARE(samples.count(), 3);
-        // A graph that is closed keeps the point count at 0: every tick samples.
-        rig.link.setSamplingRate(10);
-        rig.link.setPointCountSource([] { return 0; });
-        rig.tick();
-        rig.tick();
-        QCOMPARE(samples.count(), 5);
-    }
-
-    void clockModeRecordsNothing()
-    {
-        Rig rig;
-        rig.connect();
-        rig.link.setSamplingRate(1);
-        rig.link.setRecording(true);
-        rig.answer(QByteArray::fromHex("02881020261208143503"));
-        QSignalSpy samples(&rig.link, &MeterLink::sampleDue);
-        rig.tick();
-        rig.tick();
-        QVERIFY(rig.link.reading().clockMode);
-        QCOMPARE(samples.count(), 0);
-        QCOMPARE(rig.link.sampleTickCount(), 0);
-    }
-
     void intervalRegulation()
     {
         Rig rig;
@@ -477,6 +428,24 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 3);
     }
 
+    void clockSetBackDoesNotStallTheTicks()
+    {
+        // A daylight-saving change or a correction moves the local clock an
+        // hour back between two ticks that are a second apart.
+        Rig rig;
+        rig.connect();
+        rig.tick(700);
+        rig.tick(1000); // on time: the interval stays
+        QCOMPARE(rig.link.interval(), 700);
+        rig.clock.setNow(rig.clock.now() - 1.0 / 24);
+        rig.tick(1000);
+        QCOMPARE(rig.link.interval(), 700);
+        rig.clock.setNow(rig.clock.now() + 1.0 / 24);
+        rig.tick(1000);
+        QCOMPARE(rig.link.interval(), 700);
+        QCOMPARE(rig.link.missCount(), 0);
+    }
+
     void failingPortEndsTickSilently()
     {
         Rig rig;
@@ -492,7 +461,6 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.connect();
-        rig.link.setRecording(true);
         rig.tick();
         rig.port.pullOut();
         for (int i = 0; i < 5; ++i)
@@ -511,7 +479,7 @@ private Q_SLOTS:
         QCOMPARE(rig.port.written.right(1), QByteArray("K"));
         rig.tick();
         QVERIFY(rig.link.connected());
-        QVERIFY(rig.link.recording());
+        QCOMPARE(rig.watch.connectionChanges, (QList<bool>{false, true}));
         rig.tick();
         rig.tick();
         QCOMPARE(rig.link.missCount(), 0);
@@ -535,9 +503,9 @@ private Q_SLOTS:
         rig.link.SelectPort(2);
         QCOMPARE(rig.port.deviceName(), QStringLiteral("Com2"));
         QCOMPARE(rig.link.portIndex(), 1);
-        QCOMPARE(rig.link.portStatus(), QStringLiteral("COM2"));
-        QCOMPARE(rig.link.connectionStatus(), QStringLiteral("On Connection"));
-        QCOMPARE(rig.link.checkedPortItem(), 1);
+        QCOMPARE(rig.watch.portStatus, QStringLiteral("COM2"));
+        QCOMPARE(rig.watch.connectionStatus, QStringLiteral("On Connection"));
+        QCOMPARE(rig.watch.checkedPortItem, 1);
         const int opens = rig.port.opened.size();
         rig.link.SelectPort(2); // the same item again does nothing
         QCOMPARE(rig.port.opened.size(), opens);

@@ -1,0 +1,184 @@
+// The main window's menu bar, tool bar and status bar: every control with
+// its caption, hint, name and starting state, wired to its handler.
+
+#include "app/TfrmMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kv {
+
+void TfrmMain::buildMenus()
+{
+    auto action = [](QMenu *menu, const char *name, const QString &text) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    Open1 = action(file, "Open1", QStringLiteral("&Open"));
+    Save1 = action(file, "Save1", QStringLiteral("&Save"));
+    Print1 = action(file, "Print1", QStringLiteral("&Print"));
+    connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
+    PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    file->addSeparator();
+    Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+
+    QMenu *realTime = bar->addMenu(QStringLiteral("&Real Time"));
+    Run1 = action(realTime, "Run1", QStringLiteral("Run"));
+    Stop1 = action(realTime, "Stop1", QStringLiteral("Stop"));
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+    connect(Run1, &QAction::triggered, this, &TfrmMain::btnRunClick);
+    connect(Stop1, &QAction::triggered, this, &TfrmMain::btnPauseClick);
+
+    QMenu *view = bar->addMenu(QStringLiteral("&View"));
+    DataLogger1 = action(view, "DataLogger1", QStringLiteral("&Data Logger"));
+    ControlPanel1 = action(view, "ControlPanel1", QStringLiteral("&Control Panel"));
+    ControlPanel1->setCheckable(true);
+    connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1Click(); });
+    RealTimeGraph1 = action(view, "RealTimeGraph1", QStringLiteral("Real Time &Graph"));
+    RealTimeGraph1->setCheckable(true);
+    connect(RealTimeGraph1, &QAction::triggered, this, &TfrmMain::RealTimeGraph1Click);
+    RealTimeList1 = action(view, "RealTimeList1", QStringLiteral("Real Time List"));
+    connect(RealTimeList1, &QAction::triggered, this, &TfrmMain::RealTimeList1Click);
+    LinkTest1 = action(view, "LinkTest1", QStringLiteral("&LinkTest"));
+    LinkTest1->setVisible(false);
+    RS2321 = view->addMenu(QStringLiteral("&COM Port"));
+    RS2321->setObjectName(QStringLiteral("RS2321"));
+    for (int n = 1; n <= 8; ++n) {
+        QAction *a = RS2321->addAction(QStringLiteral("Com%1").arg(n));
+        a->setObjectName(QStringLiteral("Com%1").arg(n) + QLatin1Char('1'));
+        a->setCheckable(true);
+        a->setEnabled(false);
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, n] { Com1Click(n); });
+        ComItems[n - 1] = a;
+    }
+    RS2321->menuAction()->setVisible(false);
+    RS2321->menuAction()->setEnabled(false);
+
+    QMenu *option = bar->addMenu(QStringLiteral("&Option"));
+    Range1 = action(option, "Range1", QStringLiteral("Range"));
+    GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("Graph Customization"));
+    connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
+    connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
+
+    Window1 = bar->addMenu(QStringLiteral("&Window"));
+    Window1->setObjectName(QStringLiteral("Window1"));
+    Tile1 = action(Window1, "Tile1", QStringLiteral("&Tile"));
+    Cascade1 = action(Window1, "Cascade1", QStringLiteral("&Cascade"));
+    Window1->menuAction()->setVisible(false);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    Contents1 = action(help, "Contents1", QStringLiteral("&Contents"));
+    About1 = action(help, "About1", QStringLiteral("&About"));
+    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
+    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+}
+
+void TfrmMain::buildToolBar()
+{
+    Panel1 = addToolBar(QStringLiteral("Tools"));
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setMovable(false);
+    Panel1->setIconSize(QSize(24, 24));
+    auto button = [this](const char *name, const char *icon, const QString &hint, QAction *same = nullptr) {
+        auto *b = new QToolButton(Panel1);
+        b->setObjectName(QLatin1String(name));
+        if (icon)
+            b->setIcon(QIcon(QStringLiteral(":/icons/") + QLatin1String(icon)));
+        b->setToolTip(hint);
+        b->setAccessibleName(hint);
+        b->setAutoRaise(true);
+        if (same)
+            connect(b, &QToolButton::clicked, same, &QAction::trigger);
+        Panel1->addWidget(b);
+        return b;
+    };
+    SpeedButton1 = button("SpeedButton1", "open", QStringLiteral("Open File"), Open1);
+    SpeedButton2 = button("SpeedButton2", "save", QStringLiteral("Save to file"), Save1);
+    btnPrint = button("btnPrint", "print", QStringLiteral("Print"), Print1);
+    Panel1->addSeparator();
+    btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"));
+    btnPause = button("btnPause", "stop", QStringLiteral("Stop Graphing Real Time Data"));
+    btnRun->setEnabled(false);
+    btnPause->setEnabled(false);
+    connect(btnRun, &QToolButton::clicked, this, &TfrmMain::btnRunClick);
+    connect(btnPause, &QToolButton::clicked, this, &TfrmMain::btnPauseClick);
+    btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), DataLogger1);
+    btnClear = button("btnClear", "clear", QStringLiteral("clear and reset graph"));
+    connect(btnClear, &QToolButton::clicked, this, &TfrmMain::btnClearClick);
+    btnToGraph = button("btnToGraph", "tograph", QStringLiteral("Output Data to Graph"));
+    Panel1->addSeparator();
+
+    StaticText1 = new QLabel(QStringLiteral("Sampling Rate"), Panel1);
+    StaticText1->setContentsMargins(6, 0, 6, 0);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    Panel1->addWidget(StaticText1);
+    QStringList values;
+    for (int i = 0; i <= 60; ++i)
+        values << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+    auto combo = [this, &values](const char *name) {
+        auto *c = new QComboBox(Panel1);
+        c->setObjectName(QLatin1String(name));
+        c->addItems(values);
+        c->setMaxVisibleItems(12);
+        c->setAccessibleName(QLatin1String(name) == QLatin1String("cmbMinute") ? QStringLiteral("Sampling rate minutes")
+                                                                                : QStringLiteral("Sampling rate seconds"));
+        connect(c, &QComboBox::activated, this, &TfrmMain::cmbMinuteChange);
+        Panel1->addWidget(c);
+        return c;
+    };
+    cmbMinute = combo("cmbMinute");
+    Label2 = new QLabel(QStringLiteral("MM"), Panel1);
+    Label2->setContentsMargins(4, 0, 6, 0);
+    Label2->setBuddy(cmbMinute);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Panel1->addWidget(Label2);
+    cmbSecond = combo("cmbSecond");
+    Label3 = new QLabel(QStringLiteral("SS"), Panel1);
+    Label3->setContentsMargins(4, 0, 6, 0);
+    Label3->setBuddy(cmbSecond);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Panel1->addWidget(Label3);
+    Panel1->addSeparator();
+
+    UndoZoom = button("UndoZoom", nullptr, QStringLiteral("Clear Graph"));
+    UndoZoom->setText(QStringLiteral("Undo Zoom"));
+    UndoZoom->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    UndoZoom->setEnabled(false);
+    connect(UndoZoom, &QToolButton::clicked, this, &TfrmMain::UndoZoomClick);
+    Panel1->addSeparator();
+
+    ComboBoxDeviceName = new QComboBox(Panel1);
+    ComboBoxDeviceName->setObjectName(QStringLiteral("ComboBoxDeviceName"));
+    ComboBoxDeviceName->setMinimumContentsLength(14);
+    ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    ComboBoxDeviceName->setToolTip(QStringLiteral("Serial port of the meter"));
+    connect(ComboBoxDeviceName, &QComboBox::activated, &m_link, &MeterLink::ComboBoxDeviceNameChange);
+    Panel1->addWidget(ComboBoxDeviceName);
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel0 = new QLabel(bar);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setMinimumWidth(220);
+    StatusPanel1 = new QLabel(bar);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    bar->addWidget(StatusPanel0);
+    bar->addWidget(StatusPanel1, 1);
+}
+
+} // namespace kv

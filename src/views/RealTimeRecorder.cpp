@@ -1,0 +1,112 @@
+#include "views/RealTimeRecorder.h"
+
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "link/MeterLink.h"
+#include "views/Chart.h"
+#include "views/TfrmList.h"
+
+namespace kv {
+
+namespace {
+int subsetsFor(int model)
+{
+    return model == 481 ? 1 : 2;
+}
+} // namespace
+
+RealTimeRecorder::RealTimeRecorder(MeterLink &link, Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_clock(clock)
+{
+    connect(&link, &MeterLink::liveTick, this, &RealTimeRecorder::onLiveTick);
+    connect(&link, &MeterLink::connectionChanged, this, &RealTimeRecorder::onConnectionChanged);
+    connect(&link, &MeterLink::modelRecognised, this, &RealTimeRecorder::onModelRecognised);
+}
+
+bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale, const GraphTemplate &tmpl,
+                                  Prompt &prompt)
+{
+    m_graph = &chart;
+    m_graphHasSamples = false;
+    m_minScale = minScale;
+    m_maxScale = maxScale;
+    m_template = tmpl;
+    m_prompt = &prompt;
+    m_state.realTimeSpan = 100.0 * m_samplingRate / kSecondsPerDay;
+    const double t = m_clock.now();
+    return SetupGraph(chart, subsetsFor(m_link.model()), kRealTimePoints, t, t + m_state.realTimeSpan, minScale,
+                      maxScale, tmpl, prompt);
+}
+
+void RealTimeRecorder::onModelRecognised(int model)
+{
+    if (!m_graph || !m_prompt || m_graphHasSamples || m_graph->subsets() == subsetsFor(model))
+        return;
+    setupGraph(*m_graph, m_minScale, m_maxScale, m_template, *m_prompt);
+}
+
+void RealTimeRecorder::emitControls()
+{
+    Q_EMIT controlsChanged(!m_recording, m_recording);
+}
+
+void RealTimeRecorder::run()
+{
+    m_recording = true;
+    emitControls();
+}
+
+void RealTimeRecorder::stop()
+{
+    m_recording = false;
+    emitControls();
+}
+
+void RealTimeRecorder::onConnectionChanged(bool connected)
+{
+    if (connected)
+        emitControls();
+    else
+        Q_EMIT controlsChanged(true, false);
+}
+
+void RealTimeRecorder::clear()
+{
+    // The recording and the tick count go on into the emptied views.
+    m_state.realTimePointCount = 0;
+    if (m_graph) {
+        m_graphHasSamples = false;
+        clearRealTimeGraph(*m_graph, m_state, m_link.channelCount(), m_clock.now());
+    }
+    if (m_list)
+        m_list->clear();
+}
+
+void RealTimeRecorder::onLiveTick(double dateTime, bool readingFresh)
+{
+    if (!m_recording)
+        return;
+    m_sampleTickCount += 1;
+    // An empty graph (or none) takes a sample at once.
+    if (m_sampleTickCount < m_samplingRate && m_state.realTimePointCount != 0)
+        return;
+    m_sampleTickCount = 0;
+    const Reading &r = m_link.reading();
+    // The meter showing its clock has no temperatures to give; a meter that
+    // stopped answering has none either: its last reading is not repeated
+    // as if it were new.
+    if (r.clockMode || !readingFresh)
+        return;
+    if (m_graph) {
+        m_graphHasSamples = true;
+        AddRealTimePoint(*m_graph, m_state, m_link.model(), r.t1Overload, r.t2Overload, static_cast<float>(r.t1),
+                         dateTime, static_cast<float>(r.t2));
+    }
+    if (m_list)
+        m_list->AddRealTimeRow(dateTime, r, m_link.model());
+    Q_EMIT sampleTaken(dateTime);
+}
+
+} // namespace kv

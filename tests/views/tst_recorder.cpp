@@ -1,0 +1,270 @@
+// The live recording over a scripted meter: samples every n ticks, Run and
+// Stop across a lost link, readings that no frame confirmed, clear, and the
+// real-time graph following the meter that answered.
+
+#include "common/Clock.h"
+#include "link/MeterLink.h"
+#include "views/Chart.h"
+#include "views/GraphSetup.h"
+#include "views/RealTimeRecorder.h"
+
+#include "support/LinkWatch.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kv;
+using namespace kv::test;
+
+namespace {
+
+struct Rig
+{
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedPort port;
+    ScriptedPrompt prompt;
+    MeterLink link{port, clock, prompt};
+    RealTimeRecorder recorder{link, clock};
+    ScriptedMeter meter;
+    std::unique_ptr<Chart> chart = std::make_unique<Chart>();
+    bool runEnabled = false;
+    bool stopEnabled = false;
+
+    explicit Rig(int model = 482, int graphModel = 482)
+    {
+        meter.model = model;
+        port.devices[QStringLiteral("/dev/meter")] = meter.device();
+        link.setPortList({QStringLiteral("/dev/meter")});
+        link.setModel(graphModel);
+        QObject::connect(&recorder, &RealTimeRecorder::controlsChanged, [this](bool run, bool stop) {
+            runEnabled = run;
+            stopEnabled = stop;
+        });
+        recorder.setupGraph(*chart, -10, 50, GraphTemplate::locate(dir.filePath(QStringLiteral("KV481"))), prompt);
+    }
+    void answer(const QByteArray &frame)
+    {
+        meter.frame = frame;
+        port.input = frame;
+    }
+    void goSilent()
+    {
+        meter.silent = true;
+        port.input.clear();
+    }
+    void tick(int ms = 1000)
+    {
+        clock.advanceMs(ms);
+        link.ThTimer1Timer();
+    }
+    void connect()
+    {
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        link.requestFrame();
+    }
+};
+
+} // namespace
+
+class TestRecorder : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void samplingEveryNthTick()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(5);
+        rig.recorder.run();
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        rig.tick();
+        QCOMPARE(samples.count(), 1); // the empty graph takes one at once
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(samples.count(), 1);
+        rig.tick();
+        QCOMPARE(samples.count(), 2); // the fifth tick after it
+        // The sample carries the tick's date-time.
+        QCOMPARE(samples.last().at(0).toDouble(), rig.clock.now());
+        QCOMPARE(rig.recorder.state().realTimePointCount, 2);
+        QCOMPARE(rig.chart->xData(0, 1), rig.clock.now());
+    }
+
+    void samplesTakenFromUnchangedReading()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy decoded(&rig.link, &MeterLink::frameDecoded);
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QCOMPARE(decoded.count(), 1);
+        QCOMPARE(samples.count(), 3);
+        // A graph that is closed keeps the point count where it is, and
+        // with none every tick samples.
+        rig.recorder.setSamplingRate(10);
+        rig.chart.reset();
+        rig.recorder.clear();
+        rig.tick();
+        rig.tick();
+        QCOMPARE(samples.count(), 5);
+        QCOMPARE(rig.recorder.state().realTimePointCount, 0);
+    }
+
+    void clockModeRecordsNothing()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        rig.answer(QByteArray::fromHex("02881020261208143503"));
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        rig.tick();
+        rig.tick();
+        QVERIFY(rig.link.reading().clockMode);
+        QCOMPARE(samples.count(), 0);
+        QCOMPARE(rig.recorder.sampleTickCount(), 0);
+    }
+
+    void reconnectionRestoresRecordingLook()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.run();
+        QVERIFY(!rig.runEnabled && rig.stopEnabled);
+        rig.goSilent();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(!rig.link.connected());
+        QVERIFY(rig.recorder.recording()); // the run flag is kept
+        QVERIFY(rig.runEnabled && !rig.stopEnabled);
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        rig.tick();
+        QCOMPARE(samples.count(), 0); // nothing recorded while away
+        rig.port.input = rig.meter.id();
+        rig.tick();
+        QVERIFY(rig.stopEnabled);
+        QVERIFY(!rig.runEnabled);
+        // Stopped while away, found again: Run is offered.
+        rig.recorder.stop();
+        rig.goSilent();
+        for (int i = 0; i < 6; ++i)
+            rig.tick();
+        rig.meter.silent = false;
+        rig.port.input = rig.meter.id();
+        rig.tick();
+        QVERIFY(rig.link.connected());
+        QVERIFY(rig.runEnabled && !rig.stopEnabled);
+    }
+
+    void silentMeterIsNotRecordedAsLive()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        rig.tick();
+        rig.tick();
+        QCOMPARE(samples.count(), 2);
+        rig.goSilent();
+        // The reading the last frame confirmed still counts for one tick;
+        // after that the silent ticks record nothing until the link drops.
+        rig.tick();
+        QCOMPARE(samples.count(), 3);
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QVERIFY(rig.link.connected());
+        QCOMPARE(samples.count(), 3);
+        QCOMPARE(rig.recorder.state().realTimePointCount, 3);
+        // Back again: the reconnecting tick has no frame yet, so recording
+        // resumes with the first frame.
+        rig.tick();
+        QVERIFY(!rig.link.connected());
+        rig.meter.silent = false;
+        rig.port.input = rig.meter.id();
+        rig.tick();
+        QVERIFY(rig.link.connected());
+        rig.tick(); // the first request after reconnecting goes out here
+        QCOMPARE(samples.count(), 3);
+        rig.tick();
+        QCOMPARE(samples.count(), 4);
+    }
+
+    void keyPressCostsNoSample()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        rig.tick();
+        for (int i = 0; i < 3; ++i) {
+            rig.link.btnHOLDClick(); // the next request is skipped
+            rig.tick();
+            rig.tick();
+        }
+        QCOMPARE(samples.count(), 7);
+    }
+
+    void clearEmptiesAndRecordingGoesOn()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(3);
+        rig.recorder.run();
+        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(rig.recorder.state().realTimePointCount, 2);
+        rig.clock.advanceMs(500);
+        const double cleared = rig.clock.now();
+        rig.recorder.clear();
+        QCOMPARE(rig.recorder.state().realTimePointCount, 0);
+        QCOMPARE(rig.chart->manualMinX(), cleared);
+        QVERIFY(rig.recorder.recording());
+        rig.tick(); // an empty graph samples at once
+        QCOMPARE(samples.count(), 3);
+        QCOMPARE(rig.recorder.state().realTimePointCount, 1);
+    }
+
+    void graphFollowsTheMeterFound_data()
+    {
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<int>("found");
+        QTest::newRow("481 remembered, 482 found") << 481 << 482;
+        QTest::newRow("482 remembered, 481 found") << 482 << 481;
+    }
+    void graphFollowsTheMeterFound()
+    {
+        QFETCH(int, remembered);
+        QFETCH(int, found);
+        Rig rig(found, remembered);
+        QCOMPARE(rig.chart->subsets(), remembered == 481 ? 1 : 2);
+        rig.connect();
+        QCOMPARE(rig.chart->subsets(), found == 481 ? 1 : 2);
+        QCOMPARE(rig.chart->points(), kRealTimePoints);
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        rig.answer(QByteArray::fromHex("02800002340000021003"));
+        rig.tick();
+        if (found == 482)
+            QCOMPARE(rig.chart->yData(1, 0), 21.0f); // T2 is drawn
+        QCOMPARE(rig.chart->yData(0, 0), 23.4f);
+
+        // Once samples are in the graph, another meter does not wipe them.
+        rig.link.RecogniseModel(found == 481 ? "482\r" : "481\r");
+        QCOMPARE(rig.chart->subsets(), found == 481 ? 1 : 2);
+        QCOMPARE(rig.chart->yData(0, 0), 23.4f);
+    }
+};
+
+QTEST_MAIN(TestRecorder)
+#include "tst_recorder.moc"
