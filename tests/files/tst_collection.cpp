@@ -5,6 +5,10 @@
 #include "logger/DataSetDecoder.h"
 #include "support/ScriptedPrompt.h"
 
+#ifdef KV_HAVE_EMULATOR
+#include "LoggerMemory.h"
+#endif
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -240,6 +244,49 @@ private Q_SLOTS:
         QCOMPARE(r.image, image(273, 530));
         QCOMPARE(buffer.pos(), qint64(530));
     }
+
+#ifdef KV_HAVE_EMULATOR
+    void emulatorMemoriesOpenAsCollections_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("corrections");
+        const QPair<const char *, emu::MemoryKind> kinds[] = {
+            {"demo", emu::MemoryKind::Demo},         {"full", emu::MemoryKind::Full},
+            {"branches", emu::MemoryKind::Branches}, {"bad-date", emu::MemoryKind::BadDate},
+            {"many-sets", emu::MemoryKind::ManySets},
+        };
+        for (const auto &k : kinds)
+            for (int channels : {1, 2})
+                QTest::addRow("%s %d", k.first, channels)
+                    << int(k.second) << channels << (k.second == emu::MemoryKind::BadDate ? 3 : 0);
+    }
+    void emulatorMemoriesOpenAsCollections()
+    {
+        // The emulator builds its memories on its own; saved as the program
+        // saves a download, each opens and decodes whole.
+        QFETCH(int, kind);
+        QFETCH(int, channels);
+        QFETCH(int, corrections);
+        const emu::Bytes file = emu::collectionFileBytes(emu::buildMemoryOfKind(emu::MemoryKind(kind), channels), channels);
+        QByteArray bytes(reinterpret_cast<const char *>(file.data()), int(file.size()));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const CollectionFileResult r = CollectionFile::read(buffer, QStringLiteral("emulator.rec"));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(CollectionFile::fileBytes(r.image), bytes);
+        test::ScriptedPrompt prompt;
+        for (int i = 0; i < corrections; ++i)
+            prompt.dateTimeAnswers.enqueue({QStringLiteral("2026"), QStringLiteral("1"), QStringLiteral("1"),
+                                            QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")});
+        const DecodeResult d = decodeImage(r.image, prompt);
+        QVERIFY(d.outcome == DecodeOutcome::Decoded);
+        QCOMPARE(d.collection->sets.size(), emu::setCount(file));
+        QCOMPARE(d.collection->bytesPerSample, 2 * channels);
+        QCOMPARE(prompt.dateTimeAsked.size(), corrections);
+        QVERIFY(prompt.errors.isEmpty() && prompt.informations.isEmpty());
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestCollection)
