@@ -97,10 +97,8 @@ MeterEmulator::MeterEmulator(Options options)
     const int channels = m_state.model == 481 ? 1 : 2;
     if (m_options.memory)
         m_memory = *m_options.memory;
-    else if (m_options.emptyMemory)
-        m_memory = buildMemory(channels, {});
     else
-        m_memory = buildMemory(channels, demoSets(channels));
+        m_memory = buildMemoryOfKind(m_options.emptyMemory ? MemoryKind::Empty : m_options.memoryKind, channels);
     m_state.t1 = m_base1;
     m_state.t2 = m_base2;
 }

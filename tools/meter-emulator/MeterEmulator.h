@@ -42,8 +42,9 @@ struct Options
     std::string linkPath;   // a symlink to the device, made at start
     bool drift = true;      // temperatures wander slowly by themselves
     Faults faults;
-    std::optional<Bytes> memory; // logger memory; the demo sets when not given
-    bool emptyMemory = false;
+    std::optional<Bytes> memory; // logger memory; else built as memoryKind says
+    MemoryKind memoryKind = MemoryKind::Demo;
+    bool emptyMemory = false;    // the same as memoryKind Empty
     int recordIntervalSeconds = 2; // interval of sets recorded with the REC key
 };
 

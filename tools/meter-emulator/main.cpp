@@ -15,13 +15,25 @@ namespace {
 void usage(std::ostream &o)
 {
     o << "usage: meter-emulator --model 481|482 [--link PATH] [--paced] [--memory FILE.rec]\n"
-         "                      [--empty-memory] [--steady T1[,T2]] [fault options]\n"
+         "                      [--memory-kind KIND] [--empty-memory] [--write-memory FILE.rec]\n"
+         "                      [--steady T1[,T2]] [fault options]\n"
          "\n"
          "  --model 481|482        one-channel or two-channel meter (default 482)\n"
          "  --link PATH            also make PATH a symlink to the device\n"
          "  --paced                send at 9600 baud (about 1.04 ms a byte)\n"
          "  --memory FILE.rec      logger memory from a collection file\n"
-         "  --empty-memory         logger memory with no data sets\n"
+         "  --memory-kind KIND     logger memory built in (default demo):\n"
+         "      demo        a cup of coffee cooling, an oven warming up, a probe pulled\n"
+         "                  out (overloads), a fridge through the night\n"
+         "      full        filled to its last byte (last address 65535), e.g. with --paced\n"
+         "      branches    1 to 3 samples, whole degrees, range limits, all overloads,\n"
+         "                  tied maxima, Fahrenheit, across midnight, intervals 0 and 65535\n"
+         "      bad-date    sets starting on impossible dates and times\n"
+         "      many-sets   4000 sets, the most the header allows\n"
+         "      empty       no data sets\n"
+         "  --empty-memory         the same as --memory-kind empty\n"
+         "  --write-memory FILE    write the logger memory as a collection file (as the\n"
+         "                         program saves a download) and exit\n"
          "  --steady T1[,T2]       fixed temperatures in degrees C (no drift)\n"
          "faults:\n"
          "  --silent               answer nothing\n"
@@ -50,6 +62,7 @@ int main(int argc, char **argv)
     emu::Options options;
     bool steady = false;
     double t1 = 23.4, t2 = 21.7;
+    std::string writeMemory;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char *what) -> const char * {
@@ -85,6 +98,14 @@ int main(int argc, char **argv)
                 return 2;
             }
             options.memory = m;
+        } else if (a == "--memory-kind") {
+            const std::string kind = value(emu::kMemoryKindNames);
+            if (!emu::parseMemoryKind(kind, options.memoryKind)) {
+                std::cerr << "meter-emulator: --memory-kind takes " << emu::kMemoryKindNames << "\n";
+                return 2;
+            }
+        } else if (a == "--write-memory") {
+            writeMemory = value("a file");
         } else if (a == "--empty-memory") {
             options.emptyMemory = true;
         } else if (a == "--steady") {
@@ -116,6 +137,16 @@ int main(int argc, char **argv)
             usage(std::cerr);
             return 2;
         }
+    }
+
+    if (!writeMemory.empty()) {
+        const emu::MeterEmulator meter(options);
+        std::string error;
+        if (!emu::saveMemoryFile(writeMemory, meter.memory(), options.model == 481 ? 1 : 2, &error)) {
+            std::cerr << "meter-emulator: " << error << "\n";
+            return 1;
+        }
+        return 0;
     }
 
     // Wait for the stop signal synchronously instead of in a handler.
