@@ -116,29 +116,65 @@ Settings::Location Settings::locate(const QString &programPath)
     return {QFileInfo::exists(user) ? user : beside, user};
 }
 
+Settings::RateBoxes Settings::rateBoxes(int samplingRate)
+{
+    const int rate = qBound(0, samplingRate, kMaxSamplingRate);
+    RateBoxes b;
+    b.minutes = qMin(rate / 60, 60);
+    b.seconds = rate - b.minutes * 60;
+    return b;
+}
+
 SettingsValues Settings::read(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return parse(QByteArray());
-    // A settings file is a few hundred bytes; a huge file is not ours.
-    return parse(f.read(1 << 20));
+    QByteArray bytes = f.read(kMaxFileSize + 1);
+    if (bytes.size() > kMaxFileSize) {
+        // Not a file the program wrote: read what its beginning holds, but
+        // never half a line, whose value would be cut short.
+        bytes.truncate(static_cast<int>(kMaxFileSize));
+        bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    }
+    return parse(bytes);
 }
 
-bool Settings::write(const QString &path, const SettingsValues &v)
+bool Settings::write(const QString &path, const SettingsValues &v, QString *error)
 {
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    const QString notWritten = QStringLiteral("The settings could not be written to %1.").arg(path);
+    const QString notRead = QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path);
+
     QByteArray existing;
-    {
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (!info.isFile())
+            return fail(notWritten);
+        // Whatever the file holds besides the program's keys is written back
+        // as it was, so it must be read whole first.
         QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            existing = f.read(1 << 20);
+        if (!f.open(QIODevice::ReadOnly))
+            return fail(notRead);
+        existing = f.read(kMaxFileSize + 1);
+        if (f.error() != QFileDevice::NoError)
+            return fail(notRead);
+        if (existing.size() > kMaxFileSize)
+            return fail(QStringLiteral("The settings file %1 is larger than %2 MiB and was left unchanged.")
+                            .arg(path, QString::number(kMaxFileSize / (1024 * 1024))));
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    QDir().mkpath(info.absolutePath());
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
-        return false;
+        return fail(notWritten);
     out.write(update(existing, v));
-    return out.commit();
+    if (!out.commit())
+        return fail(notWritten);
+    return true;
 }
 
 } // namespace kv

@@ -29,6 +29,20 @@ public:
     // The longest sampling interval the two sampling-rate boxes can show
     // (60 minutes and 60 seconds).
     static constexpr int kMaxSamplingRate = 60 * 60 + 60;
+    // A settings file holds a few hundred bytes; a file larger than this is
+    // not one the program wrote, and it is never written over.
+    static constexpr qint64 kMaxFileSize = 1024 * 1024;
+
+    // The entries of the minute and second boxes (each "00" to "60") that
+    // show a sampling rate of 1 to kMaxSamplingRate seconds: minutes = rate
+    // / 60 and seconds = rate mod 60, except that the longest rate is shown
+    // as 60 minutes and 60 seconds.
+    struct RateBoxes
+    {
+        int minutes = 0;
+        int seconds = 0;
+    };
+    static RateBoxes rateBoxes(int samplingRate);
 
     // Reads the nine keys from INI text. Missing sections and keys, and
     // values that are not numbers, give the defaults. A model other than 481
@@ -56,9 +70,16 @@ public:
     };
     static Location locate(const QString &programPath);
 
+    // Reads the file at path; a missing or unreadable file gives the
+    // defaults. Of a file larger than kMaxFileSize only the whole lines
+    // within its first kMaxFileSize bytes are read.
     static SettingsValues read(const QString &path);
-    // Written whole or not at all; false when it could not be written.
-    static bool write(const QString &path, const SettingsValues &v);
+    // Sets the nine keys in the file at path, every other line staying as it
+    // was. Written whole or not at all; false when it was not written, and
+    // then *error (when given) holds a message for the user naming the file.
+    // A file larger than kMaxFileSize, or one that exists but cannot be
+    // read, is left unchanged.
+    static bool write(const QString &path, const SettingsValues &v, QString *error = nullptr);
 };
 
 } // namespace kv

@@ -15,16 +15,48 @@
 
 #include <memory>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KV481"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KV481"));
-    QApplication::setApplicationVersion(QStringLiteral(KV481_VERSION));
+namespace {
 
+struct CommandLine
+{
+    QStringList ports;
+    bool demo = false;
+    int demoModel = 482;
+};
+
+// The options the Qt libraries take for themselves when the application
+// object is created ("-platform offscreen", "-style fusion", ...). They are
+// known here only so that they are not refused as unknown; they stay out of
+// the help text.
+void addToolkitOptions(QCommandLineParser &parser)
+{
+    const char *withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                               "geometry", "qwindowicon", "icon", "qwindowtitle", "title", "session", "display",
+                               "name", "visual", "style", "stylesheet", "qmljsdebugger"};
+    const char *flags[] = {"reverse", "sync", "nograb", "dograb", "widgetcount", "testability"};
+    for (const char *n : withValue) {
+        QCommandLineOption o(QString::fromLatin1(n), QString(), QStringLiteral("value"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+    for (const char *n : flags) {
+        QCommandLineOption o(QString::fromLatin1(n));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+}
+
+// Reads the command line before anything needs a display, so that --help,
+// --version and a mistyped option are answered on a bare terminal too. For
+// those three the program ends here (exit code 0, 0 and 1).
+CommandLine parseCommandLine(int &argc, char **argv)
+{
+    const QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Companion program for the K-type thermocouple thermometers 481 and 482."));
+    // "-platform offscreen" and the like are single-dash words, not letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption port(QStringLiteral("port"),
@@ -37,23 +69,42 @@ int main(int argc, char *argv[])
                             QStringLiteral("MODEL"));
     parser.addOption(port);
     parser.addOption(demo);
+    addToolkitOptions(parser);
 
     // "--demo" may stand alone or carry the model.
-    QStringList args = QApplication::arguments();
+    QStringList args = QCoreApplication::arguments();
     for (QString &a : args)
-        if (a == QLatin1String("--demo"))
+        if (a == QLatin1String("--demo") || a == QLatin1String("-demo"))
             a = QStringLiteral("--demo=482");
     parser.process(args);
 
+    CommandLine c;
+    c.ports = parser.values(port);
+    c.demo = parser.isSet(demo);
+    c.demoModel = parser.value(demo) == QLatin1String("481") ? 481 : 482;
+    return c;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("KV481"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KV481_VERSION));
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("KV481"));
+
     kv::MainOptions options;
     options.programPath = QApplication::applicationFilePath();
-    options.extraPorts = parser.values(port);
+    options.extraPorts = commandLine.ports;
 
 #ifdef Q_OS_UNIX
     std::unique_ptr<emu::MeterEmulator> meter;
-    if (parser.isSet(demo)) {
+    if (commandLine.demo) {
         emu::Options o;
-        o.model = parser.value(demo) == QLatin1String("481") ? 481 : 482;
+        o.model = commandLine.demoModel;
         o.linkPath = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid())).toStdString();
         meter = std::make_unique<emu::MeterEmulator>(o);
         std::string error;
@@ -66,7 +117,7 @@ int main(int argc, char *argv[])
         options.extraPorts.prepend(QString::fromStdString(meter->portPath()));
     }
 #else
-    if (parser.isSet(demo)) {
+    if (commandLine.demo) {
         QMessageBox::information(nullptr, QStringLiteral("KV481"),
                                  QStringLiteral("The demo meter needs pseudo-terminals and runs on Linux only."));
     }

@@ -5,50 +5,63 @@
 namespace kv {
 
 namespace {
+const QByteArray kBom("\xEF\xBB\xBF");
+
 bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString nativeLineEnd()
+QByteArray nativeLineEnd()
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("\r\n");
+    return QByteArrayLiteral("\r\n");
 #else
-    return QStringLiteral("\n");
+    return QByteArrayLiteral("\n");
 #endif
 }
 
-QString decode(const QByteArray &bytes)
+bool isBlank(char c)
 {
-    QByteArray b = bytes;
-    if (b.startsWith("\xEF\xBB\xBF"))
-        b.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString s = utf8(b);
-    if (utf8.hasError())
-        s = QString::fromLatin1(b); // a file from a system writing 8-bit text
-    return s;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 } // namespace
 
-IniDocument::Line IniDocument::classify(const QString &text)
+QString IniDocument::decode(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = utf8(bytes);
+    if (utf8.hasError())
+        s = QString::fromLatin1(bytes); // a line from a system writing 8-bit text
+    return s;
+}
+
+IniDocument::Line IniDocument::classify(const QByteArray &text, bool first)
 {
     Line line;
     line.text = text;
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#')))
+    // '[', ']', '=', ';' and '#' are the same bytes in UTF-8 and Latin-1, so
+    // the line is taken apart before anything is decoded.
+    int begin = first && text.startsWith(kBom) ? kBom.size() : 0;
+    int end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    if (begin == end || text.at(begin) == ';' || text.at(begin) == '#')
         return line;
-    if (t.startsWith(QLatin1Char('['))) {
-        int close = t.indexOf(QLatin1Char(']'));
+    if (text.at(begin) == '[') {
+        const int close = text.indexOf(']', begin + 1);
+        const int nameEnd = close < 0 || close >= end ? end : close;
         line.kind = Kind::Section;
-        line.name = (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
+        line.name = decode(text.mid(begin + 1, nameEnd - begin - 1)).trimmed();
         return line;
     }
-    const int eq = t.indexOf(QLatin1Char('='));
-    if (eq > 0) {
+    const int eq = text.indexOf('=', begin);
+    if (eq > begin && eq < end) {
         line.kind = Kind::Key;
-        line.name = t.left(eq).trimmed();
+        line.name = decode(text.mid(begin, eq - begin)).trimmed();
+        line.valueStart = eq + 1;
     }
     return line;
 }
@@ -56,30 +69,51 @@ IniDocument::Line IniDocument::classify(const QString &text)
 IniDocument IniDocument::parse(const QByteArray &bytes)
 {
     IniDocument doc;
-    const QString text = decode(bytes);
-    if (text.isEmpty())
-        return doc;
-    doc.m_eol = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the final line end
-    doc.m_lines.reserve(lines.size());
-    for (QString l : lines) {
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-        doc.m_lines.append(classify(l));
+    int start = 0;
+    while (start < bytes.size()) {
+        const int nl = bytes.indexOf('\n', start);
+        QByteArray text;
+        QByteArray eol;
+        if (nl < 0) {
+            text = bytes.mid(start); // the last line has no line end
+            start = bytes.size();
+        } else {
+            const bool crlf = nl > start && bytes.at(nl - 1) == '\r';
+            text = bytes.mid(start, nl - start - (crlf ? 1 : 0));
+            eol = crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+            if (doc.m_eol.isEmpty())
+                doc.m_eol = eol;
+            start = nl + 1;
+        }
+        Line line = classify(text, doc.m_lines.isEmpty());
+        line.eol = eol;
+        doc.m_lines.append(line);
     }
     return doc;
 }
 
 QByteArray IniDocument::serialize() const
 {
-    QString out;
+    QByteArray out;
     for (const Line &l : m_lines) {
         out += l.text;
-        out += m_eol.isEmpty() ? nativeLineEnd() : m_eol;
+        out += l.eol;
     }
-    return out.toUtf8();
+    return out;
+}
+
+QByteArray IniDocument::lineEnd() const
+{
+    return m_eol.isEmpty() ? nativeLineEnd() : m_eol;
+}
+
+void IniDocument::insertLine(int at, Line line)
+{
+    // The line before may be the text's last one, written without a line end.
+    if (at > 0 && m_lines.at(at - 1).eol.isEmpty())
+        m_lines[at - 1].eol = lineEnd();
+    line.eol = lineEnd();
+    m_lines.insert(at, line);
 }
 
 IniDocument::Found IniDocument::find(const QString &section, const QString &key) const
@@ -114,8 +148,8 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
     const Found f = find(section, key);
     if (f.keyLine < 0)
         return std::nullopt;
-    const QString &text = m_lines.at(f.keyLine).text;
-    QString v = text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed();
+    const Line &l = m_lines.at(f.keyLine);
+    QString v = decode(l.text.mid(l.valueStart)).trimmed();
     if (v.size() >= 2) {
         const QChar q = v.front();
         if ((q == QLatin1Char('"') || q == QLatin1Char('\'')) && v.back() == q)
@@ -140,20 +174,26 @@ QString IniDocument::encodeValue(const QString &value)
 
 void IniDocument::setValue(const QString &section, const QString &key, const QString &value)
 {
-    const Line line = classify(key + QLatin1Char('=') + encodeValue(value));
     const Found f = find(section, key);
     if (f.keyLine >= 0) {
+        if (this->value(section, key) == value)
+            return; // unchanged: the line keeps its own spelling and encoding
+        // A key line always follows its section's header, so it is never
+        // the first line and never carries the byte order mark.
+        Line line = classify((key + QLatin1Char('=') + encodeValue(value)).toUtf8(), false);
+        line.eol = m_lines.at(f.keyLine).eol;
         m_lines[f.keyLine] = line;
         return;
     }
+    const Line line = classify((key + QLatin1Char('=') + encodeValue(value)).toUtf8(), false);
     if (f.sectionLine >= 0) {
-        m_lines.insert(f.lastLineOfSection + 1, line);
+        insertLine(f.lastLineOfSection + 1, line);
         return;
     }
     if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
-        m_lines.append(classify(QString()));
-    m_lines.append(classify(QLatin1Char('[') + section + QLatin1Char(']')));
-    m_lines.append(line);
+        insertLine(m_lines.size(), classify(QByteArray(), false));
+    insertLine(m_lines.size(), classify('[' + section.toUtf8() + ']', m_lines.isEmpty()));
+    insertLine(m_lines.size(), line);
 }
 
 } // namespace kv

@@ -1,5 +1,6 @@
 // The settings file: names and defaults, corrections, keeping what is not
-// ours, atomic writing and where the file lives.
+// ours byte for byte, refusing files too large to be ours, atomic writing and
+// where the file lives.
 
 #include "app/Settings.h"
 
@@ -9,6 +10,21 @@
 #include <QtTest>
 
 using namespace kv;
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
 
 class TestSettings : public QObject
 {
@@ -56,6 +72,9 @@ private Q_SLOTS:
         QTest::newRow("rate 0") << QByteArray("[RealTime]\nSampling Rate=0\n") << 482 << 2 << 50;
         QTest::newRow("rate negative") << QByteArray("[RealTime]\nSampling Rate=-7\n") << 482 << 2 << 50;
         QTest::newRow("rate too long") << QByteArray("[RealTime]\nSampling Rate=99999\n") << 482 << 3660 << 50;
+        QTest::newRow("rate one above longest") << QByteArray("[RealTime]\nSampling Rate=3661\n") << 482 << 3660 << 50;
+        QTest::newRow("rate longest") << QByteArray("[RealTime]\nSampling Rate=3660\n") << 482 << 3660 << 50;
+        QTest::newRow("rate shortest") << QByteArray("[RealTime]\nSampling Rate=1\n") << 482 << 1 << 50;
         QTest::newRow("not numbers") << QByteArray("[Link]\nModel=abc\n[Graph Option]\nMax. Scale=12.5\n")
                                      << 482 << 2 << 50;
         QTest::newRow("key in wrong section") << QByteArray("[Link]\nMax. Scale=70\n") << 482 << 2 << 50;
@@ -68,6 +87,29 @@ private Q_SLOTS:
         QTEST(v.model, "model");
         QTEST(v.samplingRate, "rate");
         QTEST(v.maxScale, "maxScale");
+    }
+
+    void rateBoxes_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("1 s") << 1 << 0 << 1;
+        QTest::newRow("1 min") << 60 << 1 << 0;
+        QTest::newRow("75 s") << 75 << 1 << 15;
+        QTest::newRow("60 min") << 3600 << 60 << 0;
+        QTest::newRow("60 min 59 s") << 3659 << 60 << 59;
+        // Beyond 60 minutes only the seconds box has room left.
+        QTest::newRow("60 min 60 s") << 3660 << 60 << 60;
+    }
+    void rateBoxes()
+    {
+        QFETCH(int, rate);
+        const Settings::RateBoxes b = Settings::rateBoxes(rate);
+        QTEST(b.minutes, "minutes");
+        QTEST(b.seconds, "seconds");
+        QVERIFY(b.minutes <= 60 && b.seconds <= 60);
+        QCOMPARE(b.minutes * 60 + b.seconds, rate);
     }
 
     void writesVerbatimAndKeepsOtherContent()
@@ -99,6 +141,132 @@ private Q_SLOTS:
         QCOMPARE(Settings::read(path), v);
     }
 
+    void untouchedLinesKeepTheirBytes()
+    {
+        // A byte order mark, a Latin-1 comment, a UTF-8 key of another
+        // program, a UTF-8 title and a Latin-1 title in one file: each line
+        // is read in its own encoding, and only the changed line is new.
+        const QByteArray before = "\xEF\xBB\xBF; Notiz: Gr\xFC\xDF\n"
+                                  "[Printer]\nName=B\xC3\xBCro 2\n"
+                                  "[Link]\nmodel = 481\nConnected Port=0\nAuto Search=1\n"
+                                  "[RealTime]\nSampling Rate=75\n"
+                                  "[Graph Option]\nMax. Scale=50\nMin. Scale=-10\n"
+                                  "[Hint]\nShow Hint=1\n"
+                                  "[MainTitle]\nMain Title=Ofen S\xC3\xBC\x64\n"
+                                  "[SubTitle]\nSub Title=Charge \xB5\xE9\n"
+                                  "[Unknown]\nKey=\xFF\xFE\n";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("KV481.INI"));
+        writeFile(path, before);
+        SettingsValues v = Settings::read(path);
+        QCOMPARE(v.model, 481);
+        QCOMPARE(v.samplingRate, 75);
+        QCOMPARE(v.mainTitle, QStringLiteral("Ofen S\u00FCd"));
+        QCOMPARE(v.subTitle, QStringLiteral("Charge \u00B5\u00E9"));
+
+        // Nothing changed: the file comes back as it was.
+        QVERIFY(Settings::write(path, v));
+        QCOMPARE(readFile(path), before);
+
+        v.maxScale = 80;
+        QVERIFY(Settings::write(path, v));
+        QByteArray expected = before;
+        expected.replace("Max. Scale=50", "Max. Scale=80");
+        QCOMPARE(readFile(path), expected);
+
+        // A changed title is written in UTF-8, whatever its line was before.
+        v.subTitle = QStringLiteral("Charge \u00B5\u00E9 2");
+        QVERIFY(Settings::write(path, v));
+        expected.replace("Sub Title=Charge \xB5\xE9", "Sub Title=Charge \xC2\xB5\xC3\xA9 2");
+        QCOMPARE(readFile(path), expected);
+        QCOMPARE(Settings::read(path), v);
+    }
+
+    void lineEnds()
+    {
+        const SettingsValues defaults;
+        // CRLF stays CRLF, also on the lines and sections that are added.
+        const QByteArray crlf = "[Link]\r\nModel=482\r\n; end of link\r\n[Printer]\r\nName=Lab\r\n";
+        SettingsValues v;
+        v.connectedPort = 4;
+        QByteArray out = Settings::update(crlf, v);
+        QVERIFY(out.startsWith("[Link]\r\nModel=482\r\nConnected Port=4\r\nAuto Search=1\r\n; end of link\r\n"
+                               "[Printer]\r\nName=Lab\r\n\r\n[RealTime]\r\n"));
+        QCOMPARE(out.count('\n'), out.count("\r\n"));
+        QCOMPARE(Settings::parse(out), v);
+
+        // LF stays LF.
+        out = Settings::update("[Link]\nModel=482\n", v);
+        QVERIFY(!out.contains('\r'));
+        QCOMPARE(Settings::parse(out), v);
+
+        // No final line end: it stays missing when the last line changes...
+        QByteArray full = Settings::update(QByteArray(), defaults);
+        full.chop(full.endsWith("\r\n") ? 2 : 1);
+        QVERIFY(full.endsWith("Sub Title="));
+        v = defaults;
+        v.subTitle = QStringLiteral("Batch 9");
+        out = Settings::update(full, v);
+        QCOMPARE(out, full + "Batch 9");
+        // ...and when it does not change at all...
+        QCOMPARE(Settings::update(full, defaults), full);
+        // ...but a key added after the last line ends that line first.
+        out = Settings::update("[Link]\nModel=482", defaults);
+        QVERIFY(out.startsWith("[Link]\nModel=482\nConnected Port=0\n"));
+        QCOMPARE(Settings::parse(out), defaults);
+    }
+
+    void oversizedFileIsNeverWritten()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("KV481.INI"));
+        QByteArray big = "[Graph Option]\r\nMax. Scale=70\r\n[Notes]\r\n";
+        while (big.size() < Settings::kMaxFileSize - 200)
+            big += "; " + QByteArray(60, 'x') + "\r\n";
+        big += "; " + QByteArray(Settings::kMaxFileSize - 50 - big.size() - 4, 'x') + "\r\n";
+        QCOMPARE(big.size(), Settings::kMaxFileSize - 50);
+        // A title line across the limit: reading must not take half of it.
+        big += "[MainTitle]\r\nMain Title=" + QByteArray(100, 'T') + "\r\n";
+        big += "[Graph Option]\r\nMin. Scale=-30\r\n";
+        writeFile(path, big);
+
+        const SettingsValues v = Settings::read(path);
+        QCOMPARE(v.maxScale, 70);
+        QCOMPARE(v.mainTitle, QString());
+
+        QString error;
+        QVERIFY(!Settings::write(path, v, &error));
+        QCOMPARE(error, QStringLiteral("The settings file %1 is larger than 1 MiB and was left unchanged.").arg(path));
+        QCOMPARE(readFile(path), big);
+        QVERIFY(!Settings::write(path, v));
+        QCOMPARE(readFile(path), big);
+
+        // Exactly at the limit it is still a settings file.
+        QByteArray atLimit = "[Graph Option]\nMax. Scale=70\n";
+        atLimit += QByteArray(Settings::kMaxFileSize - atLimit.size() - 1, ';') + '\n';
+        writeFile(path, atLimit);
+        QVERIFY(Settings::write(path, v, &error));
+        const QByteArray after = readFile(path);
+        QVERIFY(after.startsWith("[Graph Option]\nMax. Scale=70\nMin. Scale=-10\n;;;"));
+        QVERIFY(after.contains(atLimit.mid(atLimit.indexOf(';'))));
+    }
+
+    void unreadableFileIsNotReplaced()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("KV481.INI"));
+        writeFile(path, "[Printer]\nName=Lab\n");
+        QFile::setPermissions(path, QFileDevice::WriteOwner);
+        QFile probe(path);
+        if (probe.open(QIODevice::ReadOnly))
+            QSKIP("this user reads every file");
+        QString error;
+        QVERIFY(!Settings::write(path, SettingsValues(), &error));
+        QCOMPARE(error, QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(readFile(path), QByteArray("[Printer]\nName=Lab\n"));
+    }
+
     void failedWriteKeepsOldFile()
     {
         QTemporaryDir dir;
@@ -106,7 +274,9 @@ private Q_SLOTS:
         // says so instead of pretending.
         const QString path = dir.filePath(QStringLiteral("KV481.INI"));
         QVERIFY(QDir().mkdir(path));
-        QVERIFY(!Settings::write(path, SettingsValues()));
+        QString error;
+        QVERIFY(!Settings::write(path, SettingsValues(), &error));
+        QCOMPARE(error, QStringLiteral("The settings could not be written to %1.").arg(path));
         QVERIFY(QFileInfo(path).isDir());
     }
 

@@ -150,6 +150,43 @@ private Q_SLOTS:
                  QStringLiteral("a b"));
     }
 
+    void iniWritesBackWhatItRead_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("mixed line ends") << QByteArray("[A]\r\nk=1\n\r\n;c\r\n");
+        QTest::newRow("no final line end") << QByteArray("[A]\nk=1");
+        QTest::newRow("final CR only") << QByteArray("[A]\nk=1\r");
+        QTest::newRow("lone CR inside") << QByteArray("[A]\nk=a\rb\n");
+        QTest::newRow("blank lines only") << QByteArray("\n\n\r\n");
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF[A]\nk=1\n");
+        QTest::newRow("8-bit and UTF-8 lines") << QByteArray("[A]\nk=Gr\xFC\xDF\nj=Gr\xC3\xBC\xC3\x9F\n");
+        QTest::newRow("cut UTF-8 sequence") << QByteArray("[A]\nk=\xC3");
+        QTest::newRow("zero bytes") << QByteArray("[A]\nk=\0\0\n\0", 10);
+    }
+    void iniWritesBackWhatItRead()
+    {
+        QFETCH(QByteArray, text);
+        IniDocument doc = IniDocument::parse(text);
+        QCOMPARE(doc.serialize(), text);
+        // Setting a key to the value it holds changes nothing either.
+        if (const auto v = doc.value(QStringLiteral("a"), QStringLiteral("K"))) {
+            doc.setValue(QStringLiteral("A"), QStringLiteral("k"), *v);
+            QCOMPARE(doc.serialize(), text);
+        }
+    }
+
+    void iniDecodesEachLineByItself()
+    {
+        // One 8-bit line does not turn the UTF-8 lines into 8-bit text.
+        IniDocument doc = IniDocument::parse("[A]\nk=Gr\xFC\xDF\nj=Gr\xC3\xBC\xC3\x9F\n[\xC4]\nx=1\n");
+        QCOMPARE(doc.value(QStringLiteral("A"), QStringLiteral("k")).value(), QStringLiteral("Gr\u00FC\u00DF"));
+        QCOMPARE(doc.value(QStringLiteral("A"), QStringLiteral("j")).value(), QStringLiteral("Gr\u00FC\u00DF"));
+        QCOMPARE(doc.value(QStringLiteral("\u00C4"), QStringLiteral("x")).value(), QStringLiteral("1"));
+        doc.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("\u00C4"));
+        QCOMPARE(doc.serialize(), QByteArray("[A]\nk=\xC3\x84\nj=Gr\xC3\xBC\xC3\x9F\n[\xC4]\nx=1\n"));
+    }
+
     void iniOddInput()
     {
         // A BOM, 8-bit text, a section without its bracket and keys before
