@@ -11,7 +11,6 @@
 #include "views/ScaleRange.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -366,10 +365,9 @@ void TfrmMain::setRecordingControls(bool runEnabled, bool stopEnabled)
 
 void TfrmMain::showSamplingRate(int seconds)
 {
-    // Both boxes reach 60, so 3600 to 3660 s show as 60 minutes and the rest.
-    const int minutes = std::clamp(seconds / 60, 0, 60);
-    cmbMinute->setCurrentIndex(minutes);
-    cmbSecond->setCurrentIndex(std::clamp(seconds - minutes * 60, 0, 60));
+    const Settings::RateBoxes boxes = Settings::rateBoxes(seconds);
+    cmbMinute->setCurrentIndex(boxes.minutes);
+    cmbSecond->setCurrentIndex(boxes.seconds);
     m_recorder.setSamplingRate(seconds);
 }
 
@@ -402,8 +400,9 @@ void TfrmMain::FormClose()
     m_settings.model = m_link.model();
     m_settings.connectedPort = m_link.portIndex();
     m_settings.samplingRate = m_recorder.samplingRate();
-    if (!Settings::write(m_settingsLocation.writePath, m_settings))
-        m_prompt.error(QStringLiteral("The settings could not be written to %1.").arg(m_settingsLocation.writePath));
+    QString error;
+    if (!Settings::write(m_settingsLocation.writePath, m_settings, &error))
+        m_prompt.error(error);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_link.waitForTick();
