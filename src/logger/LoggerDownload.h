@@ -41,6 +41,9 @@ public:
 
     // Runs the whole transfer and returns when it has ended. model is the
     // connected meter's (482: two channels, 4 bytes per sample; else 2).
+    // Events run between blocks: they must not delete the job (deleteLater
+    // is fine), and a second run() from one of them is refused at once
+    // (Cancelled, the port untouched, no signals).
     Outcome run(int model);
 
     bool isRunning() const { return m_running; }
