@@ -1,7 +1,7 @@
 // Memory images (downloads and collection files) of any content. The date
-// correction is answered from the input too, so both of its ways are tried.
+// correction is answered from the input too, so both of its ways are tried:
+// a possible date, and the impossible one given back.
 
-#include "common/Prompt.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
 
@@ -9,26 +9,6 @@
 #include <QLocale>
 
 #include <cstdlib>
-
-namespace {
-class FuzzPrompt final : public kv::Prompt
-{
-public:
-    bool accept = false;
-    void information(const QString &) override {}
-    void error(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    bool setupScale(QString &, QString &) override { return false; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
-    kv::DateTimeFields correctDateTime(const kv::DateTimeFields &initial) override
-    {
-        if (accept)
-            return {QStringLiteral("2026"), QStringLiteral("1"), QStringLiteral("1"),
-                    QStringLiteral("0"),    QStringLiteral("0"), QStringLiteral("0")};
-        return initial;
-    }
-};
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -38,10 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static char name[] = "fuzz";
     static char *argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-    FuzzPrompt prompt;
-    prompt.accept = size > 0 && (data[size - 1] & 1);
+    const bool accept = size > 0 && (data[size - 1] & 1);
+    const kv::CorrectStartDateTime correct = [accept](const kv::StartDateTime &bad) {
+        return accept ? kv::DateTimeCorrection::corrected({2026, 1, 1, 0, 0, 0}) : kv::DateTimeCorrection::corrected(bad);
+    };
     const QByteArray image(reinterpret_cast<const char *>(data), static_cast<int>(size));
-    kv::DecodeResult r = kv::decodeImage(image, prompt);
+    kv::DecodeResult r = kv::decodeImage(image, correct);
     if (r.outcome == kv::DecodeOutcome::Decoded) {
         const kv::DataSetCollection &c = *r.collection;
         for (const kv::DataSet &s : c.sets) {

@@ -1,6 +1,6 @@
 #include "app/QtPrompt.h"
 
-#include "logger/TfrmChangeDateTime.h"
+#include "logger/ui/TfrmChangeDateTime.h"
 #include "views/TfrmSetupScale.h"
 
 #include <QLineEdit>

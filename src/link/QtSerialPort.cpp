@@ -1,5 +1,6 @@
 #include "link/QtSerialPort.h"
 
+#include <QDeadlineTimer>
 #include <QTimer>
 
 namespace kv {
@@ -114,6 +115,25 @@ void QtSerialPort::write(const QByteArray &bytes)
     // are processed (the logger download polls without yielding).
     m_port.flush();
     checkError("write");
+}
+
+int QtSerialPort::waitForBytes(int n, int ms)
+{
+    requireOpen("wait");
+    const QDeadlineTimer deadline(ms);
+    m_port.waitForReadyRead(0);
+    checkError("wait");
+    while (m_port.isOpen() && m_port.bytesAvailable() < n && !deadline.hasExpired()) {
+        // Sleeps in the system until bytes arrive; false once the time is up.
+        if (!m_port.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            checkError("wait");
+            break;
+        }
+        checkError("wait");
+    }
+    if (!m_port.isOpen())
+        throw PortAbort(QStringLiteral("wait: port closed"));
+    return static_cast<int>(m_port.bytesAvailable());
 }
 
 void QtSerialPort::purgeInput()

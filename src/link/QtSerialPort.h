@@ -23,6 +23,7 @@ public:
     int bytesWaiting() override;
     QByteArray read(int n) override;
     void write(const QByteArray &bytes) override;
+    int waitForBytes(int n, int ms) override;
     void purgeInput() override;
     bool deviceLost() const override { return m_deviceLost; }
 

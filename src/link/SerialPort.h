@@ -39,6 +39,9 @@ public:
     virtual QByteArray read(int n) = 0;
     // Queues the bytes for sending without waiting for them to go out.
     virtual void write(const QByteArray &bytes) = 0;
+    // Sleeps until at least n bytes are waiting or ms milliseconds have
+    // passed, and returns the number waiting. No events are processed.
+    virtual int waitForBytes(int n, int ms) = 0;
     // Discards every byte received so far.
     virtual void purgeInput() = 0;
 

@@ -21,26 +21,9 @@ void ShowReadError(Prompt &prompt)
 
 namespace {
 
-struct RecordTime
+StartDateTime readRecordTime(const QByteArray &image, int p)
 {
-    int year, month, day, hour, minute, second;
-    bool valid() const { return isValidDate(year, month, day) && isValidTime(hour, minute, second); }
-    double toDateTime() const { return encodeDate(year, month, day) + encodeTime(hour, minute, second); }
-    QString text() const
-    {
-        return QStringLiteral("%1-%2-%3 %4:%5:%6")
-            .arg(year)
-            .arg(month)
-            .arg(day)
-            .arg(hour)
-            .arg(minute, 2, 10, QLatin1Char('0'))
-            .arg(second, 2, 10, QLatin1Char('0'));
-    }
-};
-
-RecordTime readRecordTime(const QByteArray &image, int p)
-{
-    RecordTime t;
+    StartDateTime t;
     t.year = bcd4ToInt(byteAt(image, p + kRecordYear), byteAt(image, p + kRecordYear + 1));
     t.month = bcdToInt(byteAt(image, p + kRecordMonth));
     t.day = bcdToInt(byteAt(image, p + kRecordDay));
@@ -50,59 +33,37 @@ RecordTime readRecordTime(const QByteArray &image, int p)
     return t;
 }
 
-// Asks the user for a possible date and time; false (with the error shown)
-// when the answer is still impossible or not made of whole numbers.
-bool correctRecordTime(RecordTime &t, int setNumber, Prompt &prompt)
+DecodeResult abandoned(const QString &reason, int setNumber)
 {
-    const DateTimeFields initial = {QString::number(t.year),   QString::number(t.month),
-                                    QString::number(t.day),    QString::number(t.hour),
-                                    QString::number(t.minute), QString::number(t.second)};
-    const DateTimeFields answer = prompt.correctDateTime(initial);
-    int values[6];
-    for (int i = 0; i < 6; ++i) {
-        bool ok = false;
-        values[i] = parseInteger(answer[i], &ok);
-        if (!ok) {
-            prompt.error(QStringLiteral("'%1' is not a valid integer value. The start date and time of data "
-                                        "set %2 could not be corrected; no data sets were loaded.")
-                             .arg(answer[i])
-                             .arg(setNumber));
-            return false;
-        }
-    }
-    t = {values[0], values[1], values[2], values[3], values[4], values[5]};
-    if (!t.valid()) {
-        prompt.error(QStringLiteral("%1 is not a valid date and time. The start date and time of data set %2 "
-                                    "could not be corrected; no data sets were loaded.")
-                         .arg(t.text())
-                         .arg(setNumber));
-        return false;
-    }
-    return true;
+    QString text = QStringLiteral("The start date and time of data set %1 could not be corrected; no data sets "
+                                  "were loaded.")
+                       .arg(setNumber);
+    if (!reason.isEmpty())
+        text.prepend(reason + QLatin1Char(' '));
+    return {DecodeOutcome::Abandoned, nullptr, text};
 }
 
-DecodeResult readError(Prompt &prompt)
+DecodeResult readError()
 {
-    ShowReadError(prompt);
-    return {DecodeOutcome::ReadError, nullptr};
+    return {DecodeOutcome::ReadError, nullptr, readErrorText()};
 }
 
 } // namespace
 
-DecodeResult decodeImage(QByteArray image, Prompt &prompt)
+DecodeResult decodeImage(QByteArray image, const CorrectStartDateTime &correct)
 {
     if (image.size() < kHeaderSize)
-        return readError(prompt);
+        return readError();
 
     const int count = readU16(image, kSetCountOffset);
     const int bytesPerSample = static_cast<std::int8_t>(byteAt(image, kBytesPerSampleOffset));
     const int lastAddress = readU16(image, kLastAddressOffset);
 
     if (count < 1 || count > kMaxSetCount)
-        return {DecodeOutcome::BadSetCount, nullptr};
+        return {DecodeOutcome::BadSetCount, nullptr, {}};
     // Any other sample size cannot be walked; treat it as a damaged image.
     if (bytesPerSample != 2 && bytesPerSample != 4)
-        return readError(prompt);
+        return readError();
 
     auto collection = std::make_unique<DataSetCollection>();
     collection->bytesPerSample = bytesPerSample;
@@ -113,16 +74,23 @@ DecodeResult decodeImage(QByteArray image, Prompt &prompt)
     int p = kHeaderSize;
     for (int i = 0; i < count; ++i) {
         if (p + kRecordCount + 1 > imageLast)
-            return readError(prompt);
+            return readError();
         const int n = readU16(image, p + kRecordCount);
         const int end = p + kRecordOverhead - 1 + n * bytesPerSample;
         if (byteAt(image, p) != kRecordStart1 || byteAt(image, p + 1) != kRecordStart2 || end > lastAddress
             || end > imageLast || byteAt(image, end - 1) != kRecordEnd1 || byteAt(image, end) != kRecordEnd2)
-            return readError(prompt);
+            return readError();
 
-        RecordTime t = readRecordTime(image, p);
-        if (!t.valid() && !correctRecordTime(t, i + 1, prompt))
-            return {DecodeOutcome::Abandoned, nullptr};
+        StartDateTime t = readRecordTime(image, p);
+        if (!t.isValid()) {
+            // One question per impossible start; the answer must be possible.
+            const DateTimeCorrection answer = correct ? correct(t) : DateTimeCorrection::abandoned();
+            if (answer.abandon)
+                return abandoned(answer.reason, i + 1);
+            if (!answer.value.isValid())
+                return abandoned(QStringLiteral("%1 is not a valid date and time.").arg(answer.value.text()), i + 1);
+            t = answer.value;
+        }
 
         DataSet set;
         set.start = t.toDateTime();
@@ -135,16 +103,39 @@ DecodeResult decodeImage(QByteArray image, Prompt &prompt)
         p = end + 1;
     }
     collection->image = std::move(image);
-    return {DecodeOutcome::Decoded, std::move(collection)};
+    return {DecodeOutcome::Decoded, std::move(collection), {}};
+}
+
+void reportDecodeFailure(const DecodeResult &result, Prompt &prompt)
+{
+    if (result.outcome == DecodeOutcome::ReadError)
+        ShowReadError(prompt);
+    else if (result.outcome == DecodeOutcome::Abandoned)
+        prompt.error(result.message);
+}
+
+DecodeResult decodeImage(QByteArray image, Prompt &prompt)
+{
+    DecodeResult r = decodeImage(std::move(image), correctionThrough(prompt));
+    reportDecodeFailure(r, prompt);
+    return r;
+}
+
+bool DecodeDataSets(QByteArray image, const CorrectStartDateTime &correct, Prompt &prompt,
+                    std::unique_ptr<DataSetCollection> &current)
+{
+    DecodeResult r = decodeImage(std::move(image), correct);
+    if (r.outcome != DecodeOutcome::Decoded) {
+        reportDecodeFailure(r, prompt);
+        return false;
+    }
+    current = std::move(r.collection);
+    return true;
 }
 
 bool DecodeDataSets(QByteArray image, Prompt &prompt, std::unique_ptr<DataSetCollection> &current)
 {
-    DecodeResult r = decodeImage(std::move(image), prompt);
-    if (r.outcome != DecodeOutcome::Decoded)
-        return false;
-    current = std::move(r.collection);
-    return true;
+    return DecodeDataSets(std::move(image), correctionThrough(prompt), prompt, current);
 }
 
 QString intervalText(int seconds)

@@ -292,6 +292,36 @@ private Q_SLOTS:
         QCOMPARE(prompt.dateTimeAsked.size(), 2);
     }
 
+    void correctionCallback()
+    {
+        // Without a prompt the decoder only asks its callback and shows
+        // nothing; what to tell the user comes back in the result.
+        emu::DataSetDesc s = set(1);
+        s.month = 13;
+        const QByteArray image = imageOf(1, {s});
+        QVector<StartDateTime> asked;
+        DecodeResult r = decodeImage(image, [&](const StartDateTime &bad) {
+            asked << bad;
+            return DateTimeCorrection::abandoned();
+        });
+        QCOMPARE(int(r.outcome), int(DecodeOutcome::Abandoned));
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.at(0) == (StartDateTime{2026, 13, 8, 10, 15, 30}));
+        QVERIFY(r.message.startsWith(QStringLiteral("The start date and time of data set 1 could not be corrected")));
+
+        // An answer that is still impossible is not taken.
+        r = decodeImage(image, [](const StartDateTime &) { return DateTimeCorrection::corrected({2026, 2, 29, 0, 0, 0}); });
+        QCOMPARE(int(r.outcome), int(DecodeOutcome::Abandoned));
+        QVERIFY(r.message.startsWith(QStringLiteral("2026-2-29 0:00:00 is not a valid date and time.")));
+        QCOMPARE(int(decodeImage(image, CorrectStartDateTime{}).outcome), int(DecodeOutcome::Abandoned));
+
+        QByteArray damaged = imageOf(1, {set(1)});
+        damaged[256] = 0;
+        r = decodeImage(damaged, CorrectStartDateTime{});
+        QCOMPARE(int(r.outcome), int(DecodeOutcome::ReadError));
+        QCOMPARE(r.message, readErrorText());
+    }
+
     void intervals()
     {
         QCOMPARE(intervalText(0), QStringLiteral("00:00"));

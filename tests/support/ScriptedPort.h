@@ -24,6 +24,11 @@ public:
     int purges = 0;
     bool failWrites = false; // writes throw, as a broken port's do
     bool lostDevice = false;
+    // Runs when a wait finds fewer bytes than asked for, with the count and
+    // the time allowed: a test moves its clock on, or lets the device say
+    // more. Without it the wait returns at once.
+    std::function<void(int n, int ms)> onWait;
+    int waits = 0;
 
     void setDeviceName(const QString &name) override { m_name = name; }
     QString deviceName() const override { return m_name; }
@@ -64,6 +69,14 @@ public:
         if (d)
             for (char c : bytes)
                 input += d(c);
+    }
+    int waitForBytes(int n, int ms) override
+    {
+        check();
+        ++waits;
+        if (input.size() < n && onWait)
+            onWait(n, ms);
+        return input.size();
     }
     void purgeInput() override
     {

@@ -1,4 +1,4 @@
-#include "logger/TfrmChangeDateTime.h"
+#include "logger/ui/TfrmChangeDateTime.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -68,6 +68,13 @@ DateTimeFields TfrmChangeDateTime::ask(const DateTimeFields &initial, QWidget *p
     dialog.setFields(initial);
     dialog.exec();
     return dialog.fields();
+}
+
+CorrectStartDateTime TfrmChangeDateTime::correction(QWidget *parent)
+{
+    return [parent](const StartDateTime &impossible) {
+        return correctionFromFields(ask(fieldsOf(impossible), parent));
+    };
 }
 
 } // namespace kv

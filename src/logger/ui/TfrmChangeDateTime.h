@@ -3,6 +3,7 @@
 // data set: six small edits, year to second, and OK.
 
 #include "common/Prompt.h"
+#include "logger/DateTimeCorrection.h"
 
 #include <QDialog>
 
@@ -22,6 +23,9 @@ public:
     // Shows the dialog modally and returns what the edits hold when it is
     // closed, by OK or by the close box alike.
     static DateTimeFields ask(const DateTimeFields &initial, QWidget *parent = nullptr);
+
+    // The decoder's correction callback answered by this dialog.
+    static CorrectStartDateTime correction(QWidget *parent = nullptr);
 
     QLineEdit *Edityear;
     QLineEdit *Editmonth;
