@@ -118,6 +118,40 @@ private Q_SLOTS:
         QCOMPARE(g.chart.points(), kRealTimePoints);
     }
 
+    void timeAxisAfterTheDropStartsAtARealTime()
+    {
+        // The oldest kept T1 sample was an overload: its cell has no time,
+        // but T2 took one at that tick.
+        {
+            Graph g(2, 1);
+            for (int i = 0; i < 4999; ++i)
+                g.add(482, kStart + i * kSecond, float(i), float(-i), i == 100, false);
+            g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
+            QCOMPARE(g.chart.xData(0, 0), 0.0);
+            QCOMPARE(g.chart.manualMinX(), kStart + 100 * kSecond);
+        }
+        // Both channels overloaded for the oldest kept ticks: the first
+        // tick that has a time, in either subset.
+        {
+            Graph g(2, 1);
+            for (int i = 0; i < 4999; ++i)
+                g.add(482, kStart + i * kSecond, float(i), float(-i), i >= 100 && i < 103, i >= 100 && i < 104);
+            g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
+            QCOMPARE(g.chart.manualMinX(), kStart + 103 * kSecond);
+        }
+        // A graph reopened while the point count stood at 4999: no cell
+        // has a time, so the axis starts at the new sample.
+        {
+            Graph g(2, 1);
+            g.state.realTimePointCount = 4999;
+            const double x = kStart + 3 * kSecond;
+            g.add(482, x, 1.0f, 2.0f);
+            QCOMPARE(g.state.realTimePointCount, 4900);
+            QCOMPARE(g.chart.manualMinX(), x);
+            QVERIFY(g.chart.manualMaxX() > x);
+        }
+    }
+
     void timeAxisGrowsHundredSamplesAtATime()
     {
         Graph g(1, 2);
