@@ -15,8 +15,8 @@ constexpr int kRealTimePoints = 5000;
 
 // One sample: x is the tick's date-time. At 4999 points the 100 oldest are
 // dropped and the time axis starts at the oldest time left in any subset
-// (or at x when no kept point has one); an overloaded
-// channel leaves its cell alone; the time axis grows 100 samples at a time.
+// (or at x when no kept point has one); an overloaded channel leaves its
+// cell alone; the time axis grows 100 samples at a time.
 // Errors of the chart (a subset the graph does not have) lose that part of
 // the sample only.
 void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
