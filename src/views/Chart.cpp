@@ -334,6 +334,12 @@ void Chart::undoZoom()
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 
+void Chart::reinitAndReset()
+{
+    m_zoomed = false;
+    resetImage();
+}
+
 double Chart::shownMinX() const
 {
     return dateTimeOf(m_plot->xAxis->range().lower);

@@ -63,7 +63,8 @@ void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double
     }
     chart.setManualMinX(now);
     chart.setManualMaxX(now + state.realTimeSpan);
-    chart.resetImage();
+    // A zoom into the old recording means nothing for the new one.
+    chart.reinitAndReset();
 }
 
 } // namespace kv

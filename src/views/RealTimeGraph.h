@@ -22,7 +22,8 @@ constexpr int kRealTimePoints = 5000;
 void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
                       double x, float t2);
 
-// Empties the graph for a fresh recording starting now.
+// Empties the graph for a fresh recording starting now and shows its time
+// axis at once, forgetting any zoom.
 void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double now);
 
 } // namespace kv

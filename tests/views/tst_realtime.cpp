@@ -14,6 +14,9 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
+#include <qcustomplot.h>
+
+#include <cmath>
 
 using namespace kv;
 using kv::test::ScriptedPrompt;
@@ -39,6 +42,27 @@ struct Graph
         AddRealTimePoint(chart, state, model, ol1, ol2, t1, x, t2);
     }
 };
+
+// Drags the chart's rubber band over the part of the plot between the
+// fractions (0..1 across, 0..1 down) given; the chart must be on screen.
+void rubberBand(Chart &c, double left, double top, double right, double bottom)
+{
+    QWidget *w = c.plot();
+    const QRect r = c.plot()->axisRect()->rect();
+    const auto at = [&](double fx, double fy) {
+        return r.topLeft() + QPoint(int(r.width() * fx), int(r.height() * fy));
+    };
+    const QPoint a = at(left, top), b = at(right, bottom);
+    QTest::mousePress(w, Qt::LeftButton, {}, a);
+    QMouseEvent move(QEvent::MouseMove, b, w->mapToGlobal(b), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(w, &move);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, b);
+}
+
+bool near(double a, double b)
+{
+    return std::fabs(a - b) < 1e-9;
+}
 
 Reading reading(double t1, double t2, bool ol1 = false, bool ol2 = false)
 {
@@ -172,6 +196,43 @@ private Q_SLOTS:
         QCOMPARE(g.chart.yData(1, 0), 2.0f); // beyond the meter's channel count
         QCOMPARE(g.chart.manualMinX(), kStart + 1);
         QCOMPARE(g.chart.manualMaxX(), kStart + 1 + g.state.realTimeSpan);
+    }
+
+    void newScalesShowAtOnceWhileZoomed()
+    {
+        Graph g(2);
+        g.chart.setManualY(-10, 50);
+        g.chart.resize(700, 400);
+        g.chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g.chart));
+        for (int i = 0; i < 20; ++i)
+            g.add(482, kStart + 2 * i * kSecond, 20.0f + i * 0.1f, 18.0f);
+        QCPRange y = g.chart.plot()->yAxis->range();
+
+        // A new range replaces the zoom at once.
+        rubberBand(g.chart, 0.2, 0.2, 0.6, 0.6);
+        QVERIFY(g.chart.isZoomed());
+        QVERIFY(g.chart.plot()->yAxis->range().upper < 50.0);
+        ScriptedPrompt prompt;
+        int maxScale = 50, minScale = -10;
+        QVERIFY(applyScaleRange(g.chart, QStringLiteral("30"), QStringLiteral("15"), maxScale, minScale, prompt));
+        y = g.chart.plot()->yAxis->range();
+        QCOMPARE(y.lower, 15.0);
+        QCOMPARE(y.upper, 30.0);
+        QVERIFY(near(g.chart.shownMinX(), kStart));
+        QVERIFY(near(g.chart.shownMaxX(), kStart + g.state.realTimeSpan));
+        QVERIFY(!g.chart.isZoomed());
+
+        // So does a clear: the new time axis shows, the y range is the
+        // manual one.
+        rubberBand(g.chart, 0.1, 0.3, 0.5, 0.7);
+        QVERIFY(g.chart.isZoomed());
+        const double now = kStart + 0.25;
+        clearRealTimeGraph(g.chart, g.state, 2, now);
+        QVERIFY(near(g.chart.shownMinX(), now));
+        QVERIFY(near(g.chart.shownMaxX(), now + g.state.realTimeSpan));
+        QCOMPARE(g.chart.plot()->yAxis->range().upper, 30.0);
+        QVERIFY(!g.chart.isZoomed());
     }
 
     void listColumnsPerModel()
