@@ -3,6 +3,7 @@
 
 #include "common/DateTime.h"
 #include "views/Chart.h"
+#include "views/GraphSetup.h"
 #include "views/GridModel.h"
 #include "views/RealTimeGraph.h"
 #include "views/ScaleRange.h"
@@ -12,6 +13,7 @@
 
 #include <QLocale>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -233,6 +235,63 @@ private Q_SLOTS:
         QVERIFY(near(g.chart.shownMaxX(), now + g.state.realTimeSpan));
         QCOMPARE(g.chart.plot()->yAxis->range().upper, 30.0);
         QVERIFY(!g.chart.isZoomed());
+    }
+
+    void undoZoomOnTheRealTimeGraph()
+    {
+        QTemporaryDir dir;
+        const GraphTemplate tmpl = GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+        ScriptedPrompt prompt;
+        Chart chart;
+        chart.resize(800, 450);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        RealTimeState state;
+        state.realTimeSpan = 100.0 * 2 / 86400.0; // sampling every 2 s
+        QVERIFY(SetupGraph(chart, 2, kRealTimePoints, kStart, kStart + state.realTimeSpan, -10, 50, tmpl, prompt));
+        int i = 0;
+        const auto sample = [&] {
+            AddRealTimePoint(chart, state, 482, false, i % 7 == 3, 20.0f + (i % 10) * 0.5f, kStart + 2 * i * kSecond,
+                             15.0f - (i % 4));
+            ++i;
+        };
+        for (; i < 40;)
+            sample();
+        QCoreApplication::processEvents();
+        QVERIFY(near(chart.shownMinX(), kStart));
+        QVERIFY(near(chart.shownMaxX(), kStart + state.realTimeSpan));
+
+        QSignalSpy zoomed(&chart, &Chart::zoomedIn);
+        rubberBand(chart, 0.25, 0.3, 0.6, 0.7);
+        QCOMPARE(zoomed.count(), 1);
+        const double zMin = chart.shownMinX(), zMax = chart.shownMaxX();
+        const QCPRange zY = chart.plot()->yAxis->range();
+        QVERIFY(zMin > kStart && zMax < kStart + state.realTimeSpan && zMin < zMax);
+        QVERIFY(zY.lower > -10 && zY.upper < 50 && zY.lower < zY.upper);
+
+        // Samples go on while zoomed, past the end of the time axis, which
+        // grows; the view stays where the user put it.
+        for (; i < 130;)
+            sample();
+        QCoreApplication::processEvents();
+        QCOMPARE(chart.manualMaxX(), kStart + 2 * state.realTimeSpan);
+        QVERIFY(chart.isZoomed());
+        QVERIFY(near(chart.shownMinX(), zMin) && near(chart.shownMaxX(), zMax));
+        QCOMPARE(chart.plot()->yAxis->range(), zY);
+
+        // Undo shows the whole manual scales as they are now.
+        chart.undoZoom();
+        QCoreApplication::processEvents();
+        QVERIFY(!chart.isZoomed());
+        QVERIFY(near(chart.shownMinX(), kStart));
+        QVERIFY(near(chart.shownMaxX(), kStart + 2 * state.realTimeSpan));
+        QCOMPARE(chart.plot()->yAxis->range().lower, -10.0);
+        QCOMPARE(chart.plot()->yAxis->range().upper, 50.0);
+        // ... and later samples keep to them.
+        sample();
+        QVERIFY(near(chart.shownMaxX(), kStart + 2 * state.realTimeSpan));
+        QCOMPARE(chart.plot()->yAxis->range().upper, 50.0);
+        QVERIFY(chart.plot()->graph(0)->data()->size() > 100);
     }
 
     void listColumnsPerModel()
