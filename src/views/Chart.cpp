@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -56,19 +57,64 @@ QPen subsetPen(const ChartLook &l, int s)
     return pen;
 }
 
-// Catmull-Rom points between b and c, with a and d their neighbours.
-void splineSegment(QVector<QCPGraphData> &out, const QCPGraphData &a, const QCPGraphData &b,
-                   const QCPGraphData &c, const QCPGraphData &d)
+// A smooth curve through the cells that never leaves the range of the two
+// samples around it: a monotone piecewise cubic (Fritsch and Carlson, with
+// the weighted harmonic mean of the neighbouring slopes for the tangents).
+// It is flat at every local high or low and rises or falls with the data
+// elsewhere, so it never shows a temperature nobody measured. Runs end at
+// gaps (NaN values) and wherever time does not move forward; no curve is
+// drawn across either.
+QVector<QCPGraphData> monotoneCurve(const QVector<QCPGraphData> &cells)
 {
-    const int steps = 4;
-    for (int i = 1; i < steps; ++i) {
-        const double t = double(i) / steps, t2 = t * t, t3 = t2 * t;
-        const double key = b.key + (c.key - b.key) * t;
-        const double v = 0.5
-            * ((2 * b.value) + (-a.value + c.value) * t + (2 * a.value - 5 * b.value + 4 * c.value - d.value) * t2
-               + (-a.value + 3 * b.value - 3 * c.value + d.value) * t3);
-        out.append(QCPGraphData(key, v));
+    const int n = cells.size();
+    // Segments of few samples get more intermediate points; at many samples
+    // a few per segment already look smooth.
+    const int steps = qBound(4, 6000 / qMax(1, n), 16);
+    QVector<QCPGraphData> out;
+    out.reserve(n * steps);
+    std::vector<double> tangent;
+    int i = 0;
+    while (i < n) {
+        // One run: finite values, keys strictly rising.
+        int j = i;
+        if (!std::isnan(cells[i].value))
+            while (j + 1 < n && !std::isnan(cells[j + 1].value) && cells[j + 1].key > cells[j].key)
+                ++j;
+        const int m = j - i + 1;
+        if (m < 2) {
+            out.append(cells[i]);
+            i = j + 1;
+            continue;
+        }
+        const auto h = [&](int k) { return cells[i + k + 1].key - cells[i + k].key; };
+        const auto slope = [&](int k) { return (cells[i + k + 1].value - cells[i + k].value) / h(k); };
+        tangent.assign(m, 0.0);
+        tangent[0] = slope(0);
+        tangent[m - 1] = slope(m - 2);
+        for (int k = 1; k < m - 1; ++k) {
+            const double d0 = slope(k - 1), d1 = slope(k);
+            if (d0 * d1 <= 0.0)
+                continue; // a local high, low or flat stretch: flat here
+            const double h0 = h(k - 1), h1 = h(k);
+            tangent[k] = 3.0 * (h0 + h1) / ((2.0 * h1 + h0) / d0 + (h1 + 2.0 * h0) / d1);
+        }
+        for (int k = 0; k < m - 1; ++k) {
+            const QCPGraphData &a = cells[i + k], &b = cells[i + k + 1];
+            out.append(a);
+            const double dk = b.key - a.key, lo = std::min(a.value, b.value), hi = std::max(a.value, b.value);
+            const double ma = tangent[k] * dk, mb = tangent[k + 1] * dk;
+            for (int st = 1; st < steps; ++st) {
+                const double t = double(st) / steps, t2 = t * t, t3 = t2 * t;
+                const double v = (2 * t3 - 3 * t2 + 1) * a.value + (t3 - 2 * t2 + t) * ma
+                    + (-2 * t3 + 3 * t2) * b.value + (t3 - t2) * mb;
+                // Rounding alone could step a hair outside.
+                out.append(QCPGraphData(a.key + dk * t, std::clamp(v, lo, hi)));
+            }
+        }
+        out.append(cells[j]);
+        i = j + 1;
     }
+    return out;
 }
 
 } // namespace
@@ -251,21 +297,8 @@ void Chart::applyData()
                 sorted = false;
             cells.append(QCPGraphData(key, (y == m_c.nullY || !std::isfinite(y)) ? nan : double(y)));
         }
-        if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints) {
-            QVector<QCPGraphData> smooth;
-            smooth.reserve(cells.size() * 4);
-            for (int i = 0; i < cells.size(); ++i) {
-                smooth.append(cells[i]);
-                if (i + 1 >= cells.size() || std::isnan(cells[i].value) || std::isnan(cells[i + 1].value)
-                    || cells[i + 1].key <= cells[i].key)
-                    continue;
-                const QCPGraphData &a = (i > 0 && !std::isnan(cells[i - 1].value)) ? cells[i - 1] : cells[i];
-                const QCPGraphData &dd =
-                    (i + 2 < cells.size() && !std::isnan(cells[i + 2].value)) ? cells[i + 2] : cells[i + 1];
-                splineSegment(smooth, a, cells[i], cells[i + 1], dd);
-            }
-            cells.swap(smooth);
-        }
+        if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints)
+            cells = monotoneCurve(cells);
         g->data()->set(cells, sorted);
     }
 }
@@ -332,6 +365,12 @@ void Chart::undoZoom()
     m_zoomed = false;
     applyScales();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+void Chart::reinitAndReset()
+{
+    m_zoomed = false;
+    resetImage();
 }
 
 double Chart::shownMinX() const

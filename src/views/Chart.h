@@ -68,6 +68,9 @@ public:
     void resetImage();
     // Back from a zoom to the full scales.
     void undoZoom();
+    // After a change of the manual scales: forgets any zoom, as undoZoom
+    // does, and redraws, so the new scales show at once.
+    void reinitAndReset();
     bool isZoomed() const { return m_zoomed; }
 
     // The customization dialog; true when the user accepted it.

@@ -4,16 +4,32 @@
 
 namespace kv {
 
+namespace {
+// The time of the oldest of the first `count` points that took one in any
+// subset; 0 when none did. An overloaded channel leaves its cell without a
+// time, so subset 0 alone cannot be trusted.
+double oldestTime(const Chart &chart, int count)
+{
+    const ChartData &d = chart.data();
+    const int n = qMin(count, d.points());
+    for (int p = 0; p < n; ++p)
+        for (int s = 0; s < d.subsets(); ++s)
+            if (d.xs(s)[p] != 0.0)
+                return d.xs(s)[p];
+    return 0.0;
+}
+} // namespace
+
 void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
                       double x, float t2)
 {
     if (state.realTimePointCount >= kRealTimePoints - 1) {
         chart.appendBlock(100);
         state.realTimePointCount -= 100;
-        try {
-            chart.setManualMinX(chart.xData(0, 0));
-        } catch (const ChartError &) {
-        }
+        // The time axis starts at the oldest sample left; with none left
+        // (the graph was reopened with the count standing high) at this one.
+        const double oldest = oldestTime(chart, state.realTimePointCount);
+        chart.setManualMinX(oldest != 0.0 ? oldest : x);
     }
     const int n = state.realTimePointCount;
     try {
@@ -47,7 +63,8 @@ void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double
     }
     chart.setManualMinX(now);
     chart.setManualMaxX(now + state.realTimeSpan);
-    chart.resetImage();
+    // A zoom into the old recording means nothing for the new one.
+    chart.reinitAndReset();
 }
 
 } // namespace kv

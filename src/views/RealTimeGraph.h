@@ -14,14 +14,16 @@ struct RealTimeState
 constexpr int kRealTimePoints = 5000;
 
 // One sample: x is the tick's date-time. At 4999 points the 100 oldest are
-// dropped and the time axis starts at the oldest one left; an overloaded
-// channel leaves its cell alone; the time axis grows 100 samples at a time.
+// dropped and the time axis starts at the oldest time left in any subset
+// (or at x when no kept point has one); an overloaded channel leaves its
+// cell alone; the time axis grows 100 samples at a time.
 // Errors of the chart (a subset the graph does not have) lose that part of
 // the sample only.
 void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
                       double x, float t2);
 
-// Empties the graph for a fresh recording starting now.
+// Empties the graph for a fresh recording starting now and shows its time
+// axis at once, forgetting any zoom.
 void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double now);
 
 } // namespace kv

@@ -48,7 +48,7 @@ bool applyScaleRange(Chart &chart, const QString &maxText, const QString &minTex
     chart.setManualMinY(min);
     maxScale = wholeDegrees(max);
     minScale = wholeDegrees(min);
-    chart.resetImage();
+    chart.reinitAndReset();
     return true;
 }
 

@@ -12,10 +12,11 @@ class Prompt;
 QString scaleFieldText(double value);
 
 // Sets the chart's maximum, then its minimum, then remembers both truncated
-// toward zero for new charts, then redraws. A text that is not a number
-// shows "'<text>' is not a valid floating point value" and stops there: a
-// bad minimum leaves the new maximum on the chart and the remembered scale
-// as it was. False when stopped.
+// toward zero for new charts, then redraws at the new scale (a zoom is
+// forgotten). A text that is not a number shows "'<text>' is not a valid
+// floating point value" and stops there: a bad minimum leaves the new
+// maximum on the chart and the remembered scale as it was. False when
+// stopped.
 bool applyScaleRange(Chart &chart, const QString &maxText, const QString &minText, int &maxScale, int &minScale,
                      Prompt &prompt);
 

@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kv;
@@ -118,6 +119,61 @@ private Q_SLOTS:
         }
         c.resetImage();
         QCOMPARE(drawn(c, 0).size(), 5000);
+    }
+
+    void splineStaysBetweenItsSamples()
+    {
+        // Readings where a Catmull-Rom curve bulges above 23.4 and dips
+        // below 19.9; one sample comes late (a skipped tick) and the run
+        // after the overload only rises.
+        const QVector<double> secs{0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14, 15};
+        const QVector<float> ys{23.1f, 23.4f, 23.4f, 19.9f, 19.9f, 23.5f, 23.6f, 9999.0f,
+                                10.0f, 10.1f,  15.0f, 15.1f, 30.0f};
+        Chart c;
+        c.setPoints(secs.size() + 2); // two cells never recorded
+        for (int p = 0; p < secs.size(); ++p) {
+            c.setXData(0, p, 46000.5 + secs[p] / 86400.0);
+            c.setYData(0, p, ys[p]);
+        }
+        c.look().plotting = PlottingMethod::Spline;
+        c.resetImage();
+        QVector<QCPGraphData> curve;
+        for (auto it = drawn(c, 0).constBegin(); it != drawn(c, 0).constEnd(); ++it)
+            curve << *it;
+        QVERIFY(curve.size() > 3 * secs.size());
+
+        int sample = 0; // the last sample at or before the drawn point
+        bool gapSeen = false;
+        for (const QCPGraphData &d : std::as_const(curve)) {
+            while (sample + 1 < secs.size() && Chart::keyOf(46000.5 + secs[sample + 1] / 86400.0) <= d.key + 1e-6)
+                ++sample;
+            const double k0 = Chart::keyOf(46000.5 + secs[sample] / 86400.0);
+            if (std::isnan(d.value)) {
+                gapSeen = true;
+                continue;
+            }
+            if (std::fabs(d.key - k0) < 1e-6) { // the curve goes through the sample
+                QCOMPARE(d.value, double(ys[sample]));
+                continue;
+            }
+            QVERIFY(sample + 1 < secs.size());
+            const double a = ys[sample], b = ys[sample + 1];
+            QVERIFY2(a != 9999.0 && b != 9999.0, "nothing drawn across the overload");
+            QVERIFY2(d.value >= std::min(a, b) && d.value <= std::max(a, b),
+                     qPrintable(QStringLiteral("%1 between %2 and %3").arg(d.value).arg(a).arg(b)));
+        }
+        QVERIFY(gapSeen);
+        for (float y : ys)
+            if (y != 9999.0f)
+                QVERIFY(std::any_of(curve.cbegin(), curve.cend(), [y](const QCPGraphData &d) { return d.value == y; }));
+        // The rising run after the overload rises throughout.
+        double last = -1e9;
+        for (const QCPGraphData &d : std::as_const(curve)) {
+            if (d.key < Chart::keyOf(46000.5 + 11 / 86400.0) || std::isnan(d.value))
+                continue;
+            QVERIFY(d.value >= last);
+            last = d.value;
+        }
     }
 
     void scalesZoomAndUndo()

@@ -3,6 +3,7 @@
 
 #include "common/DateTime.h"
 #include "views/Chart.h"
+#include "views/GraphSetup.h"
 #include "views/GridModel.h"
 #include "views/RealTimeGraph.h"
 #include "views/ScaleRange.h"
@@ -12,8 +13,12 @@
 
 #include <QLocale>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QtTest>
+#include <qcustomplot.h>
+
+#include <cmath>
 
 using namespace kv;
 using kv::test::ScriptedPrompt;
@@ -39,6 +44,27 @@ struct Graph
         AddRealTimePoint(chart, state, model, ol1, ol2, t1, x, t2);
     }
 };
+
+// Drags the chart's rubber band over the part of the plot between the
+// fractions (0..1 across, 0..1 down) given; the chart must be on screen.
+void rubberBand(Chart &c, double left, double top, double right, double bottom)
+{
+    QWidget *w = c.plot();
+    const QRect r = c.plot()->axisRect()->rect();
+    const auto at = [&](double fx, double fy) {
+        return r.topLeft() + QPoint(int(r.width() * fx), int(r.height() * fy));
+    };
+    const QPoint a = at(left, top), b = at(right, bottom);
+    QTest::mousePress(w, Qt::LeftButton, {}, a);
+    QMouseEvent move(QEvent::MouseMove, b, w->mapToGlobal(b), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(w, &move);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, b);
+}
+
+bool near(double a, double b)
+{
+    return std::fabs(a - b) < 1e-9;
+}
 
 Reading reading(double t1, double t2, bool ol1 = false, bool ol2 = false)
 {
@@ -118,6 +144,40 @@ private Q_SLOTS:
         QCOMPARE(g.chart.points(), kRealTimePoints);
     }
 
+    void timeAxisAfterTheDropStartsAtARealTime()
+    {
+        // The oldest kept T1 sample was an overload: its cell has no time,
+        // but T2 took one at that tick.
+        {
+            Graph g(2, 1);
+            for (int i = 0; i < 4999; ++i)
+                g.add(482, kStart + i * kSecond, float(i), float(-i), i == 100, false);
+            g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
+            QCOMPARE(g.chart.xData(0, 0), 0.0);
+            QCOMPARE(g.chart.manualMinX(), kStart + 100 * kSecond);
+        }
+        // Both channels overloaded for the oldest kept ticks: the first
+        // tick that has a time, in either subset.
+        {
+            Graph g(2, 1);
+            for (int i = 0; i < 4999; ++i)
+                g.add(482, kStart + i * kSecond, float(i), float(-i), i >= 100 && i < 103, i >= 100 && i < 104);
+            g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
+            QCOMPARE(g.chart.manualMinX(), kStart + 103 * kSecond);
+        }
+        // A graph reopened while the point count stood at 4999: no cell
+        // has a time, so the axis starts at the new sample.
+        {
+            Graph g(2, 1);
+            g.state.realTimePointCount = 4999;
+            const double x = kStart + 3 * kSecond;
+            g.add(482, x, 1.0f, 2.0f);
+            QCOMPARE(g.state.realTimePointCount, 4900);
+            QCOMPARE(g.chart.manualMinX(), x);
+            QVERIFY(g.chart.manualMaxX() > x);
+        }
+    }
+
     void timeAxisGrowsHundredSamplesAtATime()
     {
         Graph g(1, 2);
@@ -138,6 +198,100 @@ private Q_SLOTS:
         QCOMPARE(g.chart.yData(1, 0), 2.0f); // beyond the meter's channel count
         QCOMPARE(g.chart.manualMinX(), kStart + 1);
         QCOMPARE(g.chart.manualMaxX(), kStart + 1 + g.state.realTimeSpan);
+    }
+
+    void newScalesShowAtOnceWhileZoomed()
+    {
+        Graph g(2);
+        g.chart.setManualY(-10, 50);
+        g.chart.resize(700, 400);
+        g.chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g.chart));
+        for (int i = 0; i < 20; ++i)
+            g.add(482, kStart + 2 * i * kSecond, 20.0f + i * 0.1f, 18.0f);
+        QCPRange y = g.chart.plot()->yAxis->range();
+
+        // A new range replaces the zoom at once.
+        rubberBand(g.chart, 0.2, 0.2, 0.6, 0.6);
+        QVERIFY(g.chart.isZoomed());
+        QVERIFY(g.chart.plot()->yAxis->range().upper < 50.0);
+        ScriptedPrompt prompt;
+        int maxScale = 50, minScale = -10;
+        QVERIFY(applyScaleRange(g.chart, QStringLiteral("30"), QStringLiteral("15"), maxScale, minScale, prompt));
+        y = g.chart.plot()->yAxis->range();
+        QCOMPARE(y.lower, 15.0);
+        QCOMPARE(y.upper, 30.0);
+        QVERIFY(near(g.chart.shownMinX(), kStart));
+        QVERIFY(near(g.chart.shownMaxX(), kStart + g.state.realTimeSpan));
+        QVERIFY(!g.chart.isZoomed());
+
+        // So does a clear: the new time axis shows, the y range is the
+        // manual one.
+        rubberBand(g.chart, 0.1, 0.3, 0.5, 0.7);
+        QVERIFY(g.chart.isZoomed());
+        const double now = kStart + 0.25;
+        clearRealTimeGraph(g.chart, g.state, 2, now);
+        QVERIFY(near(g.chart.shownMinX(), now));
+        QVERIFY(near(g.chart.shownMaxX(), now + g.state.realTimeSpan));
+        QCOMPARE(g.chart.plot()->yAxis->range().upper, 30.0);
+        QVERIFY(!g.chart.isZoomed());
+    }
+
+    void undoZoomOnTheRealTimeGraph()
+    {
+        QTemporaryDir dir;
+        const GraphTemplate tmpl = GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+        ScriptedPrompt prompt;
+        Chart chart;
+        chart.resize(800, 450);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        RealTimeState state;
+        state.realTimeSpan = 100.0 * 2 / 86400.0; // sampling every 2 s
+        QVERIFY(SetupGraph(chart, 2, kRealTimePoints, kStart, kStart + state.realTimeSpan, -10, 50, tmpl, prompt));
+        int i = 0;
+        const auto sample = [&] {
+            AddRealTimePoint(chart, state, 482, false, i % 7 == 3, 20.0f + (i % 10) * 0.5f, kStart + 2 * i * kSecond,
+                             15.0f - (i % 4));
+            ++i;
+        };
+        for (; i < 40;)
+            sample();
+        QCoreApplication::processEvents();
+        QVERIFY(near(chart.shownMinX(), kStart));
+        QVERIFY(near(chart.shownMaxX(), kStart + state.realTimeSpan));
+
+        QSignalSpy zoomed(&chart, &Chart::zoomedIn);
+        rubberBand(chart, 0.25, 0.3, 0.6, 0.7);
+        QCOMPARE(zoomed.count(), 1);
+        const double zMin = chart.shownMinX(), zMax = chart.shownMaxX();
+        const QCPRange zY = chart.plot()->yAxis->range();
+        QVERIFY(zMin > kStart && zMax < kStart + state.realTimeSpan && zMin < zMax);
+        QVERIFY(zY.lower > -10 && zY.upper < 50 && zY.lower < zY.upper);
+
+        // Samples go on while zoomed, past the end of the time axis, which
+        // grows; the view stays where the user put it.
+        for (; i < 130;)
+            sample();
+        QCoreApplication::processEvents();
+        QCOMPARE(chart.manualMaxX(), kStart + 2 * state.realTimeSpan);
+        QVERIFY(chart.isZoomed());
+        QVERIFY(near(chart.shownMinX(), zMin) && near(chart.shownMaxX(), zMax));
+        QCOMPARE(chart.plot()->yAxis->range(), zY);
+
+        // Undo shows the whole manual scales as they are now.
+        chart.undoZoom();
+        QCoreApplication::processEvents();
+        QVERIFY(!chart.isZoomed());
+        QVERIFY(near(chart.shownMinX(), kStart));
+        QVERIFY(near(chart.shownMaxX(), kStart + 2 * state.realTimeSpan));
+        QCOMPARE(chart.plot()->yAxis->range().lower, -10.0);
+        QCOMPARE(chart.plot()->yAxis->range().upper, 50.0);
+        // ... and later samples keep to them.
+        sample();
+        QVERIFY(near(chart.shownMaxX(), kStart + 2 * state.realTimeSpan));
+        QCOMPARE(chart.plot()->yAxis->range().upper, 50.0);
+        QVERIFY(chart.plot()->graph(0)->data()->size() > 100);
     }
 
     void listColumnsPerModel()
