@@ -267,6 +267,7 @@ void TfrmMain::updateCommands()
 void TfrmMain::btnClearClick()
 {
     m_recorder.clear();
+    updateCommands(); // the clear forgot any zoom
 }
 
 void TfrmMain::UndoZoomClick()
@@ -293,6 +294,7 @@ void TfrmMain::Range1Click()
     ChildWindow *child = childWindowOf(target);
     if (Chart *chart = child ? child->chart() : nullptr)
         applyScaleRange(*chart, maxText, minText, m_settings.maxScale, m_settings.minScale, m_prompt);
+    updateCommands(); // a new range forgets the zoom
 }
 
 void TfrmMain::GraphCustomization1Click()

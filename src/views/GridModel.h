@@ -5,6 +5,8 @@
 // compactly (one UTF-8 run per row in one growing store), so a list of a
 // million rows stays small and a view over it only formats what it shows.
 
+#include "views/GridSource.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QStringList>
@@ -15,18 +17,18 @@
 
 namespace kv {
 
-class GridModel : public QAbstractTableModel
+class GridModel : public QAbstractTableModel, public GridSource
 {
     Q_OBJECT
 public:
     explicit GridModel(QObject *parent = nullptr);
 
     // The grid's own view of itself.
-    int RowCount() const { return static_cast<int>(m_rows.size()) + 1; }
-    int ColCount() const { return m_cols; }
+    int RowCount() const override { return static_cast<int>(m_rows.size()) + 1; }
+    int ColCount() const override { return m_cols; }
     void setRowCount(int n); // at least 1 (the title row); new rows are empty
     void setColCount(int n);
-    QString cell(int col, int row) const;
+    QString cell(int col, int row) const override;
     void setCell(int col, int row, const QString &text);
     // Replaces the cells of a data row (missing ones become empty).
     void setRow(int row, const QStringList &cells);
