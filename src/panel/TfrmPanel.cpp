@@ -164,7 +164,8 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     Stayontop1->setObjectName(QStringLiteral("Stayontop1"));
     Stayontop1->setCheckable(true);
     Stayontop1->setChecked(true);
-    connect(Stayontop1, &QAction::triggered, this, &TfrmPanel::Stayontop1Click);
+    // Choosing the item flips the mark; the panel follows the mark.
+    connect(Stayontop1, &QAction::toggled, this, &TfrmPanel::setStayOnTop);
 
     render();
 }
@@ -248,11 +249,6 @@ QWidget *TfrmPanel::frameWidget()
     return this;
 }
 
-bool TfrmPanel::stayOnTop() const
-{
-    return isWindow() && (windowFlags() & Qt::WindowStaysOnTopHint);
-}
-
 void TfrmPanel::btnCloseClick()
 {
     frameWidget()->close();
@@ -260,27 +256,71 @@ void TfrmPanel::btnCloseClick()
 
 void TfrmPanel::Stayontop1Click()
 {
-    // The menu's check decides: set, a stay-on-top window; clear, a plain
-    // one. Either way the panel leaves the multiple-document area.
-    const bool onTop = Stayontop1->isChecked();
-    const QPoint at = frameWidget()->mapToGlobal(QPoint(0, 0));
-    QWidget *owner = window();
+    // The check mark is the switch; setStayOnTop follows its change.
+    Stayontop1->setChecked(!Stayontop1->isChecked());
+}
+
+void TfrmPanel::setStayOnTop(bool on)
+{
+    m_stayOnTop = on;
+    if (Stayontop1->isChecked() != on)
+        Stayontop1->setChecked(on);
+    keepOnTop();
+}
+
+bool TfrmPanel::event(QEvent *e)
+{
+    // The frame is known once the panel is put into a subwindow; it may be
+    // added to the area only afterwards, so look again when shown.
+    if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show)
+        followFrame();
+    return QWidget::event(e);
+}
+
+void TfrmPanel::followFrame()
+{
     auto *sw = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (sw)
-        owner = sw->mdiArea() ? sw->mdiArea()->window() : nullptr;
-    else if (isWindow())
-        owner = parentWidget();
-    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
-    if (onTop)
-        flags |= Qt::WindowStaysOnTopHint;
-    setParent(owner, flags);
-    if (sw) {
-        sw->setWidget(nullptr);
-        sw->close();
+    QMdiArea *area = sw ? sw->mdiArea() : nullptr;
+    if (sw == m_frame && area == m_area)
+        return;
+    if (m_area) {
+        disconnect(m_area, nullptr, this, nullptr);
+        m_area->viewport()->removeEventFilter(this);
+        for (QObject *o : m_area->viewport()->children())
+            o->removeEventFilter(this);
     }
-    move(at);
-    show();
-    Q_EMIT becameTopLevel();
+    m_frame = sw;
+    m_area = area;
+    if (!m_area)
+        return;
+    // Another subwindow comes forward when it is activated, added or raised;
+    // each time the panel goes back above it while it stays on top.
+    connect(m_area, &QMdiArea::subWindowActivated, this, &TfrmPanel::keepOnTop);
+    m_area->viewport()->installEventFilter(this);
+    for (QObject *o : m_area->viewport()->children())
+        watchSibling(o);
+    keepOnTop();
+}
+
+void TfrmPanel::watchSibling(QObject *o)
+{
+    if (o != m_frame)
+        o->installEventFilter(this);
+}
+
+void TfrmPanel::keepOnTop()
+{
+    if (!m_stayOnTop || !m_frame || !m_area)
+        return;
+    const QObjectList &stack = m_area->viewport()->children();
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        auto *w = qobject_cast<QMdiSubWindow *>(*it);
+        if (!w || w->isHidden())
+            continue;
+        if (w != m_frame)
+            m_frame->raise();
+        return;
+    }
 }
 
 void TfrmPanel::contextMenuEvent(QContextMenuEvent *e)
@@ -290,8 +330,22 @@ void TfrmPanel::contextMenuEvent(QContextMenuEvent *e)
 
 bool TfrmPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != Image1)
-        return QWidget::eventFilter(watched, event);
+    if (watched == Image1)
+        return dragPicture(event);
+    if (m_area && watched == m_area->viewport()) {
+        if (event->type() == QEvent::ChildAdded)
+            watchSibling(static_cast<QChildEvent *>(event)->child());
+        else if (event->type() == QEvent::ChildRemoved)
+            static_cast<QChildEvent *>(event)->child()->removeEventFilter(this);
+        return false;
+    }
+    if (event->type() == QEvent::ZOrderChange || event->type() == QEvent::Show)
+        keepOnTop();
+    return false;
+}
+
+bool TfrmPanel::dragPicture(QEvent *event)
+{
     // No caption bar: dragging the picture moves the window.
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -13,6 +13,8 @@
 
 class QAction;
 class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 
 namespace kv {
@@ -61,9 +63,12 @@ public:
     int digitCode(int display, int place) const;
 
     // The window that moves and closes: the multiple-document frame around
-    // the panel, or the panel itself once it is a window of its own.
+    // the panel, or the panel itself when it has no frame.
     QWidget *frameWidget();
-    bool stayOnTop() const;
+    // Whether the panel keeps its frame above the other windows of the
+    // multiple-document area; the menu's check mark shows the same.
+    bool stayOnTop() const { return m_stayOnTop; }
+    void setStayOnTop(bool on);
 
     KeyArea *btnClose;
     KeyArea *btnMMA;
@@ -73,20 +78,20 @@ public:
     KeyArea *btnCF;
     QAction *Stayontop1;
 
-Q_SIGNALS:
-    // The panel stopped being a multiple-document child and is a window of
-    // its own (stay on top or not).
-    void becameTopLevel();
-
 public Q_SLOTS:
     void btnCloseClick();
     void Stayontop1Click();
 
 protected:
+    bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *e) override;
 
 private:
+    void followFrame();
+    void watchSibling(QObject *o);
+    void keepOnTop();
+    bool dragPicture(QEvent *event);
     void render();
     QLabel *picture(const char *name, const QString &resource, int x, int y);
     KeyArea *keyArea(const char *name, int x, int y, int w, int h);
@@ -100,6 +105,9 @@ private:
     std::array<std::array<QLabel *, 4>, 3> m_digits{};
     std::array<std::array<int, 4>, 3> m_shownCodes{};
     QMenu *m_menu;
+    bool m_stayOnTop = true;
+    QPointer<QMdiSubWindow> m_frame;
+    QPointer<QMdiArea> m_area;
     QPoint m_dragStart;
     QPoint m_frameStart;
     bool m_dragging = false;

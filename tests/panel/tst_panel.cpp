@@ -246,6 +246,59 @@ private Q_SLOTS:
         QVERIFY(l->isHidden());
     }
 
+    void stayOnTopKeepsThePanelAboveTheOtherChildren()
+    {
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        auto *panel = new TfrmPanel(loadGlyphs(), nullptr);
+        QMdiSubWindow *frame = area.addSubWindow(panel, Qt::FramelessWindowHint);
+        frame->show();
+        QMdiSubWindow *graph = area.addSubWindow(new QWidget);
+        graph->show();
+        QMdiSubWindow *list = area.addSubWindow(new QWidget);
+        list->show();
+        // Stacking order: later children of the viewport lie above earlier ones.
+        const auto above = [&](QMdiSubWindow *other) {
+            const QObjectList &stack = area.viewport()->children();
+            return stack.indexOf(frame) > stack.indexOf(other);
+        };
+
+        // Set at creation: windows opened after the panel stay under it.
+        QVERIFY(panel->Stayontop1->isChecked());
+        QVERIFY(panel->stayOnTop());
+        QVERIFY(above(graph) && above(list));
+        area.setActiveSubWindow(graph);
+        QCOMPARE(area.activeSubWindow(), graph);
+        QVERIFY(above(graph));
+        list->raise();
+        QVERIFY(above(list));
+
+        // Cleared: an ordinary child that the others cover.
+        panel->Stayontop1->trigger();
+        QVERIFY(!panel->Stayontop1->isChecked());
+        QVERIFY(!panel->stayOnTop());
+        area.setActiveSubWindow(list);
+        QVERIFY(!above(list));
+        graph->raise();
+        QVERIFY(!above(graph));
+
+        // Set again: back on top at once, and it stays there.
+        panel->Stayontop1->trigger();
+        QVERIFY(panel->Stayontop1->isChecked());
+        QVERIFY(above(graph) && above(list));
+        area.setActiveSubWindow(graph);
+        QVERIFY(above(graph));
+        // The handler itself flips the mark, as the menu does.
+        panel->Stayontop1Click();
+        QVERIFY(!panel->Stayontop1->isChecked() && !panel->stayOnTop());
+
+        // It never leaves the area.
+        QVERIFY(!panel->isWindow());
+        QCOMPARE(panel->frameWidget(), frame);
+        QCOMPARE(area.subWindowList().size(), 3);
+    }
+
     void windowBehaviour()
     {
         QMdiArea area;
@@ -265,14 +318,6 @@ private Q_SLOTS:
         QApplication::sendEvent(picture, &move);
         QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(100, 60));
         QCOMPARE(sw->pos(), QPoint(30, 40));
-
-        // First "Stay on top": a plain window of its own; second: on top.
-        panel->Stayontop1->trigger();
-        QVERIFY(panel->isWindow());
-        QVERIFY(!panel->stayOnTop());
-        QTRY_VERIFY(area.subWindowList().isEmpty());
-        panel->Stayontop1->trigger();
-        QVERIFY(panel->stayOnTop());
 
         // The power key closes and frees the panel.
         QPointer<TfrmPanel> guard(panel);
