@@ -140,6 +140,27 @@ private Q_SLOTS:
         QCOMPARE(rig.main(), QStringLiteral(" 238"));
     }
 
+    void holdFreezesTheMainSignAndPoint()
+    {
+        Rig rig(481);
+        rig.frame("02A00201230000000003"); // HOLD on, -12.3: drawn
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02A00401240000000003"); // held: 124 whole degrees, positive
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02A00300000000000003"); // held: overload
+        QVERIFY(rig.shown(Mark::imgPoint));
+        QCOMPARE(rig.main(), QStringLiteral(" 123"));
+        rig.frame("02800401250000000003"); // hold cleared: still the held look
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02800401260000000003"); // drawn again
+        QVERIFY(!rig.shown(Mark::MainMinus));
+        QVERIFY(!rig.shown(Mark::imgPoint));
+        QCOMPARE(rig.main(), QStringLiteral(" 126"));
+    }
+
     void holdCarriesAcrossPanels()
     {
         // The hold of the frame before is the decoder's, not the panel's: a
@@ -212,6 +233,41 @@ private Q_SLOTS:
         rig.frame("02800800000000000003");
         QCOMPARE(rig.third(), QStringLiteral("----"));
         QCOMPARE(rig.sub(), QStringLiteral("----"));
+    }
+
+    void differenceSignUsesTheT2OfTheFrameBefore()
+    {
+        // The difference display is decoded before the sub display, so its
+        // sign compares the new T1 with the T2 still held from the frame
+        // before; a T2 that changes in the same frame shows one frame late.
+        Rig rig(482);
+        rig.frame("02800002000100010003"); // T1 20.0, T2 10.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002500050030003"); // T1 25.0 > 10.0 before; T2 now 30.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002000150005003"); // T1 20.0 < 30.0 before; T2 now 5.0
+        QVERIFY(rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002100160005003"); // T1 21.0 > 5.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+    }
+
+    void fahrenheitOnTheTwoChannelSmallDisplays()
+    {
+        Rig rig(482);
+        rig.frame("02000007700020075003"); // F: T1 77.0, T2 75.0
+        QVERIFY(rig.shown(Mark::imgThirdF));
+        QVERIFY(!rig.shown(Mark::imgThirdC));
+        QVERIFY(rig.shown(Mark::imgSubF));
+        QVERIFY(!rig.shown(Mark::imgSubC));
+        QVERIFY(rig.shown(Mark::imguF));
+        rig.frame("02800002500010024003"); // back to C
+        QVERIFY(rig.shown(Mark::imgThirdC));
+        QVERIFY(!rig.shown(Mark::imgThirdF));
+        QVERIFY(rig.shown(Mark::imgSubC));
+        QVERIFY(!rig.shown(Mark::imgSubF));
+        // The clock hides both units.
+        rig.frame("02080020261208143503");
+        QVERIFY(!rig.shown(Mark::imgThirdF) && !rig.shown(Mark::imgSubF));
     }
 
     void twoChannelClock()
