@@ -51,6 +51,32 @@ void KeyArea::paintEvent(QPaintEvent *)
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
 }
 
+LcdPicture::LcdPicture(QWidget *parent)
+    : QLabel(parent)
+{
+}
+
+void LcdPicture::setPixmaps(const QPixmap &normal, const QPixmap &sharp)
+{
+    m_sharp = sharp;
+    setPixmap(normal);
+}
+
+void LcdPicture::paintEvent(QPaintEvent *e)
+{
+    QPainter p(this);
+    // The scale from form pixels to device pixels: the screen's ratio, or
+    // the target's when the panel is rendered into an image.
+    const qreal scale = p.deviceTransform().m11();
+    if (scale <= 1.0 || m_sharp.isNull()) {
+        p.end();
+        QLabel::paintEvent(e);
+        return;
+    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !qFuzzyCompare(scale, m_sharp.devicePixelRatio()));
+    p.drawPixmap(QRectF(QPointF(0, 0), m_sharp.deviceIndependentSize()), m_sharp, QRectF(m_sharp.rect()));
+}
+
 namespace {
 struct Place
 {
@@ -79,6 +105,7 @@ const int kSubLefts[4] = {77, 86, 97, 108};
 TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *parent)
     : QWidget(parent)
     , m_glyphs(glyphs)
+    , m_sharpGlyphs(loadGlyphs(2.0))
     , m_link(link)
 {
     ensureArtwork();
@@ -91,9 +118,9 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     setPalette(pal);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Image1 = new QLabel(this);
+    Image1 = new LcdPicture(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/panel/Image1")));
+    Image1->setPixmaps(loadArtwork(QStringLiteral(":/panel/Image1")), loadArtwork(QStringLiteral(":/panel/Image1"), 2.0));
     Image1->setGeometry(0, -2, 145, 436);
     Image1->installEventFilter(this);
 
@@ -106,7 +133,7 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     }
     for (int d = 0; d < 3; ++d) {
         for (int i = 0; i < 4; ++i) {
-            auto *l = new QLabel(this);
+            auto *l = new LcdPicture(this);
             const char *prefix = d == 0 ? "MainD" : d == 1 ? "ThirdD" : "SubD";
             l->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i + 1));
             if (d == 0)
@@ -172,10 +199,10 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
 
 QLabel *TfrmPanel::picture(const char *name, const QString &resource, int x, int y)
 {
-    auto *l = new QLabel(this);
+    auto *l = new LcdPicture(this);
     l->setObjectName(QLatin1String(name));
-    const QPixmap pm(resource);
-    l->setPixmap(pm);
+    const QPixmap pm = loadArtwork(resource);
+    l->setPixmaps(pm, loadArtwork(resource, 2.0));
     l->setGeometry(x, y, pm.width(), pm.height());
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     l->hide();
@@ -190,14 +217,14 @@ KeyArea *TfrmPanel::keyArea(const char *name, int x, int y, int w, int h)
     return k;
 }
 
-QPixmap TfrmPanel::glyph(bool small, int code) const
+QPixmap TfrmPanel::glyph(const QVector<QPixmap> &table, bool small, int code) const
 {
     // A code with no glyph of its own shows as blank.
     const int last = small ? 12 : 11;
     if (code < 0 || code > last)
         code = kGlyphBlank;
     const int index = small ? 12 + code : code;
-    return index < m_glyphs.size() ? m_glyphs.at(index) : QPixmap();
+    return index < table.size() ? table.at(index) : QPixmap();
 }
 
 int TfrmPanel::digitCode(int display, int place) const
@@ -213,10 +240,10 @@ void TfrmPanel::render()
     const DisplayDigits *codes[3] = {&m_state.main, &m_state.third, &m_state.sub};
     for (int d = 0; d < 3; ++d) {
         for (int i = 0; i < 4; ++i) {
-            QLabel *l = m_digits[d][i];
+            LcdPicture *l = m_digits[d][i];
             const int code = (*codes[d])[i];
             if (m_shownCodes[d][i] != code) {
-                l->setPixmap(glyph(d != 0, code));
+                l->setPixmaps(glyph(m_glyphs, d != 0, code), glyph(m_sharpGlyphs, d != 0, code));
                 m_shownCodes[d][i] = code;
             }
             l->setVisible(m_state.digitsShown);

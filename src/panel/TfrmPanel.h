@@ -4,6 +4,7 @@
 
 #include "panel/PanelState.h"
 
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QVector>
@@ -12,7 +13,6 @@
 #include <array>
 
 class QAction;
-class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -41,6 +41,23 @@ protected:
 
 private:
     bool m_down = false;
+};
+
+// A picture on the panel. It shows its pixmap like any label, and where the
+// screen has more than one device pixel per pixel it draws the sharper
+// copy at twice the resolution in the same place instead.
+class LcdPicture : public QLabel
+{
+public:
+    explicit LcdPicture(QWidget *parent = nullptr);
+    void setPixmaps(const QPixmap &normal, const QPixmap &sharp);
+    const QPixmap &sharpPixmap() const { return m_sharp; }
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+
+private:
+    QPixmap m_sharp;
 };
 
 class TfrmPanel : public QWidget
@@ -95,14 +112,15 @@ private:
     void render();
     QLabel *picture(const char *name, const QString &resource, int x, int y);
     KeyArea *keyArea(const char *name, int x, int y, int w, int h);
-    QPixmap glyph(bool small, int code) const;
+    QPixmap glyph(const QVector<QPixmap> &table, bool small, int code) const;
 
     QVector<QPixmap> m_glyphs;
+    QVector<QPixmap> m_sharpGlyphs;
     QPointer<MeterLink> m_link;
     PanelState m_state;
-    QLabel *Image1;
+    LcdPicture *Image1;
     std::array<QLabel *, kMarkCount> m_marks{};
-    std::array<std::array<QLabel *, 4>, 3> m_digits{};
+    std::array<std::array<LcdPicture *, 4>, 3> m_digits{};
     std::array<std::array<int, 4>, 3> m_shownCodes{};
     QMenu *m_menu;
     bool m_stayOnTop = true;

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace kv;
 
 namespace {
@@ -76,6 +78,83 @@ private Q_SLOTS:
         QCOMPARE(glyphs.size(), 25);
         QCOMPARE(glyphs.first().size(), QSize(14, 24));
         QCOMPARE(glyphs.last().size(), QSize(8, 14));
+    }
+
+    void artworkAtBothResolutions()
+    {
+        QStringList names;
+        for (int i = 0; i <= 11; ++i)
+            names << QStringLiteral(":/LCDM%1").arg(i);
+        for (int i = 0; i <= 12; ++i)
+            names << QStringLiteral(":/LCDS%1").arg(i);
+        names << QStringLiteral(":/panel/Image1");
+        for (int i = 0; i < kMarkCount; ++i)
+            if (Mark(i) != Mark::lblt1 && Mark(i) != Mark::lblt2 && Mark(i) != Mark::lblnolink)
+                names << QStringLiteral(":/panel/") + QLatin1String(markName(Mark(i)));
+        for (const QString &name : names) {
+            const QPixmap normal = loadArtwork(name);
+            const QPixmap sharp = loadArtwork(name, 2.0);
+            QVERIFY2(!normal.isNull() && !sharp.isNull(), qPrintable(name));
+            QCOMPARE(normal.devicePixelRatio(), 1.0);
+            QCOMPARE(sharp.devicePixelRatio(), 2.0);
+            QCOMPARE(sharp.size(), normal.size() * 2);
+            QCOMPARE(sharp.deviceIndependentSize(), QSizeF(normal.size()));
+        }
+        const QVector<QPixmap> normal = loadGlyphs();
+        const QVector<QPixmap> sharp = loadGlyphs(2.0);
+        QCOMPARE(normal.size(), 25);
+        QCOMPARE(sharp.size(), 25);
+        for (int i = 0; i < 25; ++i) {
+            const QSize size = i < 12 ? QSize(14, 24) : QSize(8, 14);
+            QCOMPARE(normal.at(i).size(), size);
+            QCOMPARE(sharp.at(i).size(), size * 2);
+            QCOMPARE(sharp.at(i).devicePixelRatio(), 2.0);
+        }
+    }
+
+    void sharpGlyphsLightTheirSegments()
+    {
+        // Segments a-g of each code: digits, dash, blank, and the small H.
+        const char *expected[13] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg",
+                                    "abc",    "abcdefg", "abcdfg", "g", "", "bcefg"};
+        // The middle of each segment's area, as a share of width and height.
+        const struct
+        {
+            char segment;
+            double x, y;
+        } centres[] = {{'a', 0.5, 0.09},  {'b', 0.85, 0.29}, {'c', 0.85, 0.71}, {'d', 0.5, 0.91},
+                       {'e', 0.15, 0.71}, {'f', 0.15, 0.29}, {'g', 0.5, 0.5}};
+        const QVector<QPixmap> sharp = loadGlyphs(2.0);
+        for (int i = 0; i < 25; ++i) {
+            const bool small = i >= 12;
+            const int code = small ? i - 12 : i;
+            const QImage img = sharp.at(i).toImage().convertToFormat(QImage::Format_ARGB32);
+            for (const auto &c : centres) {
+                const int alpha = qAlpha(img.pixel(int(c.x * img.width()), int(c.y * img.height())));
+                const bool lit = std::strchr(expected[code], c.segment) != nullptr;
+                const QByteArray what = QByteArray(small ? "small " : "main ") + QByteArray::number(code) + ' ' + c.segment;
+                if (lit)
+                    QVERIFY2(alpha > 200, what.constData());
+                else
+                    QVERIFY2(alpha < 40, what.constData());
+            }
+        }
+    }
+
+    void panelDrawsTheSharpGlyphsOnADenseScreen()
+    {
+        Rig rig(481);
+        rig.frame("02800002380000000003");
+        QLabel *place = rig.panel.findChild<QLabel *>(QStringLiteral("MainD4"));
+        QImage dense(28, 48, QImage::Format_ARGB32_Premultiplied);
+        dense.setDevicePixelRatio(2.0);
+        dense.fill(Qt::transparent);
+        place->render(&dense, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage want = loadGlyphs(2.0).at(8).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        want.setDevicePixelRatio(2.0);
+        QCOMPARE(dense, want);
+        // At one device pixel per pixel the label shows the plain glyph.
+        QCOMPARE(place->pixmap().toImage(), loadGlyphs().at(8).toImage());
     }
 
     void modelLayouts()
