@@ -51,7 +51,6 @@ class LcdPicture : public QLabel
 public:
     explicit LcdPicture(QWidget *parent = nullptr);
     void setPixmaps(const QPixmap &normal, const QPixmap &sharp);
-    const QPixmap &sharpPixmap() const { return m_sharp; }
 
 protected:
     void paintEvent(QPaintEvent *e) override;
