@@ -51,6 +51,32 @@ void KeyArea::paintEvent(QPaintEvent *)
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
 }
 
+LcdPicture::LcdPicture(QWidget *parent)
+    : QLabel(parent)
+{
+}
+
+void LcdPicture::setPixmaps(const QPixmap &normal, const QPixmap &sharp)
+{
+    m_sharp = sharp;
+    setPixmap(normal);
+}
+
+void LcdPicture::paintEvent(QPaintEvent *e)
+{
+    QPainter p(this);
+    // The scale from form pixels to device pixels: the screen's ratio, or
+    // the target's when the panel is rendered into an image.
+    const qreal scale = p.deviceTransform().m11();
+    if (scale <= 1.0 || m_sharp.isNull()) {
+        p.end();
+        QLabel::paintEvent(e);
+        return;
+    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !qFuzzyCompare(scale, m_sharp.devicePixelRatio()));
+    p.drawPixmap(QRectF(QPointF(0, 0), m_sharp.deviceIndependentSize()), m_sharp, QRectF(m_sharp.rect()));
+}
+
 namespace {
 struct Place
 {
@@ -79,6 +105,7 @@ const int kSubLefts[4] = {77, 86, 97, 108};
 TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *parent)
     : QWidget(parent)
     , m_glyphs(glyphs)
+    , m_sharpGlyphs(loadGlyphs(2.0))
     , m_link(link)
 {
     ensureArtwork();
@@ -91,9 +118,9 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     setPalette(pal);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Image1 = new QLabel(this);
+    Image1 = new LcdPicture(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/panel/Image1")));
+    Image1->setPixmaps(loadArtwork(QStringLiteral(":/panel/Image1")), loadArtwork(QStringLiteral(":/panel/Image1"), 2.0));
     Image1->setGeometry(0, -2, 145, 436);
     Image1->installEventFilter(this);
 
@@ -106,7 +133,7 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     }
     for (int d = 0; d < 3; ++d) {
         for (int i = 0; i < 4; ++i) {
-            auto *l = new QLabel(this);
+            auto *l = new LcdPicture(this);
             const char *prefix = d == 0 ? "MainD" : d == 1 ? "ThirdD" : "SubD";
             l->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i + 1));
             if (d == 0)
@@ -164,17 +191,18 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     Stayontop1->setObjectName(QStringLiteral("Stayontop1"));
     Stayontop1->setCheckable(true);
     Stayontop1->setChecked(true);
-    connect(Stayontop1, &QAction::triggered, this, &TfrmPanel::Stayontop1Click);
+    // Choosing the item flips the mark; the panel follows the mark.
+    connect(Stayontop1, &QAction::toggled, this, &TfrmPanel::setStayOnTop);
 
     render();
 }
 
 QLabel *TfrmPanel::picture(const char *name, const QString &resource, int x, int y)
 {
-    auto *l = new QLabel(this);
+    auto *l = new LcdPicture(this);
     l->setObjectName(QLatin1String(name));
-    const QPixmap pm(resource);
-    l->setPixmap(pm);
+    const QPixmap pm = loadArtwork(resource);
+    l->setPixmaps(pm, loadArtwork(resource, 2.0));
     l->setGeometry(x, y, pm.width(), pm.height());
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     l->hide();
@@ -189,14 +217,14 @@ KeyArea *TfrmPanel::keyArea(const char *name, int x, int y, int w, int h)
     return k;
 }
 
-QPixmap TfrmPanel::glyph(bool small, int code) const
+QPixmap TfrmPanel::glyph(const QVector<QPixmap> &table, bool small, int code) const
 {
     // A code with no glyph of its own shows as blank.
     const int last = small ? 12 : 11;
     if (code < 0 || code > last)
         code = kGlyphBlank;
     const int index = small ? 12 + code : code;
-    return index < m_glyphs.size() ? m_glyphs.at(index) : QPixmap();
+    return index < table.size() ? table.at(index) : QPixmap();
 }
 
 int TfrmPanel::digitCode(int display, int place) const
@@ -212,10 +240,10 @@ void TfrmPanel::render()
     const DisplayDigits *codes[3] = {&m_state.main, &m_state.third, &m_state.sub};
     for (int d = 0; d < 3; ++d) {
         for (int i = 0; i < 4; ++i) {
-            QLabel *l = m_digits[d][i];
+            LcdPicture *l = m_digits[d][i];
             const int code = (*codes[d])[i];
             if (m_shownCodes[d][i] != code) {
-                l->setPixmap(glyph(d != 0, code));
+                l->setPixmaps(glyph(m_glyphs, d != 0, code), glyph(m_sharpGlyphs, d != 0, code));
                 m_shownCodes[d][i] = code;
             }
             l->setVisible(m_state.digitsShown);
@@ -248,11 +276,6 @@ QWidget *TfrmPanel::frameWidget()
     return this;
 }
 
-bool TfrmPanel::stayOnTop() const
-{
-    return isWindow() && (windowFlags() & Qt::WindowStaysOnTopHint);
-}
-
 void TfrmPanel::btnCloseClick()
 {
     frameWidget()->close();
@@ -260,27 +283,71 @@ void TfrmPanel::btnCloseClick()
 
 void TfrmPanel::Stayontop1Click()
 {
-    // The menu's check decides: set, a stay-on-top window; clear, a plain
-    // one. Either way the panel leaves the multiple-document area.
-    const bool onTop = Stayontop1->isChecked();
-    const QPoint at = frameWidget()->mapToGlobal(QPoint(0, 0));
-    QWidget *owner = window();
+    // The check mark is the switch; setStayOnTop follows its change.
+    Stayontop1->setChecked(!Stayontop1->isChecked());
+}
+
+void TfrmPanel::setStayOnTop(bool on)
+{
+    m_stayOnTop = on;
+    if (Stayontop1->isChecked() != on)
+        Stayontop1->setChecked(on);
+    keepOnTop();
+}
+
+bool TfrmPanel::event(QEvent *e)
+{
+    // The frame is known once the panel is put into a subwindow; it may be
+    // added to the area only afterwards, so look again when shown.
+    if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show)
+        followFrame();
+    return QWidget::event(e);
+}
+
+void TfrmPanel::followFrame()
+{
     auto *sw = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (sw)
-        owner = sw->mdiArea() ? sw->mdiArea()->window() : nullptr;
-    else if (isWindow())
-        owner = parentWidget();
-    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
-    if (onTop)
-        flags |= Qt::WindowStaysOnTopHint;
-    setParent(owner, flags);
-    if (sw) {
-        sw->setWidget(nullptr);
-        sw->close();
+    QMdiArea *area = sw ? sw->mdiArea() : nullptr;
+    if (sw == m_frame && area == m_area)
+        return;
+    if (m_area) {
+        disconnect(m_area, nullptr, this, nullptr);
+        m_area->viewport()->removeEventFilter(this);
+        for (QObject *o : m_area->viewport()->children())
+            o->removeEventFilter(this);
     }
-    move(at);
-    show();
-    Q_EMIT becameTopLevel();
+    m_frame = sw;
+    m_area = area;
+    if (!m_area)
+        return;
+    // Another subwindow comes forward when it is activated, added or raised;
+    // each time the panel goes back above it while it stays on top.
+    connect(m_area, &QMdiArea::subWindowActivated, this, &TfrmPanel::keepOnTop);
+    m_area->viewport()->installEventFilter(this);
+    for (QObject *o : m_area->viewport()->children())
+        watchSibling(o);
+    keepOnTop();
+}
+
+void TfrmPanel::watchSibling(QObject *o)
+{
+    if (o != m_frame)
+        o->installEventFilter(this);
+}
+
+void TfrmPanel::keepOnTop()
+{
+    if (!m_stayOnTop || !m_frame || !m_area)
+        return;
+    const QObjectList &stack = m_area->viewport()->children();
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        auto *w = qobject_cast<QMdiSubWindow *>(*it);
+        if (!w || w->isHidden())
+            continue;
+        if (w != m_frame)
+            m_frame->raise();
+        return;
+    }
 }
 
 void TfrmPanel::contextMenuEvent(QContextMenuEvent *e)
@@ -290,8 +357,22 @@ void TfrmPanel::contextMenuEvent(QContextMenuEvent *e)
 
 bool TfrmPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != Image1)
-        return QWidget::eventFilter(watched, event);
+    if (watched == Image1)
+        return dragPicture(event);
+    if (m_area && watched == m_area->viewport()) {
+        if (event->type() == QEvent::ChildAdded)
+            watchSibling(static_cast<QChildEvent *>(event)->child());
+        else if (event->type() == QEvent::ChildRemoved)
+            static_cast<QChildEvent *>(event)->child()->removeEventFilter(this);
+        return false;
+    }
+    if (event->type() == QEvent::ZOrderChange || event->type() == QEvent::Show)
+        keepOnTop();
+    return false;
+}
+
+bool TfrmPanel::dragPicture(QEvent *event)
+{
     // No caption bar: dragging the picture moves the window.
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

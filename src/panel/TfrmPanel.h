@@ -4,6 +4,7 @@
 
 #include "panel/PanelState.h"
 
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QVector>
@@ -12,7 +13,8 @@
 #include <array>
 
 class QAction;
-class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 
 namespace kv {
@@ -41,6 +43,22 @@ private:
     bool m_down = false;
 };
 
+// A picture on the panel. It shows its pixmap like any label, and where the
+// screen has more than one device pixel per pixel it draws the sharper
+// copy at twice the resolution in the same place instead.
+class LcdPicture : public QLabel
+{
+public:
+    explicit LcdPicture(QWidget *parent = nullptr);
+    void setPixmaps(const QPixmap &normal, const QPixmap &sharp);
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+
+private:
+    QPixmap m_sharp;
+};
+
 class TfrmPanel : public QWidget
 {
     Q_OBJECT
@@ -61,9 +79,12 @@ public:
     int digitCode(int display, int place) const;
 
     // The window that moves and closes: the multiple-document frame around
-    // the panel, or the panel itself once it is a window of its own.
+    // the panel, or the panel itself when it has no frame.
     QWidget *frameWidget();
-    bool stayOnTop() const;
+    // Whether the panel keeps its frame above the other windows of the
+    // multiple-document area; the menu's check mark shows the same.
+    bool stayOnTop() const { return m_stayOnTop; }
+    void setStayOnTop(bool on);
 
     KeyArea *btnClose;
     KeyArea *btnMMA;
@@ -73,33 +94,37 @@ public:
     KeyArea *btnCF;
     QAction *Stayontop1;
 
-Q_SIGNALS:
-    // The panel stopped being a multiple-document child and is a window of
-    // its own (stay on top or not).
-    void becameTopLevel();
-
 public Q_SLOTS:
     void btnCloseClick();
     void Stayontop1Click();
 
 protected:
+    bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *e) override;
 
 private:
+    void followFrame();
+    void watchSibling(QObject *o);
+    void keepOnTop();
+    bool dragPicture(QEvent *event);
     void render();
     QLabel *picture(const char *name, const QString &resource, int x, int y);
     KeyArea *keyArea(const char *name, int x, int y, int w, int h);
-    QPixmap glyph(bool small, int code) const;
+    QPixmap glyph(const QVector<QPixmap> &table, bool small, int code) const;
 
     QVector<QPixmap> m_glyphs;
+    QVector<QPixmap> m_sharpGlyphs;
     QPointer<MeterLink> m_link;
     PanelState m_state;
-    QLabel *Image1;
+    LcdPicture *Image1;
     std::array<QLabel *, kMarkCount> m_marks{};
-    std::array<std::array<QLabel *, 4>, 3> m_digits{};
+    std::array<std::array<LcdPicture *, 4>, 3> m_digits{};
     std::array<std::array<int, 4>, 3> m_shownCodes{};
     QMenu *m_menu;
+    bool m_stayOnTop = true;
+    QPointer<QMdiSubWindow> m_frame;
+    QPointer<QMdiArea> m_area;
     QPoint m_dragStart;
     QPoint m_frameStart;
     bool m_dragging = false;

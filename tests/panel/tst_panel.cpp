@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace kv;
 
 namespace {
@@ -78,6 +80,83 @@ private Q_SLOTS:
         QCOMPARE(glyphs.last().size(), QSize(8, 14));
     }
 
+    void artworkAtBothResolutions()
+    {
+        QStringList names;
+        for (int i = 0; i <= 11; ++i)
+            names << QStringLiteral(":/LCDM%1").arg(i);
+        for (int i = 0; i <= 12; ++i)
+            names << QStringLiteral(":/LCDS%1").arg(i);
+        names << QStringLiteral(":/panel/Image1");
+        for (int i = 0; i < kMarkCount; ++i)
+            if (Mark(i) != Mark::lblt1 && Mark(i) != Mark::lblt2 && Mark(i) != Mark::lblnolink)
+                names << QStringLiteral(":/panel/") + QLatin1String(markName(Mark(i)));
+        for (const QString &name : names) {
+            const QPixmap normal = loadArtwork(name);
+            const QPixmap sharp = loadArtwork(name, 2.0);
+            QVERIFY2(!normal.isNull() && !sharp.isNull(), qPrintable(name));
+            QCOMPARE(normal.devicePixelRatio(), 1.0);
+            QCOMPARE(sharp.devicePixelRatio(), 2.0);
+            QCOMPARE(sharp.size(), normal.size() * 2);
+            QCOMPARE(sharp.deviceIndependentSize(), QSizeF(normal.size()));
+        }
+        const QVector<QPixmap> normal = loadGlyphs();
+        const QVector<QPixmap> sharp = loadGlyphs(2.0);
+        QCOMPARE(normal.size(), 25);
+        QCOMPARE(sharp.size(), 25);
+        for (int i = 0; i < 25; ++i) {
+            const QSize size = i < 12 ? QSize(14, 24) : QSize(8, 14);
+            QCOMPARE(normal.at(i).size(), size);
+            QCOMPARE(sharp.at(i).size(), size * 2);
+            QCOMPARE(sharp.at(i).devicePixelRatio(), 2.0);
+        }
+    }
+
+    void sharpGlyphsLightTheirSegments()
+    {
+        // Segments a-g of each code: digits, dash, blank, and the small H.
+        const char *expected[13] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg",
+                                    "abc",    "abcdefg", "abcdfg", "g", "", "bcefg"};
+        // The middle of each segment's area, as a share of width and height.
+        const struct
+        {
+            char segment;
+            double x, y;
+        } centres[] = {{'a', 0.5, 0.09},  {'b', 0.85, 0.29}, {'c', 0.85, 0.71}, {'d', 0.5, 0.91},
+                       {'e', 0.15, 0.71}, {'f', 0.15, 0.29}, {'g', 0.5, 0.5}};
+        const QVector<QPixmap> sharp = loadGlyphs(2.0);
+        for (int i = 0; i < 25; ++i) {
+            const bool small = i >= 12;
+            const int code = small ? i - 12 : i;
+            const QImage img = sharp.at(i).toImage().convertToFormat(QImage::Format_ARGB32);
+            for (const auto &c : centres) {
+                const int alpha = qAlpha(img.pixel(int(c.x * img.width()), int(c.y * img.height())));
+                const bool lit = std::strchr(expected[code], c.segment) != nullptr;
+                const QByteArray what = QByteArray(small ? "small " : "main ") + QByteArray::number(code) + ' ' + c.segment;
+                if (lit)
+                    QVERIFY2(alpha > 200, what.constData());
+                else
+                    QVERIFY2(alpha < 40, what.constData());
+            }
+        }
+    }
+
+    void panelDrawsTheSharpGlyphsOnADenseScreen()
+    {
+        Rig rig(481);
+        rig.frame("02800002380000000003");
+        QLabel *place = rig.panel.findChild<QLabel *>(QStringLiteral("MainD4"));
+        QImage dense(28, 48, QImage::Format_ARGB32_Premultiplied);
+        dense.setDevicePixelRatio(2.0);
+        dense.fill(Qt::transparent);
+        place->render(&dense, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage want = loadGlyphs(2.0).at(8).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        want.setDevicePixelRatio(2.0);
+        QCOMPARE(dense, want);
+        // At one device pixel per pixel the label shows the plain glyph.
+        QCOMPARE(place->pixmap().toImage(), loadGlyphs().at(8).toImage());
+    }
+
     void modelLayouts()
     {
         Rig one(481);
@@ -138,6 +217,27 @@ private Q_SLOTS:
         QVERIFY(!rig.shown(Mark::imgHOLD));
         rig.frame("02800002380000000003"); // drawn again
         QCOMPARE(rig.main(), QStringLiteral(" 238"));
+    }
+
+    void holdFreezesTheMainSignAndPoint()
+    {
+        Rig rig(481);
+        rig.frame("02A00201230000000003"); // HOLD on, -12.3: drawn
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02A00401240000000003"); // held: 124 whole degrees, positive
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02A00300000000000003"); // held: overload
+        QVERIFY(rig.shown(Mark::imgPoint));
+        QCOMPARE(rig.main(), QStringLiteral(" 123"));
+        rig.frame("02800401250000000003"); // hold cleared: still the held look
+        QVERIFY(rig.shown(Mark::MainMinus));
+        QVERIFY(rig.shown(Mark::imgPoint));
+        rig.frame("02800401260000000003"); // drawn again
+        QVERIFY(!rig.shown(Mark::MainMinus));
+        QVERIFY(!rig.shown(Mark::imgPoint));
+        QCOMPARE(rig.main(), QStringLiteral(" 126"));
     }
 
     void holdCarriesAcrossPanels()
@@ -214,6 +314,41 @@ private Q_SLOTS:
         QCOMPARE(rig.sub(), QStringLiteral("----"));
     }
 
+    void differenceSignUsesTheT2OfTheFrameBefore()
+    {
+        // The difference display is decoded before the sub display, so its
+        // sign compares the new T1 with the T2 still held from the frame
+        // before; a T2 that changes in the same frame shows one frame late.
+        Rig rig(482);
+        rig.frame("02800002000100010003"); // T1 20.0, T2 10.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002500050030003"); // T1 25.0 > 10.0 before; T2 now 30.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002000150005003"); // T1 20.0 < 30.0 before; T2 now 5.0
+        QVERIFY(rig.shown(Mark::imgThirdMinus));
+        rig.frame("02800002100160005003"); // T1 21.0 > 5.0
+        QVERIFY(!rig.shown(Mark::imgThirdMinus));
+    }
+
+    void fahrenheitOnTheTwoChannelSmallDisplays()
+    {
+        Rig rig(482);
+        rig.frame("02000007700020075003"); // F: T1 77.0, T2 75.0
+        QVERIFY(rig.shown(Mark::imgThirdF));
+        QVERIFY(!rig.shown(Mark::imgThirdC));
+        QVERIFY(rig.shown(Mark::imgSubF));
+        QVERIFY(!rig.shown(Mark::imgSubC));
+        QVERIFY(rig.shown(Mark::imguF));
+        rig.frame("02800002500010024003"); // back to C
+        QVERIFY(rig.shown(Mark::imgThirdC));
+        QVERIFY(!rig.shown(Mark::imgThirdF));
+        QVERIFY(rig.shown(Mark::imgSubC));
+        QVERIFY(!rig.shown(Mark::imgSubF));
+        // The clock hides both units.
+        rig.frame("02080020261208143503");
+        QVERIFY(!rig.shown(Mark::imgThirdF) && !rig.shown(Mark::imgSubF));
+    }
+
     void twoChannelClock()
     {
         Rig rig(482);
@@ -246,6 +381,59 @@ private Q_SLOTS:
         QVERIFY(l->isHidden());
     }
 
+    void stayOnTopKeepsThePanelAboveTheOtherChildren()
+    {
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        auto *panel = new TfrmPanel(loadGlyphs(), nullptr);
+        QMdiSubWindow *frame = area.addSubWindow(panel, Qt::FramelessWindowHint);
+        frame->show();
+        QMdiSubWindow *graph = area.addSubWindow(new QWidget);
+        graph->show();
+        QMdiSubWindow *list = area.addSubWindow(new QWidget);
+        list->show();
+        // Stacking order: later children of the viewport lie above earlier ones.
+        const auto above = [&](QMdiSubWindow *other) {
+            const QObjectList &stack = area.viewport()->children();
+            return stack.indexOf(frame) > stack.indexOf(other);
+        };
+
+        // Set at creation: windows opened after the panel stay under it.
+        QVERIFY(panel->Stayontop1->isChecked());
+        QVERIFY(panel->stayOnTop());
+        QVERIFY(above(graph) && above(list));
+        area.setActiveSubWindow(graph);
+        QCOMPARE(area.activeSubWindow(), graph);
+        QVERIFY(above(graph));
+        list->raise();
+        QVERIFY(above(list));
+
+        // Cleared: an ordinary child that the others cover.
+        panel->Stayontop1->trigger();
+        QVERIFY(!panel->Stayontop1->isChecked());
+        QVERIFY(!panel->stayOnTop());
+        area.setActiveSubWindow(list);
+        QVERIFY(!above(list));
+        graph->raise();
+        QVERIFY(!above(graph));
+
+        // Set again: back on top at once, and it stays there.
+        panel->Stayontop1->trigger();
+        QVERIFY(panel->Stayontop1->isChecked());
+        QVERIFY(above(graph) && above(list));
+        area.setActiveSubWindow(graph);
+        QVERIFY(above(graph));
+        // The handler itself flips the mark, as the menu does.
+        panel->Stayontop1Click();
+        QVERIFY(!panel->Stayontop1->isChecked() && !panel->stayOnTop());
+
+        // It never leaves the area.
+        QVERIFY(!panel->isWindow());
+        QCOMPARE(panel->frameWidget(), frame);
+        QCOMPARE(area.subWindowList().size(), 3);
+    }
+
     void windowBehaviour()
     {
         QMdiArea area;
@@ -265,14 +453,6 @@ private Q_SLOTS:
         QApplication::sendEvent(picture, &move);
         QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(100, 60));
         QCOMPARE(sw->pos(), QPoint(30, 40));
-
-        // First "Stay on top": a plain window of its own; second: on top.
-        panel->Stayontop1->trigger();
-        QVERIFY(panel->isWindow());
-        QVERIFY(!panel->stayOnTop());
-        QTRY_VERIFY(area.subWindowList().isEmpty());
-        panel->Stayontop1->trigger();
-        QVERIFY(panel->stayOnTop());
 
         // The power key closes and frees the panel.
         QPointer<TfrmPanel> guard(panel);

@@ -48,67 +48,91 @@ QFont font(int pixelSize, bool bold = true, bool condensed = false)
     return f;
 }
 
+// Panel pictures are written twice: "name.png" at their size on the form
+// and "name@2x.png" at twice the resolution for high-density screens. The
+// drawing works in form pixels; the painter is scaled for the 2x copy.
+template<typename Draw>
+void art(const QString &name, int w, int h, Draw draw, const QColor &background = Qt::transparent)
+{
+    for (int scale : {1, 2}) {
+        QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
+        img.fill(background);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.scale(scale, scale);
+        draw(p);
+        p.end();
+        save(img, name + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
+    }
+}
+
 // --- seven-segment glyphs -------------------------------------------------
 
 // Segments a-g of each code: 0-9, 10 dash, 11 blank, 12 an H.
 const char *kSegments[13] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg",
                              "abc",    "abcdefg", "abcdfg", "g", "", "bcefg"};
 
-void drawSegments(QPainter &p, const QString &segs, int w, int h, double t)
+// The outline of a digit: outer edges of the strokes, stroke width and the
+// gap left between two segments at their bevelled ends.
+struct DigitShape
 {
-    // Horizontal and vertical bars with pointed ends, a small gap between.
-    const double g = t * 0.35;
-    const double midY = h / 2.0;
-    auto hbar = [&](double y) {
-        QPolygonF poly;
-        poly << QPointF(g + t * 0.5, y) << QPointF(g + t, y - t / 2) << QPointF(w - g - t, y - t / 2)
-             << QPointF(w - g - t * 0.5, y) << QPointF(w - g - t, y + t / 2) << QPointF(g + t, y + t / 2);
-        p.drawPolygon(poly);
-    };
-    auto vbar = [&](double x, double y0, double y1) {
-        QPolygonF poly;
-        poly << QPointF(x, y0 + g) << QPointF(x + t / 2, y0 + g + t / 2) << QPointF(x + t / 2, y1 - g - t / 2)
-             << QPointF(x, y1 - g) << QPointF(x - t / 2, y1 - g - t / 2) << QPointF(x - t / 2, y0 + g + t / 2);
-        p.drawPolygon(poly);
-    };
-    const double top = t / 2, bottom = h - t / 2, left = t / 2, right = w - t / 2;
+    double left, right, top, bottom;
+    double stroke;
+    double gap;
+};
+
+// A horizontal segment centred on y from x0 to x1 (the centre lines of the
+// verticals), or a vertical one centred on x from y0 to y1. Both ends come
+// to a 45-degree point, so neighbouring segments meet along a diagonal.
+QPolygonF horizontalSegment(double x0, double x1, double y, const DigitShape &d)
+{
+    const double h = d.stroke / 2;
+    return QPolygonF({QPointF(x0 + d.gap, y), QPointF(x0 + d.gap + h, y - h), QPointF(x1 - d.gap - h, y - h),
+                      QPointF(x1 - d.gap, y), QPointF(x1 - d.gap - h, y + h), QPointF(x0 + d.gap + h, y + h)});
+}
+
+QPolygonF verticalSegment(double x, double y0, double y1, const DigitShape &d)
+{
+    const double h = d.stroke / 2;
+    return QPolygonF({QPointF(x, y0 + d.gap), QPointF(x + h, y0 + d.gap + h), QPointF(x + h, y1 - d.gap - h),
+                      QPointF(x, y1 - d.gap), QPointF(x - h, y1 - d.gap - h), QPointF(x - h, y0 + d.gap + h)});
+}
+
+void drawSegments(QPainter &p, const QString &segs, const DigitShape &d)
+{
+    const double h = d.stroke / 2;
+    const double xl = d.left + h, xr = d.right - h;
+    const double ya = d.top + h, yd = d.bottom - h, yg = (ya + yd) / 2;
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
     for (QChar c : segs) {
         switch (c.toLatin1()) {
-        case 'a': hbar(top); break;
-        case 'b': vbar(right, top, midY); break;
-        case 'c': vbar(right, midY, bottom); break;
-        case 'd': hbar(bottom); break;
-        case 'e': vbar(left, midY, bottom); break;
-        case 'f': vbar(left, top, midY); break;
-        case 'g': hbar(midY); break;
+        case 'a': p.drawPolygon(horizontalSegment(xl, xr, ya, d)); break;
+        case 'b': p.drawPolygon(verticalSegment(xr, ya, yg, d)); break;
+        case 'c': p.drawPolygon(verticalSegment(xr, yg, yd, d)); break;
+        case 'd': p.drawPolygon(horizontalSegment(xl, xr, yd, d)); break;
+        case 'e': p.drawPolygon(verticalSegment(xl, yg, yd, d)); break;
+        case 'f': p.drawPolygon(verticalSegment(xl, ya, yg, d)); break;
+        case 'g': p.drawPolygon(horizontalSegment(xl, xr, yg, d)); break;
         }
     }
 }
+
+// Main display, 14 x 24: strokes of 2 pixels on whole pixels, so the
+// straight edges are sharp at both resolutions.
+const DigitShape kMainDigit{1, 13, 1, 23, 2, 0.5};
+// Small displays, 8 x 14: strokes of 1.5 pixels, which are 3 whole pixels
+// at twice the size.
+const DigitShape kSmallDigit{0.5, 7.5, 0.5, 13, 1.5, 0.5};
 
 void glyphs()
 {
     for (int code = 0; code <= 12; ++code) {
         const QString segs = QString::fromLatin1(kSegments[code]);
-        if (code <= 11) {
-            QImage img = canvas(14, 24);
-            QPainter p(&img);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(Qt::NoPen);
-            p.setBrush(kInk);
-            p.translate(1, 1);
-            drawSegments(p, segs, 12, 22, 2.6);
-            p.end();
-            save(img, QStringLiteral("LCDM%1.png").arg(code));
-        }
-        QImage small = canvas(8, 14);
-        QPainter p(&small);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kInk);
-        p.translate(0.5, 0.5);
-        drawSegments(p, segs, 7, 13, 1.7);
-        p.end();
-        save(small, QStringLiteral("LCDS%1.png").arg(code));
+        if (code <= 11)
+            art(QStringLiteral("LCDM%1").arg(code), 14, 24, [&](QPainter &p) { drawSegments(p, segs, kMainDigit); });
+        art(QStringLiteral("LCDS%1").arg(code), 8, 14, [&](QPainter &p) { drawSegments(p, segs, kSmallDigit); });
     }
 }
 
@@ -116,45 +140,53 @@ void glyphs()
 
 void textMark(const QString &name, int w, int h, const QString &text, int px, bool inverse = false)
 {
-    QImage img = canvas(w, h);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    if (inverse) {
-        p.fillRect(img.rect(), kInk);
-        p.setPen(kLcd.lighter(115));
-    } else {
-        p.setPen(kInk);
-    }
-    p.setFont(font(px, true, w < text.size() * px * 0.6));
-    p.drawText(img.rect(), Qt::AlignCenter, text);
-    p.end();
-    save(img, name + QStringLiteral(".png"));
+    art(name, w, h, [&](QPainter &p) {
+        const QRect r(0, 0, w, h);
+        if (inverse) {
+            p.fillRect(r, kInk);
+            p.setPen(kLcd.lighter(115));
+        } else {
+            p.setPen(kInk);
+        }
+        p.setFont(font(px, true, w < text.size() * px * 0.6));
+        p.drawText(r, Qt::AlignCenter, text);
+    });
 }
 
-void bar(const QString &name, int w, int h)
+// A minus sign or dash: one bevelled segment of the given stroke, centred
+// on y.
+void minusMark(const QString &name, int w, int h, double y, const DigitShape &d)
 {
-    QImage img = canvas(w, h);
-    img.fill(kInk);
-    save(img, name + QStringLiteral(".png"));
+    art(name, w, h, [&](QPainter &p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kInk);
+        p.drawPolygon(horizontalSegment(0, w, y, DigitShape{0, 0, 0, 0, d.stroke, 0}));
+    });
+}
+
+// A decimal point: a small square whose bottom sits on the digits' baseline.
+void pointMark(const QString &name, int w, int h, const QRectF &dot)
+{
+    art(name, w, h, [&](QPainter &p) { p.fillRect(dot, kInk); });
 }
 
 void marks()
 {
-    bar(QStringLiteral("MainMinus"), 7, 3);
-    bar(QStringLiteral("imgPoint"), 3, 3);
-    bar(QStringLiteral("imgThirdMinus"), 5, 2);
-    bar(QStringLiteral("imgThirdPoint"), 2, 2);
-    bar(QStringLiteral("imgSubMinus"), 5, 2);
-    bar(QStringLiteral("imgSubPoint"), 2, 2);
-    bar(QStringLiteral("imgdash"), 4, 2);
-    {
-        QImage img = canvas(3, 10);
-        QPainter p(&img);
-        p.fillRect(0, 2, 2, 2, kInk);
-        p.fillRect(0, 7, 2, 2, kInk);
-        p.end();
-        save(img, QStringLiteral("imgCOL.png"));
-    }
+    // Minus signs and the date dash match the middle segment of the digits
+    // beside them.
+    minusMark(QStringLiteral("MainMinus"), 7, 3, 1, kMainDigit);
+    minusMark(QStringLiteral("imgThirdMinus"), 5, 2, 0.75, kSmallDigit);
+    // The sub display's sign sits a pixel higher on the form than the third
+    // display's, so its image is a pixel taller.
+    minusMark(QStringLiteral("imgSubMinus"), 5, 3, 1.75, kSmallDigit);
+    minusMark(QStringLiteral("imgdash"), 4, 2, 0.75, kSmallDigit);
+    pointMark(QStringLiteral("imgPoint"), 3, 5, QRectF(1, 3, 2, 2));
+    pointMark(QStringLiteral("imgThirdPoint"), 3, 3, QRectF(1, 0.5, 1.5, 1.5));
+    pointMark(QStringLiteral("imgSubPoint"), 3, 3, QRectF(1, 0.5, 1.5, 1.5));
+    art(QStringLiteral("imgCOL"), 3, 10, [](QPainter &p) {
+        p.fillRect(QRectF(1, 2.5, 1.5, 1.5), kInk);
+        p.fillRect(QRectF(1, 7, 1.5, 1.5), kInk);
+    });
     textMark(QStringLiteral("imguC"), 13, 11, QStringLiteral("°C"), 9);
     textMark(QStringLiteral("imguF"), 13, 11, QStringLiteral("°F"), 9);
     textMark(QStringLiteral("imgThirdC"), 7, 8, QStringLiteral("C"), 7);
@@ -173,29 +205,21 @@ void marks()
     textMark(QStringLiteral("imgT2"), 11, 7, QStringLiteral("T2"), 7);
     textMark(QStringLiteral("imgT1_T2"), 24, 7, QStringLiteral("T1-T2"), 7);
     textMark(QStringLiteral("imgK"), 7, 7, QStringLiteral("K"), 7);
-    {
+    art(QStringLiteral("imglbt"), 11, 6, [](QPainter &p) {
         // Battery.
-        QImage img = canvas(11, 6);
-        QPainter p(&img);
-        p.setPen(kInk);
-        p.drawRect(0, 0, 8, 5);
-        p.fillRect(9, 1, 2, 4, kInk);
-        p.fillRect(2, 2, 2, 2, kInk);
-        p.end();
-        save(img, QStringLiteral("imglbt.png"));
-    }
-    {
+        p.setPen(QPen(kInk, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(0.5, 0.5, 8, 5));
+        p.fillRect(QRectF(9, 1.5, 1.5, 3), kInk);
+        p.fillRect(QRectF(2, 2, 2, 2), kInk);
+    });
+    art(QStringLiteral("imgAutoOff"), 11, 9, [](QPainter &p) {
         // Automatic power-off: a small clock face.
-        QImage img = canvas(11, 9);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(kInk, 1.2));
         p.drawEllipse(QRectF(1, 0.5, 8, 8));
         p.drawLine(QPointF(5, 4.5), QPointF(5, 2));
         p.drawLine(QPointF(5, 4.5), QPointF(7, 4.5));
-        p.end();
-        save(img, QStringLiteral("imgAutoOff.png"));
-    }
+    });
 }
 
 // --- the meter front ------------------------------------------------------
@@ -262,102 +286,91 @@ void face(QPainter &p, int w, int h)
 void meterFront()
 {
     const int w = 145, h = 436;
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    face(p, w, h);
-
-    // Maker's line above the type text.
-    p.setPen(QColor(235, 235, 235));
-    p.setFont(font(12));
-    p.drawText(QRect(10, 20, w - 20, 18), Qt::AlignCenter, QStringLiteral("KV 48x"));
-
-    // LCD window. The image sits 2 pixels higher than the form's origin.
+    // The LCD window is drawn at the form's offsets: the image sits 2
+    // pixels higher than the form's origin.
     const int dy = 2;
-    QPainterPath bezel;
-    bezel.addRoundedRect(QRectF(10, 64 + dy, 125, 88), 6, 6);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(16, 17, 20));
-    p.drawPath(bezel);
-    QLinearGradient glass(0, 68 + dy, 0, 148 + dy);
-    glass.setColorAt(0, kLcd.lighter(104));
-    glass.setColorAt(1, kLcd.darker(104));
-    p.setBrush(glass);
-    p.drawRoundedRect(QRectF(13, 67 + dy, 119, 82), 3, 3);
+    art(QStringLiteral("Image1"), w, h, [&](QPainter &p) {
+        face(p, w, h);
 
-    // Keys (form coordinates + 2 for the image's offset).
-    auto at = [](int x, int y, int kw, int kh) { return QRect(x, y + 2, kw, kh); };
-    const QRect power = at(21, 189, 42, 28);
-    key(p, power, QString(), QColor(90, 96, 106), QColor(50, 54, 60));
-    powerSymbol(p, power);
-    key(p, at(85, 185, 42, 28), QStringLiteral("MAX\nMIN"));
-    key(p, at(17, 242, 44, 28), QStringLiteral("ΔREL"));
-    caption(p, 17, 272 + dy, 44, QStringLiteral("CLOCK"));
-    key(p, at(86, 243, 42, 28), QStringLiteral("HOLD"));
-    caption(p, 86, 273 + dy, 42, QStringLiteral("INTV"));
-    const QRect rec = at(23, 293, 48, 31);
-    key(p, rec, QString());
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(220, 40, 40));
-    p.drawEllipse(QPointF(rec.left() + 12, rec.center().y() + 0.5), 3.5, 3.5);
-    p.setPen(kKeyText);
-    p.setFont(font(9));
-    p.drawText(rec.adjusted(14, 0, 0, 0), Qt::AlignCenter, QStringLiteral("REC"));
-    key(p, at(78, 290, 51, 32), QStringLiteral("°C/°F"));
+        // Maker's line above the type text.
+        p.setPen(QColor(235, 235, 235));
+        p.setFont(font(12));
+        p.drawText(QRect(10, 20, w - 20, 18), Qt::AlignCenter, QStringLiteral("KV 48x"));
 
-    // Range text and the input socket.
-    p.setPen(QColor(235, 235, 235));
-    p.setFont(font(8, false));
-    p.drawText(QRect(10, 338, w - 20, 12), Qt::AlignCenter, QStringLiteral("-200°C ~ 1370°C"));
-    p.drawText(QRect(10, 350, w - 20, 12), Qt::AlignCenter, QStringLiteral("-328°F ~ 2498°F"));
-    p.setPen(QColor(250, 210, 70));
-    p.setFont(font(8));
-    p.drawText(QRect(10, 366, w - 20, 12), Qt::AlignCenter, QStringLiteral("DATA LOGGER"));
-    p.setPen(QPen(QColor(20, 22, 26), 1));
-    p.setBrush(QColor(30, 32, 36));
-    p.drawRoundedRect(QRectF(34.5, 388.5, 76, 26), 4, 4);
-    p.setBrush(QColor(200, 180, 60));
-    p.drawRect(QRectF(52, 397, 10, 8));
-    p.drawRect(QRectF(83, 397, 10, 8));
-    p.setPen(QColor(200, 200, 200));
-    p.setFont(font(6, false));
-    p.drawText(QRect(34, 415, 76, 9), Qt::AlignCenter, QStringLiteral("INPUT  K"));
-    p.end();
-    save(img, QStringLiteral("Image1.png"));
+        // LCD window.
+        QPainterPath bezel;
+        bezel.addRoundedRect(QRectF(10, 64 + dy, 125, 88), 6, 6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(16, 17, 20));
+        p.drawPath(bezel);
+        QLinearGradient glass(0, 68 + dy, 0, 148 + dy);
+        glass.setColorAt(0, kLcd.lighter(104));
+        glass.setColorAt(1, kLcd.darker(104));
+        p.setBrush(glass);
+        p.drawRoundedRect(QRectF(13, 67 + dy, 119, 82), 3, 3);
+
+        // Keys (form coordinates + 2 for the image's offset).
+        auto at = [](int x, int y, int kw, int kh) { return QRect(x, y + 2, kw, kh); };
+        const QRect power = at(21, 189, 42, 28);
+        key(p, power, QString(), QColor(90, 96, 106), QColor(50, 54, 60));
+        powerSymbol(p, power);
+        key(p, at(85, 185, 42, 28), QStringLiteral("MAX\nMIN"));
+        key(p, at(17, 242, 44, 28), QStringLiteral("ΔREL"));
+        caption(p, 17, 272 + dy, 44, QStringLiteral("CLOCK"));
+        key(p, at(86, 243, 42, 28), QStringLiteral("HOLD"));
+        caption(p, 86, 273 + dy, 42, QStringLiteral("INTV"));
+        const QRect rec = at(23, 293, 48, 31);
+        key(p, rec, QString());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(220, 40, 40));
+        p.drawEllipse(QPointF(rec.left() + 12, rec.center().y() + 0.5), 3.5, 3.5);
+        p.setPen(kKeyText);
+        p.setFont(font(9));
+        p.drawText(rec.adjusted(14, 0, 0, 0), Qt::AlignCenter, QStringLiteral("REC"));
+        key(p, at(78, 290, 51, 32), QStringLiteral("°C/°F"));
+
+        // Range text and the input socket.
+        p.setPen(QColor(235, 235, 235));
+        p.setFont(font(8, false));
+        p.drawText(QRect(10, 338, w - 20, 12), Qt::AlignCenter, QStringLiteral("-200°C ~ 1370°C"));
+        p.drawText(QRect(10, 350, w - 20, 12), Qt::AlignCenter, QStringLiteral("-328°F ~ 2498°F"));
+        p.setPen(QColor(250, 210, 70));
+        p.setFont(font(8));
+        p.drawText(QRect(10, 366, w - 20, 12), Qt::AlignCenter, QStringLiteral("DATA LOGGER"));
+        p.setPen(QPen(QColor(20, 22, 26), 1));
+        p.setBrush(QColor(30, 32, 36));
+        p.drawRoundedRect(QRectF(34.5, 388.5, 76, 26), 4, 4);
+        p.setBrush(QColor(200, 180, 60));
+        p.drawRect(QRectF(52, 397, 10, 8));
+        p.drawRect(QRectF(83, 397, 10, 8));
+        p.setPen(QColor(200, 200, 200));
+        p.setFont(font(6, false));
+        p.drawText(QRect(34, 415, 76, 9), Qt::AlignCenter, QStringLiteral("INPUT  K"));
+    }, Qt::white);
 
     // TYPE K THERMOMETER.
-    QImage tk = canvas(113, 22);
-    QPainter t(&tk);
-    t.setRenderHint(QPainter::TextAntialiasing);
-    t.setPen(QColor(240, 240, 240));
-    QFont tf = font(8);
-    tf.setLetterSpacing(QFont::AbsoluteSpacing, 0.2);
-    t.setFont(tf);
-    t.drawText(tk.rect(), Qt::AlignCenter, QStringLiteral("TYPE K THERMOMETER"));
-    t.end();
-    save(tk, QStringLiteral("imgtk.png"));
+    art(QStringLiteral("imgtk"), 113, 22, [](QPainter &t) {
+        t.setPen(QColor(240, 240, 240));
+        QFont tf = font(8);
+        tf.setLetterSpacing(QFont::AbsoluteSpacing, 0.2);
+        t.setFont(tf);
+        t.drawText(QRect(0, 0, 113, 22), Qt::AlignCenter, QStringLiteral("TYPE K THERMOMETER"));
+    });
 
     // The two-channel meter's key pair TIME / HOLD with CLOCK / INTV, and
     // the patch of face it lies on.
-    QImage part(127, 50, QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter q(&part);
+    art(QStringLiteral("imgPartOf482"), 127, 50, [&](QPainter &q) {
         QLinearGradient bg(0, -232, 0, h - 232);
         bg.setColorAt(0, kFace.lighter(120));
         bg.setColorAt(1, kFace.darker(115));
-        q.fillRect(part.rect(), bg);
-    }
-    save(part, QStringLiteral("imgPartOf482.png"));
-    QImage pair = canvas(123, 48);
-    {
-        QPainter q(&pair);
-        q.setRenderHint(QPainter::Antialiasing);
+        q.fillRect(QRect(0, 0, 127, 50), bg);
+    });
+    art(QStringLiteral("keypair482"), 123, 48, [&](QPainter &q) {
         key(q, QRect(6, 9 + dy, 44, 28), QStringLiteral("TIME"));
         caption(q, 6, 39 + dy, 44, QStringLiteral("CLOCK"));
         key(q, QRect(75, 10 + dy, 42, 28), QStringLiteral("HOLD"));
         caption(q, 75, 39 + dy, 42, QStringLiteral("INTV"));
-    }
-    save(pair, QStringLiteral("keypair482.png"));
+    });
 }
 
 // --- tool-bar icons -------------------------------------------------------
