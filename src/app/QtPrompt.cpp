@@ -1,5 +1,6 @@
 #include "app/QtPrompt.h"
 
+#include "files/ui/TfrmOpenSave.h"
 #include "logger/ui/TfrmChangeDateTime.h"
 #include "views/TfrmSetupScale.h"
 
@@ -51,15 +52,34 @@ bool QtPrompt::setupScale(QString &maxText, QString &minText)
     return true;
 }
 
-QString QtPrompt::saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
+QString QtPrompt::saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                               const QString &directory)
 {
-    QFileDialog dialog(m_parent, caption, QString(), filter);
+    QFileDialog dialog(m_parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
+}
+
+QString QtPrompt::openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(m_parent, caption, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+Prompt::Choice QtPrompt::chooseOpenSave(const QString &caption, const QString &collectionText,
+                                        const QString &singleSetText)
+{
+    TfrmOpenSave chooser(caption, collectionText, singleSetText, m_parent);
+    return chooser.choose();
 }
 
 } // namespace kv

@@ -21,7 +21,11 @@ public:
     bool confirm(const QString &text) override;
     DateTimeFields correctDateTime(const DateTimeFields &initial) override;
     bool setupScale(QString &maxText, QString &minText) override;
-    QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) override;
+    QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                         const QString &directory = QString()) override;
+    QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) override;
+    Choice chooseOpenSave(const QString &caption, const QString &collectionText,
+                          const QString &singleSetText) override;
 
 private:
     QWidget *m_parent;

@@ -33,7 +33,18 @@ public:
     // A file name to save under (an empty name when cancelled). filter is
     // in Qt's "Description (*.ext)" form; the suffix is added when the
     // user typed none.
-    virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
+    // directory is where the dialog starts (empty: wherever it likes); it
+    // asks before overwriting an existing file.
+    virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                                 const QString &directory = QString()) = 0;
+    // A file to open (an empty name when cancelled).
+    virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
+
+    // The Open and Save chooser: a collection of all data sets, a single
+    // data set, or Cancel.
+    enum class Choice { Collection = 1, SingleSet = 7, Cancel = 2 };
+    virtual Choice chooseOpenSave(const QString &caption, const QString &collectionText,
+                                  const QString &singleSetText) = 0;
 };
 
 } // namespace kv

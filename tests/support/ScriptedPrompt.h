@@ -53,11 +53,33 @@ public:
         return a.ok;
     }
     QStringList saveAsked;     // captions of the save dialogs shown
+    QStringList saveFilters;   // and their filters
+    QStringList saveFolders;   // and the folders they started in
     QQueue<QString> saveNames; // the names chosen (none: cancelled)
-    QString saveFileName(const QString &caption, const QString &, const QString &) override
+    QString saveFileName(const QString &caption, const QString &filter, const QString &,
+                         const QString &directory = QString()) override
     {
         saveAsked << caption;
+        saveFilters << filter;
+        saveFolders << directory;
         return saveNames.isEmpty() ? QString() : saveNames.dequeue();
+    }
+    QStringList openAsked;     // captions of the open dialogs shown
+    QStringList openFilters;
+    QQueue<QString> openNames; // the names chosen (none: cancelled)
+    QString openFileName(const QString &caption, const QString &filter, const QString &) override
+    {
+        openAsked << caption;
+        openFilters << filter;
+        return openNames.isEmpty() ? QString() : openNames.dequeue();
+    }
+    // The chooser: caption and the two button texts it was shown with.
+    QVector<QStringList> choosersShown;
+    QQueue<Choice> choices; // none left: Cancel
+    Choice chooseOpenSave(const QString &caption, const QString &collectionText, const QString &singleSetText) override
+    {
+        choosersShown << QStringList{caption, collectionText, singleSetText};
+        return choices.isEmpty() ? Choice::Cancel : choices.dequeue();
     }
     int messageCount() const { return informations.size() + errors.size() + questions.size(); }
 };
