@@ -14,6 +14,8 @@
 
 #include <cstdio>
 
+#include "unit-icons.h"
+
 namespace {
 
 QString g_out;
@@ -565,5 +567,7 @@ int main(int argc, char **argv)
     meterFront();
     g_out = root + QStringLiteral("/icons");
     icons();
+    QDir().mkpath(root + QStringLiteral("/datalogger"));
+    drawUnitIcons(root + QStringLiteral("/datalogger"));
     return 0;
 }
