@@ -1,5 +1,6 @@
 #include "app/ChildWindows.h"
 
+#include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
@@ -28,6 +29,11 @@ TfrmGraph *ChildWindows::realTimeGraph() const
 TfrmList *ChildWindows::realTimeList() const
 {
     return qobject_cast<TfrmList *>(window(RealTimeList));
+}
+
+TfrmDataLogger *ChildWindows::dataLogger() const
+{
+    return qobject_cast<TfrmDataLogger *>(window(DataLogger));
 }
 
 QMdiSubWindow *ChildWindows::add(QWidget *child, Qt::WindowFlags flags)

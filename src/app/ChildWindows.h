@@ -16,6 +16,7 @@ class QMdiSubWindow;
 
 namespace kv {
 
+class TfrmDataLogger;
 class TfrmGraph;
 class TfrmList;
 class TfrmPanel;
@@ -32,6 +33,7 @@ public:
     TfrmPanel *panel() const;
     TfrmGraph *realTimeGraph() const;
     TfrmList *realTimeList() const;
+    TfrmDataLogger *dataLogger() const;
 
     // Puts the window into the area in a frame of its own and shows it;
     // closing the frame frees the window. A tracked kind replaces the one

@@ -27,7 +27,10 @@ HelpWindow::HelpWindow(const QString &path, std::function<bool(const QUrl &)> op
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     m_openInBrowser = buttons->addButton(QStringLiteral("Open in &Browser"), QDialogButtonBox::ActionRole);
     m_openInBrowser->setObjectName(QStringLiteral("OpenInBrowser"));
-    connect(m_openInBrowser, &QPushButton::clicked, this, [openExternally, url] { openExternally(url); });
+    connect(m_openInBrowser, &QPushButton::clicked, this, [this, openExternally, url] {
+        if (!openExternally(url))
+            m_openInBrowser->setText(QStringLiteral("No browser could be started"));
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto *layout = new QVBoxLayout(this);

@@ -25,6 +25,8 @@ void TfrmMain::buildMenus()
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     Open1 = action(file, "Open1", QStringLiteral("&Open"));
     Save1 = action(file, "Save1", QStringLiteral("&Save"));
+    connect(Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
+    connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);
     Print1 = action(file, "Print1", QStringLiteral("&Print"));
     connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
@@ -42,6 +44,7 @@ void TfrmMain::buildMenus()
 
     QMenu *view = bar->addMenu(QStringLiteral("&View"));
     DataLogger1 = action(view, "DataLogger1", QStringLiteral("&Data Logger"));
+    connect(DataLogger1, &QAction::triggered, this, &TfrmMain::DataLogger1Click);
     ControlPanel1 = action(view, "ControlPanel1", QStringLiteral("&Control Panel"));
     ControlPanel1->setCheckable(true);
     connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1Click(); });
@@ -155,6 +158,8 @@ void TfrmMain::buildToolBar()
     UndoZoom = button("UndoZoom", nullptr, QStringLiteral("Clear Graph"));
     UndoZoom->setText(QStringLiteral("Undo Zoom"));
     UndoZoom->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    UndoZoom->setAccessibleName(UndoZoom->text());
+    UndoZoom->setAccessibleDescription(UndoZoom->toolTip());
     UndoZoom->setEnabled(false);
     connect(UndoZoom, &QToolButton::clicked, this, &TfrmMain::UndoZoomClick);
     Panel1->addSeparator();
@@ -164,6 +169,7 @@ void TfrmMain::buildToolBar()
     ComboBoxDeviceName->setMinimumContentsLength(14);
     ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ComboBoxDeviceName->setToolTip(QStringLiteral("Serial port of the meter"));
+    ComboBoxDeviceName->setAccessibleName(QStringLiteral("Serial port"));
     connect(ComboBoxDeviceName, &QComboBox::activated, &m_link, &MeterLink::ComboBoxDeviceNameChange);
     Panel1->addWidget(ComboBoxDeviceName);
 }

@@ -4,6 +4,7 @@
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "logger/ui/TfrmDataLogger.h"
 #include "link/PortList.h"
 #include "panel/Artwork.h"
 #include "panel/TfrmPanel.h"
@@ -37,6 +38,11 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_children(m_mdi)
     , m_link(m_Comm2, m_clock, m_prompt)
     , m_recorder(m_link, m_clock)
+    , m_dataLogger(m_link, ThTimer1, m_clock, m_prompt, [this](bool forDownload) {
+        return openDataLoggerWindow(forDownload);
+    })
+    , m_files(m_prompt, m_dataLogger, [this] { return m_children.activeChild(); },
+              QFileInfo(m_options.programPath).absolutePath())
     , m_settingsLocation(Settings::locate(m_options.programPath))
     , m_template(GraphTemplate::locate(m_options.programPath))
 {
@@ -60,6 +66,8 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     buildStatusBar();
     connectLink();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
+    m_dataLogger.setDialogParent(this);
+    connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
     connect(&m_children, &ChildWindows::closed, this, [this](ChildWindows::Kind kind) {
         if (kind == ChildWindows::Panel)
             ControlPanel1->setChecked(false);
@@ -207,7 +215,6 @@ TfrmPanel *TfrmMain::createPanel()
     auto *panel = new TfrmPanel(m_glyphs, &m_link);
     QMdiSubWindow *sw = m_children.add(panel, ChildWindows::Panel, Qt::FramelessWindowHint);
     sw->setObjectName(QStringLiteral("PanelFrame"));
-    sw->setAttribute(Qt::WA_DeleteOnClose, false); // the panel frees itself
     sw->move(0, 0);
     ControlPanel1->setChecked(true);
     return panel;
@@ -249,17 +256,56 @@ void TfrmMain::RealTimeList1Click()
         createRealTimeList();
 }
 
+TfrmDataLogger *TfrmMain::openDataLoggerWindow(bool forDownload)
+{
+    if (m_children.restore(ChildWindows::DataLogger))
+        return dataLoggerWindow();
+    auto *window = new TfrmDataLogger(m_link.model(), m_settings.minScale, m_settings.maxScale, m_template,
+                                      m_prompt, m_clock);
+    window->setWindowTitle(TfrmDataLogger::caption());
+    if (forDownload)
+        window->setTitles(m_settings.mainTitle, m_settings.subTitle);
+    connect(window, &TfrmDataLogger::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
+    connect(window, &TfrmDataLogger::titlesChanged, this, [this](const QString &main, const QString &sub) {
+        m_settings.mainTitle = main;
+        m_settings.subTitle = sub;
+    });
+    QMdiSubWindow *sw = m_children.add(window, ChildWindows::DataLogger);
+    sw->setGeometry(0, 0, m_mdi->viewport()->width(), m_mdi->viewport()->height() - 60);
+    m_mdi->setActiveSubWindow(sw);
+    return window;
+}
+
+void TfrmMain::setTransferring(bool on)
+{
+    if (on)
+        m_runWasEnabled = btnRun->isEnabled();
+    for (QAction *a : {DataLogger1, Open1, Run1})
+        a->setEnabled(!on);
+    for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(SpeedButton1),
+                       static_cast<QWidget *>(btnRun), static_cast<QWidget *>(ComboBoxDeviceName)})
+        w->setEnabled(!on);
+    if (!on) {
+        Run1->setEnabled(m_runWasEnabled);
+        btnRun->setEnabled(m_runWasEnabled);
+    }
+    if (TfrmPanel *p = panel())
+        p->setEnabled(!on);
+}
+
 void TfrmMain::updateCommands()
 {
     QWidget *active = m_children.activeChild();
     ChildWindow *child = childWindowOf(active);
     const bool graph = qobject_cast<TfrmGraph *>(active) != nullptr;
-    // A graph prints through its chart; saving, table printing and turning
-    // a list into a graph come with their own commands.
+    const bool dataLogger = qobject_cast<TfrmDataLogger *>(active) != nullptr;
+    // A graph prints through its chart; the data-logger window saves its
+    // collection. Saving graphs and lists, table printing and turning a
+    // list into a graph come with their own commands.
     Print1->setEnabled(graph);
     btnPrint->setEnabled(graph);
-    Save1->setEnabled(false);
-    SpeedButton2->setEnabled(false);
+    Save1->setEnabled(dataLogger);
+    SpeedButton2->setEnabled(dataLogger);
     btnToGraph->setEnabled(false);
     UndoZoom->setEnabled(child && child->chart() && child->chart()->isZoomed());
 }
@@ -312,6 +358,21 @@ void TfrmMain::Print1Click()
         graph->PESGraph1->printDialog(m_prompt);
 }
 
+void TfrmMain::Open1Click()
+{
+    m_files.Open1Click();
+}
+
+void TfrmMain::Save1Click()
+{
+    m_files.Save1Click();
+}
+
+void TfrmMain::DataLogger1Click()
+{
+    m_dataLogger.DataLogger1Click();
+}
+
 void TfrmMain::ControlPanel1Click()
 {
     ControlPanel1->setChecked(true);
@@ -335,6 +396,11 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
+    if (m_help) {
+        m_help->raise();
+        m_help->activateWindow();
+        return;
+    }
     auto open = m_options.openUrl ? m_options.openUrl : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     auto *help = new HelpWindow(helpFilePath(), open, this);
     if (!help->loaded()) {
@@ -342,6 +408,7 @@ void TfrmMain::Contents1Click()
         m_prompt.error(QStringLiteral("The help file %1 could not be read.").arg(helpFilePath()));
         return;
     }
+    m_help = help;
     help->show();
 }
 

@@ -7,6 +7,8 @@
 #include "app/QtPrompt.h"
 #include "app/Settings.h"
 #include "app/TfrmAbout.h"
+#include "files/ui/FileCommands.h"
+#include "logger/ui/DataLoggerCommand.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
 #include "panel/TfrmPanel.h"
@@ -64,6 +66,9 @@ public:
     TfrmPanel *panel() const { return m_children.panel(); }
     TfrmGraph *realTimeGraph() const { return m_children.realTimeGraph(); }
     TfrmList *realTimeList() const { return m_children.realTimeList(); }
+    TfrmDataLogger *dataLoggerWindow() const { return m_children.dataLogger(); }
+    DataLoggerCommand &dataLogger() { return m_dataLogger; }
+    FileCommands &files() { return m_files; }
     const GraphTemplate &graphTemplate() const { return m_template; }
     // The multiple-document frame around a child window.
     static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
@@ -111,6 +116,9 @@ public Q_SLOTS:
     void Range1Click();
     void GraphCustomization1Click();
     void Print1Click();
+    void Open1Click();
+    void Save1Click();
+    void DataLogger1Click();
     // Enables the commands that act on the active child window.
     void updateCommands();
 
@@ -133,6 +141,12 @@ private:
     QRect realTimeListPlace() const;
     void setRecordingControls(bool runEnabled, bool stopEnabled);
     void showSamplingRate(int seconds);
+    // The data-logger window, created (placed over the client area) or
+    // restored.
+    TfrmDataLogger *openDataLoggerWindow(bool forDownload);
+    // While the logger memory comes in, what could disturb the transfer
+    // is unavailable.
+    void setTransferring(bool on);
 
     MainOptions m_options;
     Clock &m_clock;
@@ -143,6 +157,9 @@ private:
     QtSerialPort m_Comm2;
     MeterLink m_link;
     RealTimeRecorder m_recorder;
+    DataLoggerCommand m_dataLogger;
+    FileCommands m_files;
+    bool m_runWasEnabled = false;
     QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;
@@ -150,6 +167,7 @@ private:
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;
+    QPointer<QWidget> m_help;
     QPointer<TfrmAbout> m_startupBox;
     bool m_formShown = false;
     bool m_showScheduled = false;

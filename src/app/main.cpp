@@ -73,9 +73,14 @@ CommandLine parseCommandLine(int &argc, char **argv)
 
     // "--demo" may stand alone or carry the model.
     QStringList args = QCoreApplication::arguments();
-    for (QString &a : args)
-        if (a == QLatin1String("--demo") || a == QLatin1String("-demo"))
-            a = QStringLiteral("--demo=482");
+    for (int i = 1; i < args.size(); ++i) {
+        if (args.at(i) != QLatin1String("--demo") && args.at(i) != QLatin1String("-demo"))
+            continue;
+        // "--demo 481" names the model; a bare "--demo" is the 482.
+        const bool model = i + 1 < args.size()
+            && (args.at(i + 1) == QLatin1String("481") || args.at(i + 1) == QLatin1String("482"));
+        args[i] = QStringLiteral("--demo=") + (model ? args.takeAt(i + 1) : QStringLiteral("482"));
+    }
     parser.process(args);
 
     CommandLine c;
@@ -105,6 +110,7 @@ int main(int argc, char *argv[])
     if (commandLine.demo) {
         emu::Options o;
         o.model = commandLine.demoModel;
+        o.paced = true; // a download takes as long as from a real meter
         o.linkPath = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid())).toStdString();
         meter = std::make_unique<emu::MeterEmulator>(o);
         std::string error;

@@ -10,6 +10,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QKeyEvent>
+#include <QFocusEvent>
+#include <QPen>
 #include <QPainter>
 
 namespace kv {
@@ -19,6 +22,60 @@ KeyArea::KeyArea(QWidget *parent)
 {
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+namespace {
+bool isPressKey(const QKeyEvent *e)
+{
+    return e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+} // namespace
+
+void KeyArea::keyPressEvent(QKeyEvent *e)
+{
+    if (!isPressKey(e)) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    if (!e->isAutoRepeat() && !m_down) {
+        m_down = true;
+        update();
+        Q_EMIT pressed();
+    }
+    e->accept();
+}
+
+void KeyArea::keyReleaseEvent(QKeyEvent *e)
+{
+    if (!isPressKey(e) || e->isAutoRepeat()) {
+        QWidget::keyReleaseEvent(e);
+        return;
+    }
+    if (m_down) {
+        m_down = false;
+        update();
+        Q_EMIT released();
+        Q_EMIT clicked();
+    }
+    e->accept();
+}
+
+void KeyArea::focusInEvent(QFocusEvent *e)
+{
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void KeyArea::focusOutEvent(QFocusEvent *e)
+{
+    // A key let go by leaving it does not count as a press.
+    if (m_down) {
+        m_down = false;
+        Q_EMIT released();
+    }
+    update();
+    QWidget::focusOutEvent(e);
 }
 
 void KeyArea::mousePressEvent(QMouseEvent *e)
@@ -42,13 +99,21 @@ void KeyArea::mouseReleaseEvent(QMouseEvent *e)
 
 void KeyArea::paintEvent(QPaintEvent *)
 {
-    if (!m_down)
+    if (!m_down && !hasFocus())
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 70));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    if (m_down) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 70));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
+    if (hasFocus()) {
+        // Where the keyboard is, for a user without a mouse.
+        p.setPen(QPen(QColor(40, 120, 230), 2, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
 }
 
 LcdPicture::LcdPicture(QWidget *parent)
@@ -175,6 +240,13 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     btnHOLD = keyArea("btnHOLD", 86, 243, 42, 28);
     btnTT = keyArea("btnTT", 23, 293, 48, 31);
     btnCF = keyArea("btnCF", 78, 290, 51, 32);
+    btnClose->setAccessibleName(QStringLiteral("Power: close the panel"));
+    btnMMA->setAccessibleName(QStringLiteral("MAX MIN"));
+    btnHOLD->setAccessibleName(QStringLiteral("HOLD"));
+    btnTT->setAccessibleName(QStringLiteral("REC"));
+    btnCF->setAccessibleName(QStringLiteral("Celsius / Fahrenheit"));
+    for (KeyArea *k : {btnMMA, btnREL, btnHOLD, btnTT, btnCF, btnClose})
+        k->setAccessibleDescription(k->toolTip());
 
     connect(btnClose, &KeyArea::clicked, this, &TfrmPanel::btnCloseClick);
     if (m_link) {
@@ -253,6 +325,7 @@ void TfrmPanel::render()
 
 void TfrmPanel::applyModelLayout(int model)
 {
+    btnREL->setAccessibleName(model == 481 ? QStringLiteral("Relative (REL)") : QStringLiteral("TIME"));
     kv::applyModelLayout(m_state, model);
     render();
 }

@@ -30,8 +30,6 @@ bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale
 {
     m_graph = &chart;
     m_graphHasSamples = false;
-    m_minScale = minScale;
-    m_maxScale = maxScale;
     m_template = tmpl;
     m_prompt = &prompt;
     m_state.realTimeSpan = 100.0 * m_samplingRate / kSecondsPerDay;
@@ -44,7 +42,8 @@ void RealTimeRecorder::onModelRecognised(int model)
 {
     if (!m_graph || !m_prompt || m_graphHasSamples || m_graph->subsets() == subsetsFor(model))
         return;
-    setupGraph(*m_graph, m_minScale, m_maxScale, m_template, *m_prompt);
+    // The scale the graph shows now (a Range may have changed it) stays.
+    setupGraph(*m_graph, m_graph->manualMinY(), m_graph->manualMaxY(), m_template, *m_prompt);
 }
 
 void RealTimeRecorder::emitControls()
@@ -92,12 +91,15 @@ void RealTimeRecorder::onLiveTick(double dateTime, bool readingFresh)
     // An empty graph (or none) takes a sample at once.
     if (m_sampleTickCount < m_samplingRate && m_state.realTimePointCount != 0)
         return;
+    // A meter that stopped answering has no new reading: its last one is
+    // not repeated as if it were new, and the due sample waits for the
+    // next confirmed reading.
+    if (!readingFresh)
+        return;
     m_sampleTickCount = 0;
+    // The meter showing its clock has no temperatures to give.
     const Reading &r = m_link.reading();
-    // The meter showing its clock has no temperatures to give; a meter that
-    // stopped answering has none either: its last reading is not repeated
-    // as if it were new.
-    if (r.clockMode || !readingFresh)
+    if (r.clockMode)
         return;
     if (m_graph) {
         m_graphHasSamples = true;

@@ -67,8 +67,6 @@ private:
 
     QPointer<Chart> m_graph;
     bool m_graphHasSamples = false;
-    double m_minScale = 0.0;
-    double m_maxScale = 0.0;
     GraphTemplate m_template;
     Prompt *m_prompt = nullptr;
     QPointer<TfrmList> m_list;

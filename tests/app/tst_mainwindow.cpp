@@ -12,6 +12,7 @@
 #include "views/TfrmList.h"
 
 #include "MeterEmulator.h"
+#include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QComboBox>
@@ -32,69 +33,8 @@
 #include <qcustomplot.h>
 
 using namespace kv;
+using kv::test::Session;
 
-namespace {
-
-struct Session
-{
-    QTemporaryDir dir;
-    std::unique_ptr<emu::MeterEmulator> meter;
-    test::ScriptedPrompt prompt;
-    std::unique_ptr<TfrmMain> main;
-    int exits = 0;
-    QList<QUrl> opened;
-
-    // model 0: no meter at all.
-    explicit Session(int model, const QByteArray &ini = QByteArray())
-    {
-        if (!ini.isEmpty()) {
-            QFile f(dir.filePath(QStringLiteral("KV481.INI")));
-            f.open(QIODevice::WriteOnly);
-            f.write(ini);
-        }
-        MainOptions o;
-        o.programPath = dir.filePath(QStringLiteral("KV481"));
-        o.systemPorts = false;
-        o.prompt = &prompt;
-        o.exitHandler = [this] { ++exits; };
-        o.openUrl = [this](const QUrl &u) {
-            opened << u;
-            return true;
-        };
-        if (model) {
-            emu::Options e;
-            e.model = model;
-            e.linkPath = dir.filePath(QStringLiteral("meter")).toStdString();
-            meter = std::make_unique<emu::MeterEmulator>(e);
-            meter->setTemperatures(23.4, 21.7);
-            meter->start();
-            o.extraPorts << dir.filePath(QStringLiteral("meter"));
-        } else {
-            o.extraPorts << dir.filePath(QStringLiteral("nothing-here"));
-        }
-        main = std::make_unique<TfrmMain>(o);
-        main->resize(1000, 700);
-        main->show();
-    }
-    bool started() { return QTest::qWaitFor([this] { return main->formShown(); }, 8000); }
-    TfrmPanel *panel() const { return main->panel(); }
-    QString mainDigits() const
-    {
-        QString s;
-        for (int i = 0; i < 4; ++i) {
-            const int c = panel()->digitCode(0, i);
-            s += c <= 9 ? QChar('0' + c) : c == kGlyphBlank ? QChar(' ') : QChar('-');
-        }
-        return s;
-    }
-    QString settingsText() const
-    {
-        QFile f(main->settingsPath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-};
-
-} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -169,6 +109,11 @@ private Q_SLOTS:
         QTest::mouseRelease(s.panel()->btnMMA, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(s.meter->state().maxMinMode, 1, 3000);
         QVERIFY(s.prompt.informations.isEmpty());
+        // The keys work from the keyboard too.
+        s.panel()->btnHOLD->setFocus();
+        QTest::keyClick(s.panel()->btnHOLD, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(s.panel()->mark(Mark::imgHOLD)->isHidden(), 5000);
+        QCOMPARE(s.panel()->btnHOLD->accessibleName(), QStringLiteral("HOLD"));
     }
 
     void controlPanelCommand()
@@ -183,9 +128,12 @@ private Q_SLOTS:
         QVERIFY(!frame->isMinimized());
         QVERIFY(s.main->ControlPanel1->isChecked());
 
+        const int frames = s.main->mdiArea()->subWindowList().size();
         QTest::mouseClick(first->btnClose, Qt::LeftButton);
         QTRY_VERIFY(!s.main->panel());
         QVERIFY(!s.main->ControlPanel1->isChecked());
+        // The panel's frame goes with it.
+        QTRY_COMPARE(s.main->mdiArea()->subWindowList().size(), frames - 1);
 
         s.main->ControlPanel1->trigger();
         QVERIFY(s.panel());
@@ -435,6 +383,8 @@ private Q_SLOTS:
         QCOMPARE(s.main->Label3->text(), QStringLiteral("SS"));
         // Icon-only buttons are named by their hints for screen readers.
         QCOMPARE(s.main->btnDataLogger->accessibleName(), QStringLiteral("Data Logger"));
+        QCOMPARE(s.main->UndoZoom->accessibleName(), QStringLiteral("Undo Zoom"));
+        QVERIFY(!s.main->ComboBoxDeviceName->accessibleName().isEmpty());
     }
 
     void longestSamplingRateShowsInTheBoxes()

@@ -248,8 +248,11 @@ private Q_SLOTS:
         QFETCH(int, found);
         Rig rig(found, remembered);
         QCOMPARE(rig.chart->subsets(), remembered == 481 ? 1 : 2);
+        rig.chart->setManualY(-5, 120); // a Range chosen meanwhile stays
         rig.connect();
         QCOMPARE(rig.chart->subsets(), found == 481 ? 1 : 2);
+        QCOMPARE(rig.chart->manualMaxY(), 120.0);
+        QCOMPARE(rig.chart->manualMinY(), -5.0);
         QCOMPARE(rig.chart->points(), kRealTimePoints);
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();

@@ -1,0 +1,319 @@
+// The Data Logger command and the collection files through the real main
+// window against the emulated meter: the download shown, refused and failed
+// ways, Cancel, what stays unavailable meanwhile, and .REC files saved and
+// opened again.
+
+#include "app/TfrmMain.h"
+#include "files/CollectionFile.h"
+#include "logger/DataSetDecoder.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "logger/ui/TfrmRetriveProgress.h"
+#include "views/GridSource.h"
+
+#include "support/MainSession.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+using namespace kv;
+using kv::test::Session;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int setCount(const emu::Bytes &memory)
+{
+    return (memory[9] << 8) | memory[10];
+}
+
+// Clicks a row of a table view as the user would.
+void clickRow(QTableView *view, int dataRow)
+{
+    const QRect r = view->visualRect(view->model()->index(dataRow, 1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+} // namespace
+
+class TestDataLoggerCommand : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void withoutMeterOnlyTheMessage()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window); // created first
+        QCOMPARE(window->windowTitle(), QStringLiteral("DataLogger"));
+        QCOMPARE(s.prompt.informations, QStringList{QStringLiteral("No thermometer is connected !")});
+        QVERIFY(s.main->timer().isActive());
+        QVERIFY(!window->dataSetsLoaded());
+        QVERIFY(!window->collection());
+    }
+
+    void downloadShowsTheFirstSet_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("482") << 482;
+        QTest::newRow("481") << 481;
+    }
+    void downloadShowsTheFirstSet()
+    {
+        QFETCH(int, model);
+        Session s(model);
+        QVERIFY(s.started());
+        s.meter->clearReceived();
+        s.main->btnDataLogger->click();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window);
+        QVERIFY(s.prompt.messageCount() == 0);
+        QVERIFY(window->dataSetsLoaded());
+        QCOMPARE(window->shownSet(), 0);
+        QCOMPARE(window->collection()->sets.size(), setCount(s.meter->memory()));
+        QCOMPARE(window->channelCount(), model == 482 ? 2 : 1);
+        QCOMPARE(window->dataSetList().RowCount(), setCount(s.meter->memory()) + 1);
+        // One "P", then one "R" per block; polling runs again.
+        const std::string asked = s.meter->received();
+        QCOMPARE(asked.find('P'), asked.find_first_not_of('A'));
+        QVERIFY(s.main->timer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(s.meter->received().back() == 'A', 3000);
+        // The window fills the client area under the tool bar.
+        QCOMPARE(s.main->frameOf(window)->pos(), QPoint(0, 0));
+
+        // The list shows the other sets.
+        clickRow(window->Grid2, 1);
+        QCOMPARE(window->shownSet(), 1);
+        // Save is for the data-logger window; Undo Zoom waits for a zoom.
+        QVERIFY(s.main->Save1->isEnabled());
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+    }
+
+    void commandsThatWouldDisturbAreUnavailableMeanwhile()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        bool checked = false;
+        QObject::connect(&s.main->dataLogger(), &DataLoggerCommand::transferringChanged, s.main.get(), [&](bool on) {
+            if (!on)
+                return;
+            QVERIFY(!s.main->DataLogger1->isEnabled() && !s.main->btnDataLogger->isEnabled());
+            QVERIFY(!s.main->Open1->isEnabled() && !s.main->SpeedButton1->isEnabled());
+            QVERIFY(!s.main->Run1->isEnabled() && !s.main->btnRun->isEnabled());
+            QVERIFY(!s.main->ComboBoxDeviceName->isEnabled());
+            QVERIFY(!s.panel()->isEnabled());
+            QVERIFY(!s.main->timer().isActive());
+            // Closing the window that will show the download is refused,
+            // and a second download does nothing.
+            QVERIFY(!s.main->frameOf(s.main->dataLoggerWindow())->close());
+            s.main->dataLogger().DataLogger1Click();
+            checked = true;
+        });
+        s.main->DataLogger1->trigger();
+        QVERIFY(checked);
+        QVERIFY(s.main->dataLoggerWindow()->dataSetsLoaded());
+        QVERIFY(s.main->DataLogger1->isEnabled() && s.main->btnDataLogger->isEnabled());
+        QVERIFY(s.main->Open1->isEnabled() && s.main->ComboBoxDeviceName->isEnabled());
+        QVERIFY(s.main->Run1->isEnabled() && s.panel()->isEnabled());
+        // Only one "P": the second download was refused.
+        const std::string asked = s.meter->received();
+        QCOMPARE(std::count(asked.begin(), asked.end(), 'P'), 1);
+    }
+
+    void headerNeverComplete()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        emu::Faults f;
+        f.shortAnswers = 80;
+        s.meter->setFaults(f);
+        s.main->DataLogger1->trigger();
+        QCOMPARE(s.prompt.informations, QStringList{readErrorText()});
+        QVERIFY(s.main->timer().isActive());
+        QVERIFY(!s.main->dataLoggerWindow()->dataSetsLoaded());
+    }
+
+    void emptyMemory()
+    {
+        Session s(482, QByteArray(), [](emu::Options &o) { o.memoryKind = emu::MemoryKind::Empty; });
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        QCOMPARE(s.prompt.informations,
+                 QStringList{QStringLiteral("There was not any data recorded in momery of meter !")});
+        QVERIFY(!s.main->findChild<TfrmRetriveProgress *>());
+        QVERIFY(s.main->timer().isActive());
+    }
+
+    void meterStopsAfterSomeBlocks()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window->dataSetsLoaded());
+        const DataSetCollection *before = window->collection();
+        const int sets = before->sets.size();
+
+        s.meter->setMemory(emu::buildMemoryOfKind(emu::MemoryKind::Full, 2));
+        emu::Faults f;
+        f.stopAfterBlocks = 3;
+        s.meter->setFaults(f);
+        s.main->DataLogger1->trigger();
+        QCOMPARE(s.main->dataLoggerWindow(), window); // the same window again
+        QCOMPARE(s.prompt.informations, QStringList{readErrorText()});
+        QVERIFY(!s.main->findChild<TfrmRetriveProgress *>());
+        QVERIFY(s.main->timer().isActive());
+        // The older sets are still shown but cannot be picked.
+        QCOMPARE(window->collection(), before);
+        QCOMPARE(window->collection()->sets.size(), sets);
+        QVERIFY(!window->dataSetsLoaded());
+        clickRow(window->Grid2, 1);
+        QCOMPARE(window->shownSet(), 0);
+    }
+
+    void cancelKeepsWhatWasShown()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        const DataSetCollection *before = window->collection();
+        s.meter->setMemory(emu::buildMemoryOfKind(emu::MemoryKind::Full, 2));
+        s.prompt.informations.clear();
+        s.meter->clearReceived();
+        // Cancel as soon as the dialog counts the first block.
+        QObject::connect(&s.main->dataLogger(), &DataLoggerCommand::transferringChanged, s.main.get(), [&](bool on) {
+            if (on)
+                QTimer::singleShot(0, s.main.get(), [&] {
+                    if (auto *d = s.main->findChild<TfrmRetriveProgress *>())
+                        d->BitBtn1->click();
+                });
+        });
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.prompt.informations.isEmpty()); // no message for a cancel
+        QCOMPARE(window->collection(), before);
+        QVERIFY(s.main->timer().isActive());
+        const std::string asked = s.meter->received();
+        QVERIFY(std::count(asked.begin(), asked.end(), 'R') < 20);
+    }
+
+    void collectionSavedAndOpenedAgain()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        const QStringList firstRow = [&] {
+            QStringList cells;
+            for (int c = 0; c < window->sampleTable().ColCount(); ++c)
+                cells << window->sampleTable().cell(c, 1);
+            return cells;
+        }();
+        const int sets = window->collection()->sets.size();
+
+        // Save: the chooser, then the collection file.
+        const QString first = s.dir.filePath(QStringLiteral("download.REC"));
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.saveNames.enqueue(first);
+        s.main->Save1->trigger();
+        QCOMPARE(s.prompt.choosersShown.last(),
+                 (QStringList{QStringLiteral("Save File"),
+                              QStringLiteral("Save all data sets to a data set collection file(*.REC)"),
+                              QStringLiteral("Save a single data set(*.TXT,*.CSV)")}));
+        QCOMPARE(s.prompt.saveFolders.last(), s.dir.path());
+        const QByteArray saved = fileBytes(first);
+        QCOMPARE(saved.size(), CollectionFile::lastAddress(saved) + 257);
+
+        // Closed, then opened from the file: the same sets and samples.
+        s.main->frameOf(window)->close();
+        QTRY_VERIFY(!s.main->dataLoggerWindow());
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.openNames.enqueue(first);
+        s.main->Open1->trigger();
+        QCOMPARE(s.prompt.choosersShown.last().at(1), QStringLiteral("Open a data set collection file(*.rec)"));
+        window = s.main->dataLoggerWindow();
+        QVERIFY(window && window->dataSetsLoaded());
+        QCOMPARE(window->collection()->sets.size(), sets);
+        for (int c = 0; c < firstRow.size(); ++c)
+            QCOMPARE(window->sampleTable().cell(c, 1), firstRow.at(c));
+
+        // Saved again: byte for byte the same file.
+        const QString second = s.dir.filePath(QStringLiteral("again.REC"));
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.saveNames.enqueue(second);
+        s.main->Save1->trigger();
+        QCOMPARE(fileBytes(second), saved);
+        QVERIFY(s.prompt.errors.isEmpty());
+    }
+
+    void badFilesAreRefusedAndReplaceNothing()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        const DataSetCollection *before = window->collection();
+
+        const QString shortFile = s.dir.filePath(QStringLiteral("short.rec"));
+        QFile f(shortFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100, '\0'));
+        f.close();
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.openNames.enqueue(shortFile);
+        s.main->Open1->trigger();
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("short.rec")));
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("100")));
+        QCOMPARE(window->collection(), before);
+
+        const QString missing = s.dir.filePath(QStringLiteral("missing.rec"));
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.openNames.enqueue(missing);
+        s.main->Open1->trigger();
+        QCOMPARE(s.prompt.errors.size(), 2);
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("missing.rec")));
+
+        // A save that cannot be written says so; nothing else changes.
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.saveNames.enqueue(s.dir.filePath(QStringLiteral("no/such/folder/x.REC")));
+        s.main->Save1->trigger();
+        QCOMPARE(s.prompt.errors.size(), 3);
+        QCOMPARE(window->collection(), before);
+
+        // Save with no data-logger window active.
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.panel()));
+        s.main->Save1Click();
+        QCOMPARE(s.prompt.informations.last(), QStringLiteral("Did not choose any graph or list window."));
+    }
+
+    void cancelledChooserDoesNothing()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->Open1->trigger();
+        QCOMPARE(s.prompt.choosersShown.size(), 1);
+        QCOMPARE(s.prompt.choosersShown.last().at(0), QStringLiteral("Open File"));
+        QCOMPARE(s.prompt.choosersShown.last().at(2), QStringLiteral("Open a data set(*.TXT,*.CSV,*.GHF)"));
+        QVERIFY(s.prompt.openAsked.isEmpty());
+        QVERIFY(!s.main->dataLoggerWindow());
+    }
+};
+
+QTEST_MAIN(TestDataLoggerCommand)
+#include "tst_datalogger_command.moc"

@@ -1,0 +1,84 @@
+#pragma once
+// The real main window over a temporary program folder, with an emulated
+// meter on a pseudo-terminal (or none), scripted prompts and recorded exits
+// and browser requests.
+
+#include "app/TfrmMain.h"
+#include "panel/TfrmPanel.h"
+
+#include "MeterEmulator.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace kv::test {
+
+struct Session
+{
+    QTemporaryDir dir;
+    std::unique_ptr<emu::MeterEmulator> meter;
+    ScriptedPrompt prompt;
+    std::unique_ptr<TfrmMain> main;
+    int exits = 0;
+    QList<QUrl> opened;
+
+    // model 0: no meter at all.
+    explicit Session(int model, const QByteArray &ini = QByteArray(),
+                     const std::function<void(emu::Options &)> &tweak = {})
+    {
+        if (!ini.isEmpty()) {
+            QFile f(dir.filePath(QStringLiteral("KV481.INI")));
+            f.open(QIODevice::WriteOnly);
+            f.write(ini);
+        }
+        MainOptions o;
+        o.programPath = dir.filePath(QStringLiteral("KV481"));
+        o.systemPorts = false;
+        o.prompt = &prompt;
+        o.exitHandler = [this] { ++exits; };
+        o.openUrl = [this](const QUrl &u) {
+            opened << u;
+            return true;
+        };
+        if (model) {
+            emu::Options e;
+            e.model = model;
+            e.linkPath = dir.filePath(QStringLiteral("meter")).toStdString();
+            if (tweak)
+                tweak(e);
+            meter = std::make_unique<emu::MeterEmulator>(e);
+            meter->setTemperatures(23.4, 21.7);
+            meter->start();
+            o.extraPorts << dir.filePath(QStringLiteral("meter"));
+        } else {
+            o.extraPorts << dir.filePath(QStringLiteral("nothing-here"));
+        }
+        main = std::make_unique<TfrmMain>(o);
+        main->resize(1000, 700);
+        main->show();
+    }
+    bool started() { return QTest::qWaitFor([this] { return main->formShown(); }, 8000); }
+    TfrmPanel *panel() const { return main->panel(); }
+    QString mainDigits() const
+    {
+        QString s;
+        for (int i = 0; i < 4; ++i) {
+            const int c = panel()->digitCode(0, i);
+            s += c <= 9 ? QChar('0' + c) : c == kGlyphBlank ? QChar(' ') : QChar('-');
+        }
+        return s;
+    }
+    QString settingsText() const
+    {
+        QFile f(main->settingsPath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+};
+
+
+} // namespace kv::test
