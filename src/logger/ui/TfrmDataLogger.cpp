@@ -122,8 +122,8 @@ QLabel *valuePanel(const char *name, const QColor &color, QWidget *parent)
     l->setMargin(2);
     l->setMinimumHeight(24);
     // Readable by keyboard and screen readers, though not editable.
-    l->setFocusPolicy(Qt::TabFocus);
     l->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    l->setFocusPolicy(Qt::StrongFocus);
     return l;
 }
 
