@@ -37,15 +37,22 @@ namespace kv {
 
 namespace {
 
-// The width of a grid column before any is set, in pixels; the columns are
-// sized as multiples of it.
+// The width of a grid column before any is set, in pixels, for a font whose
+// digits are 6 pixels wide; the columns are sized as multiples of it, and
+// it grows with the grid's font so dates and times fit.
 constexpr int kDefaultColumnWidth = 64;
+constexpr int kLeftColumnWidth = 287;
 constexpr int kEmptyPoints = 500;
 constexpr int kProgressStep = 4096; // readings between two moves of the progress bar
 
-int columnWidth(double factor)
+double fontScale(const QWidget *w)
 {
-    return static_cast<int>(std::lround(kDefaultColumnWidth * factor));
+    return std::max(1.0, w->fontMetrics().horizontalAdvance(QLatin1Char('0')) / 6.0);
+}
+
+int columnWidth(const QWidget *grid, double factor)
+{
+    return static_cast<int>(std::lround(kDefaultColumnWidth * fontScale(grid) * factor));
 }
 
 QPixmap unitMark(const QString &name)
@@ -122,8 +129,8 @@ QLabel *valuePanel(const char *name, const QColor &color, QWidget *parent)
     l->setMargin(2);
     l->setMinimumHeight(24);
     // Readable by keyboard and screen readers, though not editable.
-    l->setFocusPolicy(Qt::TabFocus);
     l->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    l->setFocusPolicy(Qt::StrongFocus);
     return l;
 }
 
@@ -178,7 +185,9 @@ void TfrmDataLogger::buildLayout()
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     m_sets->setFixedFont(gridFont);
     Grid2 = stringGrid("Grid2", m_sets, left);
-    Grid2->setFont(gridFont);
+    QFont listFont = gridFont;
+    listFont.setBold(false);
+    Grid2->setFont(listFont);
     Grid2->setAccessibleName(QStringLiteral("Data sets"));
     Panel4 = buildExtremesPanel();
     leftLayout->addWidget(StaticText1);
@@ -323,7 +332,8 @@ void TfrmDataLogger::InitialDataLogger(int model, double minScale, double maxSca
 {
     // The design size; whoever creates the window sizes it to the frame.
     resize(908, 732);
-    m_columns->setSizes({287, 908 - 287});
+    const int leftWidth = static_cast<int>(std::lround(kLeftColumnWidth * fontScale(Grid2)));
+    m_columns->setSizes({leftWidth, 908 - leftWidth});
     m_right->setSizes({488, 244});
 
     // The data set list: titles and one blank row.
@@ -335,7 +345,7 @@ void TfrmDataLogger::InitialDataLogger(int model, double minScale, double maxSca
     m_sets->flush();
     const double setWidths[] = {0.4, 0.7, 1.0, 0.6, 1.0};
     for (int c = 0; c < 5; ++c)
-        Grid2->setColumnWidth(c, columnWidth(setWidths[c]));
+        Grid2->setColumnWidth(c, columnWidth(Grid2, setWidths[c]));
 
     const int channels = model == 481 ? 1 : 2;
     const double now = m_clock.now();
@@ -368,7 +378,7 @@ void TfrmDataLogger::applyChannelLayout(int channels)
     const double widths[SampleTable::kColumns] = {0.8, 1.4, 1.4, 1.5, 0.6, 1.5, 0.6, 1.0};
     const int used = two ? 7 : 5;
     for (int c = 0; c < SampleTable::kColumns; ++c) {
-        Grid1->setColumnWidth(c, columnWidth(widths[c]));
+        Grid1->setColumnWidth(c, columnWidth(Grid1, widths[c]));
         // Columns without a title hold nothing; the view leaves them out.
         Grid1->setColumnHidden(c, c >= used);
     }
@@ -384,6 +394,15 @@ void TfrmDataLogger::fillDataSetList()
     for (int i = 0; i < rows.size(); ++i)
         m_sets->setRow(i + 1, rows.at(i));
     m_sets->flush();
+    // Dates and times in a long regional format would not fit the narrow
+    // columns; those grow to fit, never shrink.
+    const QFontMetrics fm(Grid2->font());
+    for (int c = 1; c <= 3; ++c) {
+        int widest = 0;
+        for (const QStringList &r : rows)
+            widest = std::max(widest, fm.horizontalAdvance(r.value(c)));
+        Grid2->setColumnWidth(c, std::max(Grid2->columnWidth(c), widest + 10));
+    }
 }
 
 void TfrmDataLogger::ShowDataSet(int index)
