@@ -549,6 +549,8 @@ void icons()
 
 } // namespace
 
+void printOptionArt(const QString &resources); // PrintArt.cpp
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -565,5 +567,6 @@ int main(int argc, char **argv)
     meterFront();
     g_out = root + QStringLiteral("/icons");
     icons();
+    printOptionArt(root);
     return 0;
 }
