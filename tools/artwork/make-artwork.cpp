@@ -551,6 +551,8 @@ void icons()
 
 } // namespace
 
+void printOptionArt(const QString &resources); // PrintArt.cpp
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -569,5 +571,6 @@ int main(int argc, char **argv)
     icons();
     QDir().mkpath(root + QStringLiteral("/datalogger"));
     drawUnitIcons(root + QStringLiteral("/datalogger"));
+    printOptionArt(root);
     return 0;
 }
