@@ -49,9 +49,45 @@ QString decode8Bit(const QByteArray &bytes)
 
 bool isValidUtf8(const QByteArray &bytes)
 {
-    QStringDecoder d(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    (void)d.decode(bytes);
-    return !d.hasError();
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned int cp = 0;
+        unsigned int least = 0;
+        if ((b & 0xE0) == 0xC0) {
+            more = 1;
+            cp = b & 0x1F;
+            least = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            more = 2;
+            cp = b & 0x0F;
+            least = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            more = 3;
+            cp = b & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past Unicode are not UTF-8.
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += more + 1;
+    }
+    return true;
 }
 
 // Formats the date and time fields of graph lines. Readings of one day
@@ -390,16 +426,11 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
 
     // One encoding for the whole file, as it was written.
     bool utf8 = true;
-    {
-        QStringDecoder check(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        for (const QByteArray &line : raw) {
-            (void)check.decode(line);
-            if (check.hasError()) {
-                utf8 = false;
-                break;
-            }
+    for (const QByteArray &line : raw)
+        if (!isValidUtf8(line)) {
+            utf8 = false;
+            break;
         }
-    }
     if (utf8 && raw.front().startsWith("\xEF\xBB\xBF"))
         raw.front().remove(0, 3);
 
