@@ -30,25 +30,84 @@ struct Extremes
 
 } // namespace
 
+namespace {
+
+// Reads value cells with the decimal separator looked up once. Accepts what
+// the locale's number reading accepts (blanks around, a sign, digits with
+// one decimal separator, an exponent; no thousands separators) and a point
+// where the locale's separator is a comma.
+class ValueReader
+{
+public:
+    ValueReader() : m_point(decimalSeparator().at(0)), m_alsoPoint(m_point == QLatin1Char(',')) {}
+
+    bool read(const QString &text, float &value) const
+    {
+        if (text == QLatin1String("OL"))
+            return false;
+        QByteArray ascii;
+        if (!normalise(text, ascii))
+            return false;
+        bool ok = false;
+        const double v = ascii.toDouble(&ok);
+        const auto f = static_cast<float>(v);
+        // Beyond single precision it is no temperature either.
+        if (!ok || !std::isfinite(v) || !std::isfinite(f))
+            return false;
+        value = f;
+        return true;
+    }
+
+private:
+    bool normalise(const QString &text, QByteArray &out) const
+    {
+        qsizetype i = 0, n = text.size();
+        while (i < n && text.at(i).isSpace())
+            ++i;
+        while (n > i && text.at(n - 1).isSpace())
+            --n;
+        out.reserve(n - i);
+        if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+            out += static_cast<char>(text.at(i++).unicode());
+        int digits = 0;
+        bool separator = false;
+        for (; i < n; ++i) {
+            const QChar c = text.at(i);
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+                out += static_cast<char>(c.unicode());
+                ++digits;
+            } else if (!separator && (c == m_point || (m_alsoPoint && c == QLatin1Char('.')))) {
+                out += '.';
+                separator = true;
+            } else {
+                break;
+            }
+        }
+        if (digits == 0)
+            return false;
+        if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+            out += 'e';
+            ++i;
+            if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+                out += static_cast<char>(text.at(i++).unicode());
+            int exponent = 0;
+            for (; i < n && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i, ++exponent)
+                out += static_cast<char>(text.at(i).unicode());
+            if (exponent == 0)
+                return false;
+        }
+        return i == n;
+    }
+
+    QChar m_point;
+    bool m_alsoPoint;
+};
+
+} // namespace
+
 bool listValue(const QString &text, float &value)
 {
-    if (text == QLatin1String("OL"))
-        return false;
-    bool ok = false;
-    double v = parseLocaleDouble(text, &ok);
-    if (!ok && text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char(',')) && decimalSeparatorIsComma()) {
-        QString t = text;
-        t.replace(QLatin1Char('.'), QLatin1Char(','));
-        v = parseLocaleDouble(t, &ok);
-    }
-    if (!ok)
-        return false;
-    const auto f = static_cast<float>(v);
-    // Beyond single precision it is no temperature either.
-    if (!std::isfinite(f))
-        return false;
-    value = f;
-    return true;
+    return ValueReader().read(text, value);
 }
 
 ListGraphData convertListToGraph(const GridSource &list, const TextProgress &progress)
@@ -62,6 +121,7 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
     g.y.assign(g.subsets, std::vector<float>(n, 0.0f));
 
     LocaleDateTimeReader reader;
+    const ValueReader values;
     if (n > 0) {
         const auto convertOnce = [&](int row, double &into) {
             const QString date = list.cell(kDateCol, row);
@@ -91,7 +151,7 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
         for (int s = 0; s < g.subsets; ++s) {
             g.x[s][p] = x;
             float v = 0;
-            if (listValue(list.cell(s == 0 ? kValue1Col : kValue2Col, row), v)) {
+            if (values.read(list.cell(s == 0 ? kValue1Col : kValue2Col, row), v)) {
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;

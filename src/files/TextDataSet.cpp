@@ -91,11 +91,12 @@ bool isValidUtf8(const QByteArray &bytes)
 }
 
 // Formats the date and time fields of graph lines. Readings of one day
-// share their date text, so it is formatted once per day.
+// share their date text, so it is formatted once per day; the time format
+// is taken apart once per file, since Qt reads it anew for every time.
 class DateTimeFields
 {
 public:
-    DateTimeFields() : m_timeFormat(longTimeFormat()) {}
+    DateTimeFields() : m_timeFormat(longTimeFormat()) { m_fast = compile(m_timeFormat); }
     const QString &date(double x)
     {
         const double day = std::floor(x);
@@ -106,14 +107,134 @@ public:
         }
         return m_date;
     }
-    QString time(double x) const { return m_locale.toString(timePart(x), m_timeFormat); }
+    void appendTime(QString &line, double x) const
+    {
+        const QTime t = timePart(x);
+        if (!m_fast) {
+            line += m_locale.toString(t, m_timeFormat);
+            return;
+        }
+        for (const Part &p : m_parts) {
+            switch (p.kind) {
+            case Part::Text:
+                line += p.text;
+                break;
+            case Part::Hour24:
+                number(line, t.hour(), p.width);
+                break;
+            case Part::Hour12:
+                number(line, t.hour() % 12 == 0 ? 12 : t.hour() % 12, p.width);
+                break;
+            case Part::Minute:
+                number(line, t.minute(), p.width);
+                break;
+            case Part::Second:
+                number(line, t.second(), p.width);
+                break;
+            case Part::AmPm:
+                line += t.hour() < 12 ? p.text : p.text2;
+                break;
+            }
+        }
+    }
 
 private:
+    struct Part
+    {
+        enum Kind { Text, Hour24, Hour12, Minute, Second, AmPm } kind = Text;
+        int width = 1;
+        QString text, text2; // literal text, or the AM and PM texts
+    };
+    static void number(QString &line, int v, int width)
+    {
+        if (width == 2 && v < 10)
+            line += QLatin1Char('0');
+        line += QString::number(v);
+    }
+    // The format's fields, or false when it holds one this does not know
+    // (then Qt formats every time itself).
+    bool compile(const QString &f)
+    {
+        const bool twelve = f.contains(QLatin1Char('a'), Qt::CaseInsensitive);
+        // Digits other than ASCII would need the locale's own.
+        if (m_locale.zeroDigit() != QLatin1String("0"))
+            return false;
+        for (int i = 0; i < f.size();) {
+            const QChar c = f.at(i);
+            if (c == QLatin1Char('\'')) {
+                const int close = f.indexOf(QLatin1Char('\''), i + 1);
+                if (close < 0)
+                    return false;
+                m_parts.push_back({Part::Text, 1, close == i + 1 ? QStringLiteral("'") : f.mid(i + 1, close - i - 1), {}});
+                i = close + 1;
+                continue;
+            }
+            int run = 1;
+            while (i + run < f.size() && f.at(i + run) == c)
+                ++run;
+            if (c == QLatin1Char('h') || c == QLatin1Char('H') || c == QLatin1Char('m') || c == QLatin1Char('s')) {
+                if (run > 2)
+                    return false;
+                const Part::Kind k = c == QLatin1Char('m') ? Part::Minute
+                    : c == QLatin1Char('s')                ? Part::Second
+                    : (c == QLatin1Char('h') && twelve)    ? Part::Hour12
+                                                           : Part::Hour24;
+                m_parts.push_back({k, run, {}, {}});
+                i += run;
+            } else if (c == QLatin1Char('a') || c == QLatin1Char('A')) {
+                const bool upper = c == QLatin1Char('A');
+                const QString am = upper ? m_locale.amText().toUpper() : m_locale.amText().toLower();
+                const QString pm = upper ? m_locale.pmText().toUpper() : m_locale.pmText().toLower();
+                m_parts.push_back({Part::AmPm, 1, am, pm});
+                i += (i + 1 < f.size() && (f.at(i + 1) == QLatin1Char('p') || f.at(i + 1) == QLatin1Char('P'))) ? 2 : 1;
+            } else if (c.unicode() < 128 && c.isLetter()) {
+                return false;
+            } else {
+                m_parts.push_back({Part::Text, 1, QString(run, c), {}});
+                i += run;
+            }
+        }
+        return true;
+    }
+
     QLocale m_locale;
     QString m_timeFormat;
+    bool m_fast = false;
+    std::vector<Part> m_parts;
     double m_day = 0;
     bool m_haveDay = false;
     QString m_date;
+};
+
+// The value fields of graph lines, with the decimal separator looked up
+// once per file instead of once per value.
+class ValueFields
+{
+public:
+    explicit ValueFields(QChar separator)
+        : m_point(separator == TextDataSet::Comma && decimalSeparatorIsComma() ? QChar(QLatin1Char('.'))
+                                                                                : decimalSeparator().at(0))
+        , m_separator(separator)
+    {
+    }
+    void append(QString &line, float y) const
+    {
+        const double v = static_cast<double>(y);
+        if (y == TextDataSet::OverloadValue || y == TextDataSet::NoReadingValue || !(std::fabs(v) < 1e7)) {
+            line += TextDataSet::valueText(y, m_separator);
+            return;
+        }
+        QString s = QString::number(v, 'f', 1);
+        if (s == QLatin1String("-0.0"))
+            s.remove(0, 1);
+        if (m_point != QLatin1Char('.'))
+            s.replace(QLatin1Char('.'), m_point);
+        line += s;
+    }
+
+private:
+    QChar m_point;
+    QChar m_separator;
 };
 
 // Collects encoded lines and hands them to the device in large writes.
@@ -257,7 +378,7 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
     const int first = std::max(from, 1) - 1;
     const int last = std::min(to, cells.points) - 1;
     const int total = std::max(0, to - from + 1);
-    const bool commaInValues = separator == Comma && decimalSeparatorIsComma();
+    const ValueFields values(separator);
     LineSink sink(device);
     DateTimeFields dt;
     QString line;
@@ -269,13 +390,10 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
         line.clear();
         line += dt.date(x);
         line += separator;
-        line += dt.time(x);
+        dt.appendTime(line, x);
         line += separator;
         const auto value = [&](float y) {
-            QString v = valueText(y, Tab);
-            if (commaInValues)
-                v.replace(Comma, QLatin1Char('.'));
-            line += v;
+            values.append(line, y);
             line += separator;
             line += unit;
             line += separator;

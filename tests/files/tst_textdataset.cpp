@@ -147,6 +147,7 @@ private Q_SLOTS:
     void realTimeGraphSavedWithAllWritesOnlyItsRecordedPoints();
     void graphStopsAtTheFirstUnrecordedPoint();
     void graphRangeSelectsPointsAndCancelKeepsWhatWasWritten();
+    void graphLinesFollowTheLocaleAnywhere();
     void valueCoding_data();
     void valueCoding();
     void rangeRules_data();
@@ -167,6 +168,8 @@ private Q_SLOTS:
     void graphFromListReportsAnUnreadableStartOnce();
     void graphFromListReadsPointValuesInACommaLocale();
     void graphFromListStopsOnCancel();
+    void valueCellsReadAsTheLocaleWritesThem_data();
+    void valueCellsReadAsTheLocaleWritesThem();
     void filtersWithdrawCsvInACommaLocale();
 };
 
@@ -279,6 +282,27 @@ void TstTextDataSet::graphRangeSelectsPointsAndCancelKeepsWhatWasWritten()
     QCOMPARE(r.lines, 3);
     QCOMPARE(bytes.count("\r\n"), 3);
     QCOMPARE(told, (QList<QPair<int, int>>{{1, 8}, {2, 8}, {3, 8}}));
+}
+
+void TstTextDataSet::graphLinesFollowTheLocaleAnywhere()
+{
+    // The writer formats times its own quick way; every line must still be
+    // what the locale's own formatting gives.
+    Graph g(6, 2);
+    const int hours[] = {0, 9, 11, 12, 13, 23};
+    for (int p = 0; p < 6; ++p)
+        g.set(p, at(2024, 2, 29, hours[p], p * 7, p * 11), 20.25f + p, -3.75f * p);
+    for (const char *name : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP", "ko_KR", "ar_EG", "fa_IR", "hi_IN",
+                             "zh_CN", "nl_NL", "bg_BG", "sq_AL"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+        for (QChar sep : {TextDataSet::Tab, TextDataSet::Comma}) {
+            QByteArray expected;
+            for (int p = 0; p < 6; ++p)
+                expected += TextDataSet::graphLine(g.x[p], g.y0[p], &g.y1[p], QStringLiteral("C"), sep).toUtf8()
+                    + "\r\n";
+            QCOMPARE(writeGraphBytes(g, 1, 6, sep), expected);
+        }
+    }
 }
 
 void TstTextDataSet::valueCoding_data()
@@ -653,6 +677,44 @@ void TstTextDataSet::graphFromListStopsOnCancel()
     QCOMPARE(d.x[0][4], 0.0);
     QCOMPARE(d.end, at(2007, 12, 5, 10, 0, 9));
     QVERIFY(qAbs(d.yMax - 3.3) < 1e-6);
+}
+
+void TstTextDataSet::valueCellsReadAsTheLocaleWritesThem_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<float>("value");
+    QTest::newRow("plain") << "en_US" << "23.5" << true << 23.5f;
+    QTest::newRow("blanks and sign") << "en_US" << " +23.5 " << true << 23.5f;
+    QTest::newRow("exponent") << "en_US" << "-1.5e2" << true << -150.0f;
+    QTest::newRow("point first") << "en_US" << ".5" << true << 0.5f;
+    QTest::newRow("point last") << "en_US" << "5." << true << 5.0f;
+    QTest::newRow("comma in a point locale") << "en_US" << "1,5" << false << 0.0f;
+    QTest::newRow("two points") << "en_US" << "1.2.3" << false << 0.0f;
+    QTest::newRow("bare exponent") << "en_US" << "1e" << false << 0.0f;
+    QTest::newRow("two signs") << "en_US" << "--1" << false << 0.0f;
+    QTest::newRow("empty") << "en_US" << "" << false << 0.0f;
+    QTest::newRow("OL") << "en_US" << "OL" << false << 0.0f;
+    QTest::newRow("dashes") << "en_US" << "----" << false << 0.0f;
+    QTest::newRow("beyond single precision") << "en_US" << "1e40" << false << 0.0f;
+    QTest::newRow("trailing text") << "en_US" << "23.5C" << false << 0.0f;
+    QTest::newRow("comma locale") << "de_DE" << "-23,5" << true << -23.5f;
+    QTest::newRow("point in a comma locale") << "de_DE" << "23.5" << true << 23.5f;
+    QTest::newRow("thousands and decimals") << "de_DE" << "1.234,5" << false << 0.0f;
+}
+
+void TstTextDataSet::valueCellsReadAsTheLocaleWritesThem()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(float, value);
+    QLocale::setDefault(QLocale(locale));
+    float v = 0;
+    QCOMPARE(listValue(text, v), ok);
+    if (ok)
+        QCOMPARE(v, value);
 }
 
 void TstTextDataSet::filtersWithdrawCsvInACommaLocale()
