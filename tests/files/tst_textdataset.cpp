@@ -5,6 +5,7 @@
 #include "common/DateTime.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
+#include "files/LocaleDateTimeReader.h"
 #include "files/ScopeRange.h"
 #include "files/TextDataSet.h"
 #include "views/GridModel.h"
@@ -168,6 +169,8 @@ private Q_SLOTS:
     void graphFromListReportsAnUnreadableStartOnce();
     void graphFromListReadsPointValuesInACommaLocale();
     void graphFromListStopsOnCancel();
+    void dateAndTimeTextsReadInTheLocalesOrder_data();
+    void dateAndTimeTextsReadInTheLocalesOrder();
     void valueCellsReadAsTheLocaleWritesThem_data();
     void valueCellsReadAsTheLocaleWritesThem();
     void filtersWithdrawCsvInACommaLocale();
@@ -207,6 +210,16 @@ void TstTextDataSet::golden()
         f.write(bytes);
     }
     QCOMPARE(bytes, contents(kGolden + file));
+
+    // Read back, every line is a row and every field a cell.
+    const TextListRows rows = readBytes(bytes, sep);
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(rows.rows.size(), std::size_t(lines.size() - 1));
+    for (std::size_t i = 0; i < rows.rows.size(); ++i) {
+        const QStringList fields = QString::fromUtf8(lines[int(i)]).chopped(2).split(sep);
+        for (int c = 1; c < rows.columns && c <= fields.size(); ++c)
+            QCOMPARE(rows.rows[i].at(c), fields.at(c - 1));
+    }
 }
 
 void TstTextDataSet::graphLinesHoldFourOrSixFieldsEachEndingInTheSeparator()
@@ -677,6 +690,45 @@ void TstTextDataSet::graphFromListStopsOnCancel()
     QCOMPARE(d.x[0][4], 0.0);
     QCOMPARE(d.end, at(2007, 12, 5, 10, 0, 9));
     QVERIFY(qAbs(d.yMax - 3.3) < 1e-6);
+}
+
+void TstTextDataSet::dateAndTimeTextsReadInTheLocalesOrder_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QDateTime>("expected"); // invalid: not converted
+    const QDateTime none;
+    QTest::newRow("US, two-digit year") << "en_US" << "12/5/07" << "2:03:10 PM" << QDateTime({2007, 12, 5}, {14, 3, 10});
+    QTest::newRow("US, four-digit year") << "en_US" << "12/5/1999" << "14:03:10" << QDateTime({1999, 12, 5}, {14, 3, 10});
+    QTest::newRow("midnight hour") << "en_US" << "1/1/24" << "12:30:00 AM" << QDateTime({2024, 1, 1}, {0, 30});
+    QTest::newRow("noon hour") << "en_US" << "1/1/24" << "12:30 pm" << QDateTime({2024, 1, 1}, {12, 30});
+    QTest::newRow("hour 13 with PM") << "en_US" << "1/1/24" << "13:00:00 PM" << none;
+    QTest::newRow("no such day") << "en_US" << "2/30/24" << "10:00:00" << none;
+    QTest::newRow("leap day") << "en_US" << "2/29/24" << "10:00:00" << QDateTime({2024, 2, 29}, {10, 0});
+    // Two-digit years fall within 50 years of today (until 2049: 99 is 1999).
+    QTest::newRow("year 99 is in the last century") << "en_US" << "1/1/99" << "00:00:00" << QDateTime({1999, 1, 1}, {0, 0});
+    QTest::newRow("German order") << "de_DE" << "05.12.07" << "14:03:10" << QDateTime({2007, 12, 5}, {14, 3, 10});
+    QTest::newRow("day first with slashes") << "en_GB" << "05/12/2007" << "14:03" << QDateTime({2007, 12, 5}, {14, 3});
+    QTest::newRow("two fields") << "en_US" << "12/5" << "10:00:00" << none;
+    QTest::newRow("minute 60") << "de_DE" << "05.12.07" << "10:60:00" << none;
+    QTest::newRow("letters in the time") << "de_DE" << "05.12.07" << "10:00 Uhr" << none;
+    QTest::newRow("empty time is midnight") << "de_DE" << "05.12.07" << "" << QDateTime({2007, 12, 5}, {0, 0});
+}
+
+void TstTextDataSet::dateAndTimeTextsReadInTheLocalesOrder()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(QDateTime, expected);
+    QLocale::setDefault(QLocale(locale));
+    LocaleDateTimeReader reader;
+    double v = -1;
+    const bool ok = reader.dateTime(date, time, v);
+    QCOMPARE(ok, expected.isValid());
+    if (ok)
+        QCOMPARE(v, toDateTimeDouble(expected));
 }
 
 void TstTextDataSet::valueCellsReadAsTheLocaleWritesThem_data()
