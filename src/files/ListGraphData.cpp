@@ -1,0 +1,177 @@
+#include "files/ListGraphData.h"
+
+#include "common/LocaleText.h"
+#include "files/LocaleDateTimeReader.h"
+#include "views/GridSource.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+constexpr int kDateCol = 1;
+constexpr int kTimeCol = 2;
+constexpr int kValue1Col = 3;
+constexpr int kValue2Col = 5;
+constexpr int kUnit2Col = 6;
+
+struct Extremes
+{
+    float largest = -99999.0f;
+    float smallest = 99999.0f;
+    void take(float v)
+    {
+        largest = std::max(largest, v);
+        smallest = std::min(smallest, v);
+    }
+};
+
+} // namespace
+
+namespace {
+
+// Reads value cells with the decimal separator looked up once. Accepts what
+// the locale's number reading accepts (blanks around, a sign, digits with
+// one decimal separator, an exponent; no thousands separators) and a point
+// where the locale's separator is a comma.
+class ValueReader
+{
+public:
+    ValueReader() : m_point(decimalSeparator().at(0)), m_alsoPoint(m_point == QLatin1Char(',')) {}
+
+    bool read(const QString &text, float &value) const
+    {
+        if (text == QLatin1String("OL"))
+            return false;
+        QByteArray ascii;
+        if (!normalise(text, ascii))
+            return false;
+        bool ok = false;
+        const double v = ascii.toDouble(&ok);
+        const auto f = static_cast<float>(v);
+        // Beyond single precision it is no temperature either.
+        if (!ok || !std::isfinite(v) || !std::isfinite(f))
+            return false;
+        value = f;
+        return true;
+    }
+
+private:
+    bool normalise(const QString &text, QByteArray &out) const
+    {
+        qsizetype i = 0, n = text.size();
+        while (i < n && text.at(i).isSpace())
+            ++i;
+        while (n > i && text.at(n - 1).isSpace())
+            --n;
+        out.reserve(n - i);
+        if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+            out += static_cast<char>(text.at(i++).unicode());
+        int digits = 0;
+        bool separator = false;
+        for (; i < n; ++i) {
+            const QChar c = text.at(i);
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+                out += static_cast<char>(c.unicode());
+                ++digits;
+            } else if (!separator && (c == m_point || (m_alsoPoint && c == QLatin1Char('.')))) {
+                out += '.';
+                separator = true;
+            } else {
+                break;
+            }
+        }
+        if (digits == 0)
+            return false;
+        if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+            out += 'e';
+            ++i;
+            if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+                out += static_cast<char>(text.at(i++).unicode());
+            int exponent = 0;
+            for (; i < n && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i, ++exponent)
+                out += static_cast<char>(text.at(i).unicode());
+            if (exponent == 0)
+                return false;
+        }
+        return i == n;
+    }
+
+    QChar m_point;
+    bool m_alsoPoint;
+};
+
+} // namespace
+
+bool listValue(const QString &text, float &value)
+{
+    return ValueReader().read(text, value);
+}
+
+ListGraphData convertListToGraph(const GridSource &list, const TextProgress &progress)
+{
+    ListGraphData g;
+    const int n = std::max(0, list.RowCount() - 1);
+    const QString unit2 = list.ColCount() > kUnit2Col ? list.cell(kUnit2Col, 1) : QString();
+    g.subsets = unit2.contains(QLatin1Char('F')) || unit2.contains(QLatin1Char('C')) ? 2 : 1;
+    g.points = n;
+    g.x.assign(g.subsets, std::vector<double>(n, 0.0));
+    g.y.assign(g.subsets, std::vector<float>(n, 0.0f));
+
+    LocaleDateTimeReader reader;
+    const ValueReader values;
+    if (n > 0) {
+        const auto convertOnce = [&](int row, double &into) {
+            const QString date = list.cell(kDateCol, row);
+            const QString time = list.cell(kTimeCol, row);
+            if (!reader.dateTime(date, time, into)) {
+                into = 0;
+                if (g.error.isEmpty())
+                    g.error = QStringLiteral("'%1 %2' is not a valid date and time").arg(date, time);
+            }
+        };
+        convertOnce(1, g.start);
+        convertOnce(n, g.end);
+    }
+
+    Extremes ex[2];
+    for (int row = 1; row <= n; ++row) {
+        if (progress && !progress(row, n)) {
+            g.cancelled = true;
+            break;
+        }
+        g.rowsDone = row;
+        const int p = row - 1;
+        double x = 0;
+        // A row without a date-time gives no point in either subset.
+        if (!reader.dateTime(list.cell(kDateCol, row), list.cell(kTimeCol, row), x))
+            continue;
+        for (int s = 0; s < g.subsets; ++s) {
+            g.x[s][p] = x;
+            float v = 0;
+            if (values.read(list.cell(s == 0 ? kValue1Col : kValue2Col, row), v)) {
+                g.y[s][p] = v;
+                ex[s].take(v);
+                g.anyValue = true;
+            }
+        }
+    }
+
+    if (g.anyValue) {
+        float top = ex[0].largest;
+        float bottom = ex[0].smallest;
+        if (g.subsets == 2) {
+            top = std::max(top, ex[1].largest);
+            bottom = std::min(bottom, ex[1].smallest);
+        }
+        const float topTenth = 0.1f * std::fabs(top);
+        const float bottomTenth = 0.1f * std::fabs(bottom);
+        g.yMax = static_cast<double>(top) + static_cast<double>(topTenth);
+        g.yMin = static_cast<double>(bottom) - static_cast<double>(bottomTenth);
+    }
+    return g;
+}
+
+} // namespace kv

@@ -1,0 +1,51 @@
+#pragma once
+// A list of readings turned into chart cells: one point per data row, x the
+// row's date and time, y its first value (column 3) and, when row 1's
+// column 6 holds a unit letter, its second value (column 5) in a second
+// subset. The y range is fitted to the values. The Output Data to Graph
+// command puts the result into a new graph window.
+
+#include "files/TextDataSet.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace kv {
+
+class GridSource;
+
+struct ListGraphData
+{
+    int subsets = 1;
+    int points = 0; // the list's data rows
+    // Per subset, `points` long. A cell that got nothing from its row (an
+    // "OL" value, a text that is no number or no date) keeps x 0 and y 0,
+    // as a chart just set up holds them.
+    std::vector<std::vector<double>> x;
+    std::vector<std::vector<float>> y;
+    // Row 1's and the last row's date-time, 0 when not converted.
+    double start = 0;
+    double end = 0;
+    bool hasXRange() const { return start != 0 && end != 0; }
+    // The fitted y range: the values' extremes, each widened by a tenth of
+    // its own magnitude, or -200 to 1370 when no value was stored.
+    double yMin = -200.0;
+    double yMax = 1370.0;
+    bool anyValue = false;
+    int rowsDone = 0;
+    bool cancelled = false;
+    // A start or end date-time that did not convert, said once.
+    QString error;
+};
+
+// progress is told the row about to be converted and the row count before
+// each row; returning false leaves the rows done so far, still fitted.
+ListGraphData convertListToGraph(const GridSource &list, const TextProgress &progress = {});
+
+// A value cell as the conversion reads it: the locale's decimal separator,
+// or a point where that separator is a comma (files written with a comma
+// between fields). false for "OL" and for anything that is no number.
+bool listValue(const QString &text, float &value);
+
+} // namespace kv

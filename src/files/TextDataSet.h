@@ -1,0 +1,129 @@
+#pragma once
+// Data set text files: one reading per line, every field (the last one too)
+// followed by the separator, lines ended by CR LF, no header line and
+// nothing quoted. TAB separates the fields of a TXT file, a comma those of
+// a CSV file; nothing but the separator tells them apart.
+//
+// Two layouts are written. The graph layout has one line per chart point:
+// date, time, first value, unit, and for a two-subset chart second value
+// and unit again, with dates, times and numbers as the regional settings
+// write them. The table layout has one line per grid row: the cell texts
+// of columns 1 to the last, as shown. The reader fills list rows from
+// either layout.
+//
+// Everything here works on QIODevice and plain data; the Open and Save
+// commands ask for names and ranges, show progress and fill the windows.
+
+#include <QString>
+#include <QStringList>
+#include <QStringConverter>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+namespace kv {
+
+class GridSource;
+
+// The cells of a chart that the graph layout needs, borrowed from the
+// chart for the time of one write: subset 0's x values and the y values of
+// the first one or two subsets, each `points` long. y1 is read only when
+// subsets is 2.
+struct GraphCells
+{
+    int subsets = 1;
+    int points = 0;
+    const double *x = nullptr;
+    const float *y0 = nullptr;
+    const float *y1 = nullptr;
+};
+
+// Told after each line is written: lines written so far and lines the range
+// asks for. Returning false cancels; the lines already written are kept.
+using TextProgress = std::function<bool(int done, int total)>;
+
+struct TextWriteResult
+{
+    bool ok = false;
+    bool cancelled = false;
+    int lines = 0; // lines written
+    QString error; // names the file when ok is false
+};
+
+// List rows read from a file. Every row holds `columns` cells, column 0
+// being its number in file order ("1", "2", ...), so it goes into a list's
+// grid as it stands. columns is 8 (the two-channel list) when the first
+// line has six or more fields and 6 (the one-channel list) otherwise; it is
+// 0 when the file held no line to read, and the list keeps its own columns.
+struct TextListRows
+{
+    bool ok = false; // false only when the file could not be read
+    int columns = 0;
+    std::vector<QStringList> rows;
+    QString error;
+    // The meter model whose list has these columns: 482, 481 or 0.
+    int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }
+};
+
+class TextDataSet
+{
+public:
+    static constexpr QChar Tab = QLatin1Char('\t');
+    static constexpr QChar Comma = QLatin1Char(',');
+    // A line is read up to this many characters; a longer one is cut there
+    // and is the last line read.
+    static constexpr int MaxLineLength = 179;
+    // The overload mark and the "no reading" mark among y values.
+    static constexpr float OverloadValue = 9999.0f;
+    static constexpr float NoReadingValue = 19999.0f;
+
+    // Comma when the name's extension, in any case, is "csv"; TAB otherwise
+    // (no extension too).
+    static QChar separatorFor(const QString &path);
+
+    // The graph layout's value field: "OL" for the overload mark, "----"
+    // for 19999, otherwise fixed notation with one decimal and the locale's
+    // decimal separator, or a point when that separator is also the field
+    // separator (a comma in a CSV file), so a value never spans two fields.
+    static QString valueText(float y, QChar separator);
+
+    // Text as files are written: UTF-8, or the ANSI code page on Windows.
+    static QStringConverter::Encoding fileEncoding();
+    // Bytes read from a file: UTF-8 when they are valid UTF-8 (a leading
+    // byte-order mark dropped), otherwise the 8-bit code page (Windows-1252,
+    // or the ANSI code page on Windows).
+    static QString decode(const QByteArray &bytes);
+
+    // One graph-layout line without its CR LF.
+    static QString graphLine(double x, float y0, const float *y1, const QString &unit, QChar separator);
+
+    // Writes points from to to (1-based, inclusive, as the range dialog
+    // gives them) of the graph layout, stopping early at the first point
+    // whose x is 0 (not recorded). unit is the unit letter of the latest
+    // reading. The device must be open for writing.
+    static TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to,
+                                      const QString &unit, QChar separator, const TextProgress &progress = {},
+                                      const QString &name = QString());
+    // Writes grid rows from to to (1-based data rows) in the table layout.
+    static TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, int to, QChar separator,
+                                     const TextProgress &progress = {}, const QString &name = QString());
+
+    // The same into a file, replacing it only when the writing is done. A
+    // cancelled write still replaces it with the lines written so far. The
+    // separator follows the name.
+    static TextWriteResult writeGraphFile(const QString &path, const GraphCells &cells, int from, int to,
+                                          const QString &unit, const TextProgress &progress = {});
+    static TextWriteResult writeGridFile(const QString &path, const GridSource &grid, int from, int to,
+                                         const TextProgress &progress = {});
+
+    // Reads list rows from an open device: lines until the first one with
+    // no separator in it, the first MaxLineLength characters of each, the
+    // fields that are followed by a separator, as many as the columns
+    // after the number column hold.
+    static TextListRows read(QIODevice &device, QChar separator, const QString &name = QString());
+    static TextListRows readFile(const QString &path);
+};
+
+} // namespace kv
