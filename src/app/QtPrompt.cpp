@@ -1,6 +1,7 @@
 #include "app/QtPrompt.h"
 
 #include "files/ui/TfrmOpenSave.h"
+#include "files/ui/TfrmScope.h"
 #include "logger/ui/TfrmChangeDateTime.h"
 #include "views/TfrmSetupScale.h"
 
@@ -73,6 +74,16 @@ QString QtPrompt::openFileName(const QString &caption, const QString &filter, co
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
+}
+
+bool QtPrompt::askRange(const QString &caption, RangeAnswer &answer)
+{
+    TfrmScope dialog(caption, m_parent);
+    dialog.setAnswer(answer);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    answer = dialog.answer();
+    return true;
 }
 
 Prompt::Choice QtPrompt::chooseOpenSave(const QString &caption, const QString &collectionText,

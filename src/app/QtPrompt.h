@@ -24,6 +24,7 @@ public:
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
     QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) override;
+    bool askRange(const QString &caption, RangeAnswer &answer) override;
     Choice chooseOpenSave(const QString &caption, const QString &collectionText,
                           const QString &singleSetText) override;
 

@@ -40,6 +40,17 @@ public:
     // A file to open (an empty name when cancelled).
     virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
 
+    // The range dialog of saving and printing: "&All" or "&Select" rows or
+    // points "&from" .. "&to". all, fromText and toText come in as the
+    // dialog starts and go out as the user left them; false for Cancel.
+    struct RangeAnswer
+    {
+        bool all = true;
+        QString fromText;
+        QString toText;
+    };
+    virtual bool askRange(const QString &caption, RangeAnswer &answer) = 0;
+
     // The Open and Save chooser: a collection of all data sets, a single
     // data set, or Cancel.
     enum class Choice { Collection = 1, SingleSet = 7, Cancel = 2 };

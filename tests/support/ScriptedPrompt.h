@@ -73,6 +73,18 @@ public:
         openFilters << filter;
         return openNames.isEmpty() ? QString() : openNames.dequeue();
     }
+    // The range dialog: what it was shown with, and the answers (none
+    // left: Cancel).
+    QVector<QPair<QString, RangeAnswer>> rangesShown;
+    QQueue<RangeAnswer> rangeAnswers;
+    bool askRange(const QString &caption, RangeAnswer &answer) override
+    {
+        rangesShown << qMakePair(caption, answer);
+        if (rangeAnswers.isEmpty())
+            return false;
+        answer = rangeAnswers.dequeue();
+        return true;
+    }
     // The chooser: caption and the two button texts it was shown with.
     QVector<QStringList> choosersShown;
     QQueue<Choice> choices; // none left: Cancel
