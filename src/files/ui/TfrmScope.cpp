@@ -20,9 +20,9 @@ TfrmScope::TfrmScope(const QString &caption, QWidget *parent)
     setObjectName(QStringLiteral("TfrmScope"));
     setWindowTitle(caption);
     radAll->setObjectName(QStringLiteral("radAll"));
-    radSelect->setObjectName(QStringLiteral("radSelect"));
-    edtFrom->setObjectName(QStringLiteral("edtFrom"));
-    edtTo->setObjectName(QStringLiteral("edtTo"));
+    radSelect->setObjectName(QStringLiteral("radNo"));
+    edtFrom->setObjectName(QStringLiteral("edtSelFrom"));
+    edtTo->setObjectName(QStringLiteral("edtSelTo"));
     radAll->setChecked(true);
 
     auto *fromLabel = new QLabel(QStringLiteral("&from"), this);
