@@ -30,6 +30,7 @@ void TfrmMain::buildMenus()
     Print1 = action(file, "Print1", QStringLiteral("&Print"));
     connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);

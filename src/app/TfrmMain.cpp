@@ -43,6 +43,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     })
     , m_files(m_prompt, m_dataLogger, [this] { return m_children.activeChild(); },
               QFileInfo(m_options.programPath).absolutePath())
+    , m_print(m_prompt, [this] { return m_children.activeChild(); }, this)
     , m_settingsLocation(Settings::locate(m_options.programPath))
     , m_template(GraphTemplate::locate(m_options.programPath))
 {
@@ -299,11 +300,12 @@ void TfrmMain::updateCommands()
     ChildWindow *child = childWindowOf(active);
     const bool graph = qobject_cast<TfrmGraph *>(active) != nullptr;
     const bool dataLogger = qobject_cast<TfrmDataLogger *>(active) != nullptr;
-    // A graph prints through its chart; the data-logger window saves its
-    // collection. Saving graphs and lists, table printing and turning a
+    const bool list = qobject_cast<TfrmList *>(active) != nullptr;
+    // Graphs, lists and the data-logger window print; the data-logger
+    // window saves its collection. Saving graphs and lists and turning a
     // list into a graph come with their own commands.
-    Print1->setEnabled(graph);
-    btnPrint->setEnabled(graph);
+    Print1->setEnabled(graph || list || dataLogger);
+    btnPrint->setEnabled(graph || list || dataLogger);
     Save1->setEnabled(dataLogger);
     SpeedButton2->setEnabled(dataLogger);
     btnToGraph->setEnabled(false);
@@ -353,9 +355,12 @@ void TfrmMain::GraphCustomization1Click()
 
 void TfrmMain::Print1Click()
 {
-    // A graph prints itself through its own print dialog.
-    if (auto *graph = m_children.active<TfrmGraph>())
-        graph->PESGraph1->printDialog(m_prompt);
+    m_print.Print1Click();
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    m_print.PrinterSetup1Click();
 }
 
 void TfrmMain::Open1Click()

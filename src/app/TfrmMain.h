@@ -9,6 +9,7 @@
 #include "app/TfrmAbout.h"
 #include "files/ui/FileCommands.h"
 #include "logger/ui/DataLoggerCommand.h"
+#include "print/PrintCommands.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
 #include "panel/TfrmPanel.h"
@@ -69,6 +70,7 @@ public:
     TfrmDataLogger *dataLoggerWindow() const { return m_children.dataLogger(); }
     DataLoggerCommand &dataLogger() { return m_dataLogger; }
     FileCommands &files() { return m_files; }
+    PrintCommands &printing() { return m_print; }
     const GraphTemplate &graphTemplate() const { return m_template; }
     // The multiple-document frame around a child window.
     static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
@@ -116,6 +118,7 @@ public Q_SLOTS:
     void Range1Click();
     void GraphCustomization1Click();
     void Print1Click();
+    void PrinterSetup1Click();
     void Open1Click();
     void Save1Click();
     void DataLogger1Click();
@@ -159,6 +162,7 @@ private:
     RealTimeRecorder m_recorder;
     DataLoggerCommand m_dataLogger;
     FileCommands m_files;
+    PrintCommands m_print;
     bool m_runWasEnabled = false;
     QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;

@@ -61,7 +61,7 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
 }
 
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt, QWidget *parent,
-                                         const TableFonts &fonts)
+                                         const TableFonts &fonts, QPrinter *chosen)
 {
     range.from = std::max(range.from, 1);
     range.to = std::min(range.to, grid.RowCount() - 1);
@@ -88,6 +88,10 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
         pdf->setPageSize(localPaper());
         pdf->setCreator(QStringLiteral("KV481"));
         device = pdf.get();
+    } else if (chosen) {
+        chosen->setResolution(QtPageCanvas::kUnitsPerInch);
+        chosen->setDocName(QStringLiteral("KV481"));
+        device = chosen;
     } else {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setResolution(QtPageCanvas::kUnitsPerInch);

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QPagedPaintDevice;
+class QPrinter;
 class QWidget;
 
 namespace kv {
@@ -30,13 +31,14 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
                              const PrintProgress &progress = {},
                              const TableFonts &fonts = TableFonts::standard());
 
-// The print command's part: prints on the default printer without asking
-// which; with no printer installed, asks prompt for a PDF file and prints
+// The print command's part: prints on the printer chosen in Printer Setup,
+// or on the default printer without asking which; with no printer installed, asks prompt for a PDF file and prints
 // into it (written whole, or left as it was on an error). Shows the progress
 // window over parent for the job. An empty range prints nothing and asks
 // nothing.
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt,
                                          QWidget *parent = nullptr,
-                                         const TableFonts &fonts = TableFonts::standard());
+                                         const TableFonts &fonts = TableFonts::standard(),
+                                         QPrinter *chosen = nullptr);
 
 } // namespace kv

@@ -1,0 +1,133 @@
+// Print and Printer Setup through the real main window: which window prints
+// what, the range asked for tables, the print option of the data-logger
+// window, and a PDF file where no printer is installed.
+
+#include "app/TfrmMain.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "views/TfrmList.h"
+
+#include "support/MainSession.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinterInfo>
+#include <QToolButton>
+
+using namespace kv;
+using kv::test::Session;
+
+namespace {
+
+QByteArray head(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(4) : QByteArray();
+}
+
+
+} // namespace
+
+class TestPrintCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is installed: printing would go to it instead of a PDF file");
+    }
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void listPrintsItsRowsAfterAskingTheRange()
+    {
+        Session s(482, "[RealTime]\nSampling Rate=1\n");
+        QVERIFY(s.started());
+        TfrmList *list = s.main->realTimeList();
+        s.main->btnRun->click();
+        QTRY_VERIFY_WITH_TIMEOUT(list->grid()->RowCount() >= 4, 8000);
+        s.main->btnPause->click();
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(list));
+        QVERIFY(s.main->Print1->isEnabled());
+
+        // "invalid integer": nothing printed, no file asked for.
+        s.prompt.rangeAnswers.enqueue({false, QStringLiteral("1"), QStringLiteral("x")});
+        s.main->Print1->trigger();
+        QCOMPARE(s.prompt.rangesShown.last().first, QStringLiteral("Print Range"));
+        QCOMPARE(s.prompt.rangesShown.last().second.fromText, QStringLiteral("1"));
+        QCOMPARE(s.prompt.rangesShown.last().second.toText, QString::number(list->grid()->RowCount() - 1));
+        QCOMPARE(s.prompt.informations.last(), QStringLiteral("invalid integer"));
+        QVERIFY(s.prompt.saveAsked.isEmpty());
+
+        // A range dialog cancelled: nothing either.
+        s.main->Print1->trigger();
+        QVERIFY(s.prompt.saveAsked.isEmpty());
+
+        const QString pdf = s.dir.filePath(QStringLiteral("list.pdf"));
+        s.prompt.rangeAnswers.enqueue({true, QStringLiteral("1"), QStringLiteral("3")});
+        s.prompt.saveNames.enqueue(pdf);
+        s.main->Print1->trigger();
+        QCOMPARE(s.prompt.saveAsked, QStringList{QStringLiteral("Print to PDF file")});
+        QCOMPARE(head(pdf), QByteArray("%PDF"));
+        QVERIFY(s.prompt.errors.isEmpty());
+    }
+
+    void dataLoggerAsksGraphOrText()
+    {
+        Session s(481);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window && window->dataSetsLoaded());
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+        QVERIFY(s.main->Print1->isEnabled());
+
+        QList<PrintChoice> answers{PrintChoice::Cancel, PrintChoice::Text, PrintChoice::Graph};
+        int asked = 0;
+        s.main->printing().setOptionSource([&] {
+            ++asked;
+            return answers.takeFirst();
+        });
+        s.main->Print1->trigger(); // Cancel
+        QCOMPARE(asked, 1);
+        QVERIFY(s.prompt.rangesShown.isEmpty() && s.prompt.saveAsked.isEmpty());
+
+        const QString table = s.dir.filePath(QStringLiteral("table.pdf"));
+        s.prompt.rangeAnswers.enqueue({true, QString(), QString()});
+        s.prompt.saveNames.enqueue(table);
+        s.main->Print1->trigger(); // Text
+        QCOMPARE(s.prompt.rangesShown.size(), 1);
+        QCOMPARE(s.prompt.rangesShown.last().second.toText,
+                 QString::number(window->sampleTable().RowCount() - 1));
+        QCOMPARE(head(table), QByteArray("%PDF"));
+
+        const QString graph = s.dir.filePath(QStringLiteral("graph.pdf"));
+        s.prompt.saveNames.enqueue(graph);
+        s.main->Print1->trigger(); // Graph: no range asked
+        QCOMPARE(s.prompt.rangesShown.size(), 1);
+        QCOMPARE(head(graph), QByteArray("%PDF"));
+        QCOMPARE(asked, 3);
+    }
+
+    void otherWindowsPrintNothing()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.panel()));
+        QVERIFY(!s.main->Print1->isEnabled());
+        s.main->Print1Click();
+        QVERIFY(s.prompt.rangesShown.isEmpty() && s.prompt.saveAsked.isEmpty());
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    void printerSetupWithoutPrinterSaysWhatHappens()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->PrinterSetup1->trigger();
+        QCOMPARE(s.prompt.informations.size(), 1);
+        QVERIFY(s.prompt.informations.last().contains(QStringLiteral("PDF")));
+    }
+};
+
+QTEST_MAIN(TestPrintCommands)
+#include "tst_print_commands.moc"
