@@ -459,6 +459,9 @@ private Q_SLOTS:
         QVERIFY(s.main->Print1->isEnabled() && s.main->btnPrint->isEnabled());
         QVERIFY(!s.main->UndoZoom->isEnabled());
         area->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
+        QVERIFY(s.main->Print1->isEnabled() && s.main->btnPrint->isEnabled());
+        QVERIFY(!s.main->btnToGraph->isEnabled()); // never for the real-time list
+        area->setActiveSubWindow(s.main->frameOf(s.panel()));
         QVERIFY(!s.main->Print1->isEnabled() && !s.main->btnPrint->isEnabled());
         QVERIFY(!s.main->Save1->isEnabled() && !s.main->btnToGraph->isEnabled());
 
