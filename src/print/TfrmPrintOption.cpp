@@ -1,11 +1,11 @@
 #include "print/TfrmPrintOption.h"
+#include "views/DialogPlacement.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 static void registerPrintArtwork()
 {
@@ -83,12 +83,7 @@ PrintChoice TfrmPrintOption::ask(QWidget *parent)
 void TfrmPrintOption::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 } // namespace kv

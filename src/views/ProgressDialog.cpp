@@ -1,11 +1,11 @@
 #include "views/ProgressDialog.h"
+#include "views/DialogPlacement.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -90,12 +90,7 @@ void ProgressDialog::reject()
 void ProgressDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 } // namespace kv

@@ -8,9 +8,7 @@
 #include "views/GraphSetup.h"
 #include "views/RealTimeRecorder.h"
 
-#include "support/LinkWatch.h"
-#include "support/ScriptedPort.h"
-#include "support/ScriptedPrompt.h"
+#include "support/LinkRig.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,51 +19,24 @@ using namespace kv::test;
 
 namespace {
 
-struct Rig
+// The link rig with the live recorder and a real-time graph on top.
+struct Rig : LinkRig
 {
     QTemporaryDir dir;
-    ManualClock clock;
-    ScriptedPort port;
-    ScriptedPrompt prompt;
-    MeterLink link{port, clock, prompt};
     RealTimeRecorder recorder{link, clock};
-    ScriptedMeter meter;
     std::unique_ptr<Chart> chart = std::make_unique<Chart>();
     bool runEnabled = false;
     bool stopEnabled = false;
 
     explicit Rig(int model = 482, int graphModel = 482)
+        : LinkRig(model)
     {
-        meter.model = model;
-        port.devices[QStringLiteral("/dev/meter")] = meter.device();
-        link.setPortList({QStringLiteral("/dev/meter")});
         link.setModel(graphModel);
         QObject::connect(&recorder, &RealTimeRecorder::controlsChanged, [this](bool run, bool stop) {
             runEnabled = run;
             stopEnabled = stop;
         });
         recorder.setupGraph(*chart, -10, 50, GraphTemplate::locate(dir.filePath(QStringLiteral("KV481"))), prompt);
-    }
-    void answer(const QByteArray &frame)
-    {
-        meter.frame = frame;
-        port.input = frame;
-    }
-    void goSilent()
-    {
-        meter.silent = true;
-        port.input.clear();
-    }
-    void tick(int ms = 1000)
-    {
-        clock.advanceMs(ms);
-        link.ThTimer1Timer();
-    }
-    void connect()
-    {
-        link.SearchMeter();
-        QVERIFY(link.connected());
-        link.requestFrame();
     }
 };
 

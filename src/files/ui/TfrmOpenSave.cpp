@@ -1,8 +1,8 @@
 #include "files/ui/TfrmOpenSave.h"
 
-#include <QGuiApplication>
+#include "views/DialogPlacement.h"
+
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -35,9 +35,7 @@ TfrmOpenSave::TfrmOpenSave(const QString &caption, const QString &collectionText
     layout->addWidget(Button1, 0, Qt::AlignHCenter);
     setMinimumWidth(420);
     adjustSize();
-    // Centred on the screen, as the chooser always was.
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 Prompt::Choice TfrmOpenSave::choose()

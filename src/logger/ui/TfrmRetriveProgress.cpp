@@ -1,13 +1,12 @@
 #include "logger/ui/TfrmRetriveProgress.h"
 
 #include "logger/LoggerDownload.h"
+#include "views/DialogPlacement.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 namespace kv {
 
@@ -46,8 +45,7 @@ TfrmRetriveProgress::TfrmRetriveProgress(QWidget *parent)
     setMinimumWidth(340);
     connect(BitBtn1, &QPushButton::clicked, this, &TfrmRetriveProgress::cancelRequested);
     adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void TfrmRetriveProgress::follow(LoggerDownload &job)
