@@ -1,8 +1,10 @@
 // The main window's menu bar, tool bar and status bar: every control with
-// its caption, hint, name and starting state, wired to its handler.
+// its caption, hint, name and starting state, wired to its handler, and
+// what the link reports wired to the controls that show it.
 
 #include "app/TfrmMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -186,6 +188,51 @@ void TfrmMain::buildStatusBar()
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1, 1);
+}
+
+void TfrmMain::connectLink()
+{
+    connect(&m_link, &MeterLink::portListChanged, this, [this](const QStringList &entries, int selected) {
+        QSignalBlocker block(ComboBoxDeviceName);
+        if (ComboBoxDeviceName->count() != entries.size()) {
+            ComboBoxDeviceName->clear();
+            ComboBoxDeviceName->addItems(entries);
+        } else {
+            for (int i = 0; i < entries.size(); ++i)
+                ComboBoxDeviceName->setItemText(i, entries.at(i));
+        }
+        ComboBoxDeviceName->setCurrentIndex(selected);
+    });
+    connect(&m_link, &MeterLink::portStatusChanged, StatusPanel0, &QLabel::setText);
+    connect(&m_link, &MeterLink::connectionStatusChanged, StatusPanel1, &QLabel::setText);
+    connect(&m_link, &MeterLink::noConnectionChanged, this, [this](bool shown) {
+        if (TfrmPanel *p = panel())
+            p->setNoConnection(shown);
+    });
+    connect(&m_recorder, &RealTimeRecorder::controlsChanged, this, &TfrmMain::setRecordingControls);
+    connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {
+        for (int i = 0; i < 8; ++i)
+            ComItems[i]->setChecked(i == index);
+    });
+    connect(&m_link, &MeterLink::modelRecognised, this, [this](int model) {
+        if (TfrmPanel *p = panel())
+            p->applyModelLayout(model);
+    });
+    connect(&m_link, &MeterLink::frameDecoded, this, [this](const Reading &previous) {
+        if (TfrmPanel *p = panel())
+            p->applyFrame(previous, m_link.reading(), m_link.model());
+    });
+    connect(&m_link, &MeterLink::intervalChanged, &ThTimer1, qOverload<int>(&QTimer::setInterval));
+    connect(&m_link, &MeterLink::busy, this, [](bool on) {
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    connect(&m_link, &MeterLink::startupBoxCloseRequested, this, [this] {
+        if (m_startupBox)
+            m_startupBox->close();
+    });
 }
 
 } // namespace kv
