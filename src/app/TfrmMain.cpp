@@ -216,8 +216,8 @@ TfrmDataLogger *TfrmMain::openDataLoggerWindow(bool forDownload)
 {
     if (m_children.restore(ChildWindows::DataLogger))
         return dataLoggerWindow();
-    auto *window = new TfrmDataLogger(m_link.model(), m_settings.minScale, m_settings.maxScale, m_template,
-                                      m_prompt, m_clock);
+    // Created by a download or a file, the empty chart spans 30 to 130 degrees.
+    auto *window = new TfrmDataLogger(m_link.model(), 30, 130, m_template, m_prompt, m_clock);
     window->setWindowTitle(TfrmDataLogger::caption());
     if (forDownload)
         window->setTitles(m_settings.mainTitle, m_settings.subTitle);
@@ -236,14 +236,16 @@ void TfrmMain::setTransferring(bool on)
 {
     if (on)
         m_runWasEnabled = btnRun->isEnabled();
-    for (QAction *a : {DataLogger1, Open1, Run1})
+    for (QAction *a : {DataLogger1, Open1, Save1, Print1, PrinterSetup1, Exit1, Run1})
         a->setEnabled(!on);
     for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(SpeedButton1),
+                       static_cast<QWidget *>(SpeedButton2), static_cast<QWidget *>(btnPrint),
                        static_cast<QWidget *>(btnRun), static_cast<QWidget *>(ComboBoxDeviceName)})
         w->setEnabled(!on);
     if (!on) {
         Run1->setEnabled(m_runWasEnabled);
         btnRun->setEnabled(m_runWasEnabled);
+        updateCommands();
     }
     if (TfrmPanel *p = panel())
         p->setEnabled(!on);
@@ -443,6 +445,14 @@ void TfrmMain::FormClose()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
+    // A download in progress is cancelled first; the window closes once it
+    // has let go of the port.
+    if (m_dataLogger.transferring()) {
+        event->ignore();
+        m_dataLogger.cancel();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     FormClose();
     event->accept();
 }

@@ -70,6 +70,11 @@ bool PrintCommands::PrintGrid(const GridSource &grid)
         m_prompt.information(range.error);
         return false;
     }
+    if (range.from > range.to) {
+        m_prompt.information(QStringLiteral("There are no rows from %1 to %2 to print.")
+                                 .arg(answer.fromText.trimmed(), answer.toText.trimmed()));
+        return false;
+    }
     const TablePrintOutcome outcome = printTableWithProgress(grid, RowRange{range.from, range.to}, m_prompt,
                                                              m_dialogParent, TableFonts::standard(),
                                                              m_printer.get());

@@ -9,6 +9,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
+#include <QFile>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
@@ -395,15 +397,17 @@ bool Chart::customize()
     return accepted;
 }
 
-void Chart::printTo(QPrinter &printer)
+bool Chart::printTo(QPrinter &printer)
 {
     // At the screen's resolution the chart's text keeps the size it has on
     // screen; the page rectangle is then in screen pixels.
     printer.setResolution(96);
-    QCPPainter painter(&printer);
+    QCPPainter painter;
+    if (!painter.begin(&printer))
+        return false;
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     m_plot->toPainter(&painter, page.width(), page.height());
-    painter.end();
+    return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
 bool Chart::printDialog(Prompt &prompt)
@@ -411,19 +415,40 @@ bool Chart::printDialog(Prompt &prompt)
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        // No printer installed: offer a PDF file instead.
+        // No printer installed: offer a PDF file instead. It is written
+        // beside the target first, so a failed print leaves no half file.
         const QString file = prompt.saveFileName(QStringLiteral("Print to PDF file"),
                                                  QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
         if (file.isEmpty())
             return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        if (dialog.exec() != QDialog::Accepted)
+        QTemporaryFile part(file + QStringLiteral(".XXXXXX"));
+        if (!part.open()) {
+            prompt.error(QStringLiteral("The graph could not be printed to %1: the folder cannot be written.").arg(file));
             return false;
+        }
+        part.close();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part.fileName());
+        if (!printTo(printer)) {
+            prompt.error(QStringLiteral("The graph could not be printed to %1.").arg(file));
+            return false;
+        }
+        QFile::remove(file);
+        if (!QFile::rename(part.fileName(), file)) {
+            prompt.error(QStringLiteral("The graph could not be printed to %1.").arg(file));
+            return false;
+        }
+        part.setAutoRemove(false);
+        return true;
     }
-    printTo(printer);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!printTo(printer)) {
+        prompt.error(QStringLiteral("The printer %1 reported an error; the graph was not printed.")
+                         .arg(printer.printerName()));
+        return false;
+    }
     return true;
 }
 

@@ -80,7 +80,8 @@ public:
     // cancelled.
     bool printDialog(Prompt &prompt);
     // Draws the chart onto a printer page filling it.
-    void printTo(QPrinter &printer);
+    // false when the printer could not start or reported an error.
+    bool printTo(QPrinter &printer);
 
     QByteArray saveState() const { return saveChartState(m_c); }
     // Replaces the whole chart; on a block that does not read nothing changes.

@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QToolButton>
 
@@ -111,6 +112,9 @@ private Q_SLOTS:
                 return;
             QVERIFY(!s.main->DataLogger1->isEnabled() && !s.main->btnDataLogger->isEnabled());
             QVERIFY(!s.main->Open1->isEnabled() && !s.main->SpeedButton1->isEnabled());
+            QVERIFY(!s.main->Save1->isEnabled() && !s.main->SpeedButton2->isEnabled());
+            QVERIFY(!s.main->Print1->isEnabled() && !s.main->btnPrint->isEnabled());
+            QVERIFY(!s.main->PrinterSetup1->isEnabled() && !s.main->Exit1->isEnabled());
             QVERIFY(!s.main->Run1->isEnabled() && !s.main->btnRun->isEnabled());
             QVERIFY(!s.main->ComboBoxDeviceName->isEnabled());
             QVERIFY(!s.panel()->isEnabled());
@@ -127,6 +131,7 @@ private Q_SLOTS:
         QVERIFY(s.main->DataLogger1->isEnabled() && s.main->btnDataLogger->isEnabled());
         QVERIFY(s.main->Open1->isEnabled() && s.main->ComboBoxDeviceName->isEnabled());
         QVERIFY(s.main->Run1->isEnabled() && s.panel()->isEnabled());
+        QVERIFY(s.main->Exit1->isEnabled() && s.main->PrinterSetup1->isEnabled());
         // Only one "P": the second download was refused.
         const std::string asked = s.meter->received();
         QCOMPARE(std::count(asked.begin(), asked.end(), 'P'), 1);
@@ -181,6 +186,27 @@ private Q_SLOTS:
         QVERIFY(!window->dataSetsLoaded());
         clickRow(window->Grid2, 1);
         QCOMPARE(window->shownSet(), 0);
+        // The list still points at the set shown.
+        QTRY_COMPARE(window->Grid2->selectionModel()->selectedRows().value(0).row(), 0);
+    }
+
+    void closingTheMainWindowDuringADownload()
+    {
+        Session s(482, QByteArray(), [](emu::Options &o) { o.memoryKind = emu::MemoryKind::Full; });
+        QVERIFY(s.started());
+        bool refused = false;
+        QObject::connect(&s.main->dataLogger(), &DataLoggerCommand::transferringChanged, s.main.get(), [&](bool on) {
+            if (on)
+                QTimer::singleShot(0, s.main.get(), [&] { refused = !s.main->close(); });
+        });
+        s.main->DataLogger1->trigger();
+        // The download was cancelled instead of being cut off at the port,
+        // and the window then closed as usual.
+        QVERIFY(refused);
+        QVERIFY(s.prompt.informations.isEmpty());
+        QTRY_VERIFY(!s.main->isVisible());
+        QVERIFY(!s.main->timer().isActive());
+        QVERIFY(!s.main->port().isOpen());
     }
 
     void cancelKeepsWhatWasShown()

@@ -69,6 +69,25 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.saveAsked, QStringList{QStringLiteral("Print to PDF file")});
         QCOMPARE(head(pdf), QByteArray("%PDF"));
         QVERIFY(s.prompt.errors.isEmpty());
+
+        // A range past the last row prints nothing and says so.
+        s.prompt.rangeAnswers.enqueue({false, QStringLiteral("500"), QStringLiteral("600")});
+        s.main->Print1->trigger();
+        QVERIFY(s.prompt.informations.last().contains(QStringLiteral("no rows")));
+        QCOMPARE(s.prompt.saveAsked.size(), 1);
+    }
+
+    void graphThatCannotBePrintedSaysSo()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));
+        const QString pdf = s.dir.filePath(QStringLiteral("no/such/folder/graph.pdf"));
+        s.prompt.saveNames.enqueue(pdf);
+        s.main->Print1->trigger();
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.last().contains(pdf));
+        QVERIFY(!QFile::exists(pdf));
     }
 
     void dataLoggerAsksGraphOrText()

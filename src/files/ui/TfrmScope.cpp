@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -32,12 +33,17 @@ TfrmScope::TfrmScope(const QString &caption, QWidget *parent)
     auto *fields = new QFormLayout;
     fields->addRow(fromLabel, edtFrom);
     fields->addRow(toLabel, edtTo);
-    auto *select = new QVBoxLayout;
+    auto *group = new QGroupBox(this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setAccessibleName(QStringLiteral("Range"));
+    auto *select = new QVBoxLayout(group);
     select->addWidget(radAll);
     select->addWidget(radSelect);
     select->addLayout(fields);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtn1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtn2"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Typing a bound chooses a selection.
@@ -45,7 +51,7 @@ TfrmScope::TfrmScope(const QString &caption, QWidget *parent)
         connect(e, &QLineEdit::textEdited, this, [this] { radSelect->setChecked(true); });
 
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(select);
+    layout->addWidget(group);
     layout->addWidget(buttons);
     setMinimumWidth(260);
 }

@@ -98,6 +98,7 @@ void DataLoggerCommand::DataLogger1Click()
         } done{*this};
 
         LoggerDownload job(m_link.port(), m_clock);
+        m_job = &job;
         TfrmRetriveProgress progress(m_dialogParent);
         progress.follow(job);
         const LoggerDownload::Outcome outcome = job.run(m_link.model());
@@ -120,6 +121,12 @@ void DataLoggerCommand::DataLogger1Click()
     // Polling runs again while the image is decoded and shown.
     if (window)
         decodeInto(*window, std::move(image));
+}
+
+void DataLoggerCommand::cancel()
+{
+    if (m_job)
+        m_job->cancel();
 }
 
 bool DataLoggerCommand::showImage(QByteArray image)

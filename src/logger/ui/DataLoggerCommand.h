@@ -17,6 +17,7 @@ class QWidget;
 namespace kv {
 
 class Clock;
+class LoggerDownload;
 class MeterLink;
 class Prompt;
 class TfrmDataLogger;
@@ -38,6 +39,8 @@ public:
     void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
 
     bool transferring() const { return m_transferring; }
+    // Ends a running transfer at the next block, as the dialog's Cancel does.
+    void cancel();
 
     void DataLogger1Click();
     // Decodes the image into the window (created or restored first) and
@@ -66,6 +69,7 @@ private:
     QPointer<QWidget> m_dialogParent;
     QPointer<QWidget> m_guardedFrame;
     bool m_transferring = false;
+    QPointer<LoggerDownload> m_job;
 };
 
 } // namespace kv

@@ -23,6 +23,7 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -557,6 +558,13 @@ void TfrmDataLogger::Grid2Click(int row)
 {
     if (m_dataSetsLoaded)
         ShowDataSet(row - 1);
+    else if (m_shownSet >= 0)
+        // The list keeps pointing at what is shown, once the view has done
+        // with the click that moved it.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_dataSetsLoaded && m_shownSet >= 0)
+                selectRow(Grid2, m_shownSet);
+        });
 }
 
 void TfrmDataLogger::PESGraph1CustomizeDlg(bool accepted)

@@ -27,6 +27,8 @@ TfrmRetriveProgress::TfrmRetriveProgress(QWidget *parent)
     lblTotalBytes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblBytesReceived->setMinimumWidth(70);
     Progress1->setAccessibleName(QStringLiteral("Download progress"));
+    lblBytesReceived->setAccessibleName(QStringLiteral("bytes received"));
+    lblTotalBytes->setAccessibleName(QStringLiteral("total bytes"));
     Progress1->setTextVisible(true);
 
     auto *received = new QLabel(QStringLiteral("bytes received"), this);
@@ -54,6 +56,8 @@ void TfrmRetriveProgress::follow(LoggerDownload &job)
         start(remaining, totalBytes);
         show();
         raise();
+        activateWindow();
+        BitBtn1->setFocus();
     });
     connect(&job, &LoggerDownload::progress, this, [this](int received, int) { setReceived(received); });
     connect(this, &TfrmRetriveProgress::cancelRequested, &job, &LoggerDownload::cancel);
