@@ -30,6 +30,8 @@ void TfrmMain::buildMenus()
     Print1 = action(file, "Print1", QStringLiteral("&Print"));
     connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open Recording Folder"));
+    connect(OpenRecordingFolder1, &QAction::triggered, this, &TfrmMain::OpenRecordingFolder1Click);
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
