@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -48,6 +50,27 @@ NameKey keyOf(const QString &fileName)
 {
     const auto m = nameExpression().match(fileName);
     return {m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()};
+}
+
+// Journals this process writes. A marker holding our own process id is
+// otherwise one a crashed program left under the same id.
+QMutex ownMutex;
+QSet<QString> ownJournals;
+
+bool isOwn(const QString &journalPath)
+{
+    QMutexLocker lock(&ownMutex);
+    return ownJournals.contains(QFileInfo(journalPath).absoluteFilePath());
+}
+
+void setOwn(const QString &journalPath, bool own)
+{
+    QMutexLocker lock(&ownMutex);
+    const QString key = QFileInfo(journalPath).absoluteFilePath();
+    if (own)
+        ownJournals.insert(key);
+    else
+        ownJournals.remove(key);
 }
 
 qint64 currentProcessId()
@@ -118,12 +141,19 @@ bool JournalFolder::writeMarker(const QString &journalPath)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     const QByteArray pid = QByteArray::number(currentProcessId()) + '\n';
+    setOwn(journalPath, true);
     return f.write(pid) == pid.size();
 }
 
 void JournalFolder::removeMarker(const QString &journalPath)
 {
+    setOwn(journalPath, false);
     QFile::remove(markerPath(journalPath));
+}
+
+void JournalFolder::releaseMarker(const QString &journalPath)
+{
+    setOwn(journalPath, false);
 }
 
 JournalScan JournalFolder::scan(const QString &path)
@@ -189,7 +219,7 @@ std::vector<UnfinishedJournal> JournalFolder::findUnfinished(const QString &fold
     const QStringList markers = dir.entryList({QStringLiteral("*.txt.open")}, QDir::Files);
     for (const QString &marker : markers) {
         const QString journal = dir.filePath(marker.left(marker.size() - 5));
-        if (processAlive(markerProcess(journal)))
+        if (isOwn(journal) || processAlive(markerProcess(journal)))
             continue; // another program records into it now
         const JournalScan s = scan(journal);
         if (!s.ok || s.rows == 0) {
@@ -246,7 +276,7 @@ QStringList JournalFolder::prune(const QString &folder, const QString &keep, int
             continue;
         }
         if (QFile::remove(fi.filePath()))
-            removed << fi.fileName();
+            removed.prepend(fi.fileName());
     }
     return removed;
 }

@@ -57,6 +57,9 @@ public:
     // Writes the marker of a journal being recorded by this process.
     static bool writeMarker(const QString &journalPath);
     static void removeMarker(const QString &journalPath);
+    // This process no longer writes the journal, and its marker stays:
+    // the journal now counts as unfinished.
+    static void releaseMarker(const QString &journalPath);
 
     // Whole lines of a journal and where the last one ends.
     static JournalScan scan(const QString &path);
@@ -75,7 +78,7 @@ public:
 
     // Removes the oldest journals until at most keepCount remain holding
     // at most keepBytes; keep (a path) and journals in use are never
-    // removed. Returns the names removed.
+    // removed. Returns the names removed, oldest first.
     static QStringList prune(const QString &folder, const QString &keep, int keepCount = kKeepCount,
                              qint64 keepBytes = kKeepBytes);
 };

@@ -69,6 +69,8 @@ RecordingJournal::~RecordingJournal()
     // The marker stays: an end that is not finish() is not a normal one.
     m_syncer->retire(m_fd);
     m_fd = -1;
+    if (!m_path.isEmpty())
+        JournalFolder::releaseMarker(m_path);
 }
 
 void RecordingJournal::setEnabled(bool on)
