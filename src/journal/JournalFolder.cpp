@@ -9,7 +9,6 @@
 #include <QMutex>
 #include <QSet>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
