@@ -33,6 +33,8 @@ void TfrmMain::buildMenus()
     connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open Recording Folder"));
+    connect(OpenRecordingFolder1, &QAction::triggered, this, &TfrmMain::OpenRecordingFolder1Click);
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
@@ -210,6 +212,11 @@ void TfrmMain::connectLink()
             p->setNoConnection(shown);
     });
     connect(&m_recorder, &RealTimeRecorder::controlsChanged, this, &TfrmMain::setRecordingControls);
+    // Each row the real-time list takes goes to the journal as well.
+    connect(&m_recorder, &RealTimeRecorder::sampleTaken, this, [this](double dateTime) {
+        if (TfrmList *list = realTimeList(); list && m_journal)
+            m_journal->appendRow(*list->grid(), list->grid()->RowCount() - 1, dateTime);
+    });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {
         for (int i = 0; i < 8; ++i)
             ComItems[i]->setChecked(i == index);

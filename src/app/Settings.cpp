@@ -18,6 +18,7 @@ const QString kConnectedPort = QStringLiteral("Connected Port");
 const QString kAutoSearch = QStringLiteral("Auto Search");
 const QString kRealTime = QStringLiteral("RealTime");
 const QString kSamplingRate = QStringLiteral("Sampling Rate");
+const QString kJournal = QStringLiteral("Recording Journal");
 const QString kGraphOption = QStringLiteral("Graph Option");
 const QString kMaxScale = QStringLiteral("Max. Scale");
 const QString kMinScale = QStringLiteral("Min. Scale");
@@ -48,7 +49,7 @@ bool SettingsValues::operator==(const SettingsValues &o) const
 {
     return model == o.model && connectedPort == o.connectedPort && autoSearch == o.autoSearch
         && samplingRate == o.samplingRate && maxScale == o.maxScale && minScale == o.minScale
-        && showHint == o.showHint && mainTitle == o.mainTitle && subTitle == o.subTitle;
+        && showHint == o.showHint && mainTitle == o.mainTitle && subTitle == o.subTitle && journal == o.journal;
 }
 
 SettingsValues Settings::parse(const QByteArray &iniText)
@@ -65,6 +66,7 @@ SettingsValues Settings::parse(const QByteArray &iniText)
     v.showHint = readInt(doc, kHint, kShowHint, d.showHint);
     v.mainTitle = readText(doc, kMainTitleSection, kMainTitle);
     v.subTitle = readText(doc, kSubTitleSection, kSubTitle);
+    v.journal = readInt(doc, kRealTime, kJournal, d.journal ? 1 : 0) != 0;
 
     if (v.model != 481 && v.model != 482)
         v.model = 482;
@@ -89,6 +91,8 @@ QByteArray Settings::update(const QByteArray &existingText, const SettingsValues
     doc.setValue(kHint, kShowHint, QString::number(v.showHint));
     doc.setValue(kMainTitleSection, kMainTitle, v.mainTitle);
     doc.setValue(kSubTitleSection, kSubTitle, v.subTitle);
+    if (v.journal != SettingsValues().journal || doc.value(kRealTime, kJournal))
+        doc.setValue(kRealTime, kJournal, v.journal ? QStringLiteral("1") : QStringLiteral("0"));
     return doc.serialize();
 }
 

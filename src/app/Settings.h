@@ -18,6 +18,8 @@ struct SettingsValues
     int showHint = 1;       // [Hint] Show Hint (kept, not used)
     QString mainTitle;      // [MainTitle] Main Title
     QString subTitle;       // [SubTitle] Sub Title
+    bool journal = true;    // [RealTime] Recording Journal: keep a journal of every recording
+
 
     bool operator==(const SettingsValues &o) const;
     bool operator!=(const SettingsValues &o) const { return !(*this == o); }
@@ -44,14 +46,16 @@ public:
     };
     static RateBoxes rateBoxes(int samplingRate);
 
-    // Reads the nine keys from INI text. Missing sections and keys, and
+    // Reads the nine keys and the journal switch from INI text. Missing sections and keys, and
     // values that are not numbers, give the defaults. A model other than 481
     // or 482 becomes 482; a sampling rate of 0 (or below) becomes 2, one
     // above the boxes' range becomes the longest they show.
     static SettingsValues parse(const QByteArray &iniText);
 
     // The INI text with the nine keys set from v, keeping every other
-    // section, key and comment of the existing text.
+    // section, key and comment of the existing text. The journal switch is
+    // written only when it is off or already in the text, so a file of an
+    // earlier version stays as it was while the switch keeps its default.
     static QByteArray update(const QByteArray &existingText, const SettingsValues &v);
 
     // Beside the program: its path with the extension ".INI".

@@ -4,6 +4,8 @@
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "files/TextDataSet.h"
+#include "journal/JournalFolder.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "link/PortList.h"
 #include "panel/Artwork.h"
@@ -15,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QPointer>
 #include <QFileInfo>
 #include <QLabel>
@@ -99,12 +102,19 @@ QString TfrmMain::helpFilePath() const
     return QFileInfo(m_options.programPath).absolutePath() + QStringLiteral("/KV481Help.htm");
 }
 
+QString TfrmMain::recordingFolder() const
+{
+    return m_options.recordingFolder.isEmpty() ? JournalFolder::defaultFolder() : m_options.recordingFolder;
+}
+
 void TfrmMain::FormCreate()
 {
     m_settings = Settings::read(m_settingsLocation.readPath);
     m_link.setModel(m_settings.model);
     m_link.setPortIndex(m_settings.connectedPort);
     showSamplingRate(m_settings.samplingRate);
+    m_journal = std::make_unique<RecordingJournal>(recordingFolder());
+    m_journal->setEnabled(m_settings.journal);
 
     m_glyphs = loadGlyphs();
 
@@ -150,6 +160,7 @@ void TfrmMain::FormShow()
     createRealTimeList();
     if (TfrmPanel *p = panel())
         m_mdi->setActiveSubWindow(frameOf(p));
+    offerRecovery();
     m_formShown = true;
     Q_EMIT shown();
 }
@@ -272,6 +283,7 @@ void TfrmMain::updateCommands()
 void TfrmMain::btnClearClick()
 {
     m_recorder.clear();
+    m_journal->startNew();
     updateCommands(); // the clear forgot any zoom
 }
 
@@ -333,6 +345,50 @@ void TfrmMain::Save1Click()
 void TfrmMain::DataLogger1Click()
 {
     m_dataLogger.DataLogger1Click();
+}
+
+void TfrmMain::OpenRecordingFolder1Click()
+{
+    const QString folder = recordingFolder();
+    QDir().mkpath(folder);
+    const QUrl url = QUrl::fromLocalFile(folder);
+    const bool opened = m_options.openUrl ? m_options.openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        m_prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+}
+
+void TfrmMain::offerRecovery()
+{
+    if (!m_settings.journal)
+        return;
+    for (const UnfinishedJournal &u : JournalFolder::findUnfinished(recordingFolder())) {
+        // Asked once: whatever the answer, the journal stays in the folder.
+        JournalFolder::dismiss(u);
+        const QString count = u.rows == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(u.rows);
+        const QString text = QStringLiteral("The recording of %1 %2 did not end normally. %3, from %1 %2 to %4 %5, "
+                                            "were kept in\n%6\n\nOpen them now?")
+                                 .arg(u.firstDate, u.firstTime, count, u.lastDate, u.lastTime,
+                                      QDir::toNativeSeparators(u.path));
+        if (m_prompt.confirm(text))
+            openRecording(u.path);
+    }
+}
+
+void TfrmMain::openRecording(const QString &path)
+{
+    const TextListRows read = TextDataSet::readFile(path);
+    if (!read.ok) {
+        m_prompt.error(read.error);
+        return;
+    }
+    const int model = read.model() ? read.model() : m_link.model();
+    auto *list = new TfrmList([model] { return model; });
+    list->setWindowTitle(path);
+    GridModel *grid = list->grid();
+    grid->setRowCount(static_cast<int>(std::max<std::size_t>(read.rows.size(), 1)) + 1);
+    for (std::size_t i = 0; i < read.rows.size(); ++i)
+        grid->setRow(static_cast<int>(i) + 1, read.rows[i]);
+    m_mdi->setActiveSubWindow(m_children.add(list));
 }
 
 void TfrmMain::ControlPanel1Click()
@@ -428,6 +484,8 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::FormClose()
 {
+    // The one normal end of a recording's journal.
+    m_journal->finish();
     m_settings.model = m_link.model();
     m_settings.connectedPort = m_link.portIndex();
     m_settings.samplingRate = m_recorder.samplingRate();

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "app/TfrmAbout.h"
 #include "files/ui/FileCommands.h"
+#include "journal/RecordingJournal.h"
 #include "logger/ui/DataLoggerCommand.h"
 #include "print/PrintCommands.h"
 #include "link/MeterLink.h"
@@ -24,6 +25,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -46,7 +48,8 @@ struct MainOptions
     Clock *clock = nullptr;    // the system clock when not given
     Prompt *prompt = nullptr;  // Qt dialogs when not given
     std::function<void()> exitHandler;          // "E&xit": ends the program at once
-    std::function<bool(const QUrl &)> openUrl;  // the system's browser
+    std::function<bool(const QUrl &)> openUrl;  // the system's browser and file manager
+    QString recordingFolder;   // where journals of recordings go; the per-user folder when empty
 };
 
 class TfrmMain : public QMainWindow
@@ -78,10 +81,13 @@ public:
     const SettingsValues &settings() const { return m_settings; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;
+    QString recordingFolder() const;
+    // The journal of the live recording (once the window is created).
+    RecordingJournal *journal() const { return m_journal.get(); }
     bool formShown() const { return m_formShown; }
 
     // Menu and tool-bar controls, by their names.
-    QAction *Open1, *Save1, *Print1, *PrinterSetup1, *Exit1;
+    QAction *Open1, *Save1, *Print1, *PrinterSetup1, *OpenRecordingFolder1, *Exit1;
     QAction *Run1, *Stop1;
     QAction *DataLogger1, *ControlPanel1, *RealTimeGraph1, *RealTimeList1, *LinkTest1;
     QMenu *RS2321;
@@ -122,6 +128,7 @@ public Q_SLOTS:
     void Open1Click();
     void Save1Click();
     void DataLogger1Click();
+    void OpenRecordingFolder1Click();
     // Enables the commands that act on the active child window.
     void updateCommands();
 
@@ -150,6 +157,10 @@ private:
     // While the logger memory comes in, what could disturb the transfer
     // is unavailable.
     void setTransferring(bool on);
+    // Recordings that a crash or a hasty exit left unfinished: offered for
+    // opening as list windows.
+    void offerRecovery();
+    void openRecording(const QString &path);
 
     MainOptions m_options;
     Clock &m_clock;
@@ -168,6 +179,7 @@ private:
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;
+    std::unique_ptr<RecordingJournal> m_journal;
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;

@@ -39,6 +39,7 @@ struct Session
         MainOptions o;
         o.programPath = dir.filePath(QStringLiteral("KV481"));
         o.systemPorts = false;
+        o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
         o.prompt = &prompt;
         o.exitHandler = [this] { ++exits; };
         o.openUrl = [this](const QUrl &u) {

@@ -1,0 +1,77 @@
+#pragma once
+// The journal of the live recording: every row the real-time list
+// receives is appended to a file in the recordings folder, in the bytes
+// that saving the list as a TXT file writes for that row. Each row is
+// handed to the operating system as it comes; a thread of the journal's
+// own pushes it to the disk within the sync interval, so the window never
+// waits on the disk. Clearing the recording ends a journal; the next row
+// starts a new one named after its own date and time.
+
+#include "journal/JournalFolder.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+namespace kv {
+
+class GridSource;
+class JournalSyncer;
+
+class RecordingJournal
+{
+public:
+    static constexpr std::chrono::milliseconds kSyncInterval{10000};
+
+    explicit RecordingJournal(QString folder, std::chrono::milliseconds syncInterval = kSyncInterval);
+    // Syncs and closes the journal but leaves it unfinished: only finish()
+    // is a normal end.
+    ~RecordingJournal();
+    RecordingJournal(const RecordingJournal &) = delete;
+    RecordingJournal &operator=(const RecordingJournal &) = delete;
+
+    const QString &folder() const { return m_folder; }
+    bool enabled() const { return m_enabled; }
+    // Off: rows are not written, and a journal being written is finished.
+    void setEnabled(bool on);
+
+    // Appends data row `row` of the grid as the table layout of a TXT file
+    // writes it. The first row of a recording opens its journal, named
+    // after dateTime. False when it could not be written; the error is
+    // kept, and the recording goes on without its journal until the next
+    // one starts.
+    bool appendRow(const GridSource &grid, int row, double dateTime);
+    // The same for a line already in the file's bytes (CR LF included).
+    bool appendBytes(const QByteArray &bytes, double dateTime);
+
+    // The recording was cleared: this journal ends normally, and the next
+    // row starts another.
+    void startNew();
+    // The recording ends normally (the main window closes).
+    void finish() { startNew(); }
+
+    QString currentPath() const { return m_path; }
+    qint64 rowsWritten() const { return m_rows; }
+    QString lastError() const { return m_error; }
+
+    // Syncs what was written and waits for it (and for pruning under way).
+    void flush();
+    const JournalSyncer &syncer() const { return *m_syncer; }
+
+private:
+    bool open(double dateTime);
+
+    QString m_folder;
+    bool m_enabled = true;
+    bool m_failed = false; // the current recording's journal could not be written
+    int m_fd = -1;
+    QString m_path;
+    qint64 m_rows = 0;
+    QString m_error;
+    QByteArray m_line;
+    std::unique_ptr<JournalSyncer> m_syncer;
+};
+
+} // namespace kv

@@ -1,0 +1,315 @@
+// The journal on its own: its bytes against a TXT save of the same rows,
+// one journal per recording, the recovery scan of unfinished and cut
+// journals, pruning, and the settings switch.
+
+#include "app/Settings.h"
+#include "common/DateTime.h"
+#include "files/TextDataSet.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalSyncer.h"
+#include "journal/RecordingJournal.h"
+#include "views/GridModel.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <chrono>
+
+using namespace kv;
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+double at(int y, int mo, int d, int h, int mi, int s)
+{
+    return toDateTimeDouble(QDate(y, mo, d), QTime(h, mi, s));
+}
+
+// A two-channel list's grid with rows as the recorder fills them.
+struct Grid
+{
+    GridModel model;
+    Grid()
+    {
+        model.setColCount(8);
+        model.setRowCount(2);
+    }
+    void add(const QStringList &cells)
+    {
+        if (!model.cell(0, 1).isEmpty())
+            model.setRowCount(model.RowCount() + 1);
+        const int row = model.RowCount() - 1;
+        model.setRow(row, QStringList{QString::number(row)} + cells);
+    }
+    int last() const { return model.RowCount() - 1; }
+};
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void rowsAreTheBytesOfATxtSave()
+    {
+        QTemporaryDir dir;
+        Grid g;
+        RecordingJournal j(dir.filePath(QStringLiteral("rec")));
+        const double t = at(2024, 5, 3, 14, 3, 10);
+        const QList<QStringList> rows{
+            {"5/3/2024", "14:03:10", "23.4", "C", "21.7", "C", " MAX"},
+            {"5/3/2024", "14:03:11", "OL", "C", "-5.0", "C", ""},
+            {"5/3/2024", "14:03:12", "ü 23,5", "F", "1.0", "F", " HOLD"},
+        };
+        for (const QStringList &r : rows) {
+            g.add(r);
+            QVERIFY(j.appendRow(g.model, g.last(), t));
+        }
+        QCOMPARE(j.rowsWritten(), 3);
+        // Named after the recording's start, inside the folder it made.
+        QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("rec/2024-05-03_14-03-10.txt")));
+        QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
+
+        QByteArray saved;
+        QBuffer b(&saved);
+        b.open(QIODevice::WriteOnly);
+        QVERIFY(TextDataSet::writeGrid(b, g.model, 1, 3, TextDataSet::Tab).ok);
+        // Handed to the system at once: readable before any sync.
+        QCOMPARE(readAll(j.currentPath()), saved);
+        j.flush();
+        QVERIFY(j.syncer().syncCount() >= 1);
+        // And it reads back as the list it came from.
+        const TextListRows back = TextDataSet::readFile(j.currentPath());
+        QCOMPARE(int(back.rows.size()), 3);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 8; ++c)
+                QCOMPARE(back.rows[r].value(c), g.model.cell(c, r + 1));
+    }
+
+    void clearingStartsANewJournalAndEndsTheOldOneNormally()
+    {
+        QTemporaryDir dir;
+        Grid g;
+        RecordingJournal j(dir.path());
+        const double t = at(2024, 5, 3, 9, 0, 0);
+        g.add({"d", "t", "1.0", "C", "2.0", "C", ""});
+        j.appendRow(g.model, g.last(), t);
+        const QString first = j.currentPath();
+        // Stop and Run leave the journal alone: more rows, same file.
+        g.add({"d", "t", "1.5", "C", "2.0", "C", ""});
+        j.appendRow(g.model, g.last(), t + 1.0 / 86400);
+        QCOMPARE(j.currentPath(), first);
+
+        j.startNew();
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(first)));
+        QVERIFY(j.currentPath().isEmpty());
+        g.add({"d", "t", "3.0", "C", "2.0", "C", ""});
+        // A clear within the same second still gives a file of its own.
+        j.appendRow(g.model, g.last(), t);
+        QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("2024-05-03_09-00-00-2.txt")));
+        QCOMPARE(readAll(first).count('\n'), 2);
+        QCOMPARE(readAll(j.currentPath()).count('\n'), 1);
+        QVERIFY(JournalFolder::findUnfinished(dir.path()).empty()); // ours, and we are running
+    }
+
+    void offJournalWritesNothing()
+    {
+        QTemporaryDir dir;
+        Grid g;
+        RecordingJournal j(dir.filePath(QStringLiteral("rec")));
+        j.setEnabled(false);
+        g.add({"d", "t", "1.0", "C", "2.0", "C", ""});
+        QVERIFY(!j.appendRow(g.model, g.last(), at(2024, 1, 1, 0, 0, 0)));
+        QVERIFY(!QDir(dir.filePath(QStringLiteral("rec"))).exists());
+    }
+
+    void aFolderThatCannotBeMadeIsReportedNotCrashedOn()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("file")), "x");
+        RecordingJournal j(dir.filePath(QStringLiteral("file/rec")));
+        QVERIFY(!j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
+        QVERIFY(j.lastError().contains(QStringLiteral("could not be created")));
+    }
+
+    void unfinishedJournalsAreFoundAfterTheWriterIsGone()
+    {
+        QTemporaryDir dir;
+        QString path;
+        {
+            RecordingJournal j(dir.path());
+            j.appendBytes("5/3/2024\t14:03:10\t23.4\tC\t\r\n", at(2024, 5, 3, 14, 3, 10));
+            j.appendBytes("5/3/2024\t14:03:12\t23.5\tC\t\r\n", at(2024, 5, 3, 14, 3, 10));
+            path = j.currentPath();
+        } // gone without finish(): a crash or a hasty exit
+        // A journal that ended normally is not offered.
+        {
+            RecordingJournal j(dir.path());
+            j.appendBytes("5/2/2024\t10:00:00\t1.0\tC\t\r\n", at(2024, 5, 2, 10, 0, 0));
+            j.finish();
+        }
+        const auto found = JournalFolder::findUnfinished(dir.path());
+        QCOMPARE(int(found.size()), 1);
+        QCOMPARE(found[0].path, path);
+        QCOMPARE(found[0].rows, 2);
+        QCOMPARE(found[0].firstDate, QStringLiteral("5/3/2024"));
+        QCOMPARE(found[0].firstTime, QStringLiteral("14:03:10"));
+        QCOMPARE(found[0].lastTime, QStringLiteral("14:03:12"));
+        JournalFolder::dismiss(found[0]);
+        QVERIFY(JournalFolder::findUnfinished(dir.path()).empty());
+        QVERIFY(QFile::exists(path)); // offered once, kept for good
+    }
+
+    void aLineCutByAPowerCutIsDropped_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray a = "5/3/2024\t14:03:10\t23.4\tC\t21.7\tC\t\t\r\n";
+        const QByteArray b = "5/3/2024\t14:03:12\t23.5\tC\t21.8\tC\t\t\r\n";
+        QTest::newRow("cut mid-field") << a + b + "5/3/2024\t14:0" << 2 << a + b;
+        QTest::newRow("cut before LF") << a + b.left(b.size() - 1) << 1 << a;
+        QTest::newRow("whole") << a + b << 2 << a + b;
+        QTest::newRow("only a half line") << QByteArray("5/3/20") << 0 << QByteArray();
+    }
+    void aLineCutByAPowerCutIsDropped()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, rows);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
+        writeFile(path, bytes);
+        writeFile(JournalFolder::markerPath(path), "999999999\n"); // a process long gone
+        const auto found = JournalFolder::findUnfinished(dir.path());
+        if (rows == 0) {
+            QVERIFY(found.empty());
+            QVERIFY(!QFile::exists(JournalFolder::markerPath(path)));
+            return;
+        }
+        QCOMPARE(int(found.size()), 1);
+        QCOMPARE(found[0].rows, rows);
+        QCOMPARE(readAll(path), kept);
+        const TextListRows list = TextDataSet::readFile(path);
+        QCOMPARE(int(list.rows.size()), rows);
+        QCOMPARE(list.rows.back().value(2), rows == 2 ? QStringLiteral("14:03:12") : QStringLiteral("14:03:10"));
+    }
+
+    void aJournalAnotherProgramRecordsIntoIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
+        writeFile(path, "a\tb\t\r\n");
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(other.waitForStarted());
+        writeFile(JournalFolder::markerPath(path), QByteArray::number(other.processId()) + '\n');
+        QVERIFY(JournalFolder::findUnfinished(dir.path()).empty());
+        other.kill();
+        other.waitForFinished();
+        QCOMPARE(int(JournalFolder::findUnfinished(dir.path()).size()), 1);
+    }
+
+    void pruningKeepsTheNewest()
+    {
+        QTemporaryDir dir;
+        QDateTime t(QDate(2023, 12, 31), QTime(23, 59, 0));
+        QStringList names;
+        for (int i = 0; i < 55; ++i) {
+            const QString p = JournalFolder::newJournalPath(dir.path(), t.addSecs(i * 7));
+            writeFile(p, QByteArray(100, 'x'));
+            names << QFileInfo(p).fileName();
+        }
+        // Two journals of one second, and a file that is no journal.
+        const QString second = JournalFolder::newJournalPath(dir.path(), t.addSecs(54 * 7));
+        writeFile(second, QByteArray(100, 'x'));
+        names << QFileInfo(second).fileName();
+        writeFile(dir.filePath(QStringLiteral("notes.txt")), "mine");
+
+        QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
+        QCOMPARE(removed, names.mid(0, 6));
+        QStringList left = QDir(dir.path()).entryList({QStringLiteral("2*.txt")}, QDir::Files);
+        QStringList expected = names.mid(6);
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("notes.txt"))));
+
+        // The byte limit, when it is the smaller, and the journal being
+        // written and unfinished ones are kept whatever their age.
+        writeFile(JournalFolder::markerPath(dir.filePath(names.at(7))), "1\n");
+        removed = JournalFolder::prune(dir.path(), dir.filePath(names.at(6)), 50, 1000);
+        QCOMPARE(removed.size(), 50 - 10 - 2);
+        QVERIFY(QFile::exists(dir.filePath(names.at(6))));
+        QVERIFY(QFile::exists(dir.filePath(names.at(7))));
+        QVERIFY(!QFile::exists(dir.filePath(names.at(8))));
+        QVERIFY(QFile::exists(dir.filePath(names.last())));
+    }
+
+    void aNewJournalPrunesTheFolder()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 52; ++i)
+            writeFile(JournalFolder::newJournalPath(dir.path(), QDateTime(QDate(2020, 1, 1), QTime(0, 0, i))), "x");
+        RecordingJournal j(dir.path());
+        j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0));
+        j.flush();
+        const QStringList left = QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files);
+        QCOMPARE(left.size(), 50);
+        QCOMPARE(left.first(), QStringLiteral("2020-01-01_00-00-03.txt"));
+        QCOMPARE(left.last(), QStringLiteral("2024-01-01_00-00-00.txt"));
+    }
+
+    void syncRunsWithinTheInterval()
+    {
+        QTemporaryDir dir;
+        RecordingJournal j(dir.path(), 50ms);
+        j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(j.syncer().syncCount() >= 1, 2000);
+        const long before = j.syncer().syncCount();
+        QTest::qWait(200);
+        QCOMPARE(j.syncer().syncCount(), before); // nothing new, nothing to sync
+    }
+
+    void settingsSwitch()
+    {
+        // On by default, and a file of an earlier version is written back
+        // without the new key.
+        const QByteArray old = "[Link]\r\nModel=481\r\n[RealTime]\r\nSampling Rate=5\r\n";
+        SettingsValues v = Settings::parse(old);
+        QVERIFY(v.journal);
+        QVERIFY(!Settings::update(old, v).contains("Journal"));
+        v.journal = false;
+        const QByteArray off = Settings::update(old, v);
+        QVERIFY(off.contains("[RealTime]\r\nSampling Rate=5\r\nRecording Journal=0\r\n"));
+        QVERIFY(!Settings::parse(off).journal);
+        // Turned on again by hand, the key stays as the user left it.
+        QByteArray on = off;
+        on.replace("Recording Journal=0", "Recording Journal=1");
+        QVERIFY(Settings::parse(on).journal);
+        QVERIFY(Settings::update(on, Settings::parse(on)).contains("Recording Journal=1"));
+        QVERIFY(!Settings::parse("[RealTime]\nRecording Journal=0\n").journal);
+        QVERIFY(Settings::parse("[RealTime]\nRecording Journal=junk\n").journal);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "tst_journal.moc"

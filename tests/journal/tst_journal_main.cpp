@@ -1,0 +1,335 @@
+// The journal in the real main window: the live list's rows in the
+// journal, the normal end and the hasty one, the recovery offer at the
+// next start, the settings switch and the File menu's folder command; and
+// a recording killed with SIGKILL in a process of its own, whose rows the
+// next start opens again cell for cell.
+
+#include "app/TfrmMain.h"
+#include "files/TextDataSet.h"
+#include "journal/JournalFolder.h"
+#include "views/TfrmList.h"
+
+#include "MeterEmulator.h"
+#include "support/MainSession.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace kv;
+using kv::test::ScriptedPrompt;
+using kv::test::Session;
+
+namespace {
+
+const QByteArray kFastIni = "[RealTime]\r\nSampling Rate=1\r\n";
+
+QStringList journals(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QVector<QStringList> rowsOf(const GridSource &g)
+{
+    QVector<QStringList> rows;
+    for (int r = 1; r < g.RowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < g.ColCount(); ++c)
+            cells << g.cell(c, r);
+        rows << cells;
+    }
+    return rows;
+}
+
+// A later start of the program over the same recordings folder, without a
+// meter.
+struct Restart
+{
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    std::unique_ptr<TfrmMain> main;
+    explicit Restart(const QString &folder, QList<bool> answers = {})
+    {
+        for (bool a : answers)
+            prompt.confirmAnswers.enqueue(a);
+        MainOptions o;
+        o.programPath = dir.filePath(QStringLiteral("KV481"));
+        o.systemPorts = false;
+        o.extraPorts << dir.filePath(QStringLiteral("nothing-here"));
+        o.prompt = &prompt;
+        o.exitHandler = [] {};
+        o.openUrl = [](const QUrl &) { return true; };
+        o.recordingFolder = folder;
+        main = std::make_unique<TfrmMain>(o);
+        main->show();
+    }
+    bool started() { return QTest::qWaitFor([this] { return main->formShown(); }, 8000); }
+    QList<TfrmList *> fileLists() const
+    {
+        QList<TfrmList *> out;
+        for (QMdiSubWindow *sw : main->mdiArea()->subWindowList())
+            if (auto *l = qobject_cast<TfrmList *>(sw->widget()); l && !l->isRealTime())
+                out << l;
+        return out;
+    }
+};
+
+bool recordRows(Session &s, int rows)
+{
+    if (!s.started())
+        return false;
+    s.main->btnRun->click();
+    // The empty list holds one empty row.
+    return QTest::qWaitFor([&] { return !s.main->realTimeList()->grid()->cell(0, rows).isEmpty(); }, 15000);
+}
+
+} // namespace
+
+class TestJournalMain : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void theLiveListsRowsGoToTheJournal()
+    {
+        Session s(482, kFastIni);
+        const QString folder = s.main->recordingFolder();
+        QVERIFY(recordRows(s, 3));
+        s.main->btnPause->click();
+        const QStringList files = journals(folder);
+        QCOMPARE(files.size(), 1);
+        // The bytes a TXT save of the list writes.
+        const GridModel &grid = *s.main->realTimeList()->grid();
+        QByteArray saved;
+        QBuffer b(&saved);
+        b.open(QIODevice::WriteOnly);
+        QVERIFY(TextDataSet::writeGrid(b, grid, 1, grid.RowCount() - 1, TextDataSet::Tab).ok);
+        QCOMPARE(readAll(QDir(folder).filePath(files[0])), saved);
+
+        // Run again: the same journal goes on. Clear: a new one.
+        const int before = grid.RowCount();
+        s.main->btnRun->click();
+        QVERIFY(QTest::qWaitFor([&] { return grid.RowCount() > before; }, 5000));
+        QCOMPARE(journals(folder).size(), 1);
+        s.main->btnClear->click();
+        QVERIFY(QTest::qWaitFor([&] { return journals(folder).size() == 2; }, 5000));
+
+        // Closing the window is the normal end: nothing to offer next time.
+        s.main->close();
+        Restart next(folder);
+        QVERIFY(next.started());
+        QVERIFY(next.prompt.questions.isEmpty());
+    }
+
+    void aHastyExitIsOfferedAndOpened()
+    {
+        QVector<QStringList> rows;
+        QTemporaryDir keep;
+        const QString folder = keep.filePath(QStringLiteral("recordings"));
+        {
+            Session s(481, kFastIni);
+            QVERIFY(recordRows(s, 2));
+            s.main->Exit1->trigger();
+            QCOMPARE(s.exits, 1);
+            rows = rowsOf(*s.main->realTimeList()->grid());
+            s.main.reset(); // the program ends without the window closing
+            QVERIFY(QDir().rename(s.dir.filePath(QStringLiteral("recordings")), folder));
+        }
+        const QString journal = QDir(folder).filePath(journals(folder).value(0));
+        Restart next(folder, {true});
+        QVERIFY(next.started());
+        QCOMPARE(next.prompt.questions.size(), 1);
+        const QString q = next.prompt.questions[0];
+        QVERIFY2(q.contains(QStringLiteral("did not end normally")), qPrintable(q));
+        QVERIFY2(q.contains(QStringLiteral("%1 readings").arg(rows.size())), qPrintable(q));
+        QVERIFY2(q.contains(rows.first().value(1) + QLatin1Char(' ') + rows.first().value(2)), qPrintable(q));
+        QVERIFY2(q.contains(QDir::toNativeSeparators(journal)), qPrintable(q));
+        const QList<TfrmList *> lists = next.fileLists();
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists[0]->windowTitle(), journal);
+        QCOMPARE(lists[0]->grid()->ColCount(), 6); // the one-channel list's columns
+        QCOMPARE(rowsOf(*lists[0]->grid()), rows);
+        QCOMPARE(next.main->mdiArea()->activeSubWindow(), TfrmMain::frameOf(lists[0]));
+        next.main.reset();
+
+        // Offered once only.
+        Restart again(folder);
+        QVERIFY(again.started());
+        QVERIFY(again.prompt.questions.isEmpty());
+        QVERIFY(QFile::exists(journal));
+    }
+
+    void noOpensNothing()
+    {
+        QString folder;
+        QTemporaryDir keep;
+        {
+            Session s(482, kFastIni);
+            QVERIFY(recordRows(s, 1));
+            s.main.reset();
+            folder = keep.filePath(QStringLiteral("r"));
+            QVERIFY(QDir().rename(s.dir.filePath(QStringLiteral("recordings")), folder));
+        }
+        Restart next(folder, {false});
+        QVERIFY(next.started());
+        QCOMPARE(next.prompt.questions.size(), 1);
+        QVERIFY(next.fileLists().isEmpty());
+    }
+
+    void theSettingsKeyTurnsItOff()
+    {
+        Session s(482, kFastIni + "Recording Journal=0\r\n");
+        QVERIFY(recordRows(s, 2));
+        QVERIFY(!QDir(s.main->recordingFolder()).exists());
+        s.main->close();
+        QVERIFY(s.settingsText().contains(QStringLiteral("Recording Journal=0")));
+        // And a file without the key keeps it out.
+        Session d(0, kFastIni);
+        QVERIFY(d.started());
+        d.main->close();
+        QVERIFY(!d.settingsText().contains(QStringLiteral("Journal")));
+    }
+
+    void openRecordingFolder()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        QAction *item = s.main->OpenRecordingFolder1;
+        QCOMPARE(item->text(), QStringLiteral("Open Recording Folder"));
+        QVERIFY(s.main->menuBar()->actions().first()->menu()->actions().contains(item));
+        item->trigger();
+        QCOMPARE(s.opened, QList<QUrl>{QUrl::fromLocalFile(s.main->recordingFolder())});
+        QVERIFY(QDir(s.main->recordingFolder()).exists());
+        QVERIFY(s.prompt.errors.isEmpty());
+    }
+
+    // The per-user folder follows the user's data folder.
+    void theFolderIsPerUser()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        QCOMPARE(JournalFolder::defaultFolder(), home.filePath(QStringLiteral("KV481/recordings")));
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    void aKilledRecordingIsOpenedAgainCellForCell()
+    {
+        QTemporaryDir scratch;
+        emu::Options e;
+        e.model = 482;
+        e.linkPath = scratch.filePath(QStringLiteral("meter")).toStdString();
+        emu::MeterEmulator meter(e);
+        QVERIFY(meter.start());
+
+        // The first run: a program of its own, with private per-user folders.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const char *var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+            const QString d = scratch.filePath(QString::fromLatin1(var));
+            QDir().mkpath(d);
+            env.insert(QString::fromLatin1(var), d);
+        }
+        QDir().mkpath(scratch.filePath(QStringLiteral("program")));
+        QFile ini(scratch.filePath(QStringLiteral("program/KV481.INI")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(kFastIni);
+        ini.close();
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--record"), scratch.filePath(QStringLiteral("program/KV481")),
+                     scratch.filePath(QStringLiteral("meter"))});
+        QVERIFY(child.waitForStarted());
+        QVector<QStringList> shown; // the rows the child's real-time list showed
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (shown.size() < 5 && t.elapsed() < 30000 && child.state() == QProcess::Running) {
+            child.waitForReadyRead(200);
+            out += child.readAllStandardOutput();
+            int nl;
+            while ((nl = out.indexOf('\n')) >= 0) {
+                shown << QString::fromUtf8(out.left(nl)).split(QLatin1Char('|'));
+                out.remove(0, nl + 1);
+            }
+        }
+        QVERIFY2(shown.size() >= 5, "the child recorded too few rows");
+        child.kill(); // SIGKILL: no handler, no clean-up
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        // The next start, pointed at the same folder, offers them.
+        const QString folder = scratch.filePath(QStringLiteral("XDG_DATA_HOME/KV481/recordings"));
+        QCOMPARE(journals(folder).size(), 1);
+        Restart next(folder, {true});
+        QVERIFY(next.started());
+        QCOMPARE(next.prompt.questions.size(), 1);
+        const QList<TfrmList *> lists = next.fileLists();
+        QCOMPARE(lists.size(), 1);
+        const QVector<QStringList> recovered = rowsOf(*lists[0]->grid());
+        // Every row shown before the kill, and at most the one being
+        // shown when it came.
+        QVERIFY2(recovered.size() == shown.size() || recovered.size() == shown.size() + 1,
+                 qPrintable(QStringLiteral("%1 rows shown, %2 recovered").arg(shown.size()).arg(recovered.size())));
+        for (int r = 0; r < shown.size(); ++r)
+            QCOMPARE(recovered[r], shown[r]);
+    }
+};
+
+// The first run of the killed recording: the main window over the given
+// program folder and meter, recording at once; every row its real-time
+// list takes is printed, cells separated by '|', after it went to the
+// journal.
+static int recordUntilKilled(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ScriptedPrompt prompt;
+    MainOptions o;
+    o.programPath = QString::fromLocal8Bit(argv[2]);
+    o.extraPorts << QString::fromLocal8Bit(argv[3]);
+    o.systemPorts = false;
+    o.prompt = &prompt;
+    TfrmMain main(o);
+    QObject::connect(&main, &TfrmMain::shown, &main, [&] { main.btnRun->click(); });
+    QObject::connect(&main.recorder(), &RealTimeRecorder::sampleTaken, &main, [&] {
+        const GridModel &g = *main.realTimeList()->grid();
+        QStringList cells;
+        for (int c = 0; c < g.ColCount(); ++c)
+            cells << g.cell(c, g.RowCount() - 1);
+        std::printf("%s\n", cells.join(QLatin1Char('|')).toUtf8().constData());
+        std::fflush(stdout);
+    });
+    main.show();
+    return app.exec();
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "--record") == 0)
+        return recordUntilKilled(argc, argv);
+    QApplication app(argc, argv);
+    TestJournalMain test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_journal_main.moc"
