@@ -135,11 +135,12 @@ QString SetRows::cell(int col, int row) const
     return sampleText(sampleAt(m_c, m_set, row - 1, col == 5 ? 1 : 0));
 }
 
-QString isoText(const QDateTime &local)
+QString isoText(const QDateTime &local, bool milliseconds)
 {
     const int offset = local.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+    return local.toString(milliseconds ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
+                                       : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
         + QStringLiteral("%1%2:%3")
               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))

@@ -54,8 +54,9 @@ private:
 };
 
 // A date-time double as ISO 8601 local time with its UTC offset,
-// "2026-01-31T14:03:10+01:00".
-QString isoText(const QDateTime &local);
+// "2026-01-31T14:03:10+01:00", with milliseconds when asked
+// ("2026-01-31T14:03:10.250+01:00").
+QString isoText(const QDateTime &local, bool milliseconds = false);
 QString isoText(double dateTime);
 
 enum class ExportLayout { Table, Graph, CsvIso };

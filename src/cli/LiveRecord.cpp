@@ -61,7 +61,8 @@ QByteArray liveHeader(LiveFormat format, int model, const QString &port, const Q
 QByteArray liveRecord(LiveFormat format, int model, const Reading &r, const QDateTime &when)
 {
     const bool two = model == 482;
-    const QString time = isoText(when);
+    // Readings come about a second apart; the milliseconds keep their order.
+    const QString time = isoText(when, true);
     const QString t1 = r.t1Overload ? QString() : valueText(r.t1, r.t1Integer);
     const QString t2 = r.t2Overload ? QString() : valueText(r.t2, r.t2Integer);
     QStringList words = r.statusText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
