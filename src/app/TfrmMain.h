@@ -76,6 +76,10 @@ public:
     const SettingsValues &settings() const { return m_settings; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;
+    // Opens a file given on the command line as Open would: a collection
+    // file (.rec) in the data-logger window. False when it was not shown
+    // (the user has been told why).
+    bool openFile(const QString &path);
     bool formShown() const { return m_formShown; }
 
     // Menu and tool-bar controls, by their names.
