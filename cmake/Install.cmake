@@ -20,13 +20,14 @@ set(CPACK_PACKAGE_VENDOR "KV481")
 set(CPACK_PACKAGE_CONTACT "KV481 developers <kv481@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Companion program for the K-type thermocouple thermometers 481 and 482")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Shows the live readings of the one-channel 481 and the two-channel 482 thermometer on a virtual front\n"
-    "panel, records them into graphs and lists, downloads the meter's logger memory and keeps it in files.\n"
-    "kv481, the command-line program, does the same from a terminal or a script.")
+    "Shows the live readings of the one-channel 481 and the two-channel 482 thermometer on a virtual front \
+panel, records them into graphs and lists, downloads the meter's logger memory and keeps it in files. \
+kv481, the command-line program, does the same from a terminal or a script.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/kv481")
 # The libraries the programs link come from dpkg-shlibdeps; Qt's platform
