@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QIODevice>
 
+#include <cstdio>
+
 #include <vector>
 
 namespace kv {
@@ -101,6 +103,7 @@ SetRows::SetRows(const DataSetCollection &collection, int index)
     : m_c(collection)
     , m_set(collection.sets.at(index))
     , m_channels(collection.bytesPerSample == 4 ? 2 : 1)
+    , m_timeFormat(longTimeFormat())
 {
 }
 
@@ -126,8 +129,15 @@ QString SetRows::cell(int col, int row) const
     const double t = m_set.start + (row - 1) * (m_set.intervalSeconds / kSecondsPerDay);
     switch (col) {
     case 0: return QString::number(row);
-    case 1: return shortDateText(t);
-    case 2: return longTimeText(t);
+    case 1: {
+        const QDate day = datePart(t);
+        if (day != m_day) {
+            m_day = day;
+            m_dayText = shortDateText(t);
+        }
+        return m_dayText;
+    }
+    case 2: return m_locale.toString(timePart(t), m_timeFormat);
     case 4:
     case 6: return QString(m_set.unit);
     default: break;
@@ -201,11 +211,33 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
     if (withHeader)
         out += channels == 2 ? "set,time,T1,T1 flag,T2,T2 flag,unit\n" : "set,time,T1,T1 flag,unit\n";
     const QByteArray setNo = QByteArray::number(index + 1);
+    // The local date text per day and the UTC offset per hour, not per row.
+    QDate day;
+    QByteArray dayText;
+    int offsetHour = -1;
+    QByteArray offsetText;
+    auto isoAt = [&](double t) {
+        const QDate d = datePart(t);
+        const QTime time = timePart(t);
+        if (d != day) {
+            day = d;
+            dayText = d.toString(QStringLiteral("yyyy-MM-dd'T'")).toLatin1();
+            offsetHour = -1;
+        }
+        if (time.hour() != offsetHour) {
+            offsetHour = time.hour();
+            const QString full = isoText(QDateTime(d, QTime(offsetHour, 0)));
+            offsetText = full.right(6).toLatin1();
+        }
+        char hms[9];
+        std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", time.hour(), time.minute(), time.second());
+        return dayText + QByteArray(hms, 8) + offsetText;
+    };
     const QByteArray unit(1, set.unit.toLatin1());
     for (int k = 0; k < n; ++k) {
         out += setNo;
         out += ',';
-        out += isoText(set.start + k * step).toLatin1();
+        out += isoAt(set.start + k * step);
         for (int ch = 0; ch < channels; ++ch) {
             const Sample s = sampleAt(c, set, k, ch);
             out += ',';

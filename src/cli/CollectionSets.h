@@ -7,6 +7,8 @@
 #include "logger/DataSet.h"
 #include "views/GridSource.h"
 
+#include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -51,6 +53,13 @@ private:
     const DataSetCollection &m_c;
     const DataSet &m_set;
     int m_channels;
+    // The texts come from the same locale calls as the window's; the locale,
+    // its time format and the day's date text are worked out once, not per
+    // row.
+    QLocale m_locale;
+    QString m_timeFormat;
+    mutable QDate m_day;
+    mutable QString m_dayText;
 };
 
 // A date-time double as ISO 8601 local time with its UTC offset,
