@@ -206,6 +206,7 @@ void TfrmMain::connectLink()
         ComboBoxDeviceName->setCurrentIndex(selected);
     });
     connect(&m_link, &MeterLink::portStatusChanged, StatusPanel0, &QLabel::setText);
+    connect(&m_link, &MeterLink::portProblem, this, [this](const QString &why) { statusBar()->showMessage(why, 15000); });
     connect(&m_link, &MeterLink::connectionStatusChanged, StatusPanel1, &QLabel::setText);
     connect(&m_link, &MeterLink::noConnectionChanged, this, [this](bool shown) {
         if (TfrmPanel *p = panel())

@@ -6,6 +6,7 @@
 #include "common/DateTime.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
+#include "files/CollectionFile.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "link/PortList.h"
 #include "panel/Artwork.h"
@@ -99,7 +100,28 @@ void TfrmMain::setStartupBox(TfrmAbout *box)
 
 QString TfrmMain::helpFilePath() const
 {
-    return QFileInfo(m_options.programPath).absolutePath() + QStringLiteral("/KV481Help.htm");
+    // Beside the program, or where an installation keeps it (P/bin/KV481
+    // and P/share/kv481/KV481Help.htm).
+    const QString folder = QFileInfo(m_options.programPath).absolutePath();
+    const QString beside = folder + QStringLiteral("/KV481Help.htm");
+    const QString installed = folder + QStringLiteral("/../share/kv481/KV481Help.htm");
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? QFileInfo(installed).absoluteFilePath()
+                                                                       : beside;
+}
+
+bool TfrmMain::openFile(const QString &path)
+{
+    if (QFileInfo(path).suffix().compare(QLatin1String("rec"), Qt::CaseInsensitive) != 0) {
+        m_prompt.information(QStringLiteral("%1: only data set collection files (.rec) can be opened from the "
+                                            "command line in this version.").arg(path));
+        return false;
+    }
+    const CollectionFileResult read = CollectionFile::readFile(path);
+    if (!read.ok) {
+        m_prompt.error(read.error);
+        return false;
+    }
+    return m_dataLogger.showImage(read.image);
 }
 
 QString TfrmMain::recordingFolder() const

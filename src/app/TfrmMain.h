@@ -84,6 +84,10 @@ public:
     QString recordingFolder() const;
     // The journal of the live recording (once the window is created).
     RecordingJournal *journal() const { return m_journal.get(); }
+    // Opens a file given on the command line as Open would: a collection
+    // file (.rec) in the data-logger window. False when it was not shown
+    // (the user has been told why).
+    bool openFile(const QString &path);
     bool formShown() const { return m_formShown; }
 
     // Menu and tool-bar controls, by their names.

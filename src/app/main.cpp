@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -20,6 +21,7 @@ namespace {
 struct CommandLine
 {
     QStringList ports;
+    QStringList files;
     bool demo = false;
     int demoModel = 482;
 };
@@ -69,6 +71,10 @@ CommandLine parseCommandLine(int &argc, char **argv)
                             QStringLiteral("MODEL"));
     parser.addOption(port);
     parser.addOption(demo);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Files to open, as Open does: a data set collection (.rec) in the "
+                                                "data-logger window."),
+                                 QStringLiteral("[FILE...]"));
     addToolkitOptions(parser);
 
     // "--demo" may stand alone or carry the model.
@@ -85,6 +91,7 @@ CommandLine parseCommandLine(int &argc, char **argv)
 
     CommandLine c;
     c.ports = parser.values(port);
+    c.files = parser.positionalArguments();
     c.demo = parser.isSet(demo);
     c.demoModel = parser.value(demo) == QLatin1String("481") ? 481 : 482;
     return c;
@@ -142,6 +149,16 @@ int main(int argc, char *argv[])
     // Fill the screen even where no window manager maximises windows.
     if (QScreen *screen = QGuiApplication::primaryScreen())
         w.setGeometry(screen->availableGeometry());
+    // Files from the command line (or the desktop) open once the start-up
+    // search is over, each as Open would open it.
+    if (!commandLine.files.isEmpty()) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = QObject::connect(&w, &kv::TfrmMain::shown, &w, [&w, once, files = commandLine.files] {
+            QObject::disconnect(*once);
+            for (const QString &f : files)
+                w.openFile(QFileInfo(f).absoluteFilePath());
+        });
+    }
     w.showMaximized();
     return app.exec();
 }

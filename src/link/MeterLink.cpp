@@ -91,6 +91,15 @@ void MeterLink::waitForTick(int maxMs)
         m_clock.idle(1);
 }
 
+bool MeterLink::openPort()
+{
+    if (m_port.open())
+        return true;
+    const QString why = m_port.openFailure();
+    Q_EMIT portProblem(why.isEmpty() ? QStringLiteral("%1 could not be opened").arg(m_port.deviceName()) : why);
+    return false;
+}
+
 void MeterLink::requestFrame()
 {
     try {
@@ -130,7 +139,7 @@ void MeterLink::SearchMeter()
         select(entry);
         m_port.setDeviceName(deviceNameFor(m_entries.at(entry)));
         Delay(300);
-        if (!m_port.open()) {
+        if (!openPort()) {
             // A port that cannot be opened leaves the list for this run.
             m_entries.removeAt(entry);
             entry -= 1;
@@ -138,6 +147,10 @@ void MeterLink::SearchMeter()
             continue;
         }
         try {
+            // Bytes left in the line by an earlier session (a frame the meter
+            // sent after the last program closed the port) would be taken
+            // for the reply.
+            m_port.purgeInput();
             m_port.write(QByteArrayLiteral("K"));
             Delay(500);
             const int waiting = m_port.bytesWaiting();
@@ -178,7 +191,7 @@ void MeterLink::SearchMeter()
         setConnectionStatus(QStringLiteral("Off Connection"));
     }
     if (!m_port.isOpen() && !m_port.deviceName().isEmpty())
-        m_port.open();
+        openPort();
     try {
         if (m_port.isOpen())
             m_port.purgeInput();
@@ -196,7 +209,7 @@ void MeterLink::ComboBoxDeviceNameChange(int index)
     m_port.close();
     m_selected = index;
     m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
-    m_port.open();
+    openPort();
     m_portIndex = index;
 }
 
@@ -211,7 +224,7 @@ void MeterLink::SelectPort(int n)
     m_port.close();
     m_portIndex = n - 1;
     m_port.setDeviceName(caption);
-    m_port.open();
+    openPort();
     try {
         if (m_port.isOpen())
             m_port.purgeInput();

@@ -90,9 +90,13 @@ Q_SIGNALS:
     void intervalChanged(int ms);
     void busy(bool on);
     void startupBoxCloseRequested();
+    // A port would not open: why, in words the user can act on (for the
+    // status bar). The search skips such a port and goes on.
+    void portProblem(const QString &text);
 
 private:
     void select(int entry);
+    bool openPort();
     void setPortStatus(const QString &text);
     void setConnectionStatus(const QString &text);
     void showNoConnection(bool shown);

@@ -1,5 +1,7 @@
 #include "link/QtSerialPort.h"
 
+#include "link/PortProblem.h"
+
 #include <QDeadlineTimer>
 #include <QTimer>
 
@@ -40,9 +42,19 @@ bool QtSerialPort::open()
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     const bool ok = m_port.open(QIODevice::ReadWrite);
-    m_port.clearError();
-    if (ok)
+    if (ok) {
         m_deviceLost = false;
+        m_openFailure.clear();
+    } else {
+        PortProblemKind kind = PortProblemKind::Other;
+        switch (m_port.error()) {
+        case QSerialPort::PermissionError: kind = PortProblemKind::Permission; break;
+        case QSerialPort::DeviceNotFoundError: kind = PortProblemKind::Vanished; break;
+        default: break;
+        }
+        m_openFailure = describePortProblem(portOpenFacts(m_deviceName, kind, m_port.errorString())).text;
+    }
+    m_port.clearError();
     return ok;
 }
 

@@ -26,6 +26,7 @@ public:
     int waitForBytes(int n, int ms) override;
     void purgeInput() override;
     bool deviceLost() const override { return m_deviceLost; }
+    QString openFailure() const override { return m_openFailure; }
 
 Q_SIGNALS:
     // The device failed and the port has been closed.
@@ -39,6 +40,7 @@ private:
     QSerialPort m_port;
     QString m_deviceName;
     bool m_deviceLost = false;
+    QString m_openFailure;
 };
 
 } // namespace kv

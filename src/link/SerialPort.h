@@ -48,6 +48,10 @@ public:
     // True after the device itself failed (unplugged adapter, hung-up line)
     // and the port was closed because of it; cleared by the next good open.
     virtual bool deviceLost() const = 0;
+
+    // Why the last open() failed, in words a user can act on (permission,
+    // busy, gone); empty after a good open.
+    virtual QString openFailure() const { return QString(); }
 };
 
 } // namespace kv

@@ -1,0 +1,256 @@
+#include "cli/CollectionSets.h"
+
+#include "common/Bcd.h"
+#include "common/DateTime.h"
+#include "common/LocaleText.h"
+#include "files/CollectionFile.h"
+#include "files/TextDataSet.h"
+#include "logger/DataSetDecoder.h"
+#include "logger/SampleDecoding.h"
+
+#include <QDateTime>
+#include <QIODevice>
+
+#include <cstdio>
+
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+StartDateTime recordedStart(const QByteArray &image, int p)
+{
+    StartDateTime t;
+    t.year = bcd4ToInt(byteAt(image, p + kRecordYear), byteAt(image, p + kRecordYear + 1));
+    t.month = bcdToInt(byteAt(image, p + kRecordMonth));
+    t.day = bcdToInt(byteAt(image, p + kRecordDay));
+    t.hour = bcdToInt(byteAt(image, p + kRecordHour));
+    t.minute = bcdToInt(byteAt(image, p + kRecordMinute));
+    t.second = bcdToInt(byteAt(image, p + kRecordSecond));
+    return t;
+}
+
+Sample sampleAt(const DataSetCollection &c, const DataSet &set, int k, int channel)
+{
+    const int o = set.recordOffset + kRecordSamples + k * c.bytesPerSample + channel * 2;
+    if (o < 0 || o + 1 >= c.image.size() || o + 1 >= set.recordEnd - 1)
+        return Sample{0.0f, 1, true};
+    return DecodeSample(byteAt(c.image, o), byteAt(c.image, o + 1));
+}
+
+// The reading as the sample table shows it.
+QString sampleText(const Sample &s)
+{
+    return s.overload ? QStringLiteral("OL") : fixedText(s.value, s.decimals);
+}
+
+// The reading for machines: a point whatever the locale, empty for an overload.
+QString plainValue(const Sample &s)
+{
+    return s.overload ? QString() : QString::number(static_cast<double>(s.value), 'f', s.decimals);
+}
+
+} // namespace
+
+CollectionSets decodeCollectionSets(QByteArray image, const QString &name)
+{
+    CollectionSets r;
+    // The replacement only lets the decoder go on; the set is marked below
+    // and never written.
+    auto keepGoing = [](const StartDateTime &) {
+        StartDateTime placeholder;
+        placeholder.year = 1899;
+        placeholder.month = 12;
+        placeholder.day = 30;
+        return DateTimeCorrection::corrected(placeholder);
+    };
+    DecodeResult d = decodeImage(std::move(image), keepGoing);
+    switch (d.outcome) {
+    case DecodeOutcome::Decoded:
+        break;
+    case DecodeOutcome::BadSetCount:
+        r.error = QStringLiteral("%1: not a data set collection (its set count is outside 1 to %2)")
+                      .arg(name)
+                      .arg(kMaxSetCount);
+        return r;
+    default:
+        r.error = QStringLiteral("%1: %2").arg(name, d.message.isEmpty() ? readErrorText().simplified()
+                                                                         : d.message.simplified());
+        return r;
+    }
+    r.collection = std::move(d.collection);
+    for (const DataSet &set : r.collection->sets) {
+        const StartDateTime t = recordedStart(r.collection->image, set.recordOffset);
+        r.impossibleStart << (t.isValid() ? QString() : t.text());
+    }
+    r.ok = true;
+    return r;
+}
+
+CollectionSets readCollectionSets(const QString &path)
+{
+    const CollectionFileResult read = CollectionFile::readFile(path);
+    if (!read.ok) {
+        CollectionSets r;
+        r.error = read.error.simplified();
+        return r;
+    }
+    return decodeCollectionSets(read.image, path);
+}
+
+SetRows::SetRows(const DataSetCollection &collection, int index)
+    : m_c(collection)
+    , m_set(collection.sets.at(index))
+    , m_channels(collection.bytesPerSample == 4 ? 2 : 1)
+    , m_timeFormat(longTimeFormat())
+{
+}
+
+int SetRows::RowCount() const
+{
+    return std::max(2, m_set.sampleCount + 1);
+}
+
+QString SetRows::cell(int col, int row) const
+{
+    if (col < 0 || col >= 8 || row < 0)
+        return QString();
+    if (row == 0) {
+        static const QStringList one{QStringLiteral("NO"), QStringLiteral("DATE"), QStringLiteral("TIME"),
+                                     QStringLiteral("T1"), QStringLiteral("UNIT"), QString(), QString(), QString()};
+        static const QStringList two{QStringLiteral("NO"), QStringLiteral("DATE"), QStringLiteral("TIME"),
+                                     QStringLiteral("T1"), QStringLiteral("UNIT"), QStringLiteral("T2"),
+                                     QStringLiteral("UNIT"), QString()};
+        return (m_channels == 2 ? two : one).at(col);
+    }
+    if (row > m_set.sampleCount || col >= (m_channels == 2 ? 7 : 5))
+        return QString();
+    const double t = m_set.start + (row - 1) * (m_set.intervalSeconds / kSecondsPerDay);
+    switch (col) {
+    case 0: return QString::number(row);
+    case 1: {
+        const QDate day = datePart(t);
+        if (day != m_day) {
+            m_day = day;
+            m_dayText = shortDateText(t);
+        }
+        return m_dayText;
+    }
+    case 2: return m_locale.toString(timePart(t), m_timeFormat);
+    case 4:
+    case 6: return QString(m_set.unit);
+    default: break;
+    }
+    return sampleText(sampleAt(m_c, m_set, row - 1, col == 5 ? 1 : 0));
+}
+
+QString isoText(const QDateTime &local, bool milliseconds)
+{
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(milliseconds ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
+                                       : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+        + QStringLiteral("%1%2:%3")
+              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString isoText(double dateTime)
+{
+    return isoText(fromDateTimeDouble(dateTime));
+}
+
+bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLayout layout, QChar separator,
+              bool withHeader, QString *error)
+{
+    const DataSetCollection &c = *sets.collection;
+    const DataSet &set = c.sets.at(index);
+    const int channels = sets.channels();
+    const int n = set.sampleCount;
+    const double step = set.intervalSeconds / kSecondsPerDay;
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+
+    if (layout == ExportLayout::Table) {
+        const SetRows rows(c, index);
+        const TextWriteResult w = TextDataSet::writeGrid(device, rows, 1, rows.RowCount() - 1, separator);
+        return w.ok || fail(w.error);
+    }
+    if (layout == ExportLayout::Graph) {
+        // The cells the data-logger window's chart holds for the set: the
+        // overload mark where a reading is "OL".
+        std::vector<double> x(static_cast<size_t>(n));
+        std::vector<float> y0(static_cast<size_t>(n)), y1(channels == 2 ? static_cast<size_t>(n) : 0);
+        for (int k = 0; k < n; ++k) {
+            x[k] = set.start + k * step;
+            const Sample a = sampleAt(c, set, k, 0);
+            y0[k] = a.overload ? TextDataSet::OverloadValue : a.value;
+            if (channels == 2) {
+                const Sample b = sampleAt(c, set, k, 1);
+                y1[k] = b.overload ? TextDataSet::OverloadValue : b.value;
+            }
+        }
+        GraphCells cells;
+        cells.subsets = channels;
+        cells.points = n;
+        cells.x = x.data();
+        cells.y0 = y0.data();
+        cells.y1 = channels == 2 ? y1.data() : nullptr;
+        const TextWriteResult w = TextDataSet::writeGraph(device, cells, 1, n, QString(set.unit), separator);
+        return w.ok || fail(w.error);
+    }
+
+    // CSV with ISO 8601 times, one file for any number of sets.
+    QByteArray out;
+    out.reserve(n * 48 + 64);
+    if (withHeader)
+        out += channels == 2 ? "set,time,T1,T1 flag,T2,T2 flag,unit\n" : "set,time,T1,T1 flag,unit\n";
+    const QByteArray setNo = QByteArray::number(index + 1);
+    // The local date text per day and the UTC offset per hour, not per row.
+    QDate day;
+    QByteArray dayText;
+    int offsetHour = -1;
+    QByteArray offsetText;
+    auto isoAt = [&](double t) {
+        const QDate d = datePart(t);
+        const QTime time = timePart(t);
+        if (d != day) {
+            day = d;
+            dayText = d.toString(QStringLiteral("yyyy-MM-dd'T'")).toLatin1();
+            offsetHour = -1;
+        }
+        if (time.hour() != offsetHour) {
+            offsetHour = time.hour();
+            const QString full = isoText(QDateTime(d, QTime(offsetHour, 0)));
+            offsetText = full.right(6).toLatin1();
+        }
+        char hms[9];
+        std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", time.hour(), time.minute(), time.second());
+        return dayText + QByteArray(hms, 8) + offsetText;
+    };
+    const QByteArray unit(1, set.unit.toLatin1());
+    for (int k = 0; k < n; ++k) {
+        out += setNo;
+        out += ',';
+        out += isoAt(set.start + k * step);
+        for (int ch = 0; ch < channels; ++ch) {
+            const Sample s = sampleAt(c, set, k, ch);
+            out += ',';
+            out += plainValue(s).toLatin1();
+            out += s.overload ? ",OL" : ",";
+        }
+        out += ',';
+        out += unit;
+        out += '\n';
+    }
+    if (device.write(out) != out.size())
+        return fail(QStringLiteral("the output could not be written: %1").arg(device.errorString()));
+    return true;
+}
+
+} // namespace kv

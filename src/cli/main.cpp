@@ -1,0 +1,546 @@
+// kv481: the meter from a terminal or a script. The same link, logger and
+// file code as the window program, with Qt Core and Serial Port only.
+
+#include "cli/CollectionSets.h"
+#include "cli/LiveRecord.h"
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "common/Prompt.h"
+#include "files/CollectionFile.h"
+#include "files/TextDataSet.h"
+#include "link/MeterLink.h"
+#include "link/PortList.h"
+#include "link/QtSerialPort.h"
+#include "logger/DataSetDecoder.h"
+#include "logger/LoggerDownload.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSerialPortInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace kv;
+
+constexpr int kUsage = 2;
+constexpr int kFailed = 1;
+constexpr int kMaxInterval = 61 * 60;
+
+const char kSummary[] =
+    "Usage: kv481 COMMAND [OPTIONS]\n"
+    "The K-type thermocouple thermometers 481 and 482 from the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  ports      list the serial ports\n"
+    "  identify   find the meter and print its port and model\n"
+    "  read       print live readings\n"
+    "  download   copy the meter's logger memory into a collection file (.rec)\n"
+    "  sets       list the data sets of a collection file\n"
+    "  export     write data sets of a collection file as text\n"
+    "\n"
+    "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
+
+void say(const QString &line)
+{
+    const QByteArray b = (line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+int fail(const QString &line, int code = kFailed)
+{
+    say(QStringLiteral("kv481: ") + line);
+    return code;
+}
+
+// The meter link never asks anything of the command line; it only tells
+// the panel of a key press without a meter, which cannot happen here.
+class SilentPrompt final : public Prompt
+{
+public:
+    void information(const QString &) override {}
+    void error(const QString &) override {}
+    bool confirm(const QString &) override { return false; }
+    DateTimeFields correctDateTime(const DateTimeFields &initial) override { return initial; }
+    bool setupScale(QString &, QString &) override { return false; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return QString();
+    }
+    QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
+    bool askRange(const QString &, RangeAnswer &) override { return false; }
+    Choice chooseOpenSave(const QString &, const QString &, const QString &) override { return Choice::Cancel; }
+};
+
+// One subcommand's options. parse() answers --help itself; on a mistake it
+// says so in one line.
+struct Command
+{
+    QCommandLineParser parser;
+    QString name;
+
+    Command(const QString &n, const QString &description, const QString &positional = QString())
+        : name(n)
+    {
+        parser.setApplicationDescription(description);
+        parser.addHelpOption();
+        if (!positional.isEmpty())
+            parser.addPositionalArgument(positional, QStringLiteral("The collection file (.rec)."));
+    }
+    QCommandLineOption add(const QString &option, const QString &text, const QString &value = QString())
+    {
+        QCommandLineOption o(option, text, value);
+        parser.addOption(o);
+        return o;
+    }
+    // -1 to go on, else the exit code.
+    int parse(const QStringList &args, int positionals)
+    {
+        if (!parser.parse(args))
+            return fail(QStringLiteral("%1: %2").arg(name, parser.errorText()), kUsage);
+        if (parser.isSet(QStringLiteral("help"))) {
+            QString help = parser.helpText();
+            help.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: kv481 ") + name);
+            std::fputs(help.toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        if (parser.positionalArguments().size() != positionals)
+            return fail(positionals == 0
+                            ? QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().value(0))
+                            : QStringLiteral("%1 needs one collection file (kv481 %1 FILE.rec)").arg(name),
+                        kUsage);
+        return -1;
+    }
+};
+
+// Ctrl+C and kill end a reading between records.
+int g_signalPipe[2] = {-1, -1};
+void onSignal(int)
+{
+#ifdef Q_OS_UNIX
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
+#endif
+}
+
+// The port search, as the window program does it at start-up.
+struct Link
+{
+    QtSerialPort port;
+    SilentPrompt prompt;
+    MeterLink link{port, SystemClock::instance(), prompt};
+    QStringList problems;
+    QStringList entries;
+
+    // 0 when a meter answered, else the exit code after saying why.
+    int search(const QString &device)
+    {
+        entries = device.isEmpty() ? portListEntries({}) : QStringList{device};
+        if (entries.isEmpty())
+            return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
+        QObject::connect(&link, &MeterLink::portProblem, [this](const QString &why) { problems << why; });
+        link.setPortList(entries);
+        link.SearchMeter();
+        if (link.connected())
+            return 0;
+        if (!device.isEmpty() && !problems.isEmpty())
+            return fail(problems.first());
+        QString text = entries.size() == 1 ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
+                                           : QStringLiteral("no meter answered on any of %1").arg(entries.join(QStringLiteral(", ")));
+        if (!problems.isEmpty())
+            text += QStringLiteral(" (%1)").arg(problems.join(QStringLiteral("; ")));
+        return fail(text);
+    }
+    QString deviceName() const { return port.deviceName(); }
+};
+
+QString portOption() { return QStringLiteral("port"); }
+
+int portsCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("ports"), QStringLiteral("Lists the serial ports the system knows, one a line: the device, "
+                                                      "then what the system says of it (description, maker, USB id, "
+                                                      "serial number), TAB-separated."));
+    if (const int r = c.parse(args, 0); r >= 0)
+        return r;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &p : ports) {
+        QStringList f{p.systemLocation(), p.description(), p.manufacturer()};
+        f << (p.hasVendorIdentifier() && p.hasProductIdentifier()
+                  ? QStringLiteral("USB %1:%2")
+                        .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                        .arg(p.productIdentifier(), 4, 16, QLatin1Char('0'))
+                  : QString());
+        f << p.serialNumber();
+        std::fputs((f.join(QLatin1Char('\t')) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    }
+    if (ports.isEmpty())
+        say(QStringLiteral("kv481: the system lists no serial ports"));
+    return 0;
+}
+
+int identifyCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("identify"),
+              QStringLiteral("Looks for the meter on every serial port (or only DEVICE) as the window program does, "
+                             "and prints the port and the model, TAB-separated."));
+    const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    if (const int r = c.parse(args, 0); r >= 0)
+        return r;
+    Link link;
+    if (const int r = link.search(c.parser.value(port)))
+        return r;
+    std::printf("%s\t%d\n", qPrintable(link.deviceName()), link.link.model());
+    return 0;
+}
+
+int readCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("read"),
+              QStringLiteral("Prints live readings at the chosen interval, COUNT of them or until interrupted "
+                             "(Ctrl+C ends after a whole record). Each record: the time (ISO 8601 with its UTC "
+                             "offset), T1, T2 (482), the unit and the annunciators; an overload is an empty value "
+                             "with the flag OL."));
+    const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto interval = c.add(QStringLiteral("interval"),
+                                QStringLiteral("Seconds between records, 1 to 3660 (default 1)."), QStringLiteral("S"));
+    const auto count = c.add(QStringLiteral("count"), QStringLiteral("Stop after N records."), QStringLiteral("N"));
+    const auto format = c.add(QStringLiteral("format"), QStringLiteral("csv (default), tsv or jsonl."),
+                              QStringLiteral("FORMAT"));
+    const auto output = c.add(QStringLiteral("output"), QStringLiteral("Write to FILE instead of the standard output."),
+                              QStringLiteral("FILE"));
+    if (const int r = c.parse(args, 0); r >= 0)
+        return r;
+
+    bool ok = true;
+    const int seconds = c.parser.isSet(interval) ? c.parser.value(interval).toInt(&ok) : 1;
+    if (!ok || seconds < 1 || seconds > kMaxInterval)
+        return fail(QStringLiteral("read: --interval takes whole seconds from 1 to %1").arg(kMaxInterval), kUsage);
+    const int wanted = c.parser.isSet(count) ? c.parser.value(count).toInt(&ok) : 0;
+    if (!ok || wanted < 0 || (c.parser.isSet(count) && wanted == 0))
+        return fail(QStringLiteral("read: --count takes a whole number above 0"), kUsage);
+    LiveFormat fmt = LiveFormat::Csv;
+    if (c.parser.isSet(format) && !parseLiveFormat(c.parser.value(format), fmt))
+        return fail(QStringLiteral("read: --format takes csv, tsv or jsonl"), kUsage);
+
+    QFile out;
+    if (c.parser.isSet(output)) {
+        out.setFileName(c.parser.value(output));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return fail(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
+    } else if (!out.open(stdout, QIODevice::WriteOnly)) {
+        return fail(QStringLiteral("the standard output cannot be written"));
+    }
+
+    Link link;
+    if (const int r = link.search(c.parser.value(port)))
+        return r;
+    MeterLink &m = link.link;
+    const int model = m.model();
+    const QString device = link.deviceName();
+
+    int code = 0;
+    auto write = [&](const QByteArray &bytes) {
+        if (out.write(bytes) != bytes.size() || !out.flush()) {
+            code = kFailed;
+            QCoreApplication::exit(kFailed);
+            return false;
+        }
+        return true;
+    };
+    if (!write(liveHeader(fmt, model, device, QCoreApplication::applicationVersion())))
+        return fail(QStringLiteral("the output cannot be written"));
+
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(m.interval());
+    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
+    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
+        say(connected ? QStringLiteral("kv481: the meter on %1 answers again").arg(device)
+                      : QStringLiteral("kv481: the meter on %1 stopped answering; waiting for it").arg(device));
+    });
+    QObject::connect(&link.port, &QtSerialPort::lost, [&] {
+        say(QStringLiteral("kv481: %1 has gone; waiting for it to come back").arg(device));
+    });
+
+    // Every tick while connected; a record is due every `seconds` ticks and
+    // is taken from a reading a frame confirmed, never from a stale one.
+    int written = 0;
+    int ticksSince = 0;
+    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
+        ++ticksSince;
+        if (written > 0 && ticksSince < seconds)
+            return;
+        if (!fresh || (model == 482 && m.reading().clockMode))
+            return;
+        ticksSince = 0;
+        if (!write(liveRecord(fmt, model, m.reading(), fromDateTimeDouble(dateTime))))
+            return;
+        if (++written == wanted)
+            QCoreApplication::exit(0);
+    });
+
+#ifdef Q_OS_UNIX
+    std::unique_ptr<QSocketNotifier> stop;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        stop = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+#endif
+    m.requestFrame();
+    timer.start();
+    const int r = QCoreApplication::exec();
+    timer.stop();
+    if (code != 0)
+        return fail(QStringLiteral("the output cannot be written any more"));
+    return r;
+}
+
+int downloadCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("download"),
+              QStringLiteral("Copies the meter's logger memory into a data set collection file, the same file the "
+                             "window program saves. Shows its progress on a terminal."));
+    const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto output = c.add(QStringLiteral("output"), QStringLiteral("The collection file to write (required)."),
+                              QStringLiteral("FILE.rec"));
+    if (const int r = c.parse(args, 0); r >= 0)
+        return r;
+    if (!c.parser.isSet(output) || c.parser.value(output).isEmpty())
+        return fail(QStringLiteral("download needs --output FILE.rec"), kUsage);
+
+    Link link;
+    if (const int r = link.search(c.parser.value(port)))
+        return r;
+    LoggerDownload job(link.port, SystemClock::instance());
+    const bool terminal = ::isatty(fileno(stderr));
+    if (terminal)
+        QObject::connect(&job, &LoggerDownload::progress, [](int received, int total) {
+            std::fprintf(stderr, "\rdownloading: %d of %d bytes", received, total);
+            std::fflush(stderr);
+        });
+    const LoggerDownload::Outcome outcome = job.run(link.link.model());
+    if (terminal && job.totalBytes() > 0)
+        std::fputs("\n", stderr);
+    switch (outcome) {
+    case LoggerDownload::Outcome::Downloaded:
+        break;
+    case LoggerDownload::Outcome::NoData:
+        return fail(LoggerDownload::noDataText());
+    case LoggerDownload::Outcome::PortFailed:
+        return fail(QStringLiteral("the port %1 failed during the download").arg(link.deviceName()));
+    default:
+        return fail(readErrorText().simplified());
+    }
+    // Only what decodes is saved, as in the window program.
+    const CollectionSets sets = decodeCollectionSets(job.takeImage(), QStringLiteral("the downloaded memory"));
+    if (!sets.ok)
+        return fail(sets.error);
+    const CollectionFileResult written = CollectionFile::writeFile(c.parser.value(output), sets.collection->image);
+    if (!written.ok)
+        return fail(written.error.simplified());
+    for (int i = 0; i < sets.impossibleStart.size(); ++i)
+        if (!sets.usable(i))
+            say(QStringLiteral("kv481: set %1 starts on an impossible date and time (%2)")
+                    .arg(i + 1)
+                    .arg(sets.impossibleStart.at(i)));
+    return 0;
+}
+
+void reportImpossible(const CollectionSets &sets, int index)
+{
+    say(QStringLiteral("kv481: set %1 starts on an impossible date and time (%2); skipped")
+            .arg(index + 1)
+            .arg(sets.impossibleStart.at(index)));
+}
+
+int setsCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("sets"),
+              QStringLiteral("Lists the data sets of a collection file as the window program does: number, start "
+                             "date, start time, interval (mm:ss), count of readings and unit, TAB-separated. Sets "
+                             "with an impossible start are reported and left out."),
+              QStringLiteral("FILE.rec"));
+    const auto format = c.add(QStringLiteral("format"), QStringLiteral("txt (default) or jsonl."),
+                              QStringLiteral("FORMAT"));
+    if (const int r = c.parse(args, 1); r >= 0)
+        return r;
+    const QString fmt = c.parser.isSet(format) ? c.parser.value(format) : QStringLiteral("txt");
+    if (fmt != QLatin1String("txt") && fmt != QLatin1String("jsonl"))
+        return fail(QStringLiteral("sets: --format takes txt or jsonl"), kUsage);
+    const CollectionSets sets = readCollectionSets(c.parser.positionalArguments().first());
+    if (!sets.ok)
+        return fail(sets.error);
+    const QVector<QStringList> rows = dataSetListRows(*sets.collection);
+    QByteArray out;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!sets.usable(i)) {
+            reportImpossible(sets, i);
+            continue;
+        }
+        const DataSet &set = sets.collection->sets.at(i);
+        if (fmt == QLatin1String("txt")) {
+            out += (rows.at(i).join(QLatin1Char('\t')) + QLatin1Char('\t') + QString(set.unit) + QLatin1Char('\n'))
+                       .toUtf8();
+        } else {
+            out += QStringLiteral("{\"set\":%1,\"start\":\"%2\",\"date\":\"%3\",\"time\":\"%4\",\"interval\":%5,"
+                                  "\"count\":%6,\"unit\":\"%7\"}\n")
+                       .arg(i + 1)
+                       .arg(isoText(set.start), rows.at(i).value(1), rows.at(i).value(2))
+                       .arg(set.intervalSeconds)
+                       .arg(set.sampleCount)
+                       .arg(set.unit)
+                       .toUtf8();
+        }
+    }
+    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : kFailed;
+}
+
+int exportCommand(const QStringList &args)
+{
+    Command c(QStringLiteral("export"),
+              QStringLiteral("Writes data sets of a collection file in the window program's own text layouts "
+                             "(byte for byte what it saves, in the same regional settings), or as CSV with ISO 8601 "
+                             "times (--format csv-iso)."),
+              QStringLiteral("FILE.rec"));
+    const auto set = c.add(QStringLiteral("set"), QStringLiteral("The set to write (default 1)."), QStringLiteral("N"));
+    const auto all = c.add(QStringLiteral("all"), QStringLiteral("Write every set, one after the other."));
+    const auto layout = c.add(QStringLiteral("layout"),
+                              QStringLiteral("table (default: the data-logger window's table) or graph."),
+                              QStringLiteral("LAYOUT"));
+    const auto format = c.add(QStringLiteral("format"),
+                              QStringLiteral("txt (TAB), csv (comma) or csv-iso; default: by the output's name, "
+                                             "else txt."),
+                              QStringLiteral("FORMAT"));
+    const auto output = c.add(QStringLiteral("output"), QStringLiteral("Write to FILE instead of the standard output."),
+                              QStringLiteral("FILE"));
+    if (const int r = c.parse(args, 1); r >= 0)
+        return r;
+    if (c.parser.isSet(set) && c.parser.isSet(all))
+        return fail(QStringLiteral("export: give --set or --all, not both"), kUsage);
+    const QString lay = c.parser.isSet(layout) ? c.parser.value(layout) : QStringLiteral("table");
+    if (lay != QLatin1String("table") && lay != QLatin1String("graph"))
+        return fail(QStringLiteral("export: --layout takes table or graph"), kUsage);
+    QString fmt = c.parser.value(format);
+    if (!c.parser.isSet(format))
+        fmt = c.parser.isSet(output) && TextDataSet::separatorFor(c.parser.value(output)) == TextDataSet::Comma
+            ? QStringLiteral("csv")
+            : QStringLiteral("txt");
+    if (fmt != QLatin1String("txt") && fmt != QLatin1String("csv") && fmt != QLatin1String("csv-iso"))
+        return fail(QStringLiteral("export: --format takes txt, csv or csv-iso"), kUsage);
+    if (fmt == QLatin1String("csv-iso") && c.parser.isSet(layout))
+        return fail(QStringLiteral("export: --format csv-iso has its own layout; leave out --layout"), kUsage);
+    bool ok = true;
+    const int number = c.parser.isSet(set) ? c.parser.value(set).toInt(&ok) : 1;
+    if (!ok || number < 1)
+        return fail(QStringLiteral("export: --set takes a set number from 1"), kUsage);
+
+    const CollectionSets sets = readCollectionSets(c.parser.positionalArguments().first());
+    if (!sets.ok)
+        return fail(sets.error);
+    const int count = sets.collection->sets.size();
+    QList<int> chosen;
+    if (c.parser.isSet(all)) {
+        for (int i = 0; i < count; ++i) {
+            if (sets.usable(i))
+                chosen << i;
+            else
+                reportImpossible(sets, i);
+        }
+    } else {
+        if (number > count)
+            return fail(QStringLiteral("export: the file holds %1 set%2; there is no set %3")
+                            .arg(count)
+                            .arg(count == 1 ? QString() : QStringLiteral("s"))
+                            .arg(number));
+        if (!sets.usable(number - 1))
+            return fail(QStringLiteral("set %1 starts on an impossible date and time (%2); it cannot be written")
+                            .arg(number)
+                            .arg(sets.impossibleStart.at(number - 1)));
+        chosen << number - 1;
+    }
+
+    const ExportLayout how = fmt == QLatin1String("csv-iso") ? ExportLayout::CsvIso
+        : lay == QLatin1String("graph")                      ? ExportLayout::Graph
+                                                             : ExportLayout::Table;
+    const QChar separator = fmt == QLatin1String("txt") ? TextDataSet::Tab : TextDataSet::Comma;
+    QSaveFile file;
+    QFile standardOutput;
+    QIODevice *device = nullptr;
+    if (c.parser.isSet(output)) {
+        file.setFileName(c.parser.value(output));
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+        device = &file;
+    } else {
+        if (!standardOutput.open(stdout, QIODevice::WriteOnly))
+            return fail(QStringLiteral("the standard output cannot be written"));
+        device = &standardOutput;
+    }
+    QString error;
+    bool first = true;
+    for (int i : chosen) {
+        if (!writeSet(*device, sets, i, how, separator, first, &error))
+            return fail(error.simplified());
+        first = false;
+    }
+    if (device == &file && !file.commit())
+        return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+    if (device == &standardOutput && !standardOutput.flush())
+        return fail(QStringLiteral("the standard output cannot be written"));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kv481"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KV481_VERSION));
+#ifdef Q_OS_UNIX
+    std::signal(SIGPIPE, SIG_IGN); // a closed pipe is a write error, reported once
+#endif
+    const QStringList args = QCoreApplication::arguments();
+    const QString command = args.value(1);
+    if (command.isEmpty())
+        return fail(QStringLiteral("which command? (kv481 --help lists them)"), kUsage);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        std::fputs(kSummary, stdout);
+        return 0;
+    }
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        std::printf("kv481 %s\n", KV481_VERSION);
+        return 0;
+    }
+    const std::map<QString, std::function<int(const QStringList &)>> commands{
+        {QStringLiteral("ports"), portsCommand},       {QStringLiteral("identify"), identifyCommand},
+        {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
+        {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
+    };
+    const auto it = commands.find(command);
+    if (it == commands.end())
+        return fail(QStringLiteral("unknown command \"%1\" (kv481 --help lists them)").arg(command), kUsage);
+    QStringList rest = args;
+    rest.removeAt(1); // the parser takes the program name and the options
+    return it->second(rest);
+}

@@ -1,0 +1,61 @@
+// Files named on the command line (or opened from the desktop) go to the
+// main window, which opens each as Open would.
+
+#include "LoggerMemory.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "support/MainSession.h"
+
+#include <QTableView>
+#include <QtTest>
+
+using namespace kv;
+
+class TestOpenFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void collectionFileOpensInTheDataLoggerWindow()
+    {
+        test::Session s(0);
+        QVERIFY(s.started());
+        const emu::Bytes memory = emu::buildMemoryOfKind(emu::MemoryKind::Demo, 2);
+        const QString rec = s.dir.filePath(QStringLiteral("demo.REC"));
+        std::string error;
+        QVERIFY(emu::saveMemoryFile(rec.toStdString(), memory, 2, &error));
+
+        QVERIFY(s.main->openFile(rec));
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window);
+        QVERIFY(window->collection());
+        QCOMPARE(window->collection()->sets.size(), emu::setCount(memory));
+        QCOMPARE(window->Grid2->model()->rowCount(), emu::setCount(memory));
+        QVERIFY(s.prompt.errors.isEmpty());
+
+        // A second file replaces the sets in the same window.
+        const emu::Bytes other = emu::buildMemoryOfKind(emu::MemoryKind::Branches, 1);
+        const QString rec2 = s.dir.filePath(QStringLiteral("branches.rec"));
+        QVERIFY(emu::saveMemoryFile(rec2.toStdString(), other, 1, &error));
+        QVERIFY(s.main->openFile(rec2));
+        QCOMPARE(s.main->dataLoggerWindow(), window);
+        QCOMPARE(window->collection()->sets.size(), emu::setCount(other));
+    }
+
+    void filesThatCannotBeShownAreTold()
+    {
+        test::Session s(0);
+        QVERIFY(s.started());
+        // Missing: the read error, nothing opened.
+        QVERIFY(!s.main->openFile(s.dir.filePath(QStringLiteral("gone.rec"))));
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.first().contains(QLatin1String("gone.rec")));
+        QVERIFY(!s.main->dataLoggerWindow() || !s.main->dataLoggerWindow()->collection());
+        // Another kind of file: said so, naming it.
+        QVERIFY(!s.main->openFile(s.dir.filePath(QStringLiteral("run.ghf"))));
+        QCOMPARE(s.prompt.informations.size(), 1);
+        QVERIFY(s.prompt.informations.first().contains(QLatin1String("run.ghf")));
+    }
+};
+
+QTEST_MAIN(TestOpenFiles)
+#include "tst_open_files.moc"
