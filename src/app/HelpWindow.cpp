@@ -1,6 +1,10 @@
 #include "app/HelpWindow.h"
 
+#include "common/Prompt.h"
+
+#include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QPointer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -37,6 +41,26 @@ HelpWindow::HelpWindow(const QString &path, std::function<bool(const QUrl &)> op
     layout->addWidget(m_browser);
     layout->addWidget(buttons);
     resize(760, 620);
+}
+
+void HelpWindow::showGuide(QPointer<HelpWindow> &window, const QString &path,
+                           std::function<bool(const QUrl &)> openExternally, Prompt &prompt, QWidget *parent)
+{
+    if (window) {
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    if (!openExternally)
+        openExternally = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    auto *help = new HelpWindow(path, std::move(openExternally), parent);
+    if (!help->loaded()) {
+        delete help;
+        prompt.error(QStringLiteral("The help file %1 could not be read.").arg(path));
+        return;
+    }
+    window = help;
+    help->show();
 }
 
 } // namespace kv

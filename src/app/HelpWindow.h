@@ -8,9 +8,13 @@
 #include <functional>
 
 class QTextBrowser;
+template <typename T>
+class QPointer;
 class QPushButton;
 
 namespace kv {
+
+class Prompt;
 
 class HelpWindow : public QDialog
 {
@@ -18,6 +22,11 @@ class HelpWindow : public QDialog
 public:
     // openExternally hands the file to the system's browser.
     HelpWindow(const QString &path, std::function<bool(const QUrl &)> openExternally, QWidget *parent = nullptr);
+
+    // Shows the guide at path, raising the window when it is open already;
+    // an unreadable file is reported through prompt instead.
+    static void showGuide(QPointer<HelpWindow> &window, const QString &path,
+                          std::function<bool(const QUrl &)> openExternally, Prompt &prompt, QWidget *parent);
 
     // False when the help file could not be read.
     bool loaded() const { return m_loaded; }

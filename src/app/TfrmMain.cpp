@@ -320,19 +320,9 @@ void TfrmMain::UndoZoomClick()
 
 void TfrmMain::Range1Click()
 {
-    // The window to change is the one active when the command was chosen.
-    QPointer<QWidget> target = m_children.activeChild();
-    QString maxText = QString::number(m_settings.maxScale);
-    QString minText = QString::number(m_settings.minScale);
-    if (TfrmGraph *graph = realTimeGraph()) {
-        maxText = scaleFieldText(graph->PESGraph1->manualMaxY());
-        minText = scaleFieldText(graph->PESGraph1->manualMinY());
-    }
-    if (!m_prompt.setupScale(maxText, minText))
-        return;
-    ChildWindow *child = childWindowOf(target);
-    if (Chart *chart = child ? child->chart() : nullptr)
-        applyScaleRange(*chart, maxText, minText, m_settings.maxScale, m_settings.minScale, m_prompt);
+    ChildWindow *child = childWindowOf(m_children.activeChild());
+    Range1Command(m_prompt, realTimeGraph() ? realTimeGraph()->PESGraph1 : nullptr, child ? child->chart() : nullptr,
+                  m_settings.maxScale, m_settings.minScale);
     updateCommands(); // a new range forgets the zoom
 }
 
@@ -436,20 +426,7 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
-    if (m_help) {
-        m_help->raise();
-        m_help->activateWindow();
-        return;
-    }
-    auto open = m_options.openUrl ? m_options.openUrl : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
-    auto *help = new HelpWindow(helpFilePath(), open, this);
-    if (!help->loaded()) {
-        delete help;
-        m_prompt.error(QStringLiteral("The help file %1 could not be read.").arg(helpFilePath()));
-        return;
-    }
-    m_help = help;
-    help->show();
+    HelpWindow::showGuide(m_help, helpFilePath(), m_options.openUrl, m_prompt, this);
 }
 
 void TfrmMain::btnRunClick()

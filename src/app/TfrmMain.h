@@ -39,6 +39,7 @@ class QToolButton;
 namespace kv {
 
 class Clock;
+class HelpWindow;
 
 struct MainOptions
 {
@@ -187,7 +188,7 @@ private:
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;
-    QPointer<QWidget> m_help;
+    QPointer<HelpWindow> m_help;
     QPointer<TfrmAbout> m_startupBox;
     bool m_formShown = false;
     bool m_showScheduled = false;

@@ -4,6 +4,8 @@
 #include "common/Prompt.h"
 #include "views/Chart.h"
 
+#include <QPointer>
+
 #include <climits>
 #include <cmath>
 
@@ -50,6 +52,19 @@ bool applyScaleRange(Chart &chart, const QString &maxText, const QString &minTex
     minScale = wholeDegrees(min);
     chart.reinitAndReset();
     return true;
+}
+
+void Range1Command(Prompt &prompt, const Chart *realTimeChart, Chart *target, int &maxScale, int &minScale)
+{
+    QPointer<Chart> chart = target;
+    QString maxText = QString::number(maxScale);
+    QString minText = QString::number(minScale);
+    if (realTimeChart) {
+        maxText = scaleFieldText(realTimeChart->manualMaxY());
+        minText = scaleFieldText(realTimeChart->manualMinY());
+    }
+    if (prompt.setupScale(maxText, minText) && chart)
+        applyScaleRange(*chart, maxText, minText, maxScale, minScale, prompt);
 }
 
 } // namespace kv

@@ -20,4 +20,10 @@ QString scaleFieldText(double value);
 bool applyScaleRange(Chart &chart, const QString &maxText, const QString &minText, int &maxScale, int &minScale,
                      Prompt &prompt);
 
+// The Range command: the dialog shows the real-time graph's scale when that
+// graph is open (else the remembered one), and the answer goes to target's
+// chart: the graph or data-logger window that was active when the command
+// was chosen (nothing for a list or the panel, or when target has gone).
+void Range1Command(Prompt &prompt, const Chart *realTimeChart, Chart *target, int &maxScale, int &minScale);
+
 } // namespace kv
