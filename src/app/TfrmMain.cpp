@@ -41,8 +41,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_dataLogger(m_link, ThTimer1, m_clock, m_prompt, [this](bool forDownload) {
         return openDataLoggerWindow(forDownload);
     })
-    , m_files(m_prompt, m_dataLogger, [this] { return m_children.activeChild(); },
-              QFileInfo(m_options.programPath).absolutePath())
+    , m_files(m_prompt, m_dataLogger, fileCommandContext())
     , m_settingsLocation(Settings::locate(m_options.programPath))
     , m_template(GraphTemplate::locate(m_options.programPath))
 {
@@ -299,14 +298,15 @@ void TfrmMain::updateCommands()
     ChildWindow *child = childWindowOf(active);
     const bool graph = qobject_cast<TfrmGraph *>(active) != nullptr;
     const bool dataLogger = qobject_cast<TfrmDataLogger *>(active) != nullptr;
-    // A graph prints through its chart; the data-logger window saves its
-    // collection. Saving graphs and lists, table printing and turning a
-    // list into a graph come with their own commands.
+    auto *list = qobject_cast<TfrmList *>(active);
+    // A graph prints through its chart. Graphs, lists and the data-logger
+    // window save; a list read from a file can become a graph.
     Print1->setEnabled(graph);
     btnPrint->setEnabled(graph);
-    Save1->setEnabled(dataLogger);
-    SpeedButton2->setEnabled(dataLogger);
-    btnToGraph->setEnabled(false);
+    const bool saves = graph || list || dataLogger;
+    Save1->setEnabled(saves);
+    SpeedButton2->setEnabled(saves);
+    btnToGraph->setEnabled(list && !list->isRealTime());
     UndoZoom->setEnabled(child && child->chart() && child->chart()->isZoomed());
 }
 
@@ -366,6 +366,27 @@ void TfrmMain::Open1Click()
 void TfrmMain::Save1Click()
 {
     m_files.Save1Click();
+}
+
+void TfrmMain::btnToGraphClick()
+{
+    m_files.btnToGraphClick();
+}
+
+FileCommandContext TfrmMain::fileCommandContext()
+{
+    FileCommandContext c;
+    c.activeChild = [this] { return m_children.activeChild(); };
+    c.addChild = [this](QWidget *window) { return m_children.add(window); };
+    c.unit = [this] { return m_link.reading().unit1; };
+    c.model = [this] { return m_link.model(); };
+    c.realTimePointCount = [this] { return m_recorder.state().realTimePointCount; };
+    c.minScale = [this] { return m_settings.minScale; };
+    c.maxScale = [this] { return m_settings.maxScale; };
+    c.programFolder = QFileInfo(m_options.programPath).absolutePath();
+    c.graphTemplate = GraphTemplate::locate(m_options.programPath);
+    c.dialogParent = this;
+    return c;
 }
 
 void TfrmMain::DataLogger1Click()

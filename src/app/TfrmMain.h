@@ -118,6 +118,7 @@ public Q_SLOTS:
     void Print1Click();
     void Open1Click();
     void Save1Click();
+    void btnToGraphClick();
     void DataLogger1Click();
     // Enables the commands that act on the active child window.
     void updateCommands();
@@ -140,6 +141,8 @@ private:
     QRect realTimeGraphPlace() const;
     QRect realTimeListPlace() const;
     void setRecordingControls(bool runEnabled, bool stopEnabled);
+    // What the Open, Save and Output Data to Graph commands use of this window.
+    FileCommandContext fileCommandContext();
     void showSamplingRate(int seconds);
     // The data-logger window, created (placed over the client area) or
     // restored.
