@@ -4,6 +4,7 @@
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
 #include "files/TextDataSet.h"
+#include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "views/Chart.h"
@@ -54,11 +55,12 @@ public:
         }
         start(lines);
         show();
+        m_step = progressSteps(*this, lines);
     }
-    TextProgress callback()
-    {
-        return [this](int done, int) { return step(done); };
-    }
+    const TextProgress &callback() const { return m_step; }
+
+private:
+    TextProgress m_step;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "common/Prompt.h"
 #include "files/ListGraphData.h"
+#include "files/ui/ProgressSteps.h"
 #include "views/Chart.h"
 #include "views/ProgressDialog.h"
 #include "views/TfrmGraph.h"
@@ -48,9 +49,10 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
         progress.setObjectName(QStringLiteral("TfrmPrintProgress"));
         progress.start(rows);
         progress.show();
-        data = convertListToGraph(*list.grid(), [&](int row, int) {
+        const TextProgress step = progressSteps(progress, rows);
+        data = convertListToGraph(*list.grid(), [&](int row, int total) {
             // The list is read row by row; should it go, the rows so far make the graph.
-            return alive && progress.step(row);
+            return alive && step(row, total);
         });
     }
     if (!data.error.isEmpty())
