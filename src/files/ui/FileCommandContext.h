@@ -9,6 +9,7 @@
 #include <functional>
 
 class QMdiSubWindow;
+class QSize;
 class QWidget;
 
 namespace kv {
@@ -37,5 +38,8 @@ struct FileCommandContext
     // Parent of the progress dialogs.
     QWidget *dialogParent = nullptr;
 };
+
+// A new window's frame sized to show its contents, within the area.
+void giveRoom(QMdiSubWindow *frame, const QSize &size);
 
 } // namespace kv

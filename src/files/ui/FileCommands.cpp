@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -276,8 +277,8 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         for (const QStringList &row : read.rows)
             grid.appendRow(row);
     }
-    if (m_context.addChild)
-        m_context.addChild(list);
+    if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
+        giveRoom(frame, QSize(680, 360));
     else
         list->show();
     return list;
@@ -294,9 +295,10 @@ TfrmGraph *FileCommands::OpenGraphFile(const QString &path)
         return nullptr;
     }
     graph->setWindowTitle(shownPath(path));
-    if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr)
+    if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr) {
+        giveRoom(frame, QSize(680, 440));
         frame->move(0, 0);
-    else
+    } else
         graph->show();
     return graph;
 }

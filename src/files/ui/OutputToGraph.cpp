@@ -17,6 +17,20 @@
 
 namespace kv {
 
+void giveRoom(QMdiSubWindow *frame, const QSize &size)
+{
+    QMdiArea *area = frame->mdiArea();
+    if (!area) {
+        frame->resize(size);
+        return;
+    }
+    const QSize view = area->viewport()->size();
+    frame->resize(size.boundedTo(view));
+    // Wherever the area placed it, the whole window stays in sight.
+    frame->move(std::max(0, std::min(frame->x(), view.width() - frame->width())),
+                std::max(0, std::min(frame->y(), view.height() - frame->height())));
+}
+
 OutputToGraph::OutputToGraph(Prompt &prompt, const FileCommandContext &context, QObject *parent)
     : QObject(parent)
     , m_prompt(prompt)
@@ -85,6 +99,7 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
 
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr) {
         frame->showNormal();
+        giveRoom(frame, QSize(680, 440));
         if (QMdiArea *area = frame->mdiArea())
             area->setActiveSubWindow(frame);
     } else {
