@@ -126,6 +126,7 @@ void TfrmMain::buildToolBar()
     btnClear = button("btnClear", "clear", QStringLiteral("clear and reset graph"));
     connect(btnClear, &QToolButton::clicked, this, &TfrmMain::btnClearClick);
     btnToGraph = button("btnToGraph", "tograph", QStringLiteral("Output Data to Graph"));
+    connect(btnToGraph, &QToolButton::clicked, this, &TfrmMain::btnToGraphClick);
     Panel1->addSeparator();
 
     StaticText1 = new QLabel(QStringLiteral("Sampling Rate"), Panel1);

@@ -45,8 +45,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_dataLogger(m_link, ThTimer1, m_clock, m_prompt, [this](bool forDownload) {
         return openDataLoggerWindow(forDownload);
     })
-    , m_files(m_prompt, m_dataLogger, [this] { return m_children.activeChild(); },
-              QFileInfo(m_options.programPath).absolutePath())
+    , m_files(m_prompt, m_dataLogger, fileCommandContext())
     , m_print(m_prompt, [this] { return m_children.activeChild(); }, this)
     , m_settingsLocation(Settings::locate(m_options.programPath))
     , m_template(GraphTemplate::locate(m_options.programPath))
@@ -111,17 +110,7 @@ QString TfrmMain::helpFilePath() const
 
 bool TfrmMain::openFile(const QString &path)
 {
-    if (QFileInfo(path).suffix().compare(QLatin1String("rec"), Qt::CaseInsensitive) != 0) {
-        m_prompt.information(QStringLiteral("%1: only data set collection files (.rec) can be opened from the "
-                                            "command line in this version.").arg(path));
-        return false;
-    }
-    const CollectionFileResult read = CollectionFile::readFile(path);
-    if (!read.ok) {
-        m_prompt.error(read.error);
-        return false;
-    }
-    return m_dataLogger.showImage(read.image);
+    return m_files.openPath(path);
 }
 
 QString TfrmMain::recordingFolder() const
@@ -290,15 +279,15 @@ void TfrmMain::updateCommands()
     ChildWindow *child = childWindowOf(active);
     const bool graph = qobject_cast<TfrmGraph *>(active) != nullptr;
     const bool dataLogger = qobject_cast<TfrmDataLogger *>(active) != nullptr;
-    const bool list = qobject_cast<TfrmList *>(active) != nullptr;
-    // Graphs, lists and the data-logger window print; the data-logger
-    // window saves its collection. Saving graphs and lists and turning a
-    // list into a graph come with their own commands.
-    Print1->setEnabled(graph || list || dataLogger);
-    btnPrint->setEnabled(graph || list || dataLogger);
-    Save1->setEnabled(dataLogger);
-    SpeedButton2->setEnabled(dataLogger);
-    btnToGraph->setEnabled(false);
+    auto *list = qobject_cast<TfrmList *>(active);
+    // Graphs, lists and the data-logger window print and save; a list read
+    // from a file can become a graph.
+    const bool acts = graph || list || dataLogger;
+    Print1->setEnabled(acts);
+    btnPrint->setEnabled(acts);
+    Save1->setEnabled(acts);
+    SpeedButton2->setEnabled(acts);
+    btnToGraph->setEnabled(list && !list->isRealTime());
     UndoZoom->setEnabled(child && child->chart() && child->chart()->isZoomed());
 }
 
@@ -354,6 +343,27 @@ void TfrmMain::Save1Click()
     m_files.Save1Click();
 }
 
+void TfrmMain::btnToGraphClick()
+{
+    m_files.btnToGraphClick();
+}
+
+FileCommandContext TfrmMain::fileCommandContext()
+{
+    FileCommandContext c;
+    c.activeChild = [this] { return m_children.activeChild(); };
+    c.addChild = [this](QWidget *window) { return m_children.add(window); };
+    c.unit = [this] { return m_link.reading().unit1; };
+    c.model = [this] { return m_link.model(); };
+    c.realTimePointCount = [this] { return m_recorder.state().realTimePointCount; };
+    c.minScale = [this] { return m_settings.minScale; };
+    c.maxScale = [this] { return m_settings.maxScale; };
+    c.programFolder = QFileInfo(m_options.programPath).absolutePath();
+    c.graphTemplate = GraphTemplate::locate(m_options.programPath);
+    c.dialogParent = this;
+    return c;
+}
+
 void TfrmMain::DataLogger1Click()
 {
     m_dataLogger.DataLogger1Click();
@@ -382,25 +392,8 @@ void TfrmMain::offerRecovery()
                                  .arg(u.firstDate, u.firstTime, count, u.lastDate, u.lastTime,
                                       QDir::toNativeSeparators(u.path));
         if (m_prompt.confirm(text))
-            openRecording(u.path);
+            m_files.ReadTextIntoList(u.path);
     }
-}
-
-void TfrmMain::openRecording(const QString &path)
-{
-    const TextListRows read = TextDataSet::readFile(path);
-    if (!read.ok) {
-        m_prompt.error(read.error);
-        return;
-    }
-    const int model = read.model() ? read.model() : m_link.model();
-    auto *list = new TfrmList([model] { return model; });
-    list->setWindowTitle(path);
-    GridModel *grid = list->grid();
-    grid->setRowCount(static_cast<int>(std::max<std::size_t>(read.rows.size(), 1)) + 1);
-    for (std::size_t i = 0; i < read.rows.size(); ++i)
-        grid->setRow(static_cast<int>(i) + 1, read.rows[i]);
-    m_mdi->setActiveSubWindow(m_children.add(list));
 }
 
 void TfrmMain::ControlPanel1Click()

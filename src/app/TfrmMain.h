@@ -132,6 +132,7 @@ public Q_SLOTS:
     void PrinterSetup1Click();
     void Open1Click();
     void Save1Click();
+    void btnToGraphClick();
     void DataLogger1Click();
     void OpenRecordingFolder1Click();
     // Enables the commands that act on the active child window.
@@ -155,6 +156,8 @@ private:
     QRect realTimeGraphPlace() const;
     QRect realTimeListPlace() const;
     void setRecordingControls(bool runEnabled, bool stopEnabled);
+    // What the Open, Save and Output Data to Graph commands use of this window.
+    FileCommandContext fileCommandContext();
     void showSamplingRate(int seconds);
     // The data-logger window, created (placed over the client area) or
     // restored.
@@ -165,7 +168,6 @@ private:
     // Recordings that a crash or a hasty exit left unfinished: offered for
     // opening as list windows.
     void offerRecovery();
-    void openRecording(const QString &path);
 
     MainOptions m_options;
     Clock &m_clock;

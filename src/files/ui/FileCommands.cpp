@@ -2,28 +2,77 @@
 
 #include "common/Prompt.h"
 #include "files/CollectionFile.h"
+#include "files/FileFilters.h"
+#include "files/TextDataSet.h"
+#include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "views/Chart.h"
+#include "views/ProgressDialog.h"
+#include "views/TfrmGraph.h"
+#include "views/TfrmList.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStandardPaths>
+
+#include <vector>
 
 namespace kv {
 
 namespace {
+
 const QString kNoWindow = QStringLiteral("Did not choose any graph or list window.");
-const QString kSingleSetLater = QStringLiteral("Single data sets cannot be opened or saved as text yet: "
-                                               "this version keeps whole downloads as collection files (.REC).");
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// The saving progress window. Graph text is saved under the progress
+// window's own names; tables under those of the one printing shares.
+class SavingProgress : public ProgressDialog
+{
+public:
+    SavingProgress(bool graph, int lines, QWidget *parent)
+        : ProgressDialog(QStringLiteral("Saving Progress"), QStringLiteral("saving....."), parent)
+    {
+        if (graph) {
+            setObjectName(QStringLiteral("TfrmProgress"));
+            if (auto *bar = findChild<QProgressBar *>(QStringLiteral("ProgressBar1")))
+                bar->setObjectName(QStringLiteral("Progress1"));
+            if (auto *text = findChild<QLabel *>(QStringLiteral("Label1")))
+                text->setObjectName(QStringLiteral("SText1"));
+            if (auto *cancel = findChild<QPushButton *>(QStringLiteral("BitBtn1")))
+                cancel->setObjectName(QStringLiteral("BitBtn2"));
+        } else {
+            setObjectName(QStringLiteral("TfrmPrintProgress"));
+        }
+        start(lines);
+        show();
+        m_step = progressSteps(*this, lines);
+    }
+    const TextProgress &callback() const { return m_step; }
+
+private:
+    TextProgress m_step;
+};
+
 } // namespace
 
-FileCommands::FileCommands(Prompt &prompt, DataLoggerCommand &dataLogger, std::function<QWidget *()> activeChild,
-                           QString programFolder, QObject *parent)
+FileCommands::FileCommands(Prompt &prompt, DataLoggerCommand &dataLogger, FileCommandContext context,
+                           QObject *parent)
     : QObject(parent)
     , m_prompt(prompt)
     , m_dataLogger(dataLogger)
-    , m_activeChild(std::move(activeChild))
-    , m_programFolder(std::move(programFolder))
+    , m_context(std::move(context))
+    , m_toGraph(prompt, m_context)
 {
 }
 
@@ -34,7 +83,7 @@ bool FileCommands::decimalComma()
 
 QString FileCommands::saveFolder() const
 {
-    const QFileInfo folder(m_programFolder);
+    const QFileInfo folder(m_context.programFolder);
     if (folder.isDir() && folder.isWritable())
         return folder.absoluteFilePath();
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -42,16 +91,25 @@ QString FileCommands::saveFolder() const
 
 void FileCommands::Open1Click()
 {
-    const QString single = decimalComma() ? QStringLiteral("Open a data set(*.TXT,*.GHF)")
-                                          : QStringLiteral("Open a data set(*.TXT,*.CSV,*.GHF)");
+    const bool comma = decimalComma();
     switch (m_prompt.chooseOpenSave(QStringLiteral("Open File"),
-                                    QStringLiteral("Open a data set collection file(*.rec)"), single)) {
+                                    QStringLiteral("Open a data set collection file(*.rec)"),
+                                    FileFilters::openSingleSetCaption(comma))) {
     case Prompt::Choice::Collection:
         OpenCollection();
         break;
-    case Prompt::Choice::SingleSet:
-        m_prompt.information(kSingleSetLater);
+    case Prompt::Choice::SingleSet: {
+        const QString path = m_prompt.openFileName(QStringLiteral("Open"),
+                                                   FileFilters::qtFilter(FileFilters::openDataSet(comma)),
+                                                   FileFilters::dataSetExtension());
+        if (path.isEmpty())
+            break;
+        if (QFileInfo(path).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0)
+            OpenGraphFile(path);
+        else
+            ReadTextIntoList(path);
         break;
+    }
     case Prompt::Choice::Cancel:
         break;
     }
@@ -59,17 +117,24 @@ void FileCommands::Open1Click()
 
 void FileCommands::Save1Click()
 {
-    QWidget *active = m_activeChild ? m_activeChild() : nullptr;
+    QWidget *active = m_context.activeChild ? m_context.activeChild() : nullptr;
+    if (auto *graph = qobject_cast<TfrmGraph *>(active)) {
+        SaveGraphData(*graph);
+        return;
+    }
+    if (auto *list = qobject_cast<TfrmList *>(active)) {
+        WriteGridText(*list->grid());
+        return;
+    }
     auto *dataLogger = qobject_cast<TfrmDataLogger *>(active);
     if (!dataLogger) {
         m_prompt.information(kNoWindow);
         return;
     }
-    const QString single = decimalComma() ? QStringLiteral("Save a single data set(*.TXT)")
-                                          : QStringLiteral("Save a single data set(*.TXT,*.CSV)");
+    const bool comma = decimalComma();
     switch (m_prompt.chooseOpenSave(QStringLiteral("Save File"),
                                     QStringLiteral("Save all data sets to a data set collection file(*.REC)"),
-                                    single)) {
+                                    FileFilters::saveSingleSetCaption(comma))) {
     case Prompt::Choice::Collection:
         if (const DataSetCollection *collection = dataLogger->collection())
             SaveCollection(collection->image);
@@ -77,7 +142,8 @@ void FileCommands::Save1Click()
             m_prompt.information(QStringLiteral("There are no data sets to save yet."));
         break;
     case Prompt::Choice::SingleSet:
-        m_prompt.information(kSingleSetLater);
+        // The data set shown at the moment.
+        WriteGridText(dataLogger->sampleTable());
         break;
     case Prompt::Choice::Cancel:
         break;
@@ -88,14 +154,27 @@ bool FileCommands::OpenCollection()
 {
     const QString path = m_prompt.openFileName(QStringLiteral("Open"), CollectionFile::qtFilter(),
                                                QString::fromLatin1(CollectionFile::DefaultExtension));
-    if (path.isEmpty())
-        return false;
+    return !path.isEmpty() && openCollectionFile(path);
+}
+
+bool FileCommands::openCollectionFile(const QString &path)
+{
     const CollectionFileResult read = CollectionFile::readFile(path);
     if (!read.ok) {
         m_prompt.error(read.error);
         return false;
     }
     return m_dataLogger.showImage(read.image);
+}
+
+bool FileCommands::openPath(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("rec"), Qt::CaseInsensitive) == 0)
+        return openCollectionFile(path);
+    if (suffix.compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0)
+        return OpenGraphFile(path) != nullptr;
+    return ReadTextIntoList(path) != nullptr;
 }
 
 bool FileCommands::SaveCollection(const QByteArray &image)
@@ -108,6 +187,133 @@ bool FileCommands::SaveCollection(const QByteArray &image)
     if (!written.ok)
         m_prompt.error(written.error);
     return written.ok;
+}
+
+void FileCommands::SaveGraphData(TfrmGraph &graph)
+{
+    const bool realTime = graph.isRealTime();
+    const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
+                                               FileFilters::qtFilter(FileFilters::saveGraph(decimalComma())),
+                                               FileFilters::graphExtension(), saveFolder());
+    if (path.isEmpty())
+        return;
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("ghf")) {
+        QString error;
+        if (!SaveGraphState(*graph.PESGraph1, path, &error))
+            m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2").arg(shownPath(path), error));
+    } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
+        WriteGraphText(*graph.PESGraph1, path, realTime);
+    }
+    // Any other extension saves nothing.
+}
+
+ScopeRange FileCommands::askSaveRange(int last, int largest)
+{
+    Prompt::RangeAnswer answer{true, QStringLiteral("1"), QString::number(last)};
+    if (!m_prompt.askRange(QStringLiteral("Save File"), answer))
+        return {};
+    const ScopeRange range = selectScopeRange(answer.all, answer.fromText, answer.toText, last, largest);
+    if (!range.ok)
+        m_prompt.information(range.error);
+    return range;
+}
+
+bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool realTime)
+{
+    const int points = chart.points();
+    // The real-time graph is offered as far as it has been recorded.
+    const int last = realTime && m_context.realTimePointCount ? m_context.realTimePointCount() : points;
+    const ScopeRange range = askSaveRange(last, points);
+    if (!range.ok)
+        return false;
+
+    // The recording goes on while the file is written (events run between
+    // lines): write what the graph held when the save began.
+    const ChartData &data = chart.data();
+    const int subsets = data.subsets() >= 2 ? 2 : 1;
+    const std::vector<double> x = data.xs(0);
+    const std::vector<float> y0 = data.ys(0);
+    const std::vector<float> y1 = subsets == 2 ? data.ys(1) : std::vector<float>();
+    GraphCells cells;
+    cells.subsets = subsets;
+    cells.points = points;
+    cells.x = x.data();
+    cells.y0 = y0.data();
+    cells.y1 = subsets == 2 ? y1.data() : nullptr;
+    const QString unit = m_context.unit ? m_context.unit() : QStringLiteral("C");
+
+    TextWriteResult written;
+    {
+        SavingProgress progress(true, range.to - range.from + 1, m_context.dialogParent);
+        written = TextDataSet::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback());
+    }
+    if (!written.ok)
+        m_prompt.error(written.error);
+    return written.ok;
+}
+
+bool FileCommands::WriteGridText(const GridSource &grid)
+{
+    const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
+                                               FileFilters::qtFilter(FileFilters::saveTable(decimalComma())),
+                                               FileFilters::dataSetExtension(), saveFolder());
+    if (path.isEmpty())
+        return false;
+    const int rows = std::max(0, grid.RowCount() - 1);
+    const ScopeRange range = askSaveRange(rows, rows);
+    if (!range.ok)
+        return false;
+    TextWriteResult written;
+    {
+        SavingProgress progress(false, range.to - range.from + 1, m_context.dialogParent);
+        written = TextDataSet::writeGridFile(path, grid, range.from, range.to, progress.callback());
+    }
+    if (!written.ok)
+        m_prompt.error(written.error);
+    return written.ok;
+}
+
+TfrmList *FileCommands::ReadTextIntoList(const QString &path)
+{
+    TextListRows read = TextDataSet::readFile(path);
+    if (!read.ok) {
+        m_prompt.error(read.error);
+        return nullptr;
+    }
+    const int model = read.model() ? read.model() : (m_context.model ? m_context.model() : 482);
+    auto *list = new TfrmList([model] { return model; });
+    list->setWindowTitle(shownPath(path));
+    GridModel &grid = *list->grid();
+    if (!read.rows.empty()) {
+        grid.setRowCount(1);
+        for (const QStringList &row : read.rows)
+            grid.appendRow(row);
+    }
+    if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
+        giveRoom(frame, QSize(680, 360));
+    else
+        list->show();
+    return list;
+}
+
+TfrmGraph *FileCommands::OpenGraphFile(const QString &path)
+{
+    QByteArray block;
+    QString error;
+    auto *graph = new TfrmGraph(m_context.graphTemplate, m_prompt);
+    if (!readGraphFile(path, block, &error) || !graph->PESGraph1->restoreState(block, &error)) {
+        delete graph;
+        m_prompt.error(QStringLiteral("The graph file %1 cannot be opened: %2.").arg(shownPath(path), error));
+        return nullptr;
+    }
+    graph->setWindowTitle(shownPath(path));
+    if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr) {
+        giveRoom(frame, QSize(680, 440));
+        frame->move(0, 0);
+    } else
+        graph->show();
+    return graph;
 }
 
 } // namespace kv

@@ -1,46 +1,82 @@
 #pragma once
-// The File menu's Open and Save: the chooser, the file dialogs and the
+// The File menu's Open and Save, and the tool bar's Output Data to Graph:
+// the chooser, the file dialogs, the range and progress dialogs, and the
 // dispatch by the kind of the active window. Collection files (.REC) go
-// through the data-logger command, which decodes and shows them.
+// through the data-logger command, which decodes and shows them; single
+// data sets are text files (TXT, CSV) and graph files (.GHF).
+
+#include "files/ScopeRange.h"
+#include "files/ui/FileCommandContext.h"
+#include "files/ui/OutputToGraph.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
-class QWidget;
-
 namespace kv {
 
+class Chart;
 class DataLoggerCommand;
+class GridSource;
 class Prompt;
+class TfrmGraph;
+class TfrmList;
 
 class FileCommands : public QObject
 {
     Q_OBJECT
 public:
-    // activeChild: the active document window, if any; programFolder: where
-    // the save dialog starts.
-    FileCommands(Prompt &prompt, DataLoggerCommand &dataLogger, std::function<QWidget *()> activeChild,
-                 QString programFolder, QObject *parent = nullptr);
+    FileCommands(Prompt &prompt, DataLoggerCommand &dataLogger, FileCommandContext context,
+                 QObject *parent = nullptr);
 
     void Open1Click();
     void Save1Click();
+    // Turns the active list read from a file into a new graph window.
+    void btnToGraphClick() { m_toGraph.btnToGraphClick(); }
+
+    // Opens a file as Open would, without asking: a collection (.rec) in the
+    // data-logger window, a graph file (.ghf) as a graph window, anything
+    // else as a list. False (and the user told why) when nothing was shown.
+    bool openPath(const QString &path);
+
     // The collection file of the data-logger window: all its data sets.
     bool OpenCollection();
+    bool openCollectionFile(const QString &path);
     bool SaveCollection(const QByteArray &image);
+
+    // A graph window: the save dialog, then a graph file or a text file
+    // by the chosen name's extension (anything else saves nothing).
+    void SaveGraphData(TfrmGraph &graph);
+    // Points of a chart into a text file, after the range dialog. The
+    // real-time graph is offered only as far as it has been recorded. The
+    // separator follows the name: a comma for ".csv", TAB otherwise.
+    bool WriteGraphText(const Chart &chart, const QString &path, bool realTime);
+    // Rows of a table: the save dialog, the range dialog, then the file.
+    bool WriteGridText(const GridSource &grid);
+    // A text file into a new list window captioned with its path; its
+    // columns follow the file. None (and a message) when it cannot be read.
+    TfrmList *ReadTextIntoList(const QString &path);
+    // A graph file into a new graph window at the top left, shown as
+    // stored. None (and a message) when the file does not read.
+    TfrmGraph *OpenGraphFile(const QString &path);
 
     // The folder the save dialog starts in: the program's, or the user's
     // documents where the program's folder cannot be written.
     QString saveFolder() const;
 
+    OutputToGraph &outputToGraph() { return m_toGraph; }
+
 private:
     static bool decimalComma();
+    // The range dialog captioned "Save File", from "1" to last; ok false
+    // when cancelled or when a text is no whole number (said here).
+    ScopeRange askSaveRange(int last, int largest);
 
     Prompt &m_prompt;
     DataLoggerCommand &m_dataLogger;
-    std::function<QWidget *()> m_activeChild;
-    QString m_programFolder;
+    FileCommandContext m_context;
+    OutputToGraph m_toGraph;
 };
 
 } // namespace kv
