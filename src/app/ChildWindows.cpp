@@ -2,8 +2,11 @@
 
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
+#include "views/RealTimeRecorder.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
+
+#include "link/MeterLink.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,6 +17,58 @@ ChildWindows::ChildWindows(QMdiArea *area, QObject *parent)
     : QObject(parent)
     , m_area(area)
 {
+}
+
+QMdiSubWindow *ChildWindows::place(QWidget *child, const QRect &where)
+{
+    QMdiSubWindow *sw = frameOf(child);
+    if (sw && !where.isEmpty())
+        sw->setGeometry(where);
+    return sw;
+}
+
+TfrmPanel *ChildWindows::openPanel()
+{
+    auto *panel = new TfrmPanel(*m_parts.glyphs, m_parts.link);
+    QMdiSubWindow *sw = add(panel, Panel, Qt::FramelessWindowHint);
+    sw->setObjectName(QStringLiteral("PanelFrame"));
+    sw->move(0, 0);
+    Q_EMIT opened(Panel, panel);
+    return panel;
+}
+
+TfrmGraph *ChildWindows::openRealTimeGraph(double minScale, double maxScale, const QRect &where)
+{
+    auto *graph = new TfrmGraph(m_parts.graphTemplate, *m_parts.prompt);
+    graph->setWindowTitle(TfrmGraph::realTimeCaption());
+    place(add(graph, RealTimeGraph)->widget(), where);
+    m_parts.recorder->setupGraph(*graph->PESGraph1, minScale, maxScale, m_parts.graphTemplate, *m_parts.prompt);
+    Q_EMIT opened(RealTimeGraph, graph);
+    return graph;
+}
+
+TfrmList *ChildWindows::openRealTimeList(const QRect &where)
+{
+    MeterLink *link = m_parts.link;
+    auto *list = new TfrmList([link] { return link->model(); });
+    place(add(list, RealTimeList)->widget(), where);
+    m_parts.recorder->setList(list);
+    Q_EMIT opened(RealTimeList, list);
+    return list;
+}
+
+TfrmDataLogger *ChildWindows::openDataLogger(const QString *mainTitle, const QString *subTitle)
+{
+    auto *window = new TfrmDataLogger(m_parts.link->model(), 30, 130, m_parts.graphTemplate, *m_parts.prompt,
+                                      *m_parts.clock);
+    window->setWindowTitle(TfrmDataLogger::caption());
+    if (mainTitle && subTitle)
+        window->setTitles(*mainTitle, *subTitle);
+    QMdiSubWindow *sw = add(window, DataLogger);
+    sw->setGeometry(0, 0, m_area->viewport()->width(), m_area->viewport()->height() - 60);
+    m_area->setActiveSubWindow(sw);
+    Q_EMIT opened(DataLogger, window);
+    return window;
 }
 
 TfrmPanel *ChildWindows::panel() const

@@ -5,8 +5,12 @@
 // raised, and forgotten when it closes; windows opened from files are
 // free-standing and not tracked.
 
+#include "views/GraphSetup.h"
+
 #include <QObject>
+#include <QPixmap>
 #include <QPointer>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -16,6 +20,10 @@ class QMdiSubWindow;
 
 namespace kv {
 
+class Clock;
+class MeterLink;
+class Prompt;
+class RealTimeRecorder;
 class TfrmDataLogger;
 class TfrmGraph;
 class TfrmList;
@@ -27,7 +35,28 @@ class ChildWindows : public QObject
 public:
     enum Kind { Panel, RealTimeGraph, RealTimeList, DataLogger, KindCount };
 
+    // What the tracked windows are made with.
+    struct Parts
+    {
+        MeterLink *link = nullptr;
+        RealTimeRecorder *recorder = nullptr;
+        Prompt *prompt = nullptr;
+        Clock *clock = nullptr;
+        const QVector<QPixmap> *glyphs = nullptr;
+        GraphTemplate graphTemplate;
+    };
+
     explicit ChildWindows(QMdiArea *area, QObject *parent = nullptr);
+    void setParts(const Parts &parts) { m_parts = parts; }
+
+    // Each creates its window, tracks it and shows it (where place is not
+    // empty, there).
+    TfrmPanel *openPanel();
+    TfrmGraph *openRealTimeGraph(double minScale, double maxScale, const QRect &place);
+    TfrmList *openRealTimeList(const QRect &place);
+    // Created by a download or a file, the empty chart spans 30 to 130
+    // degrees; a download also gives it the remembered titles.
+    TfrmDataLogger *openDataLogger(const QString *mainTitle, const QString *subTitle);
 
     QWidget *window(Kind kind) const { return m_tracked[kind].window; }
     TfrmPanel *panel() const;
@@ -54,6 +83,8 @@ public:
     }
 
 Q_SIGNALS:
+    // A tracked window was created.
+    void opened(kv::ChildWindows::Kind kind, QWidget *window);
     // The tracked window of this kind was closed and freed.
     void closed(kv::ChildWindows::Kind kind);
 
@@ -65,7 +96,10 @@ private:
         const QObject *identity = nullptr;
     };
 
+    QMdiSubWindow *place(QWidget *child, const QRect &where);
+
     QMdiArea *m_area;
+    Parts m_parts;
     std::array<Tracked, KindCount> m_tracked;
 };
 

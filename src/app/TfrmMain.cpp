@@ -6,6 +6,7 @@
 #include "common/DateTime.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
+#include "journal/JournalRecovery.h"
 #include "files/CollectionFile.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "link/PortList.h"
@@ -72,6 +73,15 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
     m_dataLogger.setDialogParent(this);
     connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
+    m_children.setParts({&m_link, &m_recorder, &m_prompt, &m_clock, &m_glyphs, m_template});
+    connect(&m_children, &ChildWindows::opened, this, [this](ChildWindows::Kind kind, QWidget *window) {
+        if (kind == ChildWindows::Panel)
+            ControlPanel1->setChecked(true);
+        else if (kind == ChildWindows::RealTimeGraph)
+            RealTimeGraph1->setChecked(true);
+        if (ChildWindow *child = childWindowOf(window); child && child->chart())
+            connect(child->chart(), &Chart::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
+    });
     connect(&m_children, &ChildWindows::closed, this, [this](ChildWindows::Kind kind) {
         if (kind == ChildWindows::Panel)
             ControlPanel1->setChecked(false);
@@ -149,10 +159,8 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow()
 {
-    createPanel();
+    m_children.openPanel();
     OpenRealTimeGraph();
-    if (QMdiSubWindow *sw = frameOf(realTimeGraph()))
-        sw->setGeometry(realTimeGraphPlace());
     if (m_startupBox)
         m_startupBox->Label4->setText(QStringLiteral("Initialing COM Port ...."));
     m_link.SearchMeter();
@@ -168,7 +176,7 @@ void TfrmMain::FormShow()
     } else if (TfrmPanel *p = panel()) {
         p->setNoConnection(true);
     }
-    createRealTimeList();
+    m_children.openRealTimeList(realTimeListPlace());
     if (TfrmPanel *p = panel())
         m_mdi->setActiveSubWindow(frameOf(p));
     offerRecovery();
@@ -188,69 +196,34 @@ QRect TfrmMain::realTimeListPlace() const
     return QRect(graph.left(), graph.height(), graph.width(), graph.height() - 20);
 }
 
-TfrmPanel *TfrmMain::createPanel()
-{
-    auto *panel = new TfrmPanel(m_glyphs, &m_link);
-    QMdiSubWindow *sw = m_children.add(panel, ChildWindows::Panel, Qt::FramelessWindowHint);
-    sw->setObjectName(QStringLiteral("PanelFrame"));
-    sw->move(0, 0);
-    ControlPanel1->setChecked(true);
-    return panel;
-}
-
 void TfrmMain::OpenRealTimeGraph()
 {
-    auto *graph = new TfrmGraph(m_template, m_prompt);
-    graph->setWindowTitle(TfrmGraph::realTimeCaption());
-    RealTimeGraph1->setChecked(true);
-    connect(graph, &TfrmGraph::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
-    m_children.add(graph, ChildWindows::RealTimeGraph);
-    m_recorder.setupGraph(*graph->PESGraph1, m_settings.minScale, m_settings.maxScale, m_template, m_prompt);
-}
-
-TfrmList *TfrmMain::createRealTimeList()
-{
-    auto *list = new TfrmList([this] { return m_link.model(); });
-    m_children.add(list, ChildWindows::RealTimeList);
-    if (QMdiSubWindow *sw = frameOf(list))
-        sw->setGeometry(realTimeListPlace());
-    m_recorder.setList(list);
-    return list;
+    m_children.openRealTimeGraph(m_settings.minScale, m_settings.maxScale, realTimeGraphPlace());
 }
 
 void TfrmMain::RealTimeGraph1Click()
 {
     RealTimeGraph1->setChecked(true);
-    if (m_children.restore(ChildWindows::RealTimeGraph))
-        return;
-    OpenRealTimeGraph();
-    if (QMdiSubWindow *sw = frameOf(realTimeGraph()))
-        sw->setGeometry(realTimeGraphPlace());
+    if (!m_children.restore(ChildWindows::RealTimeGraph))
+        OpenRealTimeGraph();
 }
 
 void TfrmMain::RealTimeList1Click()
 {
     if (!m_children.restore(ChildWindows::RealTimeList))
-        createRealTimeList();
+        m_children.openRealTimeList(realTimeListPlace());
 }
 
 TfrmDataLogger *TfrmMain::openDataLoggerWindow(bool forDownload)
 {
     if (m_children.restore(ChildWindows::DataLogger))
         return dataLoggerWindow();
-    // Created by a download or a file, the empty chart spans 30 to 130 degrees.
-    auto *window = new TfrmDataLogger(m_link.model(), 30, 130, m_template, m_prompt, m_clock);
-    window->setWindowTitle(TfrmDataLogger::caption());
-    if (forDownload)
-        window->setTitles(m_settings.mainTitle, m_settings.subTitle);
-    connect(window, &TfrmDataLogger::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
+    TfrmDataLogger *window = forDownload ? m_children.openDataLogger(&m_settings.mainTitle, &m_settings.subTitle)
+                                         : m_children.openDataLogger(nullptr, nullptr);
     connect(window, &TfrmDataLogger::titlesChanged, this, [this](const QString &main, const QString &sub) {
         m_settings.mainTitle = main;
         m_settings.subTitle = sub;
     });
-    QMdiSubWindow *sw = m_children.add(window, ChildWindows::DataLogger);
-    sw->setGeometry(0, 0, m_mdi->viewport()->width(), m_mdi->viewport()->height() - 60);
-    m_mdi->setActiveSubWindow(sw);
     return window;
 }
 
@@ -371,29 +344,14 @@ void TfrmMain::DataLogger1Click()
 
 void TfrmMain::OpenRecordingFolder1Click()
 {
-    const QString folder = recordingFolder();
-    QDir().mkpath(folder);
-    const QUrl url = QUrl::fromLocalFile(folder);
-    const bool opened = m_options.openUrl ? m_options.openUrl(url) : QDesktopServices::openUrl(url);
-    if (!opened)
-        m_prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+    auto open = m_options.openUrl ? m_options.openUrl : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    openRecordingFolder(recordingFolder(), open, m_prompt);
 }
 
 void TfrmMain::offerRecovery()
 {
-    if (!m_settings.journal)
-        return;
-    for (const UnfinishedJournal &u : JournalFolder::findUnfinished(recordingFolder())) {
-        // Asked once: whatever the answer, the journal stays in the folder.
-        JournalFolder::dismiss(u);
-        const QString count = u.rows == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(u.rows);
-        const QString text = QStringLiteral("The recording of %1 %2 did not end normally. %3, from %1 %2 to %4 %5, "
-                                            "were kept in\n%6\n\nOpen them now?")
-                                 .arg(u.firstDate, u.firstTime, count, u.lastDate, u.lastTime,
-                                      QDir::toNativeSeparators(u.path));
-        if (m_prompt.confirm(text))
-            m_files.ReadTextIntoList(u.path);
-    }
+    if (m_settings.journal)
+        kv::offerRecovery(recordingFolder(), m_prompt, [this](const QString &path) { m_files.ReadTextIntoList(path); });
 }
 
 void TfrmMain::ControlPanel1Click()
@@ -404,7 +362,7 @@ void TfrmMain::ControlPanel1Click()
         p->frameWidget()->raise();
         return;
     }
-    createPanel();
+    m_children.openPanel();
     m_link.RecogniseModel(QByteArray::number(m_link.model()) + '\0');
     panel()->setNoConnection(!m_link.connected());
 }

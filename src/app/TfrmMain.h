@@ -150,8 +150,6 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
-    TfrmPanel *createPanel();
-    TfrmList *createRealTimeList();
     // Where start-up puts the real-time graph and list.
     QRect realTimeGraphPlace() const;
     QRect realTimeListPlace() const;

@@ -15,6 +15,7 @@
 #include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -387,6 +388,41 @@ private Q_SLOTS:
         QVERIFY(!s.main->ComboBoxDeviceName->accessibleName().isEmpty());
     }
 
+    void everyControlHasANameForScreenReaders()
+    {
+        // Walks the accessibility tree of the main window with its panel,
+        // graph, list and data-logger window open: every button (tool bar,
+        // panel keys, pane headings) says what it is.
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.main->dataLoggerWindow());
+        QStringList unnamed;
+        int buttons = 0;
+        std::function<void(QAccessibleInterface *, int)> walk = [&](QAccessibleInterface *node, int depth) {
+            if (!node || depth > 40)
+                return;
+            const QAccessible::Role role = node->role();
+            const bool pressable = role == QAccessible::Button || role == QAccessible::PushButton
+                || node->actionInterface() && node->actionInterface()->actionNames().contains(
+                       QAccessibleActionInterface::pressAction());
+            if (pressable && !node->state().invisible) {
+                ++buttons;
+                if (node->text(QAccessible::Name).trimmed().isEmpty())
+                    unnamed << (node->object() ? node->object()->objectName() : QStringLiteral("?"));
+            }
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i), depth + 1);
+        };
+        walk(QAccessible::queryAccessibleInterface(s.main.get()), 0);
+        QVERIFY2(buttons >= 10, qPrintable(QString::number(buttons)));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+        // The panel keys and the data-logger pane headings are named too.
+        for (QWidget *key : {static_cast<QWidget *>(s.panel()->btnMMA), static_cast<QWidget *>(s.panel()->btnREL),
+                             static_cast<QWidget *>(s.panel()->btnCF), static_cast<QWidget *>(s.panel()->btnClose)})
+            QVERIFY(!key->accessibleName().isEmpty());
+    }
+
     void longestSamplingRateShowsInTheBoxes()
     {
         // 60 minutes and 60 seconds is the longest the boxes make; saved and
@@ -460,11 +496,11 @@ private Q_SLOTS:
         QVERIFY(!s.main->UndoZoom->isEnabled());
         area->setActiveSubWindow(s.main->frameOf(s.main->realTimeList()));
         QVERIFY(s.main->Print1->isEnabled() && s.main->btnPrint->isEnabled());
-        QVERIFY(!s.main->btnToGraph->isEnabled()); // never for the real-time list
-        area->setActiveSubWindow(s.main->frameOf(s.panel()));
-        QVERIFY(!s.main->Print1->isEnabled() && !s.main->btnPrint->isEnabled());
         // The real-time list saves but never becomes a graph.
         QVERIFY(s.main->Save1->isEnabled() && !s.main->btnToGraph->isEnabled());
+        area->setActiveSubWindow(s.main->frameOf(s.panel()));
+        QVERIFY(!s.main->Print1->isEnabled() && !s.main->btnPrint->isEnabled());
+        QVERIFY(!s.main->Save1->isEnabled() && !s.main->btnToGraph->isEnabled());
 
         // Undo Zoom follows the zoom of the active graph.
         area->setActiveSubWindow(s.main->frameOf(s.main->realTimeGraph()));

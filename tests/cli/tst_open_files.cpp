@@ -5,6 +5,7 @@
 #include "logger/ui/TfrmDataLogger.h"
 #include "support/MainSession.h"
 
+#include <QMdiArea>
 #include <QTableView>
 #include <QtTest>
 
@@ -50,10 +51,12 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.errors.size(), 1);
         QVERIFY(s.prompt.errors.first().contains(QLatin1String("gone.rec")));
         QVERIFY(!s.main->dataLoggerWindow() || !s.main->dataLoggerWindow()->collection());
-        // Another kind of file: said so, naming it.
+        // A graph file that is not there: said so, naming it, no window.
+        const int windows = s.main->mdiArea()->subWindowList().size();
         QVERIFY(!s.main->openFile(s.dir.filePath(QStringLiteral("run.ghf"))));
-        QCOMPARE(s.prompt.informations.size(), 1);
-        QVERIFY(s.prompt.informations.first().contains(QLatin1String("run.ghf")));
+        QCOMPARE(s.prompt.errors.size(), 2);
+        QVERIFY(s.prompt.errors.last().contains(QLatin1String("run.ghf")));
+        QCOMPARE(s.main->mdiArea()->subWindowList().size(), windows);
     }
 };
 

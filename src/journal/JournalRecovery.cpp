@@ -1,0 +1,34 @@
+#include "journal/JournalRecovery.h"
+
+#include "common/Prompt.h"
+#include "journal/JournalFolder.h"
+
+#include <QDir>
+
+namespace kv {
+
+void offerRecovery(const QString &folder, Prompt &prompt, const std::function<void(const QString &)> &open)
+{
+    for (const UnfinishedJournal &u : JournalFolder::findUnfinished(folder)) {
+        // Asked once: whatever the answer, the journal stays in the folder.
+        JournalFolder::dismiss(u);
+        const QString count = u.rows == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(u.rows);
+        const QString text = QStringLiteral("The recording of %1 %2 did not end normally. %3, from %1 %2 to %4 %5, "
+                                            "were kept in\n%6\n\nOpen them now?")
+                                 .arg(u.firstDate, u.firstTime, count, u.lastDate, u.lastTime,
+                                      QDir::toNativeSeparators(u.path));
+        if (prompt.confirm(text))
+            open(u.path);
+    }
+}
+
+bool openRecordingFolder(const QString &folder, const std::function<bool(const QUrl &)> &openUrl, Prompt &prompt)
+{
+    QDir().mkpath(folder);
+    if (openUrl && openUrl(QUrl::fromLocalFile(folder)))
+        return true;
+    prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+    return false;
+}
+
+} // namespace kv
