@@ -19,18 +19,6 @@ namespace kv {
 
 namespace {
 
-StartDateTime recordedStart(const QByteArray &image, int p)
-{
-    StartDateTime t;
-    t.year = bcd4ToInt(byteAt(image, p + kRecordYear), byteAt(image, p + kRecordYear + 1));
-    t.month = bcdToInt(byteAt(image, p + kRecordMonth));
-    t.day = bcdToInt(byteAt(image, p + kRecordDay));
-    t.hour = bcdToInt(byteAt(image, p + kRecordHour));
-    t.minute = bcdToInt(byteAt(image, p + kRecordMinute));
-    t.second = bcdToInt(byteAt(image, p + kRecordSecond));
-    return t;
-}
-
 Sample sampleAt(const DataSetCollection &c, const DataSet &set, int k, int channel)
 {
     const int o = set.recordOffset + kRecordSamples + k * c.bytesPerSample + channel * 2;
@@ -81,7 +69,7 @@ CollectionSets decodeCollectionSets(QByteArray image, const QString &name)
     }
     r.collection = std::move(d.collection);
     for (const DataSet &set : r.collection->sets) {
-        const StartDateTime t = recordedStart(r.collection->image, set.recordOffset);
+        const StartDateTime t = readRecordTime(r.collection->image, set.recordOffset);
         r.impossibleStart << (t.isValid() ? QString() : t.text());
     }
     r.ok = true;

@@ -19,8 +19,6 @@ void ShowReadError(Prompt &prompt)
     prompt.information(readErrorText());
 }
 
-namespace {
-
 StartDateTime readRecordTime(const QByteArray &image, int p)
 {
     StartDateTime t;
@@ -32,6 +30,8 @@ StartDateTime readRecordTime(const QByteArray &image, int p)
     t.second = bcdToInt(byteAt(image, p + kRecordSecond));
     return t;
 }
+
+namespace {
 
 DecodeResult abandoned(const QString &reason, int setNumber)
 {

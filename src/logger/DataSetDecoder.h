@@ -29,6 +29,10 @@ struct DecodeResult
     QString message;
 };
 
+// The start date and time as the record at offset p holds it (possibly
+// impossible: the decoder asks for a correction then).
+StartDateTime readRecordTime(const QByteArray &image, int p);
+
 // The logger read-error message, exactly as the meter's users know it.
 QString readErrorText();
 void ShowReadError(Prompt &prompt);
