@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "common/ProgramFolder.h"
+
 #include "common/IniDocument.h"
 #include "common/LocaleText.h"
 
@@ -114,7 +116,7 @@ Settings::Location Settings::locate(const QString &programPath)
     const QFileInfo file(beside);
     const QFileInfo dir(file.absolutePath());
     const bool writable = file.exists() ? file.isWritable() && dir.isWritable() : dir.isWritable();
-    if (writable)
+    if (writable && !isInstalledProgram(programPath))
         return {beside, beside};
     const QString user = perUser();
     return {QFileInfo::exists(user) ? user : beside, user};

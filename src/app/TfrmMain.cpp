@@ -4,6 +4,7 @@
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "common/ProgramFolder.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalRecovery.h"
@@ -113,7 +114,7 @@ QString TfrmMain::helpFilePath() const
     // and P/share/kv481/KV481Help.htm).
     const QString folder = QFileInfo(m_options.programPath).absolutePath();
     const QString beside = folder + QStringLiteral("/KV481Help.htm");
-    const QString installed = folder + QStringLiteral("/../share/kv481/KV481Help.htm");
+    const QString installed = installedDataFolder(m_options.programPath) + QStringLiteral("/KV481Help.htm");
     return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? QFileInfo(installed).absoluteFilePath()
                                                                        : beside;
 }

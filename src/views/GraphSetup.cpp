@@ -1,5 +1,7 @@
 #include "views/GraphSetup.h"
 
+#include "common/ProgramFolder.h"
+
 #include "common/Prompt.h"
 #include "views/Chart.h"
 
@@ -19,7 +21,7 @@ GraphTemplate GraphTemplate::locate(const QString &programPath)
     const QFileInfo besideDir(beside);
     const bool writable = besideDir.exists() ? besideDir.isWritable() : QFileInfo(programDir).isWritable();
     GraphTemplate t;
-    if (writable) {
+    if (writable && !isInstalledProgram(programPath)) {
         t.directory = beside;
         t.readPath = t.path();
         return t;

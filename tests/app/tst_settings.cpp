@@ -3,7 +3,10 @@
 // where the file lives.
 
 #include "app/Settings.h"
+#include "common/ProgramFolder.h"
+#include "views/GraphSetup.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -304,6 +307,16 @@ private Q_SLOTS:
         QCOMPARE(Settings::locate(QStringLiteral("/nonexistent-kv481/bin/KV481")).readPath, Settings::perUser());
         QCOMPARE(Settings::read(Settings::perUser()).maxScale, 99);
         QFile::remove(Settings::perUser());
+
+        // Installed under a prefix the user can write (bin/ beside
+        // share/kv481/): still the user's own folders, never bin/.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("prefix/bin")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("prefix/share/kv481")));
+        const QString installedProgram = dir.filePath(QStringLiteral("prefix/bin/KV481"));
+        QVERIFY(isInstalledProgram(installedProgram));
+        QCOMPARE(Settings::locate(installedProgram).writePath, Settings::perUser());
+        QVERIFY(!GraphTemplate::locate(installedProgram).directory.startsWith(dir.path()));
+        QVERIFY(!isInstalledProgram(program));
     }
 };
 
