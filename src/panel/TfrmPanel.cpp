@@ -383,21 +383,23 @@ void TfrmPanel::followFrame()
     QMdiArea *area = sw ? sw->mdiArea() : nullptr;
     if (sw == m_frame && area == m_area)
         return;
-    if (m_area) {
+    if (m_area)
         disconnect(m_area, nullptr, this, nullptr);
-        m_area->viewport()->removeEventFilter(this);
-        for (QObject *o : m_area->viewport()->children())
+    if (m_viewport) {
+        m_viewport->removeEventFilter(this);
+        for (QObject *o : m_viewport->children())
             o->removeEventFilter(this);
     }
     m_frame = sw;
     m_area = area;
-    if (!m_area)
+    m_viewport = area ? area->viewport() : nullptr;
+    if (!area)
         return;
     // Another subwindow comes forward when it is activated, added or raised;
     // each time the panel goes back above it while it stays on top.
-    connect(m_area, &QMdiArea::subWindowActivated, this, &TfrmPanel::keepOnTop);
-    m_area->viewport()->installEventFilter(this);
-    for (QObject *o : m_area->viewport()->children())
+    connect(area, &QMdiArea::subWindowActivated, this, &TfrmPanel::keepOnTop);
+    m_viewport->installEventFilter(this);
+    for (QObject *o : m_viewport->children())
         watchSibling(o);
     keepOnTop();
 }
@@ -410,9 +412,9 @@ void TfrmPanel::watchSibling(QObject *o)
 
 void TfrmPanel::keepOnTop()
 {
-    if (!m_stayOnTop || !m_frame || !m_area)
+    if (!m_stayOnTop || !m_frame || !m_viewport)
         return;
-    const QObjectList &stack = m_area->viewport()->children();
+    const QObjectList &stack = m_viewport->children();
     for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
         auto *w = qobject_cast<QMdiSubWindow *>(*it);
         if (!w || w->isHidden())
@@ -432,7 +434,7 @@ bool TfrmPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Image1)
         return dragPicture(event);
-    if (m_area && watched == m_area->viewport()) {
+    if (m_viewport && watched == m_viewport.data()) {
         if (event->type() == QEvent::ChildAdded)
             watchSibling(static_cast<QChildEvent *>(event)->child());
         else if (event->type() == QEvent::ChildRemoved)

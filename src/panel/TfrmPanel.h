@@ -128,8 +128,12 @@ private:
     std::array<std::array<int, 4>, 3> m_shownCodes{};
     QMenu *m_menu;
     bool m_stayOnTop = true;
-    QPointer<QMdiSubWindow> m_frame;
-    QPointer<QMdiArea> m_area;
+    // Held as plain widgets: events reach the filter while the area and
+    // its frames are being destroyed, when they are no longer of their
+    // own classes.
+    QPointer<QWidget> m_frame;
+    QPointer<QObject> m_area;
+    QPointer<QWidget> m_viewport;
     QPoint m_dragStart;
     QPoint m_frameStart;
     bool m_dragging = false;
