@@ -98,7 +98,10 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
 TfrmMain::~TfrmMain()
 {
     ThTimer1.stop();
-    // Child windows refer to the link; let them go first.
+    // Child windows refer to the link; let them go first, without telling
+    // the commands of each one (the area is half gone by then).
+    m_children.blockSignals(true);
+    disconnect(m_mdi, nullptr, this, nullptr);
     delete m_mdi;
     m_mdi = nullptr;
 }
