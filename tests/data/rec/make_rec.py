@@ -69,7 +69,7 @@ def main():
 
     # Part of the tail only.
     data, last = image(1, [one], tail=bytes([0xEE] * 100))
-    write("part_of_tail.rec", data)
+    write("tail_cut_short.rec", data)
 
     # More after the tail than a collection holds: never read.
     data, last = image(1, [one], tail=bytes([0x11] * 256) + bytes([0x22] * 300))
