@@ -216,8 +216,14 @@ void TfrmMain::connectLink()
     connect(&m_recorder, &RealTimeRecorder::controlsChanged, this, &TfrmMain::setRecordingControls);
     // Each row the real-time list takes goes to the journal as well.
     connect(&m_recorder, &RealTimeRecorder::sampleTaken, this, [this](double dateTime) {
-        if (TfrmList *list = realTimeList(); list && m_journal)
-            m_journal->appendRow(*list->grid(), list->grid()->RowCount() - 1, dateTime);
+        if (TfrmList *list = realTimeList(); list && m_journal
+            && !m_journal->appendRow(*list->grid(), list->grid()->RowCount() - 1, dateTime)) {
+            // The recording goes on in the list; the user learns that its
+            // safety copy stopped.
+            const QString why = m_journal->takeNewError();
+            if (!why.isEmpty())
+                statusBar()->showMessage(why, 30000);
+        }
     });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {
         for (int i = 0; i < 8; ++i)

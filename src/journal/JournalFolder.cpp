@@ -119,14 +119,27 @@ QString JournalFolder::defaultFolder()
         + QStringLiteral("/KV481/recordings");
 }
 
-QString JournalFolder::newJournalPath(const QString &folder, const QDateTime &start)
+QString JournalFolder::newJournalPath(const QString &folder, const QDateTime &start, int firstNumber)
 {
-    const QString stamp = start.toString(kStampFormat);
+    const QString stamp = stampOf(start);
     const QDir dir(folder);
-    QString name = stamp + kSuffix;
-    for (int n = 2; QFileInfo::exists(dir.filePath(name)) && n < 10000; ++n)
-        name = stamp + QLatin1Char('-') + QString::number(n) + kSuffix;
-    return dir.filePath(name);
+    const auto nameOf = [&](int n) {
+        return n <= 1 ? stamp + kSuffix : stamp + QLatin1Char('-') + QString::number(n) + kSuffix;
+    };
+    int n = std::max(1, firstNumber);
+    while (QFileInfo::exists(dir.filePath(nameOf(n))) && n < 9999)
+        ++n;
+    return dir.filePath(nameOf(n));
+}
+
+QString JournalFolder::stampOf(const QDateTime &start)
+{
+    return start.toString(kStampFormat);
+}
+
+int JournalFolder::journalNumber(const QString &journalPath)
+{
+    return keyOf(QFileInfo(journalPath).fileName()).number;
 }
 
 bool JournalFolder::isJournalName(const QString &fileName)

@@ -48,8 +48,13 @@ public:
     static QString defaultFolder();
 
     // A name for a journal started at start (local time) that no file in
-    // folder has yet.
-    static QString newJournalPath(const QString &folder, const QDateTime &start);
+    // folder has yet, numbered from firstNumber on (1: the plain stamp,
+    // 2: "-2", ...) when that second already has journals of its own.
+    static QString newJournalPath(const QString &folder, const QDateTime &start, int firstNumber = 1);
+    // The start second as journal names spell it: "2024-05-03_14-03-10".
+    static QString stampOf(const QDateTime &start);
+    // The number a journal's name holds for its second (1 for the plain stamp).
+    static int journalNumber(const QString &journalPath);
     // Whether name is one the journal gives its files.
     static bool isJournalName(const QString &fileName);
     static QString markerPath(const QString &journalPath) { return journalPath + QStringLiteral(".open"); }

@@ -1,14 +1,63 @@
 #include "journal/JournalSyncer.h"
 
-#include <QtGlobal>
+#include "journal/JournalFolder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace kv {
+
+namespace {
+
+int openForAppend(const QString &path)
+{
+#ifdef Q_OS_WIN
+    int fd = -1;
+    _wsopen_s(&fd, reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+              _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    return fd;
+#else
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+#endif
+}
+
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+#ifdef Q_OS_WIN
+        const int n = ::_write(fd, data, static_cast<unsigned>(std::min<qint64>(size, 1 << 30)));
+#else
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+#endif
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
 
 JournalSyncer::JournalSyncer(std::chrono::milliseconds interval)
     : m_interval(interval)
@@ -46,84 +95,177 @@ void JournalSyncer::closeFile(int fd)
 #endif
 }
 
-void JournalSyncer::setCurrent(int fd)
+void JournalSyncer::hand(Step step)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_current = fd;
-}
-
-void JournalSyncer::retire(int fd)
-{
-    if (fd < 0)
-        return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_current == fd)
-            m_current = -1;
-        m_retired.push_back(fd);
+        // Rows that pile up while the thread is busy go out in one write.
+        if (step.kind == Step::Write && !m_steps.empty() && m_steps.back().kind == Step::Write)
+            m_steps.back().bytes.append(step.bytes);
+        else
+            m_steps.push_back(std::move(step));
     }
-    m_wake.notify_all();
+    m_wake.notify_one();
+}
+
+void JournalSyncer::open(const QString &path, long generation)
+{
+    Step s;
+    s.kind = Step::Open;
+    s.path = path;
+    s.generation = generation;
+    hand(std::move(s));
+}
+
+void JournalSyncer::write(const QByteArray &bytes)
+{
+    Step s;
+    s.kind = Step::Write;
+    s.bytes = bytes;
+    hand(std::move(s));
+}
+
+void JournalSyncer::close(bool normalEnd)
+{
+    Step s;
+    s.kind = Step::Close;
+    s.normalEnd = normalEnd;
+    hand(std::move(s));
 }
 
 void JournalSyncer::post(std::function<void()> job)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.push_back(std::move(job));
-    }
-    m_wake.notify_all();
+    Step s;
+    s.kind = Step::Job;
+    s.job = std::move(job);
+    hand(std::move(s));
 }
 
-void JournalSyncer::flush()
+void JournalSyncer::flush(bool sync)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     const long ticket = ++m_flushRequested;
+    if (sync)
+        m_syncRequested = true;
     m_wake.notify_all();
     m_done.wait(lock, [&] { return m_flushDone >= ticket; });
 }
 
+QString JournalSyncer::error() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_error;
+}
+
+void JournalSyncer::fail(const QString &why)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_error = why;
+    }
+    m_failedGeneration.store(m_generation);
+}
+
+void JournalSyncer::perform(Step &step)
+{
+    switch (step.kind) {
+    case Step::Open: {
+        m_generation = step.generation;
+        const int fd = openForAppend(step.path);
+        if (fd < 0) {
+            fail(QStringLiteral("The journal %1 could not be opened: %2.")
+                     .arg(QDir::toNativeSeparators(step.path), systemError()));
+            return;
+        }
+        m_fd = fd;
+        m_path = step.path;
+        m_dirty = false;
+        JournalFolder::writeMarker(m_path);
+        return;
+    }
+    case Step::Write:
+        if (m_fd < 0)
+            return; // the file failed: its rows are dropped
+        if (!writeAll(m_fd, step.bytes.constData(), step.bytes.size())) {
+            fail(QStringLiteral("The journal %1 could not be written: %2.")
+                     .arg(QDir::toNativeSeparators(m_path), systemError()));
+            // Whatever is in it so far stays, and nothing is added after
+            // the gap.
+            syncFile(m_fd);
+            closeFile(m_fd);
+            m_fd = -1;
+            return;
+        }
+        m_dirty = true;
+        return;
+    case Step::Close:
+        if (m_fd >= 0) {
+            syncFile(m_fd);
+            closeFile(m_fd);
+            ++m_syncs;
+            m_fd = -1;
+        }
+        if (!m_path.isEmpty()) {
+            if (step.normalEnd)
+                JournalFolder::removeMarker(m_path);
+            else
+                JournalFolder::releaseMarker(m_path);
+        }
+        m_path.clear();
+        m_dirty = false;
+        return;
+    case Step::Job:
+        step.job();
+        return;
+    }
+}
+
 void JournalSyncer::run()
 {
+    std::vector<Step> taken;
     std::unique_lock<std::mutex> lock(m_mutex);
     auto nextSync = std::chrono::steady_clock::now() + m_interval;
     for (;;) {
-        m_wake.wait_until(lock, nextSync, [&] {
-            return m_stop || !m_retired.empty() || !m_jobs.empty() || m_flushRequested > m_flushDone;
-        });
+        m_wake.wait_until(lock, nextSync,
+                          [&] { return m_stop || !m_steps.empty() || m_flushRequested > m_flushDone; });
         const bool stopping = m_stop;
         const long flushTicket = m_flushRequested;
-        const bool due = std::chrono::steady_clock::now() >= nextSync || flushTicket > m_flushDone || stopping;
-        const int current = m_current;
-        std::vector<int> retired;
-        retired.swap(m_retired);
-        std::vector<std::function<void()>> jobs;
-        jobs.swap(m_jobs);
+        const bool syncAsked = m_syncRequested;
+        m_syncRequested = false;
+        taken.swap(m_steps);
         lock.unlock();
 
-        // The current file stays open while it is synced: the writer only
-        // hands it back through retire(), which this thread closes.
+        for (Step &step : taken)
+            perform(step);
+        taken.clear();
+
+        const bool due = std::chrono::steady_clock::now() >= nextSync || syncAsked || stopping;
         if (due) {
-            if (current >= 0 && m_dirty.exchange(false, std::memory_order_relaxed)) {
-                syncFile(current);
+            if (m_fd >= 0 && m_dirty) {
+                syncFile(m_fd);
                 ++m_syncs;
+                m_dirty = false;
             }
             nextSync = std::chrono::steady_clock::now() + m_interval;
         }
-        for (const int fd : retired) {
-            syncFile(fd);
-            closeFile(fd);
-            ++m_syncs;
-        }
-        for (auto &job : jobs)
-            job();
 
         lock.lock();
         if (flushTicket > m_flushDone)
             m_flushDone = flushTicket;
         m_done.notify_all();
-        if (stopping && m_retired.empty() && m_jobs.empty())
+        if (stopping && m_steps.empty())
             break;
     }
+    lock.unlock();
+    // A file still open at the end is synced and closed; its marker stays.
+    if (m_fd >= 0) {
+        syncFile(m_fd);
+        closeFile(m_fd);
+        ++m_syncs;
+        m_fd = -1;
+    }
+    if (!m_path.isEmpty())
+        JournalFolder::releaseMarker(m_path);
 }
 
 } // namespace kv

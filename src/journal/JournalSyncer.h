@@ -1,15 +1,24 @@
 #pragma once
-// The journal's second thread: it pushes what was written to the disk at
-// a fixed interval, closes the files the journal is done with, and runs the
-// slower housekeeping (pruning), so the window never waits on the disk.
+// The journal's second thread. It owns the journal file: it opens it (and
+// its "in use" marker), writes each row handed over the moment it arrives,
+// pushes what was written to the disk at a fixed interval, closes the file
+// when the journal is done with it, and runs the slower housekeeping
+// (pruning). The window only copies a row into a queue, so it never waits
+// on the disk, not even while a sync holds the file system up. A row that
+// arrives during a sync is written right after it.
+//
+// Everything handed over is done in the order it was handed over.
 
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
-#include <atomic>
 
 namespace kv {
 
@@ -17,23 +26,31 @@ class JournalSyncer
 {
 public:
     explicit JournalSyncer(std::chrono::milliseconds interval);
-    // Syncs and closes every file it still holds.
+    // Writes out what was handed over, then syncs and closes the file.
     ~JournalSyncer();
     JournalSyncer(const JournalSyncer &) = delete;
     JournalSyncer &operator=(const JournalSyncer &) = delete;
 
-    // The file being appended to (-1: none). It stays the caller's until
-    // handed back with retire().
-    void setCurrent(int fd);
-    // Something was written to the current file since its last sync.
-    void markDirty() { m_dirty.store(true, std::memory_order_relaxed); }
-    // Takes over fd: synced and closed on the thread. If it is the current
-    // file, there is no current file afterwards.
-    void retire(int fd);
+    // Opens path for appending, with its marker, as the file written to
+    // from now on. A file that cannot be opened or written marks its
+    // generation as failed; its rows are dropped from then on.
+    void open(const QString &path, long generation);
+    // Bytes for the current file.
+    void write(const QByteArray &bytes);
+    // The current file is done: synced and closed. A normal end removes
+    // its marker; otherwise the marker stays and the journal counts as
+    // unfinished.
+    void close(bool normalEnd);
     // Runs job on the thread, after what was handed over before it.
     void post(std::function<void()> job);
-    // Syncs now and waits until it is done (and every job posted before).
-    void flush();
+    // Waits until everything handed over so far has been written to the
+    // system, and with sync, pushed to the disk as well.
+    void flush(bool sync = true);
+
+    // The newest generation that failed (0: none), and why.
+    long failedGeneration() const { return m_failedGeneration.load(); }
+    QString error() const;
+
     // Syncs done so far, for tests and figures.
     long syncCount() const { return m_syncs.load(); }
 
@@ -42,20 +59,39 @@ public:
     static void closeFile(int fd);
 
 private:
+    struct Step
+    {
+        enum Kind { Open, Write, Close, Job } kind = Write;
+        QByteArray bytes;             // Write
+        QString path;                 // Open
+        long generation = 0;          // Open
+        bool normalEnd = false;       // Close
+        std::function<void()> job;    // Job
+    };
+    void hand(Step step);
     void run();
+    void perform(Step &step);
+    void fail(const QString &why);
 
     const std::chrono::milliseconds m_interval;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
-    int m_current = -1;
-    std::vector<int> m_retired;
-    std::vector<std::function<void()>> m_jobs;
+    std::vector<Step> m_steps; // handed over, not yet taken by the thread
     long m_flushRequested = 0;
+    bool m_syncRequested = false;
     long m_flushDone = 0;
     bool m_stop = false;
-    std::atomic<bool> m_dirty{false};
+    QString m_error;
+    std::atomic<long> m_failedGeneration{0};
     std::atomic<long> m_syncs{0};
+
+    // The thread's own.
+    int m_fd = -1;
+    QString m_path;
+    long m_generation = 0;
+    bool m_dirty = false;
+
     std::thread m_thread;
 };
 

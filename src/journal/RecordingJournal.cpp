@@ -6,56 +6,8 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace kv {
-
-namespace {
-
-int openForAppend(const QString &path)
-{
-#ifdef Q_OS_WIN
-    int fd = -1;
-    _wsopen_s(&fd, reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-              _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    return fd;
-#else
-    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-#endif
-}
-
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-#ifdef Q_OS_WIN
-        const int n = ::_write(fd, data, static_cast<unsigned>(std::min<qint64>(size, 1 << 30)));
-#else
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-#endif
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-} // namespace
 
 RecordingJournal::RecordingJournal(QString folder, std::chrono::milliseconds syncInterval)
     : m_folder(std::move(folder))
@@ -67,10 +19,8 @@ RecordingJournal::RecordingJournal(QString folder, std::chrono::milliseconds syn
 RecordingJournal::~RecordingJournal()
 {
     // The marker stays: an end that is not finish() is not a normal one.
-    m_syncer->retire(m_fd);
-    m_fd = -1;
     if (!m_path.isEmpty())
-        JournalFolder::releaseMarker(m_path);
+        m_syncer->close(false);
 }
 
 void RecordingJournal::setEnabled(bool on)
@@ -86,27 +36,37 @@ bool RecordingJournal::open(double dateTime)
         m_error = QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(m_folder));
         return false;
     }
-    const QString path = JournalFolder::newJournalPath(m_folder, fromDateTimeDouble(dateTime));
-    const int fd = openForAppend(path);
-    if (fd < 0) {
-        m_error = QStringLiteral("The journal %1 could not be opened: %2.")
-                      .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    JournalFolder::writeMarker(path);
-    m_fd = fd;
-    m_path = path;
+    // The thread creates the file a moment later, so a journal named here
+    // may not be on the disk yet: within the same second, numbering goes
+    // on from the newest one named.
+    const QDateTime start = fromDateTimeDouble(dateTime);
+    const QString stamp = JournalFolder::stampOf(start);
+    const int first = stamp == m_lastStamp ? m_lastNumber + 1 : 1;
+    m_path = JournalFolder::newJournalPath(m_folder, start, first);
+    m_lastStamp = stamp;
+    m_lastNumber = JournalFolder::journalNumber(m_path);
     m_rows = 0;
-    m_syncer->setCurrent(fd);
+    m_errorTaken = false;
+    m_syncer->open(m_path, ++m_generation);
     // Making room takes a look at every journal: not on this thread.
     const QString folder = m_folder;
+    const QString path = m_path;
     m_syncer->post([folder, path] { JournalFolder::prune(folder, path); });
     return true;
 }
 
+bool RecordingJournal::failed()
+{
+    if (!m_failed && !m_path.isEmpty() && m_syncer->failedGeneration() == m_generation) {
+        m_error = m_syncer->error();
+        m_failed = true;
+    }
+    return m_failed;
+}
+
 bool RecordingJournal::appendRow(const GridSource &grid, int row, double dateTime)
 {
-    if (!m_enabled || m_failed)
+    if (!m_enabled || failed())
         return false;
     // The very bytes a TXT save of this row writes.
     m_line.truncate(0);
@@ -119,30 +79,29 @@ bool RecordingJournal::appendRow(const GridSource &grid, int row, double dateTim
 
 bool RecordingJournal::appendBytes(const QByteArray &bytes, double dateTime)
 {
-    if (!m_enabled || m_failed)
+    if (!m_enabled || failed())
         return false;
-    if (m_fd < 0 && !open(dateTime)) {
+    if (m_path.isEmpty() && !open(dateTime)) {
         m_failed = true;
         return false;
     }
-    if (!writeAll(m_fd, bytes.constData(), bytes.size())) {
-        m_error = QStringLiteral("The journal %1 could not be written: %2.")
-                      .arg(QDir::toNativeSeparators(m_path), QString::fromLocal8Bit(std::strerror(errno)));
-        m_failed = true;
-        return false;
-    }
-    m_syncer->markDirty();
+    m_syncer->write(bytes);
     ++m_rows;
     return true;
 }
 
+QString RecordingJournal::takeNewError()
+{
+    if (!failed() || m_errorTaken)
+        return QString();
+    m_errorTaken = true;
+    return m_error;
+}
+
 void RecordingJournal::startNew()
 {
-    if (m_fd >= 0) {
-        m_syncer->retire(m_fd);
-        JournalFolder::removeMarker(m_path);
-    }
-    m_fd = -1;
+    if (!m_path.isEmpty())
+        m_syncer->close(true);
     m_failed = false;
     m_path.clear();
     m_rows = 0;
@@ -150,7 +109,12 @@ void RecordingJournal::startNew()
 
 void RecordingJournal::flush()
 {
-    m_syncer->flush();
+    m_syncer->flush(true);
+}
+
+void RecordingJournal::waitWritten()
+{
+    m_syncer->flush(false);
 }
 
 } // namespace kv

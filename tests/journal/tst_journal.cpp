@@ -86,14 +86,15 @@ private Q_SLOTS:
         QCOMPARE(j.rowsWritten(), 3);
         // Named after the recording's start, inside the folder it made.
         QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("rec/2024-05-03_14-03-10.txt")));
-        QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
 
         QByteArray saved;
         QBuffer b(&saved);
         b.open(QIODevice::WriteOnly);
         QVERIFY(TextDataSet::writeGrid(b, g.model, 1, 3, TextDataSet::Tab).ok);
-        // Handed to the system at once: readable before any sync.
-        QCOMPARE(readAll(j.currentPath()), saved);
+        // Written to the system as the rows come, long before any sync.
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(j.currentPath()), saved, 2000);
+        QCOMPARE(j.syncer().syncCount(), 0);
+        QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
         j.flush();
         QVERIFY(j.syncer().syncCount() >= 1);
         // And it reads back as the list it came from.
@@ -119,12 +120,24 @@ private Q_SLOTS:
         QCOMPARE(j.currentPath(), first);
 
         j.startNew();
-        QVERIFY(!QFile::exists(JournalFolder::markerPath(first)));
         QVERIFY(j.currentPath().isEmpty());
         g.add({"d", "t", "3.0", "C", "2.0", "C", ""});
-        // A clear within the same second still gives a file of its own.
+        // A clear within the same second still gives a file of its own,
+        // even before the first one is on the disk, and so do two more.
         j.appendRow(g.model, g.last(), t);
         QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("2024-05-03_09-00-00-2.txt")));
+        const QString second = j.currentPath();
+        j.startNew();
+        j.appendRow(g.model, g.last(), t);
+        QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("2024-05-03_09-00-00-3.txt")));
+        j.startNew();
+        j.appendRow(g.model, g.last(), t);
+        j.flush();
+        QCOMPARE(j.currentPath(), dir.filePath(QStringLiteral("2024-05-03_09-00-00-4.txt")));
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(first)));
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(second)));
+        QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
+        QCOMPARE(readAll(second).count('\n'), 1);
         QCOMPARE(readAll(first).count('\n'), 2);
         QCOMPARE(readAll(j.currentPath()).count('\n'), 1);
         QVERIFY(JournalFolder::findUnfinished(dir.path()).empty()); // ours, and we are running
@@ -148,6 +161,28 @@ private Q_SLOTS:
         RecordingJournal j(dir.filePath(QStringLiteral("file/rec")));
         QVERIFY(!j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
         QVERIFY(j.lastError().contains(QStringLiteral("could not be created")));
+    }
+
+    void aJournalThatCannotBeOpenedStopsAndTellsOnce()
+    {
+        QTemporaryDir dir;
+        // The journal's name leads nowhere: the thread's open fails.
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing/x.txt")),
+                            dir.filePath(QStringLiteral("2024-01-01_00-00-00.txt"))));
+        RecordingJournal j(dir.path());
+        QVERIFY(j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
+        j.waitWritten();
+        QVERIFY(!j.appendBytes("b\t\r\n", at(2024, 1, 1, 0, 0, 0)));
+        QVERIFY(j.lastError().contains(QStringLiteral("could not be opened")));
+        QCOMPARE(j.takeNewError(), j.lastError());
+        QVERIFY(j.takeNewError().isEmpty());
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(j.currentPath())));
+        // The next recording has a journal again.
+        j.startNew();
+        QVERIFY(j.appendBytes("c\t\r\n", at(2024, 1, 1, 0, 0, 1)));
+        j.flush();
+        QCOMPARE(readAll(j.currentPath()), QByteArray("c\t\r\n"));
+        QVERIFY(j.takeNewError().isEmpty());
     }
 
     void unfinishedJournalsAreFoundAfterTheWriterIsGone()

@@ -113,6 +113,7 @@ private Q_SLOTS:
         const QString folder = s.main->recordingFolder();
         QVERIFY(recordRows(s, 3));
         s.main->btnPause->click();
+        s.main->journal()->waitWritten();
         const QStringList files = journals(folder);
         QCOMPARE(files.size(), 1);
         // The bytes a TXT save of the list writes.
@@ -311,6 +312,9 @@ static int recordUntilKilled(int argc, char **argv)
     TfrmMain main(o);
     QObject::connect(&main, &TfrmMain::shown, &main, [&] { main.btnRun->click(); });
     QObject::connect(&main.recorder(), &RealTimeRecorder::sampleTaken, &main, [&] {
+        // Printed once the row has reached the system, where a kill cannot
+        // take it back.
+        main.journal()->waitWritten();
         const GridModel &g = *main.realTimeList()->grid();
         QStringList cells;
         for (int c = 0; c < g.ColCount(); ++c)
