@@ -48,16 +48,9 @@ void GridModel::setRowCount(int n)
     } else if (rows < now) {
         flush();
         beginRemoveRows(QModelIndex(), rows, now - 1);
-        for (int r = rows; r < now; ++r)
-            m_waste += m_rows[r].length;
         m_rows.resize(rows);
         m_viewRows = rows;
         endRemoveRows();
-        if (m_rows.empty()) {
-            m_store.clear();
-            m_waste = 0;
-        }
-        compactIfWasteful();
     }
 }
 
@@ -75,77 +68,13 @@ void GridModel::setColCount(int n)
     endResetModel();
 }
 
-std::string GridModel::encode(const QStringList &cells) const
-{
-    // Trailing empty cells take no room.
-    int last = std::min<int>(cells.size(), m_cols) - 1;
-    while (last >= 0 && cells.at(last).isEmpty())
-        --last;
-    std::string s;
-    for (int c = 0; c <= last; ++c) {
-        if (c)
-            s.push_back(kSep);
-        QByteArray u = cells.at(c).toUtf8();
-        u.replace(kSep, ' ');
-        s.append(u.constData(), u.size());
-    }
-    return s;
-}
-
-void GridModel::store(int dataRow, const QStringList &cells)
-{
-    const std::string s = encode(cells);
-    RowRef &ref = m_rows[dataRow];
-    if (s.size() <= ref.length) {
-        // Fits where it was: write over it.
-        std::copy(s.begin(), s.end(), m_store.begin() + ref.offset);
-        m_waste += ref.length - s.size();
-    } else {
-        m_waste += ref.length;
-        ref.offset = m_store.size();
-        m_store.append(s);
-    }
-    ref.length = static_cast<std::uint32_t>(s.size());
-    compactIfWasteful();
-}
-
-void GridModel::compactIfWasteful()
-{
-    if (m_waste < (1u << 20) || m_waste * 2 < m_store.size())
-        return;
-    std::string fresh;
-    fresh.reserve(m_store.size() - m_waste + 1024);
-    for (RowRef &r : m_rows) {
-        const std::uint64_t at = fresh.size();
-        fresh.append(m_store, r.offset, r.length);
-        r.offset = at;
-    }
-    m_store.swap(fresh);
-    m_waste = 0;
-}
-
 QStringList GridModel::row(int row) const
 {
     if (row == 0)
         return m_titles;
-    QStringList cells;
     if (row < 1 || row > static_cast<int>(m_rows.size()))
-        return cells;
-    const RowRef &ref = m_rows[row - 1];
-    const char *p = m_store.data() + ref.offset;
-    const char *end = p + ref.length;
-    if (ref.length) {
-        const char *start = p;
-        for (; p <= end; ++p) {
-            if (p == end || *p == kSep) {
-                cells << QString::fromUtf8(start, static_cast<int>(p - start));
-                start = p + 1;
-            }
-        }
-    }
-    while (cells.size() < m_cols)
-        cells << QString();
-    return cells;
+        return QStringList();
+    return m_rows.row(row - 1, m_cols);
 }
 
 QString GridModel::cell(int col, int row) const
@@ -156,19 +85,7 @@ QString GridModel::cell(int col, int row) const
         return m_titles.value(col);
     if (row < 1 || row > static_cast<int>(m_rows.size()))
         return QString();
-    const RowRef &ref = m_rows[row - 1];
-    const char *p = m_store.data() + ref.offset;
-    const char *end = p + ref.length;
-    for (int c = 0; c < col && p < end; ++p)
-        if (*p == kSep)
-            ++c;
-    // Find the end of this cell.
-    const char *q = p;
-    while (q < end && *q != kSep)
-        ++q;
-    if (p > end)
-        return QString();
-    return QString::fromUtf8(p, static_cast<int>(q - p));
+    return m_rows.cell(row - 1, col);
 }
 
 void GridModel::setCell(int col, int row, const QString &text)
@@ -182,7 +99,7 @@ void GridModel::setCell(int col, int row, const QString &text)
     }
     QStringList cells = this->row(row);
     cells[col] = text;
-    store(row - 1, cells);
+    m_rows.set(row - 1, cells, m_cols);
     rowChanged(row - 1, col, col);
 }
 
@@ -196,15 +113,19 @@ void GridModel::setRow(int row, const QStringList &cells)
     }
     if (row < 1 || row >= RowCount())
         return;
-    store(row - 1, cells);
+    m_rows.set(row - 1, cells, m_cols);
     rowChanged(row - 1, 0, m_cols - 1);
 }
 
 void GridModel::appendRow(const QStringList &cells)
 {
-    const int at = static_cast<int>(m_rows.size());
-    m_rows.emplace_back();
-    store(at, cells);
+    m_rows.append(cells, m_cols);
+    scheduleFlush();
+}
+
+void GridModel::appendRows(const CompactRows &rows)
+{
+    m_rows.appendAll(rows);
     scheduleFlush();
 }
 

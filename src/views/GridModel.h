@@ -5,15 +5,13 @@
 // compactly (one UTF-8 run per row in one growing store), so a list of a
 // million rows stays small and a view over it only formats what it shows.
 
+#include "common/CompactRows.h"
 #include "views/GridSource.h"
 
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QStringList>
 
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace kv {
 
@@ -33,6 +31,8 @@ public:
     // Replaces the cells of a data row (missing ones become empty).
     void setRow(int row, const QStringList &cells);
     void appendRow(const QStringList &cells);
+    // Appends rows as they are, read from a file say.
+    void appendRows(const CompactRows &rows);
     QStringList row(int row) const;
 
     // The table view's side: data rows only, titles as the header.
@@ -47,32 +47,21 @@ public:
     // the views one update, not one each.
     void flush();
     // Bytes held for the rows, for the benchmark's memory figure.
-    std::size_t storeBytes() const { return m_store.capacity() + m_rows.capacity() * sizeof(RowRef); }
+    std::size_t storeBytes() const { return m_rows.bytes(); }
 
 Q_SIGNALS:
     // The views now know every row.
     void flushed();
 
 private:
-    struct RowRef
-    {
-        std::uint64_t offset = 0;
-        std::uint32_t length = 0;
-    };
-    static constexpr char kSep = '\x1f';
-    std::string encode(const QStringList &cells) const;
-    void store(int dataRow, const QStringList &cells);
-    void compactIfWasteful();
     void scheduleFlush();
     void rowChanged(int dataRow, int firstCol, int lastCol);
 
     QStringList m_titles;
     int m_cols = 0;
-    std::vector<RowRef> m_rows; // data rows 1..
-    int m_viewRows = 0;         // the data rows the views have been told of
+    CompactRows m_rows; // data rows 1..
+    int m_viewRows = 0; // the data rows the views have been told of
     bool m_flushScheduled = false;
-    std::string m_store;
-    std::uint64_t m_waste = 0;
     QFont m_fixedFont;
 };
 
