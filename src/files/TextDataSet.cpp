@@ -11,7 +11,10 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 
 namespace kv {
 
@@ -47,10 +50,10 @@ QString decode8Bit(const QByteArray &bytes)
 #endif
 }
 
-bool isValidUtf8(const QByteArray &bytes)
+bool isValidUtf8(const char *data, qsizetype size)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const auto *end = p + bytes.size();
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    const auto *end = p + size;
     while (p < end) {
         const unsigned char b = *p;
         if (b < 0x80) {
@@ -350,7 +353,7 @@ QStringConverter::Encoding TextDataSet::fileEncoding()
 
 QString TextDataSet::decode(const QByteArray &bytes)
 {
-    if (!isValidUtf8(bytes))
+    if (!isValidUtf8(bytes.constData(), bytes.size()))
         return decode8Bit(bytes);
     QByteArray b = bytes;
     if (b.startsWith("\xEF\xBB\xBF"))
@@ -476,18 +479,27 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
     constexpr int kMaxLineBytes = MaxLineLength * 3;
 
     // First the raw lines that can be stored: up to the first one without a
-    // separator, or up to and including the first one surely too long.
-    std::vector<QByteArray> raw;
+    // separator, or up to and including the first one surely too long. They
+    // are kept end to end in one buffer.
+    QByteArray text;
+    struct Span
+    {
+        qsizetype start;
+        int size;
+    };
+    std::vector<Span> lines;
+    if (!device.isSequential())
+        text.reserve(static_cast<qsizetype>(std::min<qint64>(device.size(), qint64(1) << 30)));
     QByteArray pending;  // bytes read and not yet taken as lines
     qint64 start = 0;    // where the next line begins in pending
     qint64 scanned = 0;  // pending up to here holds no line end
     bool atEnd = false;
-    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    QByteArray chunk(256 * 1024, Qt::Uninitialized);
     for (;;) {
+        const char *data = pending.constData();
         qint64 end = -1;
         for (qint64 i = scanned; i < pending.size(); ++i) {
-            const char c = pending.at(i);
-            if (c == '\n' || c == '\r') {
+            if (data[i] == '\n' || data[i] == '\r') {
                 end = i;
                 break;
             }
@@ -496,7 +508,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         // enough, or while a CR at the end may be followed by its LF.
         const bool needMore = !atEnd
             && (end < 0 ? pending.size() - start <= kMaxLineBytes
-                        : pending.at(end) == '\r' && end + 1 == pending.size());
+                        : data[end] == '\r' && end + 1 == pending.size());
         if (needMore) {
             pending.remove(0, start);
             scanned = (end < 0 ? pending.size() + start : end) - start;
@@ -520,66 +532,83 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         if (lineLength > kMaxLineBytes) {
             lineLength = kMaxLineBytes;
             // Do not cut a UTF-8 sequence in two.
-            while (lineLength > 0
-                   && (static_cast<unsigned char>(pending.at(start + lineLength)) & 0xC0) == 0x80)
+            while (lineLength > 0 && (static_cast<unsigned char>(data[start + lineLength]) & 0xC0) == 0x80)
                 --lineLength;
             cut = true;
         }
-        const QByteArray line = pending.mid(start, lineLength);
-        if (!line.contains(sep))
+        if (!std::memchr(data + start, sep, static_cast<std::size_t>(lineLength)))
             break;
-        raw.push_back(line);
+        lines.push_back({text.size(), static_cast<int>(lineLength)});
+        text.append(data + start, lineLength);
         if (cut || end < 0)
             break;
         // Past CR LF, LF or a lone CR.
         qint64 next = end + 1;
-        if (pending.at(end) == '\r' && next < pending.size() && pending.at(next) == '\n')
+        if (data[end] == '\r' && next < pending.size() && data[next] == '\n')
             ++next;
         start = next;
         scanned = next;
     }
     out.ok = true;
-    if (raw.empty())
+    if (lines.empty())
         return out;
 
     // One encoding for the whole file, as it was written.
     bool utf8 = true;
-    for (const QByteArray &line : raw)
-        if (!isValidUtf8(line)) {
+    for (const Span &line : lines)
+        if (!isValidUtf8(text.constData() + line.start, line.size)) {
             utf8 = false;
             break;
         }
-    if (utf8 && raw.front().startsWith("\xEF\xBB\xBF"))
-        raw.front().remove(0, 3);
+    if (utf8 && text.startsWith("\xEF\xBB\xBF")) {
+        lines.front().start += 3;
+        lines.front().size -= 3;
+    }
 
-    out.rows.reserve(raw.size());
+    // Each line becomes a row of the list's cells, straight from its bytes.
+    out.rows.reserve(lines.size(), static_cast<std::size_t>(text.size()) + lines.size() * 10);
+    std::string row;
+    QByteArray converted;
     int n = 0;
-    for (const QByteArray &bytes : raw) {
-        QString line = utf8 ? QString::fromUtf8(bytes) : decode8Bit(bytes);
+    for (const Span &line : lines) {
+        const char *b = text.constData() + line.start;
+        qsizetype size = line.size;
         bool last = false;
-        if (line.size() > MaxLineLength) {
-            line.truncate(MaxLineLength);
-            last = true;
+        // At most MaxLineLength bytes are at most that many characters;
+        // longer lines and 8-bit text are counted and cut as characters.
+        if (!utf8 || size > MaxLineLength) {
+            QString decoded = utf8 ? QString::fromUtf8(b, size) : decode8Bit(QByteArray::fromRawData(b, size));
+            if (decoded.size() > MaxLineLength) {
+                decoded.truncate(MaxLineLength);
+                last = true;
+            }
+            converted = decoded.toUtf8();
+            b = converted.constData();
+            size = converted.size();
         }
-        if (!line.contains(separator))
+        const char *end = b + size;
+        if (!std::memchr(b, sep, static_cast<std::size_t>(size)))
             break;
         if (out.columns == 0)
-            out.columns = line.count(separator) >= 6 ? 8 : 6;
+            out.columns = std::count(b, end, sep) >= 6 ? 8 : 6;
         ++n;
-        QStringList row;
-        row.reserve(out.columns);
-        row << QString::number(n);
-        qsizetype start = 0;
+        row = std::to_string(n);
+        // The fields that a separator follows, as many as the columns hold;
+        // missing ones are empty.
+        const char *field = b;
         for (int c = 1; c < out.columns; ++c) {
-            const qsizetype s = line.indexOf(separator, start);
-            if (s < 0)
-                break;
-            row << line.mid(start, s - start);
-            start = s + 1;
+            row.push_back(CompactRows::kSep);
+            const char *s = field < end ? static_cast<const char *>(std::memchr(field, sep, end - field)) : nullptr;
+            if (!s) {
+                field = end;
+                continue;
+            }
+            const std::size_t at = row.size();
+            row.append(field, s);
+            std::replace(row.begin() + at, row.end(), CompactRows::kSep, ' ');
+            field = s + 1;
         }
-        while (row.size() < out.columns)
-            row << QString();
-        out.rows.push_back(std::move(row));
+        out.rows.appendEncoded(row.data(), row.size());
         if (last)
             break;
     }

@@ -14,6 +14,8 @@
 // Everything here works on QIODevice and plain data; the Open and Save
 // commands ask for names and ranges, show progress and fill the windows.
 
+#include "common/CompactRows.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringConverter>
@@ -61,7 +63,7 @@ struct TextListRows
 {
     bool ok = false; // false only when the file could not be read
     int columns = 0;
-    std::vector<QStringList> rows;
+    CompactRows rows;
     QString error;
     // The meter model whose list has these columns: 482, 481 or 0.
     int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }

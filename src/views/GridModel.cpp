@@ -129,6 +129,15 @@ void GridModel::appendRows(const CompactRows &rows)
     scheduleFlush();
 }
 
+void GridModel::appendRows(CompactRows &&rows)
+{
+    if (m_rows.empty())
+        m_rows = std::move(rows);
+    else
+        m_rows.appendAll(rows);
+    scheduleFlush();
+}
+
 int GridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_viewRows;

@@ -33,6 +33,7 @@ public:
     void appendRow(const QStringList &cells);
     // Appends rows as they are, read from a file say.
     void appendRows(const CompactRows &rows);
+    void appendRows(CompactRows &&rows);
     QStringList row(int row) const;
 
     // The table view's side: data rows only, titles as the header.

@@ -128,8 +128,7 @@ TextListRows readBytes(const QByteArray &bytes, QChar sep)
 void intoList(GridModel &m, const TextListRows &rows)
 {
     m.setColCount(rows.columns);
-    for (const QStringList &r : rows.rows)
-        m.appendRow(r);
+    m.appendRows(rows.rows);
 }
 
 } // namespace
@@ -162,6 +161,7 @@ private Q_SLOTS:
     void readerKeepsOnlyTerminatedFieldsThatFit();
     void readerCutsALongLineAndStopsAfterIt();
     void readerTakesAnyLineEndAndBothEncodings();
+    void readerKeepsCellsApartWhateverTheyHold();
     void twoChannelListRoundTripsInBothLocales();
     void yRangeIsWidenedByATenthOfEachEnd_data();
     void yRangeIsWidenedByATenthOfEachEnd();
@@ -545,6 +545,36 @@ void TstTextDataSet::readerTakesAnyLineEndAndBothEncodings()
     QCOMPARE(utf8.rows[0].at(1), QStringLiteral("23\u00B0"));
     QCOMPARE(utf8.rows[0].at(2), QStringLiteral("\u20AC"));
     QCOMPARE(TextDataSet::decode("\xE9t\xE9"), QStringLiteral("\u00E9t\u00E9"));
+}
+
+void TstTextDataSet::readerKeepsCellsApartWhateverTheyHold()
+{
+    // A unit separator inside a field is a space in the list, and the
+    // fields after it stay in their own cells.
+    QByteArray bytes = "a\x1f" "b\tc\t\r\n";
+    for (int i = 2; i <= 12; ++i)
+        bytes += "r" + QByteArray::number(i) + "\t\r\n";
+    const TextListRows rows = readBytes(bytes, TextDataSet::Tab);
+    QCOMPARE(rows.rows.size(), std::size_t(12));
+    GridModel list;
+    intoList(list, rows);
+    QCOMPARE(list.row(1), (QStringList{"1", "a b", "c", "", "", ""}));
+    QCOMPARE(list.row(12), (QStringList{"12", "r12", "", "", "", ""}));
+
+    // 8-bit text is cut at 179 characters too, and the cut line is the
+    // last: 170 letters and a separator, then more fields.
+    QByteArray ansi = QByteArray(170, '\xE9') + "\t" + QByteArray(20, 'x') + "\tz\t\r\nnext\t\r\n";
+    const TextListRows cut = readBytes(ansi, TextDataSet::Tab);
+    QCOMPARE(cut.rows.size(), std::size_t(1));
+    QCOMPARE(cut.rows[0].at(1), QString(170, QChar(0xE9)));
+    QCOMPARE(cut.rows[0].at(2), QString()); // its separator lies past the cut
+
+    // Two-byte letters past 179 characters: cut between two letters.
+    const QByteArray wide = "a\t" + QString(200, QChar(0xE9)).toUtf8() + "\t\r\nb\t\r\n";
+    const TextListRows w = readBytes(wide, TextDataSet::Tab);
+    QCOMPARE(w.rows.size(), std::size_t(1));
+    QCOMPARE(w.rows[0].at(1), QStringLiteral("a"));
+    QCOMPARE(w.rows[0].at(2), QString());
 }
 
 void TstTextDataSet::twoChannelListRoundTripsInBothLocales()

@@ -387,6 +387,24 @@ private Q_SLOTS:
         g.setRowCount(1);
         QCOMPARE(g.RowCount(), 1);
         QCOMPARE(g.cell(0, 0), QStringLiteral("NO"));
+
+        // Rows read elsewhere join at the end whole, and the views hear of them.
+        CompactRows more;
+        more.append({"7", "p"}, 4);
+        more.append({"8", "q", "r", "s", "past the columns"}, 4);
+        g.setRowCount(2);
+        g.setRow(1, {"1", "a"});
+        g.appendRows(more);
+        QCOMPARE(g.RowCount(), 4);
+        QCOMPARE(g.row(2), (QStringList{"7", "p", "", ""}));
+        QCOMPARE(g.row(3), (QStringList{"8", "q", "r", "s"}));
+        QCOMPARE(g.cell(1, 1), QStringLiteral("a"));
+        QCoreApplication::processEvents();
+        QCOMPARE(g.rowCount(), 3);
+        GridModel h;
+        h.setColCount(4);
+        h.appendRows(std::move(more));
+        QCOMPARE(h.cell(2, 2), QStringLiteral("r"));
     }
 
     void rangeApplied()

@@ -287,8 +287,7 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
     GridModel &grid = *list->grid();
     if (!read.rows.empty()) {
         grid.setRowCount(1);
-        for (const QStringList &row : read.rows)
-            grid.appendRow(row);
+        grid.appendRows(std::move(read.rows));
     }
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
         giveRoom(frame, QSize(680, 360));
