@@ -121,7 +121,8 @@ void JournalSyncer::write(const QByteArray &bytes)
 {
     Step s;
     s.kind = Step::Write;
-    s.bytes = bytes;
+    // A copy of its own: the caller's array is reused for the next row.
+    s.bytes = QByteArray(bytes.constData(), bytes.size());
     hand(std::move(s));
 }
 
