@@ -29,6 +29,7 @@
 #include <map>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -62,9 +63,23 @@ void say(const QString &line)
     std::fflush(stderr);
 }
 
+// Whether the standard output is a pipe whose reader has gone, as when
+// the output goes through `head`.
+bool outputReaderGone()
+{
+#ifdef Q_OS_UNIX
+    pollfd p{STDOUT_FILENO, 0, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLERR);
+#else
+    return false;
+#endif
+}
+
 int fail(const QString &line, int code = kFailed)
 {
-    say(QStringLiteral("kv481: ") + line);
+    // A reader that took what it wanted and left is no error worth a line.
+    if (!outputReaderGone())
+        say(QStringLiteral("kv481: ") + line);
     return code;
 }
 

@@ -337,6 +337,30 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale::c());
     }
 
+    void aReaderThatLeavesEarlyGetsNoErrorLine()
+    {
+        // A full memory writes far more than a pipe holds.
+        const QString full = path("full.rec");
+        QVERIFY(!writeMemory(full, {QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--memory-kind"),
+                                    QStringLiteral("full")})
+                     .isEmpty());
+        const QString err = path("err.txt");
+        QProcess sh;
+        sh.start(QStringLiteral("bash"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("'%1' export --all '%2' 2>'%3' | head -c 100 >/dev/null; echo ${PIPESTATUS[0]}")
+                      .arg(QStringLiteral(KV_BIN_DIR "/kv481"), full, err)});
+        QVERIFY(sh.waitForFinished(60000));
+        QCOMPARE(sh.readAllStandardOutput().trimmed(), QByteArray("1"));
+        QFile e(err);
+        QVERIFY(e.open(QIODevice::ReadOnly));
+        QCOMPARE(e.readAll(), QByteArray());
+        // A real write error still says so.
+        const Run r = kv481({QStringLiteral("export"), full, QStringLiteral("--output"),
+                             QStringLiteral("/proc/version/x.txt")});
+        verifyOneErrorLine(r);
+    }
+
     void csvIsoAndJsonlSets()
     {
         const Run csv = kv481({QStringLiteral("export"), m_branches, QStringLiteral("--all"), QStringLiteral("--format"),
