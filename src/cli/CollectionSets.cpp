@@ -7,6 +7,7 @@
 #include "files/TextDataSet.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
+#include "logger/SampleRows.h"
 
 #include <QDateTime>
 #include <QIODevice>
@@ -19,18 +20,10 @@ namespace kv {
 
 namespace {
 
-Sample sampleAt(const DataSetCollection &c, const DataSet &set, int k, int channel)
+// A reading the image does not hold counts as an overload.
+Sample sampleOrOverload(const DataSetCollection &c, const DataSet &set, int k, int channel)
 {
-    const int o = set.recordOffset + kRecordSamples + k * c.bytesPerSample + channel * 2;
-    if (o < 0 || o + 1 >= c.image.size() || o + 1 >= set.recordEnd - 1)
-        return Sample{0.0f, 1, true};
-    return DecodeSample(byteAt(c.image, o), byteAt(c.image, o + 1));
-}
-
-// The reading as the sample table shows it.
-QString sampleText(const Sample &s)
-{
-    return s.overload ? QStringLiteral("OL") : fixedText(s.value, s.decimals);
+    return sampleAt(c, set, k, channel).value_or(Sample{0.0f, 1, true});
 }
 
 // The reading for machines: a point whatever the locale, empty for an overload.
@@ -87,52 +80,6 @@ CollectionSets readCollectionSets(const QString &path)
     return decodeCollectionSets(read.image, path);
 }
 
-SetRows::SetRows(const DataSetCollection &collection, int index)
-    : m_c(collection)
-    , m_set(collection.sets.at(index))
-    , m_channels(collection.bytesPerSample == 4 ? 2 : 1)
-    , m_timeFormat(longTimeFormat())
-{
-}
-
-int SetRows::RowCount() const
-{
-    return std::max(2, m_set.sampleCount + 1);
-}
-
-QString SetRows::cell(int col, int row) const
-{
-    if (col < 0 || col >= 8 || row < 0)
-        return QString();
-    if (row == 0) {
-        static const QStringList one{QStringLiteral("NO"), QStringLiteral("DATE"), QStringLiteral("TIME"),
-                                     QStringLiteral("T1"), QStringLiteral("UNIT"), QString(), QString(), QString()};
-        static const QStringList two{QStringLiteral("NO"), QStringLiteral("DATE"), QStringLiteral("TIME"),
-                                     QStringLiteral("T1"), QStringLiteral("UNIT"), QStringLiteral("T2"),
-                                     QStringLiteral("UNIT"), QString()};
-        return (m_channels == 2 ? two : one).at(col);
-    }
-    if (row > m_set.sampleCount || col >= (m_channels == 2 ? 7 : 5))
-        return QString();
-    const double t = m_set.start + (row - 1) * (m_set.intervalSeconds / kSecondsPerDay);
-    switch (col) {
-    case 0: return QString::number(row);
-    case 1: {
-        const QDate day = datePart(t);
-        if (day != m_day) {
-            m_day = day;
-            m_dayText = shortDateText(t);
-        }
-        return m_dayText;
-    }
-    case 2: return m_locale.toString(timePart(t), m_timeFormat);
-    case 4:
-    case 6: return QString(m_set.unit);
-    default: break;
-    }
-    return sampleText(sampleAt(m_c, m_set, row - 1, col == 5 ? 1 : 0));
-}
-
 QString isoText(const QDateTime &local, bool milliseconds)
 {
     const int offset = local.offsetFromUtc();
@@ -165,7 +112,7 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
     };
 
     if (layout == ExportLayout::Table) {
-        const SetRows rows(c, index);
+        const SampleRows rows(c, index, channels);
         const TextWriteResult w = TextDataSet::writeGrid(device, rows, 1, rows.RowCount() - 1, separator);
         return w.ok || fail(w.error);
     }
@@ -176,10 +123,10 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
         std::vector<float> y0(static_cast<size_t>(n)), y1(channels == 2 ? static_cast<size_t>(n) : 0);
         for (int k = 0; k < n; ++k) {
             x[k] = set.start + k * step;
-            const Sample a = sampleAt(c, set, k, 0);
+            const Sample a = sampleOrOverload(c, set, k, 0);
             y0[k] = a.overload ? TextDataSet::OverloadValue : a.value;
             if (channels == 2) {
-                const Sample b = sampleAt(c, set, k, 1);
+                const Sample b = sampleOrOverload(c, set, k, 1);
                 y1[k] = b.overload ? TextDataSet::OverloadValue : b.value;
             }
         }
@@ -227,7 +174,7 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
         out += ',';
         out += isoAt(set.start + k * step);
         for (int ch = 0; ch < channels; ++ch) {
-            const Sample s = sampleAt(c, set, k, ch);
+            const Sample s = sampleOrOverload(c, set, k, ch);
             out += ',';
             out += plainValue(s).toLatin1();
             out += s.overload ? ",OL" : ",";

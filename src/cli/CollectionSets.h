@@ -5,10 +5,7 @@
 // out of what is written; its date is never guessed.
 
 #include "logger/DataSet.h"
-#include "views/GridSource.h"
 
-#include <QDate>
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -37,30 +34,6 @@ struct CollectionSets
 CollectionSets readCollectionSets(const QString &path);
 // Decodes an image (downloaded or read); name is used in messages.
 CollectionSets decodeCollectionSets(QByteArray image, const QString &name);
-
-// One set's readings as the data-logger window's sample table shows them:
-// row 0 the titles, column 0 the reading's number, then date, time, T1,
-// unit and, for two channels, T2 and unit; eight columns.
-class SetRows final : public GridSource
-{
-public:
-    SetRows(const DataSetCollection &collection, int index);
-    int RowCount() const override;
-    int ColCount() const override { return 8; }
-    QString cell(int col, int row) const override;
-
-private:
-    const DataSetCollection &m_c;
-    const DataSet &m_set;
-    int m_channels;
-    // The texts come from the same locale calls as the window's; the locale,
-    // its time format and the day's date text are worked out once, not per
-    // row.
-    QLocale m_locale;
-    QString m_timeFormat;
-    mutable QDate m_day;
-    mutable QString m_dayText;
-};
 
 // A date-time double as ISO 8601 local time with its UTC offset,
 // "2026-01-31T14:03:10+01:00", with milliseconds when asked

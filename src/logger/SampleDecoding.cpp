@@ -1,5 +1,7 @@
 #include "logger/SampleDecoding.h"
 
+#include "common/LocaleText.h"
+
 namespace kv {
 
 namespace {
@@ -23,6 +25,11 @@ Sample DecodeSample(std::uint8_t b0, std::uint8_t b1)
         s.value = -s.value;
     s.overload = s.value >= 2500.0f || s.value <= -400.0f;
     return s;
+}
+
+QString sampleText(const Sample &s)
+{
+    return s.overload ? QStringLiteral("OL") : fixedText(s.value, s.decimals);
 }
 
 } // namespace kv

@@ -1,6 +1,8 @@
 #pragma once
 // One recorded sample (two bytes) to a temperature.
 
+#include <QString>
+
 #include <cstdint>
 
 namespace kv {
@@ -16,5 +18,9 @@ struct Sample
 // a degree, rounded to tenths; with it set, whole degrees. 2500 and above,
 // and -400 and below, are overloads.
 Sample DecodeSample(std::uint8_t b0, std::uint8_t b1);
+
+// A reading as the sample table shows it: fixed notation with the sample's
+// own number of decimals and the user's decimal separator, or "OL".
+QString sampleText(const Sample &s);
 
 } // namespace kv

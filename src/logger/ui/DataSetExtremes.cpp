@@ -7,11 +7,6 @@
 
 namespace kv {
 
-QString sampleText(const Sample &s)
-{
-    return s.overload ? QStringLiteral("OL") : fixedText(s.value, s.decimals);
-}
-
 QString extremeText(float value, double time, bool present)
 {
     if (!present)

@@ -36,10 +36,6 @@ struct ChannelExtremes
     bool hasMin() const { return min != kNoMin; }
 };
 
-// A reading as the sample table shows it: fixed notation with the sample's
-// own number of decimals and the user's decimal separator, or "OL".
-QString sampleText(const Sample &s);
-
 // A maximum or minimum label: the long time, a tab and the value with one
 // decimal; without any valid reading, midnight's time, a tab and "OL".
 QString extremeText(float value, double time, bool present);

@@ -1,10 +1,5 @@
 #include "logger/ui/SampleTable.h"
 
-#include "common/DateTime.h"
-#include "common/LocaleText.h"
-#include "logger/SampleDecoding.h"
-#include "logger/ui/DataSetExtremes.h"
-
 #include <QBrush>
 
 namespace kv {
@@ -17,21 +12,11 @@ SampleTable::SampleTable(const std::unique_ptr<DataSetCollection> &slot, QObject
     m_fixedFont.setBold(true);
 }
 
-QStringList SampleTable::titles(int channels)
-{
-    QStringList t{QStringLiteral("NO"), QStringLiteral("DATE"), QStringLiteral("TIME"), QStringLiteral("T1"),
-                  QStringLiteral("UNIT")};
-    if (channels == 2)
-        t << QStringLiteral("T2") << QStringLiteral("UNIT");
-    while (t.size() < kColumns)
-        t << QString();
-    return t;
-}
-
 void SampleTable::setEmpty(int channels)
 {
     beginResetModel();
     m_collection = nullptr;
+    m_rows.reset();
     m_set = -1;
     m_samples = 0;
     m_channels = channels == 1 ? 1 : 2;
@@ -47,6 +32,7 @@ void SampleTable::setDataSet(int index, int channels)
     m_samples = m_set >= 0 ? m_collection->sets.at(m_set).sampleCount : 0;
     m_channels = channels == 1 ? 1 : 2;
     m_titles = titles(m_channels);
+    m_rows = m_set >= 0 ? std::make_unique<SampleRows>(*m_collection, m_set, m_channels) : nullptr;
     endResetModel();
 }
 
@@ -67,10 +53,7 @@ int SampleTable::RowCount() const
 
 double SampleTable::rowTime(int row) const
 {
-    const DataSet *set = shownSet();
-    if (!set || row < 1 || row > m_samples)
-        return 0.0;
-    return set->start + (row - 1) * (set->intervalSeconds / kSecondsPerDay);
+    return shownSet() ? m_rows->rowTime(row) : 0.0;
 }
 
 QString SampleTable::cell(int col, int row) const
@@ -79,23 +62,8 @@ QString SampleTable::cell(int col, int row) const
         return QString();
     if (row == 0)
         return m_titles.at(col);
-    const DataSet *set = shownSet();
-    if (!set || row > m_samples || col >= (m_channels == 2 ? 7 : 5))
-        return QString();
-    switch (col) {
-    case 0: return QString::number(row);
-    case 1: return shortDateText(rowTime(row));
-    case 2: return longTimeText(rowTime(row));
-    case 4:
-    case 6: return QString(set->unit);
-    default: break;
-    }
-    // Column 3 is the first channel, column 5 the second.
-    const QByteArray &image = m_slot->image;
-    const int o = set->recordOffset + kRecordSamples + (row - 1) * m_slot->bytesPerSample + (col == 5 ? 2 : 0);
-    if (o < 0 || o + 1 >= image.size() || o + 1 >= set->recordEnd - 1)
-        return QString();
-    return sampleText(DecodeSample(byteAt(image, o), byteAt(image, o + 1)));
+    // Rows of a collection no longer in the slot are blank.
+    return shownSet() ? m_rows->cell(col, row) : QString();
 }
 
 int SampleTable::rowCount(const QModelIndex &parent) const

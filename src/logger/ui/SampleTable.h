@@ -6,6 +6,7 @@
 // row 0 the titles, column 0 the reading's number, eight columns.
 
 #include "logger/DataSet.h"
+#include "logger/SampleRows.h"
 #include "views/GridSource.h"
 
 #include <QAbstractTableModel>
@@ -20,7 +21,7 @@ class SampleTable : public QAbstractTableModel, public GridSource
 {
     Q_OBJECT
 public:
-    static constexpr int kColumns = 8;
+    static constexpr int kColumns = SampleRows::kColumns;
 
     // slot: where the window keeps the current collection. Every cell is
     // read from whatever collection the slot holds then, bounds-checked, so
@@ -40,7 +41,7 @@ public:
     int RowCount() const override;
     int ColCount() const override { return kColumns; }
     QString cell(int col, int row) const override;
-    static QStringList titles(int channels);
+    static QStringList titles(int channels) { return SampleRows::titles(channels); }
 
     // The date-time of a data row (1-based), 0 when there is none.
     double rowTime(int row) const;
@@ -58,6 +59,8 @@ private:
 
     const std::unique_ptr<DataSetCollection> &m_slot;
     const DataSetCollection *m_collection = nullptr; // the one the rows were counted from
+    std::unique_ptr<SampleRows> m_rows;              // of that collection's shown set, read only while
+                                                     // the slot still holds it
     int m_set = -1;
     int m_samples = 0;
     int m_channels = 2;
