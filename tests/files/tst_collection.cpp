@@ -3,6 +3,7 @@
 
 #include "files/CollectionFile.h"
 #include "logger/DataSetDecoder.h"
+#include "support/CaseFiles.h"
 #include "support/ScriptedPrompt.h"
 
 #ifdef KV_HAVE_EMULATOR
@@ -66,23 +67,15 @@ class TestCollection : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void caseFiles_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir dir(QStringLiteral(KV_TEST_DATA "/rec"));
-        const QStringList files = dir.entryList({QStringLiteral("*.rec")}, QDir::Files, QDir::Name);
-        QVERIFY(!files.isEmpty());
-        for (const QString &f : files)
-            QTest::newRow(qPrintable(f)) << dir.filePath(f);
-    }
+    void caseFiles_data() { test::addCaseFileRows(QStringLiteral(KV_TEST_DATA "/rec"), QStringLiteral("*.rec")); }
 
     void caseFiles()
     {
         QFETCH(QString, path);
         QString expectPath = path;
         expectPath.replace(QRegularExpression(QStringLiteral("\\.rec$")), QStringLiteral(".expect"));
-        QFile expect(expectPath);
-        QVERIFY2(expect.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(expectPath));
+        const QList<test::CaseLine> lines = test::caseLines(expectPath);
+        QVERIFY2(!lines.isEmpty(), qPrintable(expectPath));
         const QByteArray original = contents(path);
 
         const CollectionFileResult read = CollectionFile::readFile(path);
@@ -90,16 +83,10 @@ private Q_SLOTS:
         std::unique_ptr<test::ScriptedPrompt> prompt;
         DecodeResult decoded;
         QByteArray saved;
-        int lineNo = 0;
-        while (!expect.atEnd()) {
-            const QString line = QString::fromUtf8(expect.readLine()).trimmed();
-            ++lineNo;
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
-            const int space = line.indexOf(QLatin1Char(' '));
-            const QString key = line.left(space);
-            const QString value = line.mid(space + 1);
-            const QByteArray where = QStringLiteral("%1:%2").arg(QFileInfo(expectPath).fileName()).arg(lineNo).toUtf8();
+        for (const test::CaseLine &line : lines) {
+            const QString &key = line.key;
+            const QString &value = line.value;
+            const QByteArray &where = line.where;
             if (key == QLatin1String("read")) {
                 QVERIFY2(read.ok == (value == QLatin1String("ok")), where + ' ' + read.error.toUtf8());
                 if (read.ok) {

@@ -3,6 +3,7 @@
 
 #include "link/LiveFrame.h"
 #include "panel/DigitBlanking.h"
+#include "support/CaseFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,34 +67,20 @@ class TestLiveFrame : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void caseFiles_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir dir(QStringLiteral(KV_TEST_DATA "/frames"));
-        const QStringList files = dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-        QVERIFY(!files.isEmpty());
-        for (const QString &f : files)
-            QTest::newRow(qPrintable(f)) << dir.filePath(f);
-    }
+    void caseFiles_data() { test::addCaseFileRows(QStringLiteral(KV_TEST_DATA "/frames"), QStringLiteral("*.txt")); }
 
     void caseFiles()
     {
         QFETCH(QString, path);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QList<test::CaseLine> lines = test::caseLines(path);
+        QVERIFY2(!lines.isEmpty(), qPrintable(path));
         FrameDecoder decoder;
         int model = 482;
         bool decoded = false;
-        int lineNo = 0;
-        while (!file.atEnd()) {
-            const QString line = QString::fromUtf8(file.readLine()).trimmed();
-            ++lineNo;
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
-            const int space = line.indexOf(QLatin1Char(' '));
-            const QString key = line.left(space);
-            const QString value = line.mid(space + 1);
-            const QString where = QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(lineNo);
+        for (const test::CaseLine &line : lines) {
+            const QString &key = line.key;
+            const QString &value = line.value;
+            const QString where = QString::fromUtf8(line.where);
             if (key == QLatin1String("model")) {
                 model = value.toInt();
             } else if (key == QLatin1String("frame")) {
