@@ -161,6 +161,13 @@ private Q_SLOTS:
         RecordingJournal j(dir.filePath(QStringLiteral("file/rec")));
         QVERIFY(!j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
         QVERIFY(j.lastError().contains(QStringLiteral("could not be created")));
+        QVERIFY(!j.takeNewError().isEmpty());
+        QVERIFY(j.takeNewError().isEmpty());
+        // Cleared and recorded again: the new journal fails too, and the
+        // user is told again rather than left to think it works now.
+        j.startNew();
+        QVERIFY(!j.appendBytes("b\t\r\n", at(2024, 1, 1, 0, 0, 1)));
+        QVERIFY(j.takeNewError().contains(QStringLiteral("could not be created")));
     }
 
     void aJournalThatCannotBeOpenedStopsAndTellsOnce()
