@@ -6,9 +6,12 @@
 #include "common/DateTime.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
+#include "journal/JournalRecovery.h"
 #include "journal/JournalSyncer.h"
 #include "journal/RecordingJournal.h"
 #include "views/GridModel.h"
+
+#include "support/ScriptedPrompt.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -168,6 +171,25 @@ private Q_SLOTS:
         j.startNew();
         QVERIFY(!j.appendBytes("b\t\r\n", at(2024, 1, 1, 0, 0, 1)));
         QVERIFY(j.takeNewError().contains(QStringLiteral("could not be created")));
+    }
+
+    // The folder command does not hand a file in the folder's place to the
+    // file manager.
+    void theFolderCommandReportsAFileInTheFoldersPlace()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("rec"));
+        writeFile(folder, "x");
+        test::ScriptedPrompt prompt;
+        QList<QUrl> opened;
+        const auto open = [&](const QUrl &url) {
+            opened << url;
+            return true;
+        };
+        QVERIFY(!openRecordingFolder(folder, open, prompt));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(prompt.errors.size(), 1);
+        QVERIFY(prompt.errors[0].contains(QDir::toNativeSeparators(folder)));
     }
 
     void aJournalThatCannotBeOpenedStopsAndTellsOnce()
