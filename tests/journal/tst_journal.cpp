@@ -21,6 +21,11 @@
 
 #include <chrono>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace kv;
 using namespace std::chrono_literals;
 
@@ -212,6 +217,41 @@ private Q_SLOTS:
         j.flush();
         QCOMPARE(readAll(j.currentPath()), QByteArray("c\t\r\n"));
         QVERIFY(j.takeNewError().isEmpty());
+    }
+
+    // A full disk takes part of a row: the journal keeps whole rows only,
+    // even when it then ends normally and is never scanned for recovery.
+    void aWriteCutShortByAFullDiskLeavesWholeRows()
+    {
+#ifdef Q_OS_LINUX
+        QTemporaryDir dir;
+        RecordingJournal j(dir.path());
+        const QByteArray row1("1 Jan 2024\t00:00:00\t20.0\tC\t21.0\tC\t\t\r\n");
+        const QByteArray row2("1 Jan 2024\t00:00:01\t20.1\tC\t21.1\tC\t\t\r\n");
+        const QByteArray row3("1 Jan 2024\t00:00:02\t20.2\tC\t21.2\tC\t\t\r\n");
+        QVERIFY(j.appendBytes(row1, at(2024, 1, 1, 0, 0, 0)));
+        j.waitWritten();
+        // Files of this process may grow to half of the third row.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(row1.size() + row2.size() + row3.size() / 2);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        j.appendBytes(row2, at(2024, 1, 1, 0, 0, 1));
+        j.appendBytes(row3, at(2024, 1, 1, 0, 0, 2));
+        j.waitWritten();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(j.takeNewError().contains(QStringLiteral("could not be written")));
+        const QString path = j.currentPath();
+        j.finish();
+        j.flush();
+        QCOMPARE(readAll(path), row1 + row2);
+#else
+        QSKIP("needs a file size limit to stand for a full disk");
+#endif
     }
 
     void unfinishedJournalsAreFoundAfterTheWriterIsGone()
