@@ -332,6 +332,31 @@ private Q_SLOTS:
         QCOMPARE(int(JournalFolder::findUnfinished(dir.path()).size()), 1);
     }
 
+    // After a power cut the recorder's process id may belong to another
+    // process: a marker written before the system started is stale.
+    void aMarkerFromBeforeTheSystemStartedIsStale()
+    {
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
+        writeFile(path, "a\tb\t\r\n");
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(other.waitForStarted());
+        const QString marker = JournalFolder::markerPath(path);
+        writeFile(marker, QByteArray::number(other.processId()) + '\n');
+        QFile f(marker);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
+        f.close();
+        QCOMPARE(int(JournalFolder::findUnfinished(dir.path()).size()), 1);
+        other.kill();
+        other.waitForFinished();
+#else
+        QSKIP("the system's start time is not known here");
+#endif
+    }
+
     void pruningKeepsTheNewest()
     {
         QTemporaryDir dir;
