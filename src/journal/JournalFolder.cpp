@@ -94,6 +94,37 @@ bool processAlive(qint64 pid)
 #endif
 }
 
+// When the system last started, in milliseconds since the epoch; 0 when
+// not known.
+qint64 systemStart()
+{
+#if defined(Q_OS_WIN)
+    return QDateTime::currentMSecsSinceEpoch() - static_cast<qint64>(GetTickCount64());
+#elif defined(Q_OS_LINUX)
+    QFile f(QStringLiteral("/proc/stat"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("btime "))
+            return line.mid(6).trimmed().toLongLong() * 1000;
+    return 0;
+#else
+    return 0;
+#endif
+}
+
+// A marker written before the system last started (a power cut, say) names
+// a process id that may since have gone to another program. A few minutes
+// of leeway allow for the clock being set right after the start.
+bool markerFromEarlierStart(const QString &journalPath)
+{
+    const qint64 start = systemStart();
+    if (start <= 0)
+        return false;
+    const QDateTime written = QFileInfo(JournalFolder::markerPath(journalPath)).lastModified();
+    return written.isValid() && written.toMSecsSinceEpoch() < start - 10 * 60 * 1000;
+}
+
 // The process recording into a journal, or 0 when the marker holds none.
 qint64 markerProcess(const QString &journalPath)
 {
@@ -231,7 +262,7 @@ std::vector<UnfinishedJournal> JournalFolder::findUnfinished(const QString &fold
     const QStringList markers = dir.entryList({QStringLiteral("*.txt.open")}, QDir::Files);
     for (const QString &marker : markers) {
         const QString journal = dir.filePath(marker.left(marker.size() - 5));
-        if (isOwn(journal) || processAlive(markerProcess(journal)))
+        if (isOwn(journal) || (!markerFromEarlierStart(journal) && processAlive(markerProcess(journal))))
             continue; // another program records into it now
         const JournalScan s = scan(journal);
         if (!s.ok || s.rows == 0) {

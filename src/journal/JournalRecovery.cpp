@@ -24,8 +24,9 @@ void offerRecovery(const QString &folder, Prompt &prompt, const std::function<vo
 
 bool openRecordingFolder(const QString &folder, const std::function<bool(const QUrl &)> &openUrl, Prompt &prompt)
 {
-    QDir().mkpath(folder);
-    if (openUrl && openUrl(QUrl::fromLocalFile(folder)))
+    // A file where the folder should be is not handed on: the file manager
+    // would open that file instead.
+    if (QDir().mkpath(folder) && openUrl && openUrl(QUrl::fromLocalFile(folder)))
         return true;
     prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
     return false;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,8 +34,10 @@ int openForAppend(const QString &path)
 #endif
 }
 
-bool writeAll(int fd, const char *data, qint64 size)
+// Writes all of data; done tells how much of it reached the file.
+bool writeAll(int fd, const char *data, qint64 size, qint64 &done)
 {
+    done = 0;
     while (size > 0) {
 #ifdef Q_OS_WIN
         const int n = ::_write(fd, data, static_cast<unsigned>(std::min<qint64>(size, 1 << 30)));
@@ -48,8 +51,27 @@ bool writeAll(int fd, const char *data, qint64 size)
         }
         data += n;
         size -= n;
+        done += n;
     }
     return true;
+}
+
+qint64 endOf(int fd)
+{
+#ifdef Q_OS_WIN
+    return ::_lseeki64(fd, 0, SEEK_END);
+#else
+    return ::lseek(fd, 0, SEEK_END);
+#endif
+}
+
+bool cutTo(int fd, qint64 size)
+{
+#ifdef Q_OS_WIN
+    return ::_chsize_s(fd, size) == 0;
+#else
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+#endif
 }
 
 QString systemError()
@@ -181,24 +203,31 @@ void JournalSyncer::perform(Step &step)
         m_fd = fd;
         m_path = step.path;
         m_dirty = false;
+        m_written = std::max<qint64>(0, endOf(fd));
         JournalFolder::writeMarker(m_path);
         return;
     }
-    case Step::Write:
+    case Step::Write: {
         if (m_fd < 0)
             return; // the file failed: its rows are dropped
-        if (!writeAll(m_fd, step.bytes.constData(), step.bytes.size())) {
+        qint64 done = 0;
+        if (!writeAll(m_fd, step.bytes.constData(), step.bytes.size(), done)) {
             fail(QStringLiteral("The journal %1 could not be written: %2.")
                      .arg(QDir::toNativeSeparators(m_path), systemError()));
-            // Whatever is in it so far stays, and nothing is added after
+            // Whatever is in it so far stays, up to its last whole row (a
+            // full disk may take part of one), and nothing is added after
             // the gap.
+            const qint64 whole = step.bytes.left(done).lastIndexOf('\n') + 1;
+            cutTo(m_fd, m_written + whole);
             syncFile(m_fd);
             closeFile(m_fd);
             m_fd = -1;
             return;
         }
+        m_written += done;
         m_dirty = true;
         return;
+    }
     case Step::Close:
         if (m_fd >= 0) {
             syncFile(m_fd);

@@ -91,6 +91,7 @@ private:
     QString m_path;
     long m_generation = 0;
     bool m_dirty = false;
+    qint64 m_written = 0; // bytes in the file
 
     std::thread m_thread;
 };

@@ -102,7 +102,10 @@ void RecordingJournal::startNew()
 {
     if (!m_path.isEmpty())
         m_syncer->close(true);
+    // The next journal's trouble is told anew, even a folder that still
+    // cannot be made.
     m_failed = false;
+    m_errorTaken = false;
     m_path.clear();
     m_rows = 0;
 }

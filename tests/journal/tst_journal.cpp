@@ -6,9 +6,12 @@
 #include "common/DateTime.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
+#include "journal/JournalRecovery.h"
 #include "journal/JournalSyncer.h"
 #include "journal/RecordingJournal.h"
 #include "views/GridModel.h"
+
+#include "support/ScriptedPrompt.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,6 +20,11 @@
 #include <QtTest>
 
 #include <chrono>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using namespace kv;
 using namespace std::chrono_literals;
@@ -161,6 +169,32 @@ private Q_SLOTS:
         RecordingJournal j(dir.filePath(QStringLiteral("file/rec")));
         QVERIFY(!j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
         QVERIFY(j.lastError().contains(QStringLiteral("could not be created")));
+        QVERIFY(!j.takeNewError().isEmpty());
+        QVERIFY(j.takeNewError().isEmpty());
+        // Cleared and recorded again: the new journal fails too, and the
+        // user is told again rather than left to think it works now.
+        j.startNew();
+        QVERIFY(!j.appendBytes("b\t\r\n", at(2024, 1, 1, 0, 0, 1)));
+        QVERIFY(j.takeNewError().contains(QStringLiteral("could not be created")));
+    }
+
+    // The folder command does not hand a file in the folder's place to the
+    // file manager.
+    void theFolderCommandReportsAFileInTheFoldersPlace()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("rec"));
+        writeFile(folder, "x");
+        test::ScriptedPrompt prompt;
+        QList<QUrl> opened;
+        const auto open = [&](const QUrl &url) {
+            opened << url;
+            return true;
+        };
+        QVERIFY(!openRecordingFolder(folder, open, prompt));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(prompt.errors.size(), 1);
+        QVERIFY(prompt.errors[0].contains(QDir::toNativeSeparators(folder)));
     }
 
     void aJournalThatCannotBeOpenedStopsAndTellsOnce()
@@ -183,6 +217,41 @@ private Q_SLOTS:
         j.flush();
         QCOMPARE(readAll(j.currentPath()), QByteArray("c\t\r\n"));
         QVERIFY(j.takeNewError().isEmpty());
+    }
+
+    // A full disk takes part of a row: the journal keeps whole rows only,
+    // even when it then ends normally and is never scanned for recovery.
+    void aWriteCutShortByAFullDiskLeavesWholeRows()
+    {
+#ifdef Q_OS_LINUX
+        QTemporaryDir dir;
+        RecordingJournal j(dir.path());
+        const QByteArray row1("1 Jan 2024\t00:00:00\t20.0\tC\t21.0\tC\t\t\r\n");
+        const QByteArray row2("1 Jan 2024\t00:00:01\t20.1\tC\t21.1\tC\t\t\r\n");
+        const QByteArray row3("1 Jan 2024\t00:00:02\t20.2\tC\t21.2\tC\t\t\r\n");
+        QVERIFY(j.appendBytes(row1, at(2024, 1, 1, 0, 0, 0)));
+        j.waitWritten();
+        // Files of this process may grow to half of the third row.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(row1.size() + row2.size() + row3.size() / 2);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        j.appendBytes(row2, at(2024, 1, 1, 0, 0, 1));
+        j.appendBytes(row3, at(2024, 1, 1, 0, 0, 2));
+        j.waitWritten();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(j.takeNewError().contains(QStringLiteral("could not be written")));
+        const QString path = j.currentPath();
+        j.finish();
+        j.flush();
+        QCOMPARE(readAll(path), row1 + row2);
+#else
+        QSKIP("needs a file size limit to stand for a full disk");
+#endif
     }
 
     void unfinishedJournalsAreFoundAfterTheWriterIsGone()
@@ -261,6 +330,31 @@ private Q_SLOTS:
         other.kill();
         other.waitForFinished();
         QCOMPARE(int(JournalFolder::findUnfinished(dir.path()).size()), 1);
+    }
+
+    // After a power cut the recorder's process id may belong to another
+    // process: a marker written before the system started is stale.
+    void aMarkerFromBeforeTheSystemStartedIsStale()
+    {
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
+        writeFile(path, "a\tb\t\r\n");
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(other.waitForStarted());
+        const QString marker = JournalFolder::markerPath(path);
+        writeFile(marker, QByteArray::number(other.processId()) + '\n');
+        QFile f(marker);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
+        f.close();
+        QCOMPARE(int(JournalFolder::findUnfinished(dir.path()).size()), 1);
+        other.kill();
+        other.waitForFinished();
+#else
+        QSKIP("the system's start time is not known here");
+#endif
     }
 
     void pruningKeepsTheNewest()
