@@ -168,6 +168,13 @@ QString JournalFolder::stampOf(const QDateTime &start)
     return start.toString(kStampFormat);
 }
 
+QString JournalFolder::nextJournalPath(const QString &journalPath)
+{
+    const QFileInfo fi(journalPath);
+    const NameKey key = keyOf(fi.fileName());
+    return fi.dir().filePath(key.stamp + QLatin1Char('-') + QString::number(key.number + 1) + kSuffix);
+}
+
 int JournalFolder::journalNumber(const QString &journalPath)
 {
     return keyOf(QFileInfo(journalPath).fileName()).number;

@@ -53,6 +53,8 @@ public:
     static QString newJournalPath(const QString &folder, const QDateTime &start, int firstNumber = 1);
     // The start second as journal names spell it: "2024-05-03_14-03-10".
     static QString stampOf(const QDateTime &start);
+    // The same journal name with the next number of its second.
+    static QString nextJournalPath(const QString &journalPath);
     // The number a journal's name holds for its second (1 for the plain stamp).
     static int journalNumber(const QString &journalPath);
     // Whether name is one the journal gives its files.

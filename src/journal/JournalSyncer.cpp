@@ -22,15 +22,17 @@ namespace kv {
 
 namespace {
 
-int openForAppend(const QString &path)
+// Creates the journal: never an existing file, which another program
+// starting a recording in the same second may be writing.
+int createForAppend(const QString &path)
 {
 #ifdef Q_OS_WIN
     int fd = -1;
     _wsopen_s(&fd, reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-              _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+              _O_WRONLY | _O_CREAT | _O_EXCL | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
     return fd;
 #else
-    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
 #endif
 }
 
@@ -54,15 +56,6 @@ bool writeAll(int fd, const char *data, qint64 size, qint64 &done)
         done += n;
     }
     return true;
-}
-
-qint64 endOf(int fd)
-{
-#ifdef Q_OS_WIN
-    return ::_lseeki64(fd, 0, SEEK_END);
-#else
-    return ::lseek(fd, 0, SEEK_END);
-#endif
 }
 
 bool cutTo(int fd, qint64 size)
@@ -174,6 +167,12 @@ void JournalSyncer::flush(bool sync)
     m_done.wait(lock, [&] { return m_flushDone >= ticket; });
 }
 
+QString JournalSyncer::openedPath(long generation) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_openedGeneration == generation ? m_openedPath : QString();
+}
+
 QString JournalSyncer::error() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -194,16 +193,27 @@ void JournalSyncer::perform(Step &step)
     switch (step.kind) {
     case Step::Open: {
         m_generation = step.generation;
-        const int fd = openForAppend(step.path);
+        QString path = step.path;
+        int fd = createForAppend(path);
+        // Taken since it was named: the next number of the same second.
+        for (int tries = 0; fd < 0 && errno == EEXIST && tries < 100; ++tries) {
+            path = JournalFolder::nextJournalPath(path);
+            fd = createForAppend(path);
+        }
         if (fd < 0) {
             fail(QStringLiteral("The journal %1 could not be opened: %2.")
-                     .arg(QDir::toNativeSeparators(step.path), systemError()));
+                     .arg(QDir::toNativeSeparators(path), systemError()));
             return;
         }
         m_fd = fd;
-        m_path = step.path;
+        m_path = path;
         m_dirty = false;
-        m_written = std::max<qint64>(0, endOf(fd));
+        m_written = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_openedPath = path;
+            m_openedGeneration = m_generation;
+        }
         JournalFolder::writeMarker(m_path);
         return;
     }

@@ -47,6 +47,9 @@ public:
     // system, and with sync, pushed to the disk as well.
     void flush(bool sync = true);
 
+    // The file the thread made for a generation's journal, once made: the
+    // name it was given, or the next free one of its second.
+    QString openedPath(long generation) const;
     // The newest generation that failed (0: none), and why.
     long failedGeneration() const { return m_failedGeneration.load(); }
     QString error() const;
@@ -83,6 +86,8 @@ private:
     long m_flushDone = 0;
     bool m_stop = false;
     QString m_error;
+    QString m_openedPath;
+    long m_openedGeneration = 0;
     std::atomic<long> m_failedGeneration{0};
     std::atomic<long> m_syncs{0};
 

@@ -90,6 +90,15 @@ bool RecordingJournal::appendBytes(const QByteArray &bytes, double dateTime)
     return true;
 }
 
+QString RecordingJournal::currentPath() const
+{
+    if (m_path.isEmpty())
+        return m_path;
+    // Another program may have taken the name first.
+    const QString made = m_syncer->openedPath(m_generation);
+    return made.isEmpty() ? m_path : made;
+}
+
 QString RecordingJournal::takeNewError()
 {
     if (!failed() || m_errorTaken)

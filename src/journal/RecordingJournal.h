@@ -53,7 +53,8 @@ public:
     // The recording ends normally (the main window closes).
     void finish() { startNew(); }
 
-    QString currentPath() const { return m_path; }
+    // The journal being written; empty between recordings.
+    QString currentPath() const;
     qint64 rowsWritten() const { return m_rows; }
     QString lastError() const { return m_error; }
     // The error of a journal that just failed, once; empty otherwise.

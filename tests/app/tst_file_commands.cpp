@@ -414,7 +414,7 @@ private Q_SLOTS:
         // The graph as TXT and CSV: a name typed with .csv is written with
         // commas even where the dialog does not offer it.
         activate(s, s.main->realTimeGraph());
-        for (const QString name : {QStringLiteral("graph.txt"), QStringLiteral("graph.csv")}) {
+        for (const QString &name : {QStringLiteral("graph.txt"), QStringLiteral("graph.csv")}) {
             s.prompt.saveNames.enqueue(s.dir.filePath(name));
             s.prompt.rangeAnswers.enqueue(all());
             s.main->Save1->trigger();

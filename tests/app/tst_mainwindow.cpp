@@ -404,8 +404,8 @@ private Q_SLOTS:
                 return;
             const QAccessible::Role role = node->role();
             const bool pressable = role == QAccessible::Button || role == QAccessible::PushButton
-                || node->actionInterface() && node->actionInterface()->actionNames().contains(
-                       QAccessibleActionInterface::pressAction());
+                || (node->actionInterface()
+                    && node->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
             if (pressable && !node->state().invisible) {
                 ++buttons;
                 if (node->text(QAccessible::Name).trimmed().isEmpty())

@@ -199,11 +199,15 @@ private Q_SLOTS:
 
     void aJournalThatCannotBeOpenedStopsAndTellsOnce()
     {
+#ifndef Q_OS_LINUX
+        QSKIP("needs a folder where no file can be made");
+#endif
         QTemporaryDir dir;
-        // The journal's name leads nowhere: the thread's open fails.
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing/x.txt")),
-                            dir.filePath(QStringLiteral("2024-01-01_00-00-00.txt"))));
-        RecordingJournal j(dir.path());
+        // A folder where no file can be made, not even by root: the
+        // thread's open fails.
+        const QString folder = dir.filePath(QStringLiteral("rec"));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self"), folder));
+        RecordingJournal j(folder);
         QVERIFY(j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
         j.waitWritten();
         QVERIFY(!j.appendBytes("b\t\r\n", at(2024, 1, 1, 0, 0, 0)));
@@ -212,11 +216,37 @@ private Q_SLOTS:
         QVERIFY(j.takeNewError().isEmpty());
         QVERIFY(!QFile::exists(JournalFolder::markerPath(j.currentPath())));
         // The next recording has a journal again.
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(QDir().mkpath(folder));
         j.startNew();
         QVERIFY(j.appendBytes("c\t\r\n", at(2024, 1, 1, 0, 0, 1)));
         j.flush();
         QCOMPARE(readAll(j.currentPath()), QByteArray("c\t\r\n"));
         QVERIFY(j.takeNewError().isEmpty());
+    }
+
+    void aNameTakenMeanwhileGoesOnToTheNextNumber()
+    {
+        // Another program started a recording in the same second and made
+        // the file after this one was named: its file is left alone.
+        QTemporaryDir dir;
+        const QString taken = dir.filePath(QStringLiteral("2024-01-01_00-00-00.txt"));
+        writeFile(taken, "theirs\t\r\n");
+        writeFile(dir.filePath(QStringLiteral("2024-01-01_00-00-00-2.txt")), "theirs too\t\r\n");
+        JournalSyncer s(10s);
+        s.open(taken, 1);
+        s.write("ours\t\r\n");
+        s.flush();
+        const QString made = dir.filePath(QStringLiteral("2024-01-01_00-00-00-3.txt"));
+        QCOMPARE(s.openedPath(1), made);
+        QVERIFY(s.openedPath(2).isEmpty());
+        QCOMPARE(readAll(taken), QByteArray("theirs\t\r\n"));
+        QCOMPARE(readAll(made), QByteArray("ours\t\r\n"));
+        QVERIFY(QFile::exists(JournalFolder::markerPath(made)));
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(taken)));
+        s.close(true);
+        s.flush();
+        QVERIFY(!QFile::exists(JournalFolder::markerPath(made)));
     }
 
     // A full disk takes part of a row: the journal keeps whole rows only,
