@@ -12,11 +12,14 @@ void offerRecovery(const QString &folder, Prompt &prompt, const std::function<vo
     for (const UnfinishedJournal &u : JournalFolder::findUnfinished(folder)) {
         // Asked once: whatever the answer, the journal stays in the folder.
         JournalFolder::dismiss(u);
-        const QString count = u.rows == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(u.rows);
-        const QString text = QStringLiteral("The recording of %1 %2 did not end normally. %3, from %1 %2 to %4 %5, "
-                                            "were kept in\n%6\n\nOpen them now?")
-                                 .arg(u.firstDate, u.firstTime, count, u.lastDate, u.lastTime,
-                                      QDir::toNativeSeparators(u.path));
+        const QString text = u.rows == 1
+            ? QStringLiteral("The recording of %1 %2 did not end normally. Its 1 reading was kept in\n%3\n\n"
+                             "Open it now?")
+                  .arg(u.firstDate, u.firstTime, QDir::toNativeSeparators(u.path))
+            : QStringLiteral("The recording of %1 %2 did not end normally. %3 readings, from %1 %2 to %4 %5, "
+                             "were kept in\n%6\n\nOpen them now?")
+                  .arg(u.firstDate, u.firstTime, QString::number(u.rows), u.lastDate, u.lastTime,
+                       QDir::toNativeSeparators(u.path));
         if (prompt.confirm(text))
             open(u.path);
     }

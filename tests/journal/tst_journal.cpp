@@ -7,8 +7,10 @@
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalRecovery.h"
+#include "journal/JournalRecovery.h"
 #include "journal/JournalSyncer.h"
 #include "journal/RecordingJournal.h"
+#include "support/ScriptedPrompt.h"
 #include "views/GridModel.h"
 
 #include "support/ScriptedPrompt.h"
@@ -310,6 +312,38 @@ private Q_SLOTS:
         JournalFolder::dismiss(found[0]);
         QVERIFY(JournalFolder::findUnfinished(dir.path()).empty());
         QVERIFY(QFile::exists(path)); // offered once, kept for good
+    }
+
+    void theOfferCountsTheReadingsAndOpensOnYes()
+    {
+        QTemporaryDir dir;
+        QString one, two;
+        {
+            RecordingJournal a(dir.path());
+            a.appendBytes("5/3/2024\t14:03:10\t23.4\tC\t\r\n", at(2024, 5, 3, 14, 3, 10));
+            one = a.currentPath();
+            RecordingJournal b(dir.path());
+            b.appendBytes("5/4/2024\t09:00:00\t1.0\tC\t\r\n", at(2024, 5, 4, 9, 0, 0));
+            b.appendBytes("5/4/2024\t09:00:02\t1.5\tC\t\r\n", at(2024, 5, 4, 9, 0, 0));
+            two = b.currentPath();
+        }
+        test::ScriptedPrompt prompt;
+        prompt.confirmAnswers << true << false; // newest first
+        QStringList opened;
+        offerRecovery(dir.path(), prompt, [&](const QString &path) { opened << path; });
+        QCOMPARE(prompt.questions.size(), 2);
+        QCOMPARE(prompt.questions[0],
+                 QStringLiteral("The recording of 5/4/2024 09:00:00 did not end normally. 2 readings, from 5/4/2024 "
+                                "09:00:00 to 5/4/2024 09:00:02, were kept in\n%1\n\nOpen them now?")
+                     .arg(QDir::toNativeSeparators(two)));
+        QCOMPARE(prompt.questions[1],
+                 QStringLiteral("The recording of 5/3/2024 14:03:10 did not end normally. Its 1 reading was kept in\n"
+                                "%1\n\nOpen it now?")
+                     .arg(QDir::toNativeSeparators(one)));
+        QCOMPARE(opened, QStringList{two});
+        // Asked once, whatever the answer.
+        offerRecovery(dir.path(), prompt, [&](const QString &path) { opened << path; });
+        QCOMPARE(prompt.questions.size(), 2);
     }
 
     void aLineCutByAPowerCutIsDropped_data()
