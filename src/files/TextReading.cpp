@@ -1,0 +1,264 @@
+// Reading text files into list rows: the lines up to the first that is not
+// a list row, in the file's one encoding, split into the list's cells.
+
+#include "files/TextDataSet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace kv {
+
+namespace {
+
+QString shown(const QString &name)
+{
+    return QDir::toNativeSeparators(name);
+}
+
+// The 8-bit code page files from older Windows machines are written in.
+// 0x80-0x9F differ from Latin-1; the five unused codes stay C1 controls.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString decode8Bit(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    // Files written on this machine use its ANSI code page.
+    QStringDecoder d(QStringConverter::System);
+    return d.decode(bytes);
+#else
+    QString s(bytes.size(), Qt::Uninitialized);
+    QChar *out = s.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return s;
+#endif
+}
+
+bool isValidUtf8(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    const auto *end = p + size;
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned int cp = 0;
+        unsigned int least = 0;
+        if ((b & 0xE0) == 0xC0) {
+            more = 1;
+            cp = b & 0x1F;
+            least = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            more = 2;
+            cp = b & 0x0F;
+            least = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            more = 3;
+            cp = b & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past Unicode are not UTF-8.
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+QString TextDataSet::decode(const QByteArray &bytes)
+{
+    if (!isValidUtf8(bytes.constData(), bytes.size()))
+        return decode8Bit(bytes);
+    QByteArray b = bytes;
+    if (b.startsWith("\xEF\xBB\xBF"))
+        b.remove(0, 3);
+    return QString::fromUtf8(b);
+}
+
+TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString &name)
+{
+    TextListRows out;
+    if (!device.isOpen() || !device.isReadable()) {
+        out.error = QStringLiteral("The file %1 could not be opened for reading.").arg(shown(name));
+        return out;
+    }
+    const char sep = separator.toLatin1();
+    // At most three bytes of UTF-8 make one character of a line, so a raw
+    // line longer than this is surely cut; what lies beyond is never read.
+    constexpr int kMaxLineBytes = MaxLineLength * 3;
+
+    // First the raw lines that can be stored: up to the first one without a
+    // separator, or up to and including the first one surely too long. They
+    // are kept end to end in one buffer.
+    QByteArray text;
+    struct Span
+    {
+        qsizetype start;
+        int size;
+    };
+    std::vector<Span> lines;
+    if (!device.isSequential())
+        text.reserve(static_cast<qsizetype>(std::min<qint64>(device.size(), qint64(1) << 30)));
+    QByteArray pending;  // bytes read and not yet taken as lines
+    qint64 start = 0;    // where the next line begins in pending
+    qint64 scanned = 0;  // pending up to here holds no line end
+    bool atEnd = false;
+    QByteArray chunk(256 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const char *data = pending.constData();
+        qint64 end = -1;
+        for (qint64 i = scanned; i < pending.size(); ++i) {
+            if (data[i] == '\n' || data[i] == '\r') {
+                end = i;
+                break;
+            }
+        }
+        // Read on while the line is unfinished and may still be short
+        // enough, or while a CR at the end may be followed by its LF.
+        const bool needMore = !atEnd
+            && (end < 0 ? pending.size() - start <= kMaxLineBytes
+                        : data[end] == '\r' && end + 1 == pending.size());
+        if (needMore) {
+            pending.remove(0, start);
+            scanned = (end < 0 ? pending.size() + start : end) - start;
+            start = 0;
+            const qint64 n = device.read(chunk.data(), chunk.size());
+            if (n < 0) {
+                out.error =
+                    QStringLiteral("The file %1 could not be read: %2.").arg(shown(name), device.errorString());
+                return out;
+            }
+            if (n == 0)
+                atEnd = true;
+            else
+                pending.append(chunk.constData(), n);
+            continue;
+        }
+        if (end < 0 && start == pending.size())
+            break; // the end of the file
+        qint64 lineLength = (end < 0 ? pending.size() : end) - start;
+        bool cut = false;
+        if (lineLength > kMaxLineBytes) {
+            lineLength = kMaxLineBytes;
+            // Do not cut a UTF-8 sequence in two.
+            while (lineLength > 0 && (static_cast<unsigned char>(data[start + lineLength]) & 0xC0) == 0x80)
+                --lineLength;
+            cut = true;
+        }
+        if (!std::memchr(data + start, sep, static_cast<std::size_t>(lineLength)))
+            break;
+        lines.push_back({text.size(), static_cast<int>(lineLength)});
+        text.append(data + start, lineLength);
+        if (cut || end < 0)
+            break;
+        // Past CR LF, LF or a lone CR.
+        qint64 next = end + 1;
+        if (data[end] == '\r' && next < pending.size() && data[next] == '\n')
+            ++next;
+        start = next;
+        scanned = next;
+    }
+    out.ok = true;
+    if (lines.empty())
+        return out;
+
+    // One encoding for the whole file, as it was written.
+    bool utf8 = true;
+    for (const Span &line : lines)
+        if (!isValidUtf8(text.constData() + line.start, line.size)) {
+            utf8 = false;
+            break;
+        }
+    if (utf8 && text.startsWith("\xEF\xBB\xBF")) {
+        lines.front().start += 3;
+        lines.front().size -= 3;
+    }
+
+    // Each line becomes a row of the list's cells, straight from its bytes.
+    out.rows.reserve(lines.size(), static_cast<std::size_t>(text.size()) + lines.size() * 10);
+    std::string row;
+    QByteArray converted;
+    int n = 0;
+    for (const Span &line : lines) {
+        const char *b = text.constData() + line.start;
+        qsizetype size = line.size;
+        bool last = false;
+        // At most MaxLineLength bytes are at most that many characters;
+        // longer lines and 8-bit text are counted and cut as characters.
+        if (!utf8 || size > MaxLineLength) {
+            QString decoded = utf8 ? QString::fromUtf8(b, size) : decode8Bit(QByteArray::fromRawData(b, size));
+            if (decoded.size() > MaxLineLength) {
+                decoded.truncate(MaxLineLength);
+                last = true;
+            }
+            converted = decoded.toUtf8();
+            b = converted.constData();
+            size = converted.size();
+        }
+        const char *end = b + size;
+        if (!std::memchr(b, sep, static_cast<std::size_t>(size)))
+            break;
+        if (out.columns == 0)
+            out.columns = std::count(b, end, sep) >= 6 ? 8 : 6;
+        ++n;
+        row = std::to_string(n);
+        // The fields that a separator follows, as many as the columns hold;
+        // missing ones are empty.
+        const char *field = b;
+        for (int c = 1; c < out.columns; ++c) {
+            row.push_back(CompactRows::kSep);
+            const char *s = field < end ? static_cast<const char *>(std::memchr(field, sep, end - field)) : nullptr;
+            if (!s) {
+                field = end;
+                continue;
+            }
+            const std::size_t at = row.size();
+            row.append(field, s);
+            std::replace(row.begin() + at, row.end(), CompactRows::kSep, ' ');
+            field = s + 1;
+        }
+        out.rows.appendEncoded(row.data(), row.size());
+        if (last)
+            break;
+    }
+    return out;
+}
+
+TextListRows TextDataSet::readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        TextListRows out;
+        out.error =
+            QStringLiteral("The file %1 could not be opened for reading: %2.").arg(shown(path), file.errorString());
+        return out;
+    }
+    return read(file, separatorFor(path), path);
+}
+
+} // namespace kv
