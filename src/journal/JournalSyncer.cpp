@@ -110,17 +110,25 @@ void JournalSyncer::closeFile(int fd)
 #endif
 }
 
-void JournalSyncer::hand(Step step)
+void JournalSyncer::hand(Step step, bool wake)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        // Rows that pile up while the thread is busy go out in one write.
-        if (step.kind == Step::Write && !m_steps.empty() && m_steps.back().kind == Step::Write)
-            m_steps.back().bytes.append(step.bytes);
-        else
-            m_steps.push_back(std::move(step));
+    auto *node = new Node{std::move(step), nullptr};
+    Node *head = m_incoming.load(std::memory_order_relaxed);
+    do
+        node->next = head;
+    while (!m_incoming.compare_exchange_weak(head, node));
+    // A row is picked up by the thread's own round within a few
+    // milliseconds while rows are coming; waking the thread for each would
+    // cost the window a system call that a busy machine can stretch to
+    // milliseconds. Anything else, and the first row after a quiet spell,
+    // wakes it.
+    if (wake || m_idle.load()) {
+        m_urgent.store(true);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+        }
+        m_wake.notify_one();
     }
-    m_wake.notify_one();
 }
 
 void JournalSyncer::open(const QString &path, long generation)
@@ -129,7 +137,7 @@ void JournalSyncer::open(const QString &path, long generation)
     s.kind = Step::Open;
     s.path = path;
     s.generation = generation;
-    hand(std::move(s));
+    hand(std::move(s), true);
 }
 
 void JournalSyncer::write(const QByteArray &bytes)
@@ -138,7 +146,7 @@ void JournalSyncer::write(const QByteArray &bytes)
     s.kind = Step::Write;
     // A copy of its own: the caller's array is reused for the next row.
     s.bytes = QByteArray(bytes.constData(), bytes.size());
-    hand(std::move(s));
+    hand(std::move(s), false);
 }
 
 void JournalSyncer::close(bool normalEnd)
@@ -146,7 +154,7 @@ void JournalSyncer::close(bool normalEnd)
     Step s;
     s.kind = Step::Close;
     s.normalEnd = normalEnd;
-    hand(std::move(s));
+    hand(std::move(s), true);
 }
 
 void JournalSyncer::post(std::function<void()> job)
@@ -154,7 +162,7 @@ void JournalSyncer::post(std::function<void()> job)
     Step s;
     s.kind = Step::Job;
     s.job = std::move(job);
-    hand(std::move(s));
+    hand(std::move(s), true);
 }
 
 void JournalSyncer::flush(bool sync)
@@ -260,40 +268,88 @@ void JournalSyncer::perform(Step &step)
     }
 }
 
+JournalSyncer::Node *JournalSyncer::takeIncoming()
+{
+    // Handed over newest first: turned round into the order handed over.
+    Node *node = m_incoming.exchange(nullptr);
+    Node *ordered = nullptr;
+    while (node) {
+        Node *next = node->next;
+        node->next = ordered;
+        ordered = node;
+        node = next;
+    }
+    return ordered;
+}
+
+bool JournalSyncer::performAll(Node *node)
+{
+    bool rows = false;
+    while (node) {
+        if (node->step.kind == Step::Write) {
+            // Rows taken together go out in one write.
+            rows = true;
+            Step write;
+            write.kind = Step::Write;
+            while (node && node->step.kind == Step::Write) {
+                write.bytes.append(node->step.bytes);
+                Node *done = node;
+                node = node->next;
+                delete done;
+            }
+            perform(write);
+            continue;
+        }
+        perform(node->step);
+        Node *done = node;
+        node = node->next;
+        delete done;
+    }
+    return rows;
+}
+
 void JournalSyncer::run()
 {
-    std::vector<Step> taken;
+    using Clock = std::chrono::steady_clock;
     std::unique_lock<std::mutex> lock(m_mutex);
-    auto nextSync = std::chrono::steady_clock::now() + m_interval;
+    auto nextSync = Clock::now() + m_interval;
+    auto lastRows = Clock::now() - kQuietAfter;
     for (;;) {
-        m_wake.wait_until(lock, nextSync,
-                          [&] { return m_stop || !m_steps.empty() || m_flushRequested > m_flushDone; });
+        // While rows are coming the thread looks for them every few
+        // milliseconds; after a quiet spell it sleeps until woken.
+        const auto now = Clock::now();
+        const bool rowsComing = now - lastRows < kQuietAfter;
+        m_idle.store(!rowsComing);
+        m_wake.wait_until(lock, rowsComing ? std::min(nextSync, now + kRowRound) : nextSync, [&] {
+            return m_stop || m_urgent.load() || m_flushRequested > m_flushDone
+                || (!rowsComing && m_incoming.load() != nullptr);
+        });
+        m_idle.store(false);
+        m_urgent.store(false);
         const bool stopping = m_stop;
         const long flushTicket = m_flushRequested;
         const bool syncAsked = m_syncRequested;
         m_syncRequested = false;
-        taken.swap(m_steps);
         lock.unlock();
 
-        for (Step &step : taken)
-            perform(step);
-        taken.clear();
+        if (performAll(takeIncoming()))
+            lastRows = Clock::now();
 
-        const bool due = std::chrono::steady_clock::now() >= nextSync || syncAsked || stopping;
+        const bool due = Clock::now() >= nextSync || syncAsked || stopping;
         if (due) {
             if (m_fd >= 0 && m_dirty) {
                 syncFile(m_fd);
                 ++m_syncs;
                 m_dirty = false;
             }
-            nextSync = std::chrono::steady_clock::now() + m_interval;
+            nextSync = Clock::now() + m_interval;
         }
 
         lock.lock();
         if (flushTicket > m_flushDone)
             m_flushDone = flushTicket;
         m_done.notify_all();
-        if (stopping && m_steps.empty())
+        if (stopping && m_incoming.load() == nullptr)
             break;
     }
     lock.unlock();

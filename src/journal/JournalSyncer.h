@@ -3,9 +3,11 @@
 // its "in use" marker), writes each row handed over the moment it arrives,
 // pushes what was written to the disk at a fixed interval, closes the file
 // when the journal is done with it, and runs the slower housekeeping
-// (pruning). The window only copies a row into a queue, so it never waits
-// on the disk, not even while a sync holds the file system up. A row that
-// arrives during a sync is written right after it.
+// (pruning). The window only puts a copy of the row on a list that takes no
+// lock, so it never waits on the disk, nor on this thread, not even while a
+// sync holds the file system up. While rows are coming the thread takes
+// them every few milliseconds; a row that arrives during a sync is written
+// right after it.
 //
 // Everything handed over is done in the order it was handed over.
 
@@ -71,7 +73,20 @@ private:
         bool normalEnd = false;       // Close
         std::function<void()> job;    // Job
     };
-    void hand(Step step);
+    struct Node
+    {
+        Step step;
+        Node *next;
+    };
+    // How often the thread looks for rows while they are coming, and how
+    // long after the last one it goes on looking.
+    static constexpr std::chrono::milliseconds kRowRound{20};
+    static constexpr std::chrono::seconds kQuietAfter{15};
+
+    void hand(Step step, bool wake);
+    Node *takeIncoming();
+    // Performs the steps in order; true when there were rows among them.
+    bool performAll(Node *steps);
     void run();
     void perform(Step &step);
     void fail(const QString &why);
@@ -80,7 +95,11 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
-    std::vector<Step> m_steps; // handed over, not yet taken by the thread
+    // Handed over, not yet taken by the thread, newest first. Handing over
+    // never waits for a lock.
+    std::atomic<Node *> m_incoming{nullptr};
+    std::atomic<bool> m_idle{false};   // the thread sleeps until woken
+    std::atomic<bool> m_urgent{false}; // a step that must not wait for the next round
     long m_flushRequested = 0;
     bool m_syncRequested = false;
     long m_flushDone = 0;
