@@ -33,6 +33,11 @@ class TfrmDataLogger : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
+    // The width of a grid column before any is set, in pixels, for a font
+    // whose digits are 6 pixels wide; the columns are sized as multiples of
+    // it, and it grows with the grid's font so dates and times fit.
+    static constexpr int kDefaultColumnWidth = 64;
+
     static QString caption() { return QStringLiteral("DataLogger"); }
 
     // Builds the empty layout for the meter model (481 one channel, 482
