@@ -216,6 +216,34 @@ TextWriteResult notWritable(const QString &name)
     return r;
 }
 
+// Writes the lines make(index, line) gives for first..last, telling the
+// progress after each and stopping when it cancels; make returns false
+// where the lines end early. Lines already written stay on a cancel.
+template <typename MakeLine>
+TextWriteResult writeLines(QIODevice &device, const QString &name, int first, int last, int total,
+                           const TextProgress &progress, MakeLine make)
+{
+    TextWriteResult r;
+    LineSink sink(device);
+    QString line;
+    for (int i = first; i <= last; ++i) {
+        line.clear();
+        if (!make(i, line))
+            break;
+        if (!sink.add(line))
+            return writeFailed(device, name, r.lines);
+        ++r.lines;
+        if (progress && !progress(r.lines, total)) {
+            r.cancelled = true;
+            break;
+        }
+    }
+    if (!sink.flush())
+        return writeFailed(device, name, r.lines);
+    r.ok = true;
+    return r;
+}
+
 // A cell that is a number with a decimal comma, in a comma-separated file:
 // written with a point, or its two halves would land in two fields.
 QString tableCellText(const QString &cell, QChar separator, bool commaDecimal)
@@ -297,21 +325,17 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
 {
     if (!device.isOpen() || !device.isWritable())
         return notWritable(name);
-    TextWriteResult r;
     const bool two = cells.subsets == 2 && cells.y1;
     const int first = std::max(from, 1) - 1;
-    const int last = std::min(to, cells.points) - 1;
+    const int last = cells.x ? std::min(to, cells.points) - 1 : first - 1;
     const int total = std::max(0, to - from + 1);
     const ValueFields values(separator);
-    LineSink sink(device);
     DateTimeFields dt;
-    QString line;
-    for (int p = first; p <= last && cells.x; ++p) {
+    return writeLines(device, name, first, last, total, progress, [&](int p, QString &line) {
         const double x = cells.x[p];
         // The rest of a real-time graph has not been recorded yet.
         if (x == 0.0)
-            break;
-        line.clear();
+            return false;
         line += dt.date(x);
         line += separator;
         dt.appendTime(line, x);
@@ -325,18 +349,8 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
         value(cells.y0[p]);
         if (two)
             value(cells.y1[p]);
-        if (!sink.add(line))
-            return writeFailed(device, name, r.lines);
-        ++r.lines;
-        if (progress && !progress(r.lines, total)) {
-            r.cancelled = true;
-            break;
-        }
-    }
-    if (!sink.flush())
-        return writeFailed(device, name, r.lines);
-    r.ok = true;
-    return r;
+        return true;
+    });
 }
 
 TextWriteResult TextDataSet::writeGrid(QIODevice &device, const GridSource &grid, int from, int to,
@@ -344,32 +358,18 @@ TextWriteResult TextDataSet::writeGrid(QIODevice &device, const GridSource &grid
 {
     if (!device.isOpen() || !device.isWritable())
         return notWritable(name);
-    TextWriteResult r;
     const int first = std::max(from, 1);
     const int last = std::min(to, grid.RowCount() - 1);
     const int cols = grid.ColCount();
     const int total = std::max(0, to - from + 1);
     const bool commaDecimal = decimalSeparatorIsComma();
-    LineSink sink(device);
-    QString line;
-    for (int row = first; row <= last; ++row) {
-        line.clear();
+    return writeLines(device, name, first, last, total, progress, [&](int row, QString &line) {
         for (int c = 1; c < cols; ++c) {
             line += tableCellText(grid.cell(c, row), separator, commaDecimal);
             line += separator;
         }
-        if (!sink.add(line))
-            return writeFailed(device, name, r.lines);
-        ++r.lines;
-        if (progress && !progress(r.lines, total)) {
-            r.cancelled = true;
-            break;
-        }
-    }
-    if (!sink.flush())
-        return writeFailed(device, name, r.lines);
-    r.ok = true;
-    return r;
+        return true;
+    });
 }
 
 TextWriteResult TextDataSet::writeGraphFile(const QString &path, const GraphCells &cells, int from, int to,
