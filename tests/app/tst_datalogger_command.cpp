@@ -10,6 +10,7 @@
 #include "logger/ui/TfrmRetriveProgress.h"
 #include "views/GridSource.h"
 
+#include "support/FileBytes.h"
 #include "support/MainSession.h"
 
 #include <QComboBox>
@@ -21,15 +22,10 @@
 #include <QToolButton>
 
 using namespace kv;
+using kv::test::fileBytes;
 using kv::test::Session;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 int setCount(const emu::Bytes &memory)
 {

@@ -14,6 +14,7 @@
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
+#include "support/FileBytes.h"
 #include "support/MainSession.h"
 
 #include <QLabel>
@@ -24,22 +25,11 @@
 #include <QToolButton>
 
 using namespace kv;
+using kv::test::fileBytes;
+using kv::test::writeFileBytes;
 using kv::test::Session;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QList<QByteArray> fileLines(const QString &path)
 {
@@ -310,7 +300,7 @@ private Q_SLOTS:
         Session s(0); // the 482's columns by default
         QVERIFY(s.started());
         const QString path = s.dir.filePath(QStringLiteral("A.dat"));
-        writeBytes(path, "12/5/07\t14:03:10\t23.5\tC\t HOLD\t\r\n12/5/07\t14:03:11\t24.5\tC\t\t\r\n\r\nlost\t\r\n");
+        writeFileBytes(path, "12/5/07\t14:03:10\t23.5\tC\t HOLD\t\r\n12/5/07\t14:03:11\t24.5\tC\t\t\r\n\r\nlost\t\r\n");
         s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
         s.prompt.openNames.enqueue(path);
         s.main->Open1->trigger();
@@ -504,7 +494,7 @@ private Q_SLOTS:
         const int before = windows(s).size();
         for (const auto &c : cases) {
             const QString path = s.dir.filePath(QLatin1String(c.name));
-            writeBytes(path, c.bytes);
+            writeFileBytes(path, c.bytes);
             s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
             s.prompt.openNames.enqueue(path);
             s.main->Open1->trigger();
@@ -519,7 +509,7 @@ private Q_SLOTS:
         QCOMPARE(windows(s).size(), before);
         QCOMPARE(s.prompt.errors.size(), 4);
         // The good block still opens.
-        writeBytes(s.dir.filePath(QStringLiteral("good.ghf")), length + good);
+        writeFileBytes(s.dir.filePath(QStringLiteral("good.ghf")), length + good);
         s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
         s.prompt.openNames.enqueue(s.dir.filePath(QStringLiteral("good.ghf")));
         s.main->Open1->trigger();
@@ -594,7 +584,7 @@ private Q_SLOTS:
         Session s(0);
         QVERIFY(s.started());
         const QString path = s.dir.filePath(QStringLiteral("dates.txt"));
-        writeBytes(path, "yesterday\tnoon\t20.0\tC\t\t\t\r\n12/5/07\t14:03:11\t30.0\tC\t\t\t\r\n"
+        writeFileBytes(path, "yesterday\tnoon\t20.0\tC\t\t\t\r\n12/5/07\t14:03:11\t30.0\tC\t\t\t\r\n"
                          "12/5/07\t14:03:12\tOL\tC\t\t\t\r\nnever\t\t25.0\tC\t\t\t\r\n");
         s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
         s.prompt.openNames.enqueue(path);

@@ -6,6 +6,8 @@
 #include "common/ProgramFolder.h"
 #include "views/GraphSetup.h"
 
+#include "support/FileBytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -13,20 +15,10 @@
 #include <QtTest>
 
 using namespace kv;
+using kv::test::fileBytes;
+using kv::test::writeFileBytes;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestSettings : public QObject
@@ -160,7 +152,7 @@ private Q_SLOTS:
                                   "[Unknown]\nKey=\xFF\xFE\n";
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("KV481.INI"));
-        writeFile(path, before);
+        writeFileBytes(path, before);
         SettingsValues v = Settings::read(path);
         QCOMPARE(v.model, 481);
         QCOMPARE(v.samplingRate, 75);
@@ -169,19 +161,19 @@ private Q_SLOTS:
 
         // Nothing changed: the file comes back as it was.
         QVERIFY(Settings::write(path, v));
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
 
         v.maxScale = 80;
         QVERIFY(Settings::write(path, v));
         QByteArray expected = before;
         expected.replace("Max. Scale=50", "Max. Scale=80");
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(fileBytes(path), expected);
 
         // A changed title is written in UTF-8, whatever its line was before.
         v.subTitle = QStringLiteral("Charge \u00B5\u00E9 2");
         QVERIFY(Settings::write(path, v));
         expected.replace("Sub Title=Charge \xB5\xE9", "Sub Title=Charge \xC2\xB5\xC3\xA9 2");
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         QCOMPARE(Settings::read(path), v);
     }
 
@@ -231,7 +223,7 @@ private Q_SLOTS:
         // A title line across the limit: reading must not take half of it.
         big += "[MainTitle]\r\nMain Title=" + QByteArray(100, 'T') + "\r\n";
         big += "[Graph Option]\r\nMin. Scale=-30\r\n";
-        writeFile(path, big);
+        writeFileBytes(path, big);
 
         const SettingsValues v = Settings::read(path);
         QCOMPARE(v.maxScale, 70);
@@ -240,16 +232,16 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!Settings::write(path, v, &error));
         QCOMPARE(error, QStringLiteral("The settings file %1 is larger than 1 MiB and was left unchanged.").arg(path));
-        QCOMPARE(readFile(path), big);
+        QCOMPARE(fileBytes(path), big);
         QVERIFY(!Settings::write(path, v));
-        QCOMPARE(readFile(path), big);
+        QCOMPARE(fileBytes(path), big);
 
         // Exactly at the limit it is still a settings file.
         QByteArray atLimit = "[Graph Option]\nMax. Scale=70\n";
         atLimit += QByteArray(Settings::kMaxFileSize - atLimit.size() - 1, ';') + '\n';
-        writeFile(path, atLimit);
+        writeFileBytes(path, atLimit);
         QVERIFY(Settings::write(path, v, &error));
-        const QByteArray after = readFile(path);
+        const QByteArray after = fileBytes(path);
         QVERIFY(after.startsWith("[Graph Option]\nMax. Scale=70\nMin. Scale=-10\n;;;"));
         QVERIFY(after.contains(atLimit.mid(atLimit.indexOf(';'))));
     }
@@ -258,7 +250,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("KV481.INI"));
-        writeFile(path, "[Printer]\nName=Lab\n");
+        writeFileBytes(path, "[Printer]\nName=Lab\n");
         QFile::setPermissions(path, QFileDevice::WriteOwner);
         QFile probe(path);
         if (probe.open(QIODevice::ReadOnly))
@@ -267,7 +259,7 @@ private Q_SLOTS:
         QVERIFY(!Settings::write(path, SettingsValues(), &error));
         QCOMPARE(error, QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path));
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QCOMPARE(readFile(path), QByteArray("[Printer]\nName=Lab\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[Printer]\nName=Lab\n"));
     }
 
     void failedWriteKeepsOldFile()

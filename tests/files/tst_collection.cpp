@@ -3,6 +3,7 @@
 
 #include "files/CollectionFile.h"
 #include "logger/DataSetDecoder.h"
+#include "support/FileBytes.h"
 #include "support/CaseFiles.h"
 #include "support/ScriptedPrompt.h"
 
@@ -17,20 +18,10 @@
 #include <QtTest>
 
 using namespace kv;
+using kv::test::fileBytes;
+using kv::test::putFileBytes;
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool putContents(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // A header naming the last address, then records of the given length
 // (their content does not matter to the file format).
@@ -76,7 +67,7 @@ private Q_SLOTS:
         expectPath.replace(QRegularExpression(QStringLiteral("\\.rec$")), QStringLiteral(".expect"));
         const QList<test::CaseLine> lines = test::caseLines(expectPath);
         QVERIFY2(!lines.isEmpty(), qPrintable(expectPath));
-        const QByteArray original = contents(path);
+        const QByteArray original = fileBytes(path);
 
         const CollectionFileResult read = CollectionFile::readFile(path);
         QTemporaryDir dir;
@@ -108,7 +99,7 @@ private Q_SLOTS:
                 const QString out = dir.filePath(QStringLiteral("again.rec"));
                 const CollectionFileResult w = CollectionFile::writeFile(out, read.image);
                 QVERIFY2(w.ok, qPrintable(w.error));
-                saved = contents(out);
+                saved = fileBytes(out);
                 QCOMPARE(w.image, saved);
                 QCOMPARE(saved.size(), CollectionFile::fileSize(CollectionFile::lastAddress(read.image)));
                 if (value == QLatin1String("identical")) {
@@ -171,11 +162,11 @@ private Q_SLOTS:
         // The file that was there stays as it was.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("kept.rec"));
-        QVERIFY(putContents(path, "before"));
+        QVERIFY(putFileBytes(path, "before"));
         const CollectionFileResult r = CollectionFile::writeFile(path, image(1000, 600));
         QVERIFY(!r.ok);
         QVERIFY2(r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
-        QCOMPARE(contents(path), QByteArray("before"));
+        QCOMPARE(fileBytes(path), QByteArray("before"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.rec")});
     }
 
@@ -214,10 +205,10 @@ private Q_SLOTS:
         // A longer file before is not left with its old end.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("over.rec"));
-        QVERIFY(putContents(path, QByteArray(5000, '\x7F')));
+        QVERIFY(putFileBytes(path, QByteArray(5000, '\x7F')));
         const CollectionFileResult r = CollectionFile::writeFile(path, image(273, 530));
         QVERIFY2(r.ok, qPrintable(r.error));
-        QCOMPARE(contents(path), image(273, 530));
+        QCOMPARE(fileBytes(path), image(273, 530));
     }
 
     void readsNoMoreThanACollectionHolds()

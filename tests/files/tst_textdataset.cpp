@@ -10,6 +10,8 @@
 #include "files/TextDataSet.h"
 #include "views/GridModel.h"
 
+#include "support/FileBytes.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -17,16 +19,11 @@
 #include <QtTest>
 
 using namespace kv;
+using kv::test::fileBytes;
 
 namespace {
 
 const QString kGolden = QStringLiteral(KV_TEST_DATA "/text/");
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 double at(int y, int mo, int d, int h, int mi, int s)
 {
@@ -209,7 +206,7 @@ void TstTextDataSet::golden()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QCOMPARE(bytes, contents(kGolden + file));
+    QCOMPARE(bytes, fileBytes(kGolden + file));
 
     // Read back, every line is a row and every field a cell.
     const TextListRows rows = readBytes(bytes, sep);
@@ -456,7 +453,7 @@ void TstTextDataSet::fileSaveReplacesOnlyWhenDoneAndNamesTheFileOnFailure()
                                                           [](int done, int) { return done < 2; });
     QVERIFY(r.ok);
     QVERIFY(r.cancelled);
-    QCOMPARE(contents(path), QByteArray("12/5/07,2:03:10 PM,23.5,F,22.0,F,\r\n12/5/07,2:03:12 PM,-5.0,F,0.0,F,\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("12/5/07,2:03:10 PM,23.5,F,22.0,F,\r\n12/5/07,2:03:12 PM,-5.0,F,0.0,F,\r\n"));
 
     const QString bad = dir.filePath(QStringLiteral("no such folder/run.txt"));
     const TextWriteResult failed = TextDataSet::writeGraphFile(bad, g.cells(), 1, 7, QStringLiteral("C"));
@@ -468,7 +465,7 @@ void TstTextDataSet::fileSaveReplacesOnlyWhenDoneAndNamesTheFileOnFailure()
     fillList(m, false, false);
     const QString table = dir.filePath(QStringLiteral("run"));
     QVERIFY(TextDataSet::writeGridFile(table, m, 1, 2).ok);
-    QCOMPARE(contents(table), QByteArray("12/5/07\t14:03:10\t23.5\tF\t\t\r\n12/5/07\t14:03:12\tOL\tF\t HOLD\t\r\n"));
+    QCOMPARE(fileBytes(table), QByteArray("12/5/07\t14:03:10\t23.5\tF\t\t\r\n12/5/07\t14:03:12\tOL\tF\t HOLD\t\r\n"));
     const TextListRows back = TextDataSet::readFile(table);
     QVERIFY(back.ok);
     QCOMPARE(back.columns, 6);

@@ -10,6 +10,7 @@
 #include "journal/JournalRecovery.h"
 #include "journal/JournalSyncer.h"
 #include "journal/RecordingJournal.h"
+#include "support/FileBytes.h"
 #include "support/ScriptedPrompt.h"
 #include "views/GridModel.h"
 
@@ -29,22 +30,11 @@
 #endif
 
 using namespace kv;
+using kv::test::fileBytes;
+using kv::test::writeFileBytes;
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 double at(int y, int mo, int d, int h, int mi, int s)
 {
@@ -102,7 +92,7 @@ private Q_SLOTS:
         b.open(QIODevice::WriteOnly);
         QVERIFY(TextDataSet::writeGrid(b, g.model, 1, 3, TextDataSet::Tab).ok);
         // Written to the system as the rows come, long before any sync.
-        QTRY_COMPARE_WITH_TIMEOUT(readAll(j.currentPath()), saved, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(j.currentPath()), saved, 2000);
         QCOMPARE(j.syncer().syncCount(), 0);
         QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
         j.flush();
@@ -147,9 +137,9 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(JournalFolder::markerPath(first)));
         QVERIFY(!QFile::exists(JournalFolder::markerPath(second)));
         QVERIFY(QFile::exists(JournalFolder::markerPath(j.currentPath())));
-        QCOMPARE(readAll(second).count('\n'), 1);
-        QCOMPARE(readAll(first).count('\n'), 2);
-        QCOMPARE(readAll(j.currentPath()).count('\n'), 1);
+        QCOMPARE(fileBytes(second).count('\n'), 1);
+        QCOMPARE(fileBytes(first).count('\n'), 2);
+        QCOMPARE(fileBytes(j.currentPath()).count('\n'), 1);
         QVERIFY(JournalFolder::findUnfinished(dir.path()).empty()); // ours, and we are running
     }
 
@@ -167,7 +157,7 @@ private Q_SLOTS:
     void aFolderThatCannotBeMadeIsReportedNotCrashedOn()
     {
         QTemporaryDir dir;
-        writeFile(dir.filePath(QStringLiteral("file")), "x");
+        writeFileBytes(dir.filePath(QStringLiteral("file")), "x");
         RecordingJournal j(dir.filePath(QStringLiteral("file/rec")));
         QVERIFY(!j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0)));
         QVERIFY(j.lastError().contains(QStringLiteral("could not be created")));
@@ -186,7 +176,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("rec"));
-        writeFile(folder, "x");
+        writeFileBytes(folder, "x");
         test::ScriptedPrompt prompt;
         QList<QUrl> opened;
         const auto open = [&](const QUrl &url) {
@@ -223,7 +213,7 @@ private Q_SLOTS:
         j.startNew();
         QVERIFY(j.appendBytes("c\t\r\n", at(2024, 1, 1, 0, 0, 1)));
         j.flush();
-        QCOMPARE(readAll(j.currentPath()), QByteArray("c\t\r\n"));
+        QCOMPARE(fileBytes(j.currentPath()), QByteArray("c\t\r\n"));
         QVERIFY(j.takeNewError().isEmpty());
     }
 
@@ -233,8 +223,8 @@ private Q_SLOTS:
         // the file after this one was named: its file is left alone.
         QTemporaryDir dir;
         const QString taken = dir.filePath(QStringLiteral("2024-01-01_00-00-00.txt"));
-        writeFile(taken, "theirs\t\r\n");
-        writeFile(dir.filePath(QStringLiteral("2024-01-01_00-00-00-2.txt")), "theirs too\t\r\n");
+        writeFileBytes(taken, "theirs\t\r\n");
+        writeFileBytes(dir.filePath(QStringLiteral("2024-01-01_00-00-00-2.txt")), "theirs too\t\r\n");
         JournalSyncer s(10s);
         s.open(taken, 1);
         s.write("ours\t\r\n");
@@ -242,8 +232,8 @@ private Q_SLOTS:
         const QString made = dir.filePath(QStringLiteral("2024-01-01_00-00-00-3.txt"));
         QCOMPARE(s.openedPath(1), made);
         QVERIFY(s.openedPath(2).isEmpty());
-        QCOMPARE(readAll(taken), QByteArray("theirs\t\r\n"));
-        QCOMPARE(readAll(made), QByteArray("ours\t\r\n"));
+        QCOMPARE(fileBytes(taken), QByteArray("theirs\t\r\n"));
+        QCOMPARE(fileBytes(made), QByteArray("ours\t\r\n"));
         QVERIFY(QFile::exists(JournalFolder::markerPath(made)));
         QVERIFY(!QFile::exists(JournalFolder::markerPath(taken)));
         s.close(true);
@@ -280,7 +270,7 @@ private Q_SLOTS:
         const QString path = j.currentPath();
         j.finish();
         j.flush();
-        QCOMPARE(readAll(path), row1 + row2);
+        QCOMPARE(fileBytes(path), row1 + row2);
 #else
         QSKIP("needs a file size limit to stand for a full disk");
 #endif
@@ -365,8 +355,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, kept);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
-        writeFile(path, bytes);
-        writeFile(JournalFolder::markerPath(path), "999999999\n"); // a process long gone
+        writeFileBytes(path, bytes);
+        writeFileBytes(JournalFolder::markerPath(path), "999999999\n"); // a process long gone
         const auto found = JournalFolder::findUnfinished(dir.path());
         if (rows == 0) {
             QVERIFY(found.empty());
@@ -375,7 +365,7 @@ private Q_SLOTS:
         }
         QCOMPARE(int(found.size()), 1);
         QCOMPARE(found[0].rows, rows);
-        QCOMPARE(readAll(path), kept);
+        QCOMPARE(fileBytes(path), kept);
         const TextListRows list = TextDataSet::readFile(path);
         QCOMPARE(int(list.rows.size()), rows);
         QCOMPARE(list.rows.back().value(2), rows == 2 ? QStringLiteral("14:03:12") : QStringLiteral("14:03:10"));
@@ -385,11 +375,11 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
-        writeFile(path, "a\tb\t\r\n");
+        writeFileBytes(path, "a\tb\t\r\n");
         QProcess other;
         other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
         QVERIFY(other.waitForStarted());
-        writeFile(JournalFolder::markerPath(path), QByteArray::number(other.processId()) + '\n');
+        writeFileBytes(JournalFolder::markerPath(path), QByteArray::number(other.processId()) + '\n');
         QVERIFY(JournalFolder::findUnfinished(dir.path()).empty());
         other.kill();
         other.waitForFinished();
@@ -403,12 +393,12 @@ private Q_SLOTS:
 #if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("2024-05-03_14-03-10.txt"));
-        writeFile(path, "a\tb\t\r\n");
+        writeFileBytes(path, "a\tb\t\r\n");
         QProcess other;
         other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
         QVERIFY(other.waitForStarted());
         const QString marker = JournalFolder::markerPath(path);
-        writeFile(marker, QByteArray::number(other.processId()) + '\n');
+        writeFileBytes(marker, QByteArray::number(other.processId()) + '\n');
         QFile f(marker);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
@@ -428,14 +418,14 @@ private Q_SLOTS:
         QStringList names;
         for (int i = 0; i < 55; ++i) {
             const QString p = JournalFolder::newJournalPath(dir.path(), t.addSecs(i * 7));
-            writeFile(p, QByteArray(100, 'x'));
+            writeFileBytes(p, QByteArray(100, 'x'));
             names << QFileInfo(p).fileName();
         }
         // Two journals of one second, and a file that is no journal.
         const QString second = JournalFolder::newJournalPath(dir.path(), t.addSecs(54 * 7));
-        writeFile(second, QByteArray(100, 'x'));
+        writeFileBytes(second, QByteArray(100, 'x'));
         names << QFileInfo(second).fileName();
-        writeFile(dir.filePath(QStringLiteral("notes.txt")), "mine");
+        writeFileBytes(dir.filePath(QStringLiteral("notes.txt")), "mine");
 
         QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
         QCOMPARE(removed, names.mid(0, 6));
@@ -448,7 +438,7 @@ private Q_SLOTS:
 
         // The byte limit, when it is the smaller, and the journal being
         // written and unfinished ones are kept whatever their age.
-        writeFile(JournalFolder::markerPath(dir.filePath(names.at(7))), "1\n");
+        writeFileBytes(JournalFolder::markerPath(dir.filePath(names.at(7))), "1\n");
         removed = JournalFolder::prune(dir.path(), dir.filePath(names.at(6)), 50, 1000);
         QCOMPARE(removed.size(), 50 - 10 - 2);
         QVERIFY(QFile::exists(dir.filePath(names.at(6))));
@@ -461,7 +451,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         for (int i = 0; i < 52; ++i)
-            writeFile(JournalFolder::newJournalPath(dir.path(), QDateTime(QDate(2020, 1, 1), QTime(0, 0, i))), "x");
+            writeFileBytes(JournalFolder::newJournalPath(dir.path(), QDateTime(QDate(2020, 1, 1), QTime(0, 0, i))), "x");
         RecordingJournal j(dir.path());
         j.appendBytes("a\t\r\n", at(2024, 1, 1, 0, 0, 0));
         j.flush();

@@ -10,6 +10,7 @@
 #include "views/TfrmList.h"
 
 #include "MeterEmulator.h"
+#include "support/FileBytes.h"
 #include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
 
@@ -27,6 +28,7 @@
 #include <cstring>
 
 using namespace kv;
+using kv::test::fileBytes;
 using kv::test::ScriptedPrompt;
 using kv::test::Session;
 
@@ -37,12 +39,6 @@ const QByteArray kFastIni = "[RealTime]\r\nSampling Rate=1\r\n";
 QStringList journals(const QString &folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QVector<QStringList> rowsOf(const GridSource &g)
@@ -122,7 +118,7 @@ private Q_SLOTS:
         QBuffer b(&saved);
         b.open(QIODevice::WriteOnly);
         QVERIFY(TextDataSet::writeGrid(b, grid, 1, grid.RowCount() - 1, TextDataSet::Tab).ok);
-        QCOMPARE(readAll(QDir(folder).filePath(files[0])), saved);
+        QCOMPARE(fileBytes(QDir(folder).filePath(files[0])), saved);
 
         // Run again: the same journal goes on. Clear: a new one.
         const int before = grid.RowCount();
