@@ -14,6 +14,8 @@
 #include "LoggerMemory.h"
 #include "support/ScriptedPrompt.h"
 
+#include "Figures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -27,14 +29,6 @@
 #include <vector>
 
 namespace {
-
-void report(const char *what, std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&](double q) { return ms[std::min<std::size_t>(ms.size() - 1, std::size_t(q * ms.size()))]; };
-    std::printf("%-58s median %7.2f ms   p90 %7.2f ms   max %7.2f ms   (n=%zu)\n", what, at(0.5), at(0.9),
-                ms.back(), ms.size());
-}
 
 QByteArray imageOf(const emu::Bytes &memory, int channels)
 {
@@ -123,7 +117,7 @@ void showLargest(int channels, int runs)
     char what[96];
     std::snprintf(what, sizeof what, "show a set of %d %s readings", win.w.collection()->sets.at(0).sampleCount,
                   channels == 1 ? "one-channel" : "two-channel");
-    report(what, ms);
+    kv::bench::printTimings(what, ms, "ms");
 }
 
 void decodeAndShowFull(int runs)
@@ -141,7 +135,7 @@ void decodeAndShowFull(int runs)
         win.w.setDataSetsLoaded(true);
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
-    report("decode a full two-channel memory and show its first set", ms);
+    kv::bench::printTimings("decode a full two-channel memory and show its first set", ms, "ms");
 }
 
 void screenshots(const QString &folder)

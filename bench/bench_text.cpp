@@ -13,6 +13,8 @@
 #include "files/TextDataSet.h"
 #include "views/GridModel.h"
 
+#include "Figures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -35,9 +37,7 @@ void measure(const char *what, int runs, const std::function<void()> &job)
         job();
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-52s median %8.1f ms   min %8.1f ms   max %8.1f ms   (n=%d)\n", what, ms[ms.size() / 2], ms.front(),
-                ms.back(), runs);
+    kv::bench::printTimings(what, ms, "ms");
 }
 
 } // namespace

@@ -14,6 +14,8 @@
 
 #include "support/ScriptedPrompt.h"
 
+#include "Figures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -38,13 +40,6 @@ struct PlotPaints : QObject
         return false;
     }
 };
-
-void report(const char *what, std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-52s median %8.1f ms   min %8.1f ms   max %8.1f ms   (n=%zu)\n", what, ms[ms.size() / 2],
-                ms.front(), ms.back(), ms.size());
-}
 
 } // namespace
 
@@ -108,7 +103,7 @@ int main(int argc, char **argv)
         if (d.points != rows)
             std::abort();
     }
-    report("output to graph, up to the first paint", toPaint);
-    report("  of which converting the list", convertOnly);
+    kv::bench::printTimings("output to graph, up to the first paint", toPaint, "ms");
+    kv::bench::printTimings("  of which converting the list", convertOnly, "ms");
     return 0;
 }

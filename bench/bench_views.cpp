@@ -15,6 +15,8 @@
 
 #include "support/ScriptedPrompt.h"
 
+#include "Figures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -38,14 +40,6 @@ long rssKiB()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLong();
     return -1;
-}
-
-void report(const char *what, std::vector<double> us)
-{
-    std::sort(us.begin(), us.end());
-    const auto at = [&](double q) { return us[std::min<std::size_t>(us.size() - 1, std::size_t(q * us.size()))]; };
-    std::printf("%-46s median %9.1f us   p90 %9.1f us   max %9.1f us   (n=%zu)\n", what, at(0.5), at(0.9),
-                us.back(), us.size());
 }
 
 void realTimeGraph(int held, const char *what)
@@ -72,7 +66,7 @@ void realTimeGraph(int held, const char *what)
         chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
         us.push_back(t.nsecsElapsed() / 1000.0);
     }
-    report(what, us);
+    kv::bench::printTimings(what, us, "us");
 }
 
 void realTimeList(int rows)
@@ -111,7 +105,7 @@ void realTimeList(int rows)
         list.Grid1->viewport()->repaint();
         us.push_back(t.nsecsElapsed() / 1000.0);
     }
-    report("real-time list: scroll to a row and repaint", us);
+    kv::bench::printTimings("real-time list: scroll to a row and repaint", us, "us");
 }
 
 void chartState()
@@ -138,8 +132,8 @@ void chartState()
         kv::restoreChartState(block, out, nullptr);
         restore.push_back(t.nsecsElapsed() / 1000.0);
     }
-    report("chart state 2 x 5000: save", save);
-    report("chart state 2 x 5000: restore", restore);
+    kv::bench::printTimings("chart state 2 x 5000: save", save, "us");
+    kv::bench::printTimings("chart state 2 x 5000: restore", restore, "us");
     std::vector<double> full;
     kv::Chart target;
     for (int k = 0; k < 50; ++k) {
@@ -147,7 +141,7 @@ void chartState()
         target.restoreState(block);
         full.push_back(t.nsecsElapsed() / 1000.0);
     }
-    report("chart state 2 x 5000: restore into a chart + draw", full);
+    kv::bench::printTimings("chart state 2 x 5000: restore into a chart + draw", full, "us");
     std::printf("%-46s %9.1f KiB\n", "chart state 2 x 5000: block size", block.size() / 1024.0);
 }
 
