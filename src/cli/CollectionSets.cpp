@@ -130,13 +130,8 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
                 y1[k] = b.overload ? TextDataSet::OverloadValue : b.value;
             }
         }
-        GraphCells cells;
-        cells.subsets = channels;
-        cells.points = n;
-        cells.x = x.data();
-        cells.y0 = y0.data();
-        cells.y1 = channels == 2 ? y1.data() : nullptr;
-        const TextWriteResult w = TextDataSet::writeGraph(device, cells, 1, n, QString(set.unit), separator);
+        const TextWriteResult w =
+            TextDataSet::writeGraph(device, GraphCells::over(n, x, y0, y1), 1, n, QString(set.unit), separator);
         return w.ok || fail(w.error);
     }
 

@@ -40,6 +40,13 @@ struct GraphCells
     const double *x = nullptr;
     const float *y0 = nullptr;
     const float *y1 = nullptr;
+
+    // Cells over whole arrays; a second subset when y1 is not empty.
+    static GraphCells over(int points, const std::vector<double> &x, const std::vector<float> &y0,
+                           const std::vector<float> &y1)
+    {
+        return {y1.empty() ? 1 : 2, points, x.data(), y0.data(), y1.empty() ? nullptr : y1.data()};
+    }
 };
 
 // Told after each line is written: lines written so far and lines the range

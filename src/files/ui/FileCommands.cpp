@@ -235,12 +235,7 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     const std::vector<double> x = data.xs(0);
     const std::vector<float> y0 = data.ys(0);
     const std::vector<float> y1 = subsets == 2 ? data.ys(1) : std::vector<float>();
-    GraphCells cells;
-    cells.subsets = subsets;
-    cells.points = points;
-    cells.x = x.data();
-    cells.y0 = y0.data();
-    cells.y1 = subsets == 2 ? y1.data() : nullptr;
+    const GraphCells cells = GraphCells::over(points, x, y0, y1);
     const QString unit = m_context.unit ? m_context.unit() : QStringLiteral("C");
 
     TextWriteResult written;
