@@ -259,6 +259,16 @@ QString tableCellText(const QString &cell, QChar separator, bool commaDecimal)
     return s;
 }
 
+// A data row of the table layout without its line end: the cells after the
+// number column, each followed by the separator.
+void appendTableLine(QString &line, const GridSource &grid, int row, QChar separator, bool commaDecimal)
+{
+    for (int c = 1; c < grid.ColCount(); ++c) {
+        line += tableCellText(grid.cell(c, row), separator, commaDecimal);
+        line += separator;
+    }
+}
+
 template <typename WriteTo>
 TextWriteResult writeThroughSaveFile(const QString &path, WriteTo writeTo)
 {
@@ -360,16 +370,22 @@ TextWriteResult TextDataSet::writeGrid(QIODevice &device, const GridSource &grid
         return notWritable(name);
     const int first = std::max(from, 1);
     const int last = std::min(to, grid.RowCount() - 1);
-    const int cols = grid.ColCount();
     const int total = std::max(0, to - from + 1);
     const bool commaDecimal = decimalSeparatorIsComma();
     return writeLines(device, name, first, last, total, progress, [&](int row, QString &line) {
-        for (int c = 1; c < cols; ++c) {
-            line += tableCellText(grid.cell(c, row), separator, commaDecimal);
-            line += separator;
-        }
+        appendTableLine(line, grid, row, separator, commaDecimal);
         return true;
     });
+}
+
+QByteArray TextDataSet::tableRowBytes(const GridSource &grid, int row, QChar separator)
+{
+    QString line;
+    appendTableLine(line, grid, row, separator, decimalSeparatorIsComma());
+    QStringEncoder encoder(fileEncoding());
+    QByteArray bytes = encoder.encode(line);
+    bytes += "\r\n";
+    return bytes;
 }
 
 TextWriteResult TextDataSet::writeGraphFile(const QString &path, const GraphCells &cells, int from, int to,

@@ -115,6 +115,9 @@ public:
     static TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to,
                                       const QString &unit, QChar separator, const TextProgress &progress = {},
                                       const QString &name = QString());
+    // One data row of the table layout as writeGrid writes it: in the
+    // file's encoding, with its CR LF.
+    static QByteArray tableRowBytes(const GridSource &grid, int row, QChar separator);
     // Writes grid rows from to to (1-based data rows) in the table layout.
     static TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, int to, QChar separator,
                                      const TextProgress &progress = {}, const QString &name = QString());

@@ -15,11 +15,6 @@ namespace kv {
 
 namespace {
 
-QString shown(const QString &name)
-{
-    return QDir::toNativeSeparators(name);
-}
-
 // The 8-bit code page files from older Windows machines are written in.
 // 0x80-0x9F differ from Latin-1; the five unused codes stay C1 controls.
 const char16_t kCp1252High[32] = {
@@ -104,7 +99,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
 {
     TextListRows out;
     if (!device.isOpen() || !device.isReadable()) {
-        out.error = QStringLiteral("The file %1 could not be opened for reading.").arg(shown(name));
+        out.error = QStringLiteral("The file %1 could not be opened for reading.").arg(QDir::toNativeSeparators(name));
         return out;
     }
     const char sep = separator.toLatin1();
@@ -150,7 +145,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
             const qint64 n = device.read(chunk.data(), chunk.size());
             if (n < 0) {
                 out.error =
-                    QStringLiteral("The file %1 could not be read: %2.").arg(shown(name), device.errorString());
+                    QStringLiteral("The file %1 could not be read: %2.").arg(QDir::toNativeSeparators(name), device.errorString());
                 return out;
             }
             if (n == 0)
@@ -255,7 +250,7 @@ TextListRows TextDataSet::readFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         TextListRows out;
         out.error =
-            QStringLiteral("The file %1 could not be opened for reading: %2.").arg(shown(path), file.errorString());
+            QStringLiteral("The file %1 could not be opened for reading: %2.").arg(QDir::toNativeSeparators(path), file.errorString());
         return out;
     }
     return read(file, separatorFor(path), path);

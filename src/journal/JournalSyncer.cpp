@@ -144,7 +144,7 @@ void JournalSyncer::write(const QByteArray &bytes)
 {
     Step s;
     s.kind = Step::Write;
-    // A copy of its own: the caller's array is reused for the next row.
+    // A copy of its own, shared with nothing the caller may change.
     s.bytes = QByteArray(bytes.constData(), bytes.size());
     hand(std::move(s), false);
 }

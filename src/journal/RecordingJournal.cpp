@@ -4,7 +4,6 @@
 #include "files/TextDataSet.h"
 #include "journal/JournalSyncer.h"
 
-#include <QBuffer>
 #include <QDir>
 
 namespace kv {
@@ -13,7 +12,6 @@ RecordingJournal::RecordingJournal(QString folder, std::chrono::milliseconds syn
     : m_folder(std::move(folder))
     , m_syncer(std::make_unique<JournalSyncer>(syncInterval))
 {
-    m_line.reserve(256);
 }
 
 RecordingJournal::~RecordingJournal()
@@ -69,12 +67,7 @@ bool RecordingJournal::appendRow(const GridSource &grid, int row, double dateTim
     if (!m_enabled || failed())
         return false;
     // The very bytes a TXT save of this row writes.
-    m_line.truncate(0);
-    QBuffer buffer(&m_line);
-    buffer.open(QIODevice::WriteOnly);
-    if (!TextDataSet::writeGrid(buffer, grid, row, row, TextDataSet::Tab).ok)
-        return false;
-    return appendBytes(m_line, dateTime);
+    return appendBytes(TextDataSet::tableRowBytes(grid, row, TextDataSet::Tab), dateTime);
 }
 
 bool RecordingJournal::appendBytes(const QByteArray &bytes, double dateTime)

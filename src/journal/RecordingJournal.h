@@ -80,7 +80,6 @@ private:
     QString m_path;
     qint64 m_rows = 0;
     QString m_error;
-    QByteArray m_line;
     std::unique_ptr<JournalSyncer> m_syncer;
 };
 

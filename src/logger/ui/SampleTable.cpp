@@ -18,7 +18,6 @@ void SampleTable::setEmpty(int channels)
     m_collection = nullptr;
     m_rows.reset();
     m_set = -1;
-    m_samples = 0;
     m_channels = channels == 1 ? 1 : 2;
     m_titles = titles(m_channels);
     endResetModel();
@@ -29,7 +28,6 @@ void SampleTable::setDataSet(int index, int channels)
     beginResetModel();
     m_collection = m_slot.get();
     m_set = m_collection && index >= 0 && index < m_collection->sets.size() ? index : -1;
-    m_samples = m_set >= 0 ? m_collection->sets.at(m_set).sampleCount : 0;
     m_channels = channels == 1 ? 1 : 2;
     m_titles = titles(m_channels);
     m_rows = m_set >= 0 ? std::make_unique<SampleRows>(*m_collection, m_set, m_channels) : nullptr;
@@ -48,7 +46,7 @@ int SampleTable::RowCount() const
 {
     // A grid keeps one data row below its titles even when it has nothing
     // to show.
-    return std::max(2, m_samples + 1);
+    return m_rows ? m_rows->RowCount() : 2;
 }
 
 double SampleTable::rowTime(int row) const

@@ -62,7 +62,6 @@ private:
     std::unique_ptr<SampleRows> m_rows;              // of that collection's shown set, read only while
                                                      // the slot still holds it
     int m_set = -1;
-    int m_samples = 0;
     int m_channels = 2;
     QStringList m_titles;
     QFont m_fixedFont;
