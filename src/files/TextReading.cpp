@@ -118,7 +118,9 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
     };
     std::vector<Span> lines;
     if (!device.isSequential())
-        text.reserve(static_cast<qsizetype>(std::min<qint64>(device.size(), qint64(1) << 30)));
+        // Room for a usual file at once; a huge one (perhaps no list at
+        // all, of which only a line may be read) grows as it is read.
+        text.reserve(static_cast<qsizetype>(std::min<qint64>(device.size(), qint64(64) << 20)));
     QByteArray pending;  // bytes read and not yet taken as lines
     qint64 start = 0;    // where the next line begins in pending
     qint64 scanned = 0;  // pending up to here holds no line end
