@@ -9,6 +9,7 @@
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
+#include "LoggerMemory.h"
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 #include "support/SmallDisk.h"
@@ -90,7 +91,12 @@ private Q_SLOTS:
         Session s(482);
         QVERIFY(s.started());
         QVERIFY(recordSamples(s, 400));
-        s.main->DataLogger1->trigger();
+        // The data-logger window from a collection file, as a download
+        // would fill it.
+        const QString demo = s.dir.filePath(QStringLiteral("demo.rec"));
+        std::string why;
+        QVERIFY(emu::saveMemoryFile(demo.toStdString(), emu::buildMemoryOfKind(emu::MemoryKind::Demo, 2), 2, &why));
+        QVERIFY(s.main->openFile(demo));
         TfrmDataLogger *logger = s.main->dataLoggerWindow();
         QVERIFY(logger && logger->dataSetsLoaded());
         for (const char *name : {"keep.txt", "keep.csv", "keep.ghf", "keep.rec", "table.pdf", "graph.pdf"})
