@@ -4,12 +4,14 @@
 
 #include "common/IniDocument.h"
 #include "common/LocaleText.h"
+#include "common/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
 
 namespace kv {
 
@@ -153,14 +155,16 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
             *error = message;
         return false;
     };
-    const QString notWritten = QStringLiteral("The settings could not be written to %1.").arg(path);
+    const auto notWritten = [&path](const QString &reason) {
+        return QStringLiteral("The settings could not be written to %1: %2.").arg(path, reason);
+    };
     const QString notRead = QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path);
 
     QByteArray existing;
     const QFileInfo info(path);
     if (info.exists()) {
         if (!info.isFile())
-            return fail(notWritten);
+            return fail(notWritten(info.isDir() ? SafeFile::systemText(EISDIR) : QStringLiteral("not a regular file")));
         // Whatever the file holds besides the program's keys is written back
         // as it was, so it must be read whole first.
         QFile f(path);
@@ -174,12 +178,10 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
                             .arg(path, QString::number(kMaxFileSize / (1024 * 1024))));
     }
     QDir().mkpath(info.absolutePath());
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(notWritten);
-    out.write(update(existing, v));
-    if (!out.commit())
-        return fail(notWritten);
+    SafeFile out(path);
+    const QByteArray text = update(existing, v);
+    if (!out.open() || out.write(text) != text.size() || !out.commit())
+        return fail(notWritten(out.reason()));
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Prompt.h"
+#include "common/SafeFile.h"
 #include "files/CollectionFile.h"
 #include "files/TextDataSet.h"
 #include "link/MeterLink.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -81,6 +81,12 @@ int fail(const QString &line, int code = kFailed)
     if (!outputReaderGone())
         say(QStringLiteral("kv481: ") + line);
     return code;
+}
+
+// A file that could not be written: its name and the system's reason.
+QString fileFailure(const SafeFile &file)
+{
+    return QStringLiteral("%1: %2").arg(file.path(), file.reason());
 }
 
 // The meter link never asks anything of the command line; it only tells
@@ -253,14 +259,21 @@ int readCommand(const QStringList &args)
     if (c.parser.isSet(format) && !parseLiveFormat(c.parser.value(format), fmt))
         return fail(QStringLiteral("read: --format takes csv, tsv or jsonl"), kUsage);
 
-    QFile out;
+    // Records land in the file as they come, for whoever follows it.
+    SafeFile file(c.parser.value(output), SafeFile::Stream);
+    QFile standardOutput;
+    QIODevice *out = &file;
     if (c.parser.isSet(output)) {
-        out.setFileName(c.parser.value(output));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
-    } else if (!out.open(stdout, QIODevice::WriteOnly)) {
+        if (!file.open())
+            return fail(fileFailure(file));
+    } else if (standardOutput.open(stdout, QIODevice::WriteOnly)) {
+        out = &standardOutput;
+    } else {
         return fail(QStringLiteral("the standard output cannot be written"));
     }
+    const auto outputFailure = [&](const QString &standard) {
+        return file.failed() ? fileFailure(file) : standard;
+    };
 
     Link link;
     if (const int r = link.search(c.parser.value(port)))
@@ -271,7 +284,7 @@ int readCommand(const QStringList &args)
 
     int code = 0;
     auto write = [&](const QByteArray &bytes) {
-        if (out.write(bytes) != bytes.size() || !out.flush()) {
+        if (out->write(bytes) != bytes.size() || (out == &standardOutput && !standardOutput.flush())) {
             code = kFailed;
             QCoreApplication::exit(kFailed);
             return false;
@@ -279,7 +292,7 @@ int readCommand(const QStringList &args)
         return true;
     };
     if (!write(liveHeader(fmt, model, device, QCoreApplication::applicationVersion())))
-        return fail(QStringLiteral("the output cannot be written"));
+        return fail(outputFailure(QStringLiteral("the output cannot be written")));
 
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
@@ -324,8 +337,8 @@ int readCommand(const QStringList &args)
     timer.start();
     const int r = QCoreApplication::exec();
     timer.stop();
-    if (code != 0)
-        return fail(QStringLiteral("the output cannot be written any more"));
+    if (code != 0 || (out == &file && !file.commit()))
+        return fail(outputFailure(QStringLiteral("the output cannot be written any more")));
     return r;
 }
 
@@ -498,13 +511,12 @@ int exportCommand(const QStringList &args)
         : lay == QLatin1String("graph")                      ? ExportLayout::Graph
                                                              : ExportLayout::Table;
     const QChar separator = fmt == QLatin1String("txt") ? TextDataSet::Tab : TextDataSet::Comma;
-    QSaveFile file;
+    SafeFile file(c.parser.value(output));
     QFile standardOutput;
     QIODevice *device = nullptr;
     if (c.parser.isSet(output)) {
-        file.setFileName(c.parser.value(output));
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+        if (!file.open())
+            return fail(fileFailure(file));
         device = &file;
     } else {
         if (!standardOutput.open(stdout, QIODevice::WriteOnly))
@@ -515,11 +527,11 @@ int exportCommand(const QStringList &args)
     bool first = true;
     for (int i : chosen) {
         if (!writeSet(*device, sets, i, how, separator, first, &error))
-            return fail(error.simplified());
+            return fail(file.failed() ? fileFailure(file) : error.simplified());
         first = false;
     }
     if (device == &file && !file.commit())
-        return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+        return fail(fileFailure(file));
     if (device == &standardOutput && !standardOutput.flush())
         return fail(QStringLiteral("the standard output cannot be written"));
     return 0;

@@ -1,9 +1,10 @@
 #include "files/CollectionFile.h"
 
+#include "common/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 
 namespace kv {
 
@@ -151,17 +152,16 @@ CollectionFileResult CollectionFile::writeFile(const QString &path, const QByteA
     QString why;
     if (fileBytes(image, &why).isEmpty())
         return failure(QStringLiteral("The data sets could not be saved to %1: %2.").arg(shown(path), why));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(
-            QStringLiteral("The file %1 could not be opened for writing: %2.").arg(shown(path), file.errorString()));
+    SafeFile file(path);
+    if (!file.open())
+        return failure(file.message());
     CollectionFileResult r = write(file, image, path);
     if (!r.ok) {
-        file.cancelWriting();
+        file.cancel();
         return r;
     }
     if (!file.commit())
-        return failure(QStringLiteral("The file %1 could not be written: %2.").arg(shown(path), file.errorString()));
+        return failure(file.message());
     return r;
 }
 

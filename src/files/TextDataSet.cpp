@@ -2,6 +2,7 @@
 
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
+#include "common/SafeFile.h"
 #include "views/GridSource.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -270,24 +270,23 @@ void appendTableLine(QString &line, const GridSource &grid, int row, QChar separ
 }
 
 template <typename WriteTo>
-TextWriteResult writeThroughSaveFile(const QString &path, WriteTo writeTo)
+TextWriteResult writeThroughSafeFile(const QString &path, WriteTo writeTo)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    SafeFile file(path);
+    if (!file.open()) {
         TextWriteResult r;
-        r.error = QStringLiteral("The file %1 could not be opened for writing: %2.")
-                      .arg(shown(path), file.errorString());
+        r.error = file.message();
         return r;
     }
     TextWriteResult r = writeTo(file);
     if (!r.ok) {
-        file.cancelWriting();
+        file.cancel();
         return r;
     }
     // A cancelled write keeps what was written so far.
     if (!file.commit()) {
         r.ok = false;
-        r.error = QStringLiteral("The file %1 could not be written: %2.").arg(shown(path), file.errorString());
+        r.error = file.message();
     }
     return r;
 }
@@ -391,7 +390,7 @@ QByteArray TextDataSet::tableRowBytes(const GridSource &grid, int row, QChar sep
 TextWriteResult TextDataSet::writeGraphFile(const QString &path, const GraphCells &cells, int from, int to,
                                             const QString &unit, const TextProgress &progress)
 {
-    return writeThroughSaveFile(path, [&](QIODevice &d) {
+    return writeThroughSafeFile(path, [&](QIODevice &d) {
         return writeGraph(d, cells, from, to, unit, separatorFor(path), progress, path);
     });
 }
@@ -399,7 +398,7 @@ TextWriteResult TextDataSet::writeGraphFile(const QString &path, const GraphCell
 TextWriteResult TextDataSet::writeGridFile(const QString &path, const GridSource &grid, int from, int to,
                                            const TextProgress &progress)
 {
-    return writeThroughSaveFile(
+    return writeThroughSafeFile(
         path, [&](QIODevice &d) { return writeGrid(d, grid, from, to, separatorFor(path), progress, path); });
 }
 

@@ -1,5 +1,7 @@
 #include "journal/JournalFolder.h"
 
+#include "common/DateTime.h"
+#include "common/LocaleText.h"
 #include "files/TextDataSet.h"
 
 #include <QCoreApplication>
@@ -272,16 +274,26 @@ std::vector<UnfinishedJournal> JournalFolder::findUnfinished(const QString &fold
         if (isOwn(journal) || (!markerFromEarlierStart(journal) && processAlive(markerProcess(journal))))
             continue; // another program records into it now
         const JournalScan s = scan(journal);
-        if (!s.ok || s.rows == 0) {
-            removeMarker(journal);
-            if (s.ok && s.size == 0)
-                QFile::remove(journal);
+        if (!s.ok) {
+            removeMarker(journal); // gone, or not to be read
             continue;
         }
-        cutToWholeLines(journal, s);
         UnfinishedJournal u;
         u.path = journal;
         u.rows = s.rows;
+        if (s.rows == 0) {
+            // Nothing reached the disk: the user is told so, by the start
+            // the name holds, instead of the journal vanishing unseen.
+            if (s.size == 0)
+                QFile::remove(journal);
+            const QString stamp = keyOf(QFileInfo(journal).fileName()).stamp;
+            const double start = toDateTimeDouble(QDateTime::fromString(stamp, kStampFormat));
+            u.firstDate = u.lastDate = shortDateText(start);
+            u.firstTime = u.lastTime = longTimeText(start);
+            found.push_back(u);
+            continue;
+        }
+        cutToWholeLines(journal, s);
         const QStringList first = splitFields(s.firstLine);
         const QStringList last = splitFields(s.lastLine);
         u.firstDate = first.value(0);

@@ -22,8 +22,11 @@ namespace kv {
 struct UnfinishedJournal
 {
     QString path;
-    qint64 rows = 0; // whole lines
-    // The date and time fields of the first and the last whole line.
+    // Whole lines. 0 when none of the recording's rows reached the disk (a
+    // disk full from the first row, say); the file, if empty, is gone.
+    qint64 rows = 0;
+    // The date and time fields of the first and the last whole line; with
+    // no line, the start its name holds, in the same regional format.
     QString firstDate, firstTime, lastDate, lastTime;
 };
 
@@ -76,9 +79,9 @@ public:
 
     // The journals of folder that were being recorded when their program
     // ended other than normally, newest first. Each one's unfinished last
-    // line is cut off; one without any whole line loses its marker (and,
-    // when empty, its file) and is not listed. Journals that another running
-    // program records into are left alone.
+    // line is cut off; one without any whole line is listed with no rows,
+    // so the user hears of it, and an empty one's file is removed. Journals
+    // that another running program records into are left alone.
     static std::vector<UnfinishedJournal> findUnfinished(const QString &folder);
     // The journal was offered: it is no longer unfinished.
     static void dismiss(const UnfinishedJournal &journal) { removeMarker(journal.path); }

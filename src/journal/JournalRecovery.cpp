@@ -12,6 +12,12 @@ void offerRecovery(const QString &folder, Prompt &prompt, const std::function<vo
     for (const UnfinishedJournal &u : JournalFolder::findUnfinished(folder)) {
         // Asked once: whatever the answer, the journal stays in the folder.
         JournalFolder::dismiss(u);
+        if (u.rows == 0) {
+            prompt.information(QStringLiteral("The recording of %1 %2 did not end normally. None of its readings "
+                                              "reached the disk: its journal\n%3\nheld nothing.")
+                                   .arg(u.firstDate, u.firstTime, QDir::toNativeSeparators(u.path)));
+            continue;
+        }
         const QString text = u.rows == 1
             ? QStringLiteral("The recording of %1 %2 did not end normally. Its 1 reading was kept in\n%3\n\n"
                              "Open it now?")

@@ -14,6 +14,7 @@ class Prompt;
 
 // Asks once for each unfinished journal in folder how many readings from
 // when were kept and where; open is given the path of each one accepted.
+// A journal that kept no reading is told of once, as holding nothing.
 void offerRecovery(const QString &folder, Prompt &prompt, const std::function<void(const QString &)> &open);
 
 // Creates the folder if needed and hands it to openUrl (the file manager);

@@ -3,6 +3,7 @@
 #include "print/QtPageCanvas.h"
 
 #include "common/Prompt.h"
+#include "common/SafeFile.h"
 #include "views/GridSource.h"
 #include "views/ProgressDialog.h"
 
@@ -11,7 +12,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -69,7 +69,7 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
         return {};
 
     std::unique_ptr<QPrinter> printer;
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<SafeFile> file;
     std::unique_ptr<QPdfWriter> pdf;
     QPagedPaintDevice *device = nullptr;
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
@@ -77,10 +77,10 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
                                                  QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
         if (name.isEmpty())
             return {};
-        file = std::make_unique<QSaveFile>(name);
-        if (!file->open(QIODevice::WriteOnly)) {
+        file = std::make_unique<SafeFile>(name);
+        if (!file->open()) {
             TablePrintOutcome outcome;
-            outcome.error = QStringLiteral("Cannot write %1.").arg(name);
+            outcome.error = file->message();
             return outcome;
         }
         pdf = std::make_unique<QPdfWriter>(file.get());
@@ -107,10 +107,12 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
     dialog.hide();
     pdf.reset(); // flushes the last of the file
     if (file) {
+        // A file that failed is the reason, whatever the printing made of
+        // it; a file not committed is left as it was.
         if (outcome.started && outcome.error.isEmpty() && file->commit())
-            outcome.pdfFile = file->fileName();
-        else if (outcome.error.isEmpty())
-            outcome.error = QStringLiteral("Cannot write %1.").arg(file->fileName());
+            outcome.pdfFile = file->path();
+        else if (file->failed())
+            outcome.error = file->message();
     }
     return outcome;
 }

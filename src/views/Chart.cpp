@@ -3,14 +3,14 @@
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
 #include "common/Prompt.h"
+#include "common/SafeFile.h"
 #include "views/ChartCustomizeDialog.h"
 
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
-#include <QFile>
+#include <QPdfWriter>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
@@ -397,17 +397,22 @@ bool Chart::customize()
     return accepted;
 }
 
+bool Chart::paintPage(QPagedPaintDevice &device, int resolution)
+{
+    QCPPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const QRect page = device.pageLayout().paintRectPixels(resolution);
+    m_plot->toPainter(&painter, page.width(), page.height());
+    return painter.end();
+}
+
 bool Chart::printTo(QPrinter &printer)
 {
     // At the screen's resolution the chart's text keeps the size it has on
     // screen; the page rectangle is then in screen pixels.
-    printer.setResolution(96);
-    QCPPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    m_plot->toPainter(&painter, page.width(), page.height());
-    return painter.end() && printer.printerState() != QPrinter::Error;
+    printer.setResolution(kPrintResolution);
+    return paintPage(printer, kPrintResolution) && printer.printerState() != QPrinter::Error;
 }
 
 bool Chart::printDialog(Prompt &prompt)
@@ -415,30 +420,29 @@ bool Chart::printDialog(Prompt &prompt)
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        // No printer installed: offer a PDF file instead. It is written
-        // beside the target first, so a failed print leaves no half file.
+        // No printer installed: offer a PDF file instead, on the page the
+        // printer would have used. It goes through the checked writer, so
+        // a failed print leaves the earlier file as it was.
         const QString file = prompt.saveFileName(QStringLiteral("Print to PDF file"),
                                                  QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
         if (file.isEmpty())
             return false;
-        QTemporaryFile part(file + QStringLiteral(".XXXXXX"));
-        if (!part.open()) {
-            prompt.error(QStringLiteral("The graph could not be printed to %1: the folder cannot be written.").arg(file));
+        SafeFile out(file);
+        bool painted = false;
+        if (out.open()) {
+            QPdfWriter pdf(&out);
+            pdf.setPageLayout(printer.pageLayout());
+            pdf.setResolution(kPrintResolution);
+            pdf.setCreator(QStringLiteral("KV481"));
+            painted = paintPage(pdf, kPrintResolution);
+        }
+        if (!painted || !out.commit()) {
+            out.cancel();
+            prompt.error(out.failed()
+                             ? QStringLiteral("The graph could not be printed to %1: %2.").arg(file, out.reason())
+                             : QStringLiteral("The graph could not be printed to %1.").arg(file));
             return false;
         }
-        part.close();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(part.fileName());
-        if (!printTo(printer)) {
-            prompt.error(QStringLiteral("The graph could not be printed to %1.").arg(file));
-            return false;
-        }
-        QFile::remove(file);
-        if (!QFile::rename(part.fileName(), file)) {
-            prompt.error(QStringLiteral("The graph could not be printed to %1.").arg(file));
-            return false;
-        }
-        part.setAutoRemove(false);
         return true;
     }
     QPrintDialog dialog(&printer, this);

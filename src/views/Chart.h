@@ -12,6 +12,7 @@ class QCustomPlot;
 class QCPAbstractItem;
 class QCPTextElement;
 class QPrinter;
+class QPagedPaintDevice;
 
 namespace kv {
 class Prompt;
@@ -82,6 +83,8 @@ public:
     // Draws the chart onto a printer page filling it.
     // false when the printer could not start or reported an error.
     bool printTo(QPrinter &printer);
+    // The chart is printed at the screen's resolution.
+    static constexpr int kPrintResolution = 96;
 
     QByteArray saveState() const { return saveChartState(m_c); }
     // Replaces the whole chart; on a block that does not read nothing changes.
@@ -106,6 +109,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Draws the chart over the printable area of device's page, whose
+    // resolution has been set to resolution.
+    bool paintPage(QPagedPaintDevice &device, int resolution);
     void applyLook();
     void applyData();
     void applyScales();

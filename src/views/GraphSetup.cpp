@@ -1,6 +1,7 @@
 #include "views/GraphSetup.h"
 
 #include "common/ProgramFolder.h"
+#include "common/SafeFile.h"
 
 #include "common/Prompt.h"
 #include "views/Chart.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -60,22 +60,14 @@ bool readGraphFile(const QString &path, QByteArray &block, QString *error)
 
 bool writeGraphFile(const QString &path, const QByteArray &block, QString *error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
     char head[4];
     qToLittleEndian<quint32>(static_cast<quint32>(block.size()), head);
-    f.write(head, 4);
-    f.write(block);
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    SafeFile f(path);
+    if (f.open() && f.write(head, 4) == 4 && f.write(block) == block.size() && f.commit())
+        return true;
+    if (error)
+        *error = f.reason();
+    return false;
 }
 
 bool LoadGraphState(Chart &chart, const QString &path, QString *error)
@@ -139,7 +131,12 @@ bool SetupGraph(Chart &chart, int subsets, int points, double xMin, double xMax,
                          + QStringLiteral(" directory."));
             return false;
         }
-        SaveGraphState(chart, tmpl.path());
+        // The chart is set up all the same; the user learns that the
+        // template was not kept.
+        QString error;
+        if (!SaveGraphState(chart, tmpl.path(), &error))
+            prompt.error(QStringLiteral("The chart template %1 could not be written: %2.")
+                             .arg(QDir::toNativeSeparators(tmpl.path()), error));
     }
     return true;
 }

@@ -26,7 +26,7 @@ struct GraphTemplate
 // beyond the file or beyond any real chart are errors, and nothing is
 // allocated beyond the file's size.
 bool readGraphFile(const QString &path, QByteArray &block, QString *error);
-// Written whole or not at all.
+// Written whole or not at all; error receives the system's reason.
 bool writeGraphFile(const QString &path, const QByteArray &block, QString *error);
 
 bool LoadGraphState(Chart &chart, const QString &path, QString *error = nullptr);
@@ -34,8 +34,9 @@ bool SaveGraphState(const Chart &chart, const QString &path, QString *error = nu
 
 // Prepares a chart: the template's look (or the default look when there is
 // no template), the fixed settings, subsets and points, the scales. The
-// first chart set up without a template writes it. False, with the error
-// shown, when the template folder cannot be created.
+// first chart set up without a template writes it; a template that cannot
+// be written is reported. False, with the error shown, when the template
+// folder cannot be created.
 bool SetupGraph(Chart &chart, int subsets, int points, double xMin, double xMax, double yMin, double yMax,
                 const GraphTemplate &tmpl, Prompt &prompt);
 

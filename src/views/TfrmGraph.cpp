@@ -31,7 +31,7 @@ void TfrmGraph::PESGraph1CustomizeDlg(bool accepted)
     if (m_prompt.confirm(QStringLiteral("Do you want to save the changes ?"))) {
         QString error;
         if (!SaveGraphState(*PESGraph1, m_template.path(), &error))
-            m_prompt.error(QStringLiteral("The look could not be kept as the template %1: %2")
+            m_prompt.error(QStringLiteral("The look could not be kept as the template %1: %2.")
                                .arg(m_template.path(), error));
     }
 }

@@ -6,7 +6,10 @@
 #include "common/ProgramFolder.h"
 #include "views/GraphSetup.h"
 
+#include "common/SafeFile.h"
+
 #include "support/FileBytes.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,8 +17,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+
 using namespace kv;
 using kv::test::fileBytes;
+using kv::test::SmallDisk;
 using kv::test::writeFileBytes;
 
 namespace {
@@ -271,8 +277,26 @@ private Q_SLOTS:
         QVERIFY(QDir().mkdir(path));
         QString error;
         QVERIFY(!Settings::write(path, SettingsValues(), &error));
-        QCOMPARE(error, QStringLiteral("The settings could not be written to %1.").arg(path));
+        QCOMPARE(error, QStringLiteral("The settings could not be written to %1: %2.")
+                            .arg(path, SafeFile::systemText(EISDIR)));
         QVERIFY(QFileInfo(path).isDir());
+    }
+
+    void aFullDiskKeepsTheEarlierSettings()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        const QString path = disk.path("KV481.INI");
+        const QByteArray earlier = "[Link]\nModel=481\nConnected Port=3\n; the lab's own note\n";
+        writeFileBytes(path, earlier);
+        QVERIFY(disk.fill());
+        SettingsValues v;
+        v.samplingRate = 7;
+        QString error;
+        QVERIFY(!Settings::write(path, v, &error));
+        QCOMPARE(error, QStringLiteral("The settings could not be written to %1: %2.")
+                            .arg(path, SafeFile::systemText(ENOSPC)));
+        QCOMPARE(fileBytes(path), earlier);
     }
 
     void location()

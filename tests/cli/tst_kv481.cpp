@@ -6,6 +6,7 @@
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
+#include "common/SafeFile.h"
 #include "files/CollectionFile.h"
 #include "files/TextDataSet.h"
 #include "link/PortProblem.h"
@@ -23,9 +24,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/FileBytes.h"
+#include "support/SmallDisk.h"
+
+#include <cerrno>
 #include <csignal>
 
 using namespace kv;
+using kv::test::fileBytes;
+using kv::test::SmallDisk;
+using kv::test::writeFileBytes;
 
 namespace {
 
@@ -582,6 +590,44 @@ private Q_SLOTS:
         QVERIFY(w.open(QIODevice::ReadOnly));
         QCOMPARE(written, w.readAll());
         QCOMPARE(written.size(), CollectionFile::lastAddress(written) + 257);
+    }
+
+    // A full disk: kv481 fails naming the file and the system's reason, and
+    // the earlier file stays byte for byte.
+    void aFullDiskFailsAndKeepsTheEarlierFile()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        const QByteArray earlier = "the earlier file\n";
+        const QString noSpace = SafeFile::systemText(ENOSPC);
+        const QString text = disk.path("keep.txt");
+        const QString rec = disk.path("keep.rec");
+        writeFileBytes(text, earlier);
+        writeFileBytes(rec, earlier);
+        // Room for a page: the export is larger, the download too.
+        QVERIFY(disk.fill(4096));
+
+        Run r = kv481({QStringLiteral("export"), m_demo482, QStringLiteral("--all"), QStringLiteral("--output"), text});
+        verifyOneErrorLine(r);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("kv481: %1: %2").arg(text, noSpace));
+        QCOMPARE(fileBytes(text), earlier);
+
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("482")});
+        r = kv481(
+            {QStringLiteral("download"), QStringLiteral("--port"), meter.device, QStringLiteral("--output"), rec});
+        verifyOneErrorLine(r);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("kv481: The file %1 could not be written: %2.").arg(rec, noSpace));
+        QCOMPARE(fileBytes(rec), earlier);
+        QCOMPARE(disk.names(), (QStringList{QStringLiteral("keep.rec"), QStringLiteral("keep.txt")}));
+
+        // Live records go into their file as they come, until the disk
+        // refuses one.
+        QVERIFY(disk.fill());
+        const QString live = disk.path("live.csv");
+        r = kv481({QStringLiteral("read"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
+                   QStringLiteral("2"), QStringLiteral("--output"), live});
+        verifyOneErrorLine(r);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("kv481: %1: %2").arg(live, noSpace));
     }
 
     void downloadOfAnEmptyMemory()

@@ -10,7 +10,10 @@
 #include "journal/JournalRecovery.h"
 #include "journal/JournalSyncer.h"
 #include "journal/RecordingJournal.h"
+#include "common/LocaleText.h"
+#include "common/SafeFile.h"
 #include "support/FileBytes.h"
+#include "support/SmallDisk.h"
 #include "support/ScriptedPrompt.h"
 #include "views/GridModel.h"
 
@@ -22,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <chrono>
 
 #ifdef Q_OS_LINUX
@@ -31,6 +35,7 @@
 
 using namespace kv;
 using kv::test::fileBytes;
+using kv::test::SmallDisk;
 using kv::test::writeFileBytes;
 using namespace std::chrono_literals;
 
@@ -276,6 +281,59 @@ private Q_SLOTS:
 #endif
     }
 
+    // A disk full from the first row: the journal holds nothing, and the
+    // next start says so instead of dropping it unseen. A disk that fills
+    // later leaves the rows written before, which are offered.
+    void aJournalOnAFullDiskIsToldOfAtTheNextStart()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        QVERIFY(disk.fill());
+        const QByteArray row("5/3/2024\t14:03:10\t23.4\tC\t21.7\tC\t\t\r\n");
+        QString empty;
+        {
+            RecordingJournal j(disk.folder());
+            j.appendBytes(row, at(2024, 5, 3, 14, 3, 10));
+            j.waitWritten();
+            QVERIFY(!j.appendBytes(row, at(2024, 5, 3, 14, 3, 12)));
+            QCOMPARE(j.takeNewError(), QStringLiteral("The journal %1 could not be written: %2.")
+                                           .arg(j.currentPath(), SafeFile::systemText(ENOSPC)));
+            empty = j.currentPath();
+        } // the program ends without ending the recording
+        disk.empty();
+        QVERIFY(disk.fill(2 * 4096)); // a page for the marker, one for rows
+        QString partial;
+        int kept = 0;
+        {
+            RecordingJournal j(disk.folder());
+            for (int i = 0; i < 200 && j.appendBytes(row, at(2024, 5, 4, 9, 0, 0)); ++i)
+                j.waitWritten();
+            QVERIFY(!j.takeNewError().isEmpty());
+            partial = j.currentPath();
+            kept = fileBytes(partial).count('\n');
+            QVERIFY(kept > 0);
+        }
+        disk.empty();
+
+        test::ScriptedPrompt prompt;
+        prompt.confirmAnswers << false;
+        offerRecovery(disk.folder(), prompt, [](const QString &) {});
+        QCOMPARE(prompt.questions.size(), 1);
+        const QString offered =
+            QStringLiteral("The recording of 5/3/2024 14:03:10 did not end normally. %1 readings").arg(kept);
+        QVERIFY2(prompt.questions[0].startsWith(offered), qPrintable(prompt.questions[0]));
+        QVERIFY(prompt.questions[0].contains(partial));
+        const double start = at(2024, 5, 3, 14, 3, 10);
+        QCOMPARE(prompt.informations,
+                 QStringList{QStringLiteral("The recording of %1 %2 did not end normally. None of its readings reached "
+                                            "the disk: its journal\n%3\nheld nothing.")
+                                 .arg(shortDateText(start), longTimeText(start), empty)});
+        QVERIFY(!QFile::exists(empty));
+        // Told once.
+        offerRecovery(disk.folder(), prompt, [](const QString &) {});
+        QCOMPARE(prompt.messageCount(), 2);
+    }
+
     void unfinishedJournalsAreFoundAfterTheWriterIsGone()
     {
         QTemporaryDir dir;
@@ -358,13 +416,10 @@ private Q_SLOTS:
         writeFileBytes(path, bytes);
         writeFileBytes(JournalFolder::markerPath(path), "999999999\n"); // a process long gone
         const auto found = JournalFolder::findUnfinished(dir.path());
-        if (rows == 0) {
-            QVERIFY(found.empty());
-            QVERIFY(!QFile::exists(JournalFolder::markerPath(path)));
-            return;
-        }
         QCOMPARE(int(found.size()), 1);
         QCOMPARE(found[0].rows, rows);
+        if (rows == 0)
+            return; // told of as holding nothing
         QCOMPARE(fileBytes(path), kept);
         const TextListRows list = TextDataSet::readFile(path);
         QCOMPARE(int(list.rows.size()), rows);

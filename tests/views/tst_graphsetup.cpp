@@ -6,7 +6,11 @@
 #include "views/GraphSetup.h"
 #include "views/TfrmGraph.h"
 
+#include "common/SafeFile.h"
+
+#include "support/FileBytes.h"
 #include "support/ScriptedPrompt.h"
+#include "support/SmallDisk.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -16,8 +20,13 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cerrno>
+
 using namespace kv;
+using kv::test::fileBytes;
 using kv::test::ScriptedPrompt;
+using kv::test::SmallDisk;
+using kv::test::writeFileBytes;
 
 namespace {
 
@@ -124,6 +133,48 @@ private Q_SLOTS:
         QCOMPARE(p.prompt.questions.size(), 1);
         f.open(QIODevice::ReadOnly);
         QCOMPARE(f.readAll(), before);
+    }
+
+    // The template on a full disk: the look kept with Yes and the default
+    // look written at set-up are refused with the reason, and the earlier
+    // template stays byte for byte.
+    void aFullDiskKeepsTheEarlierTemplate()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        GraphTemplate tmpl;
+        tmpl.directory = disk.path("template/");
+        tmpl.readPath = tmpl.path();
+        ScriptedPrompt prompt;
+        TfrmGraph graph(tmpl, prompt);
+        QVERIFY(SetupGraph(*graph.PESGraph1, 2, 5000, 46000.5, 46000.51, -10, 50, tmpl, prompt));
+        const QByteArray earlier = fileBytes(tmpl.path());
+        QVERIFY(!earlier.isEmpty());
+        QVERIFY(disk.fill());
+        const QString reason = SafeFile::systemText(ENOSPC);
+
+        prompt.confirmAnswers.enqueue(true);
+        QTimer::singleShot(0, [] {
+            auto *d = qobject_cast<ChartCustomizeDialog *>(QApplication::activeModalWidget());
+            d->cmbGrid->setCurrentIndex(int(GridStyle::Solid));
+            d->accept();
+        });
+        graph.PESGraph1->customize();
+        QCOMPARE(prompt.errors, QStringList{QStringLiteral("The look could not be kept as the template %1: %2.")
+                                                .arg(tmpl.path(), reason)});
+        QCOMPARE(fileBytes(tmpl.path()), earlier);
+
+        // A damaged template is written anew at set-up; on a full disk the
+        // chart is set up all the same and the user is told.
+        disk.empty();
+        writeFileBytes(tmpl.path(), "damaged");
+        QVERIFY(disk.fill());
+        Chart chart;
+        QVERIFY(SetupGraph(chart, 1, 10, 0, 0, -10, 50, tmpl, prompt));
+        QCOMPARE(prompt.errors.size(), 2);
+        QCOMPARE(prompt.errors.last(), QStringLiteral("The chart template %1 could not be written: %2.")
+                                           .arg(tmpl.path(), reason));
+        QCOMPARE(fileBytes(tmpl.path()), QByteArray("damaged"));
     }
 
     void deletedOrDamagedTemplateBringsDefaultBack()

@@ -201,7 +201,7 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
     if (extension == QLatin1String("ghf")) {
         QString error;
         if (!SaveGraphState(*graph.PESGraph1, path, &error))
-            m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2").arg(shownPath(path), error));
+            m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2.").arg(shownPath(path), error));
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
         WriteGraphText(*graph.PESGraph1, path, realTime);
     }
