@@ -60,11 +60,12 @@ void QtPageCanvas::setFont(const QFont &font)
 
 TextBox QtPageCanvas::measure(const QString &text) const
 {
-    // Where the last glyph's ink ends may lie beyond its advance (a bold or
-    // slanted letter); the wider of the two is what the text covers.
-    const qreal width = text.isEmpty() ? 0.0
-                                       : std::max(m_metrics.horizontalAdvance(text), m_metrics.boundingRect(text).right());
-    return {width, m_metrics.ascent(), m_metrics.descent()};
+    if (text.isEmpty())
+        return {0.0, m_metrics.ascent(), m_metrics.descent()};
+    // The last glyph's ink may reach beyond its advance (a negative right
+    // bearing, as a slanted letter has).
+    const qreal overhang = std::max<qreal>(0.0, -m_metrics.rightBearing(text.back()));
+    return {m_metrics.horizontalAdvance(text) + overhang, m_metrics.ascent(), m_metrics.descent()};
 }
 
 void QtPageCanvas::rectangle(int left, int top, int right, int bottom)
