@@ -8,6 +8,17 @@
 
 namespace kv {
 
+// The room a text takes in a font, in units: its width from its left edge
+// to where its last glyph ends, and the font's ascent and descent, so a text
+// placed at top y stands between y and y + height().
+struct TextBox
+{
+    qreal width = 0;
+    qreal ascent = 0;
+    qreal descent = 0;
+    qreal height() const { return ascent + descent; }
+};
+
 class PageCanvas
 {
 public:
@@ -17,6 +28,8 @@ public:
     virtual void setPenWidth(int width) = 0;
     // The font for the texts that follow; its point size is its size on paper.
     virtual void setFont(const QFont &font) = 0;
+    // The room text takes in the current font, as it will be drawn.
+    virtual TextBox measure(const QString &text) const = 0;
     // The outline of a rectangle, never filled.
     virtual void rectangle(int left, int top, int right, int bottom) = 0;
     virtual void line(int x1, int y1, int x2, int y2) = 0;

@@ -4,6 +4,8 @@
 #include <QPaintDevice>
 #include <QPen>
 
+#include <algorithm>
+
 namespace kv {
 
 QtPageCanvas::QtPageCanvas(QPaintDevice *device)
@@ -18,6 +20,7 @@ QtPageCanvas::QtPageCanvas(QPaintDevice *device)
     pen.setJoinStyle(Qt::MiterJoin);
     m_painter.setPen(pen);
     m_painter.setBrush(Qt::NoBrush);
+    m_metrics = QFontMetricsF(m_painter.font(), m_device);
 }
 
 QtPageCanvas::~QtPageCanvas()
@@ -52,7 +55,17 @@ void QtPageCanvas::setFont(const QFont &font)
     const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / 96.0;
     f.setPointSizeF(points / m_scale);
     m_painter.setFont(f);
-    m_ascent = m_painter.fontMetrics().ascent();
+    m_metrics = QFontMetricsF(m_painter.font(), m_device);
+}
+
+TextBox QtPageCanvas::measure(const QString &text) const
+{
+    if (text.isEmpty())
+        return {0.0, m_metrics.ascent(), m_metrics.descent()};
+    // The last glyph's ink may reach beyond its advance (a negative right
+    // bearing, as a slanted letter has).
+    const qreal overhang = std::max<qreal>(0.0, -m_metrics.rightBearing(text.back()));
+    return {m_metrics.horizontalAdvance(text) + overhang, m_metrics.ascent(), m_metrics.descent()};
 }
 
 void QtPageCanvas::rectangle(int left, int top, int right, int bottom)
@@ -69,7 +82,7 @@ void QtPageCanvas::text(int x, int y, const QString &text)
 {
     if (text.isEmpty())
         return;
-    m_painter.drawText(QPointF(x, y + m_ascent), text);
+    m_painter.drawText(QPointF(x, y + m_metrics.ascent()), text);
 }
 
 bool QtPageCanvas::newPage()

@@ -5,6 +5,7 @@
 
 #include "print/PageCanvas.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 class QPaintDevice;
@@ -25,6 +26,7 @@ public:
 
     void setPenWidth(int width) override;
     void setFont(const QFont &font) override;
+    TextBox measure(const QString &text) const override;
     void rectangle(int left, int top, int right, int bottom) override;
     void line(int x1, int y1, int x2, int y2) override;
     void text(int x, int y, const QString &text) override;
@@ -38,7 +40,8 @@ private:
     QPaintDevice *m_device;
     QPainter m_painter;
     qreal m_scale = 1.0; // device pixels per unit
-    qreal m_ascent = 0.0;
+    // Of the painter's font on the device, in units.
+    QFontMetricsF m_metrics{QFont()};
 };
 
 } // namespace kv

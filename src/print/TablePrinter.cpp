@@ -3,6 +3,8 @@
 #include "views/GridSource.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace kv {
 
@@ -34,15 +36,104 @@ void DrawTablePage(PageCanvas &canvas)
 
 namespace {
 
-// Columns 6 and 7 belong to the two-channel tables; narrower grids leave
-// them out, and a column the grid lacks prints as empty text.
-void printRow(const GridSource &grid, int row, int y, const int (&xs)[8], PageCanvas &canvas)
+using namespace TableForm;
+
+// Texts keep this far from the rules on their left and right.
+constexpr int kTextGapX = 15;
+
+// The room for a text between the ink of the rules around its cell, in
+// whole units.
+struct Room
 {
-    const int cols = grid.ColCount();
-    const int printed = cols > 5 ? 8 : 6;
-    for (int c = 0; c < printed; ++c)
-        canvas.text(xs[c], y, c < cols ? grid.cell(c, row) : QString());
+    int left, top, right, bottom;
+};
+
+// Column c (0 to 7) of a row whose ink above ends at top and below begins
+// at bottom.
+Room cellRoom(int c, double top, double bottom)
+{
+    const double left = c == 0 ? kLeft + kFramePen / 2.0 : kColumnRuleX[c - 1] + kRulePen / 2.0;
+    const double right = kColumnRuleX[c] - kRulePen / 2.0;
+    return {int(std::ceil(left + kTextGapX)), int(std::ceil(top)), int(std::floor(right - kTextGapX)),
+            int(std::floor(bottom))};
 }
+
+qreal pointSizeOf(const QFont &font)
+{
+    return font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / 96.0;
+}
+
+// Moves a start as little as needed for length to fit from min to max.
+int fitInto(int start, qreal length, int min, int max)
+{
+    if (start + length > max)
+        start = int(std::floor(max - length));
+    return std::max(start, min);
+}
+
+// The rows of the form in one font, which it gives the canvas. Each text goes
+// where the form puts it; one that would reach a rule there moves clear of
+// it, and one that does not fit its cell at all is printed in a smaller
+// size of the font, on the same baseline as the rest of its row.
+class RowPrinter
+{
+public:
+    RowPrinter(PageCanvas &canvas, const QFont &font)
+        : m_canvas(canvas)
+        , m_font(font)
+    {
+        m_canvas.setFont(m_font);
+        m_line = m_canvas.measure(QString());
+    }
+
+    // Row `row` of the grid, its texts topping at y and at the x positions,
+    // in the room from top to bottom.
+    void print(const GridSource &grid, int row, int y, const int (&xs)[8], double top, double bottom)
+    {
+        // Columns 6 and 7 belong to the two-channel tables; narrower grids
+        // leave them out, and a column the grid lacks prints as empty text.
+        const int cols = grid.ColCount();
+        const int printed = cols > 5 ? 8 : 6;
+        const Room line = cellRoom(0, top, bottom);
+        const qreal baseline = fitInto(y, m_line.height(), line.top, line.bottom) + m_line.ascent;
+        for (int c = 0; c < printed; ++c)
+            print(c < cols ? grid.cell(c, row) : QString(), xs[c], baseline, cellRoom(c, top, bottom));
+    }
+
+private:
+    void print(const QString &text, int x, qreal baseline, const Room &room)
+    {
+        const int width = room.right - room.left, height = room.bottom - room.top;
+        TextBox box = m_canvas.measure(text);
+        const bool fits = box.width <= width && box.height() <= height;
+        if (!fits)
+            box = shrink(text, width, height, box);
+        const int top = fitInto(int(std::lround(baseline - box.ascent)), box.height(), room.top, room.bottom);
+        m_canvas.text(fitInto(x, box.width, room.left, room.right), top, text);
+        if (!fits)
+            m_canvas.setFont(m_font);
+    }
+
+    // Gives the canvas a size of the font small enough for text to fit
+    // width by height; the text's box in it.
+    TextBox shrink(const QString &text, int width, int height, TextBox box)
+    {
+        QFont small = m_font;
+        qreal size = pointSizeOf(m_font) * std::min(width / box.width, height / box.height());
+        for (int tries = 0; tries < 40 && size > 0; ++tries, size *= 0.98) {
+            small.setPointSizeF(size);
+            m_canvas.setFont(small);
+            box = m_canvas.measure(text);
+            if (box.width <= width && box.height() <= height)
+                break;
+        }
+        return box;
+    }
+
+    PageCanvas &m_canvas;
+    QFont m_font;
+    TextBox m_line; // of the font's line, no text
+};
 
 } // namespace
 
@@ -57,6 +148,7 @@ TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &c
         return result;
     const int total = to - from + 1;
     int y = kFirstRowY;
+    std::optional<RowPrinter> data;
     for (int r = from; r <= to; ++r) {
         if (result.rows % kRowsPerPage == 0) {
             if (result.rows > 0 && !canvas.newPage()) {
@@ -65,12 +157,14 @@ TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &c
             }
             ++result.pages;
             DrawTablePage(canvas);
-            canvas.setFont(fonts.title);
-            printRow(grid, 0, kTitleTextY, kTitleTextX, canvas);
-            canvas.setFont(fonts.data);
+            RowPrinter(canvas, fonts.title)
+                .print(grid, 0, kTitleTextY, kTitleTextX, kTop + kFramePen / 2.0, kTitleRuleY1 - kRulePen / 2.0);
+            data.emplace(canvas, fonts.data);
             y = kFirstRowY;
         }
-        printRow(grid, r, y, kDataTextX, canvas);
+        // Between the rule above the row and the next one down.
+        const double above = kTitleRuleY2 + (y - kFirstRowY);
+        data->print(grid, r, y, kDataTextX, above + kRulePen / 2.0, above + kRowHeight - kRulePen / 2.0);
         y += kRowHeight;
         ++result.rows;
         if (progress && !progress(result.rows, total)) {

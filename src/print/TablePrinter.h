@@ -50,6 +50,7 @@ constexpr int kFramePen = 20, kRulePen = 5;
 constexpr int kTitleRuleY1 = 460, kTitleRuleY2 = 470;
 constexpr int kFirstRowRuleY = 570, kRowRules = 49;
 constexpr int kColumnRuleX[8] = {510, 980, 1450, 2000, 2300, 2930, 3230, 3650};
+// Where the texts of a row stand when they fit there: tops and left edges.
 constexpr int kTitleTextY = 320;
 constexpr int kTitleTextX[8] = {250, 630, 1100, 1600, 2020, 2380, 2950, 3280};
 constexpr int kFirstRowY = 500, kRowHeight = 100, kRowsPerPage = 50;
@@ -63,6 +64,9 @@ void DrawTablePage(PageCanvas &canvas);
 // the start of an empty first page: 50 rows a page, each page with its frame,
 // rules and the grid's row 0 as titles. Columns 0 to 5 are printed, 6 and 7
 // too when the grid has more than 5 columns. An empty range draws nothing.
+// Every text stands inside its cell, clear of the rules around it: where its
+// place in the form would reach a rule it moves clear of it, and a text too
+// wide (or tall) for its cell is printed in a smaller size of its font.
 TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &canvas,
                            const PrintProgress &progress = {},
                            const TableFonts &fonts = TableFonts::standard());

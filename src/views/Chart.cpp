@@ -36,7 +36,25 @@ protected:
         const double dt = Chart::dateTimeOf(tick);
         return hhmmssText(dt) + QLatin1Char('\n') + shortDateText(dt);
     }
+    // The labels name whole seconds: a step below a second, or of two and a
+    // half, would give ticks the label of another or repeat one label.
+    double getTickStep(const QCPRange &range) override
+    {
+        const double step = QCPAxisTickerDateTime::getTickStep(range);
+        return step < 1.0 ? 1.0 : step == 2.5 ? 2.0 : step;
+    }
 };
+
+// An axis range the plot can show. A range of no width (all cells at one
+// time, or one value) would be refused and leave the previous axis standing;
+// it becomes one of `width` around its value.
+QCPRange visibleRange(double lower, double upper, double minWidth, double width)
+{
+    if (std::fabs(upper - lower) >= minWidth || !std::isfinite(lower) || !std::isfinite(upper))
+        return QCPRange(lower, upper);
+    const double centre = (lower + upper) / 2;
+    return QCPRange(centre - width / 2, centre + width / 2);
+}
 
 Qt::PenStyle penStyle(int lineType)
 {
@@ -308,12 +326,16 @@ void Chart::applyData()
 void Chart::applyScales()
 {
     const ChartScale &s = m_c.scale;
+    // Keys are seconds: spans under a second show a minute. The ends are
+    // taken to the millisecond, so an axis from one whole second to another
+    // has its ticks at both ends, not a hair outside them.
+    const auto wholeMs = [](double key) { return std::round(key * 1000.0) / 1000.0; };
     if (s.manualX)
-        m_plot->xAxis->setRange(keyOf(s.minX), keyOf(s.maxX));
+        m_plot->xAxis->setRange(visibleRange(wholeMs(keyOf(s.minX)), wholeMs(keyOf(s.maxX)), 1.0, 60.0));
     else
         m_plot->xAxis->rescale(true);
     if (s.manualY)
-        m_plot->yAxis->setRange(s.minY, s.maxY);
+        m_plot->yAxis->setRange(visibleRange(s.minY, s.maxY, 1e-6, 2.0));
     else
         m_plot->yAxis->rescale(true);
     if (m_plot->xAxis->range().size() <= 0)

@@ -236,6 +236,50 @@ private Q_SLOTS:
         }
     }
 
+    // Sets whose readings take no time (interval 0, one reading, none) get a
+    // time axis around their start, not the axis of the set shown before.
+    void setsWithoutATimeSpanShowAroundTheirStart()
+    {
+        auto w = window(481);
+        std::vector<emu::DataSetDesc> sets{desc({20, 21, 22}, {}, 10), desc({20, 21, 22}, {}, 0),
+                                           desc({20}, {}, 0), desc({}, {}, 10)};
+        for (std::size_t i = 1; i < sets.size(); ++i)
+            sets[i].day = 20;
+        load(*w, toImage(emu::buildMemory(1, sets), 1), m_prompt);
+        for (int i = 1; i < 4; ++i) {
+            w->ShowDataSet(0);
+            w->ShowDataSet(i);
+            const double start = w->collection()->sets.at(i).start;
+            QVERIFY2(w->chart()->shownMinX() < start && w->chart()->shownMaxX() > start, qPrintable(QString::number(i)));
+        }
+    }
+
+    // The data set list's columns are as wide as what they hold: titles, set
+    // numbers of four digits, intervals of 18 hours, long dates.
+    void dataSetListColumnsFitTheirTexts_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("4000 sets") << int(emu::MemoryKind::ManySets);
+        QTest::newRow("every kind of set") << int(emu::MemoryKind::Branches);
+    }
+    void dataSetListColumnsFitTheirTexts()
+    {
+        QFETCH(int, kind);
+        QLocale::setDefault(QLocale::c());
+        auto w = window(482);
+        load(*w, toImage(emu::buildMemoryOfKind(emu::MemoryKind(kind), 2), 2), m_prompt);
+        const GridSource &list = w->dataSetList();
+        // What the view itself wants for every row, not only those in sight.
+        QTableView *g = w->Grid2;
+        const int widths[] = {g->columnWidth(0), g->columnWidth(1), g->columnWidth(2), g->columnWidth(3),
+                              g->columnWidth(4)};
+        g->horizontalHeader()->setResizeContentsPrecision(-1);
+        for (int c = 0; c < list.ColCount(); ++c) {
+            g->resizeColumnToContents(c);
+            QVERIFY2(widths[c] >= g->columnWidth(c), qPrintable(QStringLiteral("%1: %2 < %3").arg(c).arg(widths[c]).arg(g->columnWidth(c))));
+        }
+    }
+
     void allOverloadsGiveTheWholeScaleAndOl()
     {
         auto w = window(482);

@@ -216,6 +216,59 @@ private Q_SLOTS:
         QCOMPARE(c.plot()->yAxis->range().upper, 50.0);
     }
 
+    // A span of no width (a set of one reading, or one taken at interval 0)
+    // is shown as an axis around its time, not refused with the previous
+    // axis left standing; the scale itself stays as it was set.
+    void emptyTimeSpanGetsAVisibleAxis()
+    {
+        Chart c;
+        c.resize(600, 400);
+        c.setManualX(46000.5, 46000.6);
+        c.resetImage();
+        const double t0 = 46010.25 + 17 / 86400.0;
+        c.setManualX(t0, t0);
+        c.resetImage();
+        QCOMPARE(c.manualMinX(), t0);
+        QCOMPARE(c.manualMaxX(), t0);
+        QVERIFY2(c.shownMinX() < t0 && c.shownMaxX() > t0,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(c.shownMinX(), 0, 'f', 6).arg(c.shownMaxX(), 0, 'f', 6)));
+        const double seconds = (c.shownMaxX() - c.shownMinX()) * 86400;
+        QVERIFY2(seconds >= 10 && seconds <= 600, qPrintable(QString::number(seconds)));
+        // After a zoom, undo comes back to the same axis.
+        c.undoZoom();
+        QVERIFY(c.shownMinX() < t0 && c.shownMaxX() > t0);
+    }
+
+    // Time labels name whole seconds: however short the span, every tick
+    // stands on a second, no two ticks carry the same label, and a span
+    // from one whole second to another has a label at each end.
+    void timeLabelsNeverRepeat_data()
+    {
+        QTest::addColumn<double>("seconds");
+        for (double s : {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 7.0, 12.0, 25.0, 60.0, 150.0, 3600.0, 3 * 86400.0})
+            QTest::addRow("%g s", s) << s;
+    }
+    void timeLabelsNeverRepeat()
+    {
+        QFETCH(double, seconds);
+        Chart c;
+        c.resize(600, 400);
+        // Starts as a logger's sets have them: whole seconds of a day.
+        for (int second = 0; second < 60; ++second) {
+            const double t0 = 46357 + (8 * 3600 + second) / 86400.0;
+            c.setManualX(t0, t0 + seconds / 86400.0);
+            c.resetImage();
+            QVector<double> ticks;
+            QVector<QString> labels;
+            c.plot()->xAxis->ticker()->generate(c.plot()->xAxis->range(), QLocale(), 'g', 6, ticks, nullptr,
+                                                &labels);
+            QVERIFY2(labels.size() >= 2, qPrintable(QString::number(second)));
+            QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+            for (double t : std::as_const(ticks))
+                QVERIFY2(std::fabs(t - std::round(t)) < 1e-6, qPrintable(QString::number(t, 'f', 3)));
+        }
+    }
+
     void verticalLines()
     {
         Chart c;

@@ -168,14 +168,14 @@ void TfrmDataLogger::fillDataSetList()
     for (int i = 0; i < rows.size(); ++i)
         m_sets->setRow(i + 1, rows.at(i));
     m_sets->flush();
-    // Dates and times in a long regional format would not fit the narrow
-    // columns; those grow to fit, never shrink.
-    const QFontMetrics fm(Grid2->font());
-    for (int c = 1; c <= 3; ++c) {
-        int widest = 0;
-        for (const QStringList &r : rows)
-            widest = std::max(widest, fm.horizontalAdvance(r.value(c)));
-        Grid2->setColumnWidth(c, std::max(Grid2->columnWidth(c), widest + 10));
+    // Set numbers of four digits, dates and times in a long regional format
+    // would not fit the narrow columns: every column grows to fit its title
+    // and all its texts (the view measures every row), never shrinks.
+    for (int c = 0; c < m_sets->ColCount(); ++c) {
+        const int before = Grid2->columnWidth(c);
+        Grid2->resizeColumnToContents(c);
+        if (Grid2->columnWidth(c) < before)
+            Grid2->setColumnWidth(c, before);
     }
 }
 

@@ -107,6 +107,9 @@ void TfrmDataLogger::buildLayout()
     listFont.setBold(false);
     Grid2->setFont(listFont);
     Grid2->setAccessibleName(QStringLiteral("Data sets"));
+    // Fitting a column to its texts measures all of them, not only the
+    // first thousand rows.
+    Grid2->horizontalHeader()->setResizeContentsPrecision(-1);
     Panel4 = buildExtremesPanel();
     leftLayout->addWidget(StaticText1);
     leftLayout->addWidget(Grid2, 1);
