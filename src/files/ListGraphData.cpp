@@ -150,8 +150,12 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
             continue;
         for (int s = 0; s < g.subsets; ++s) {
             g.x[s][p] = x;
+            const QString cell = list.cell(s == 0 ? kValue1Col : kValue2Col, row);
             float v = 0;
-            if (values.read(list.cell(s == 0 ? kValue1Col : kValue2Col, row), v)) {
+            if (cell == QLatin1String("OL")) {
+                // The overload mark: not drawn, not in the range, saved as "OL".
+                g.y[s][p] = TextDataSet::OverloadValue;
+            } else if (values.read(cell, v)) {
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;

@@ -19,9 +19,11 @@ struct ListGraphData
 {
     int subsets = 1;
     int points = 0; // the list's data rows
-    // Per subset, `points` long. A cell that got nothing from its row (an
-    // "OL" value, a text that is no number or no date) keeps x 0 and y 0,
-    // as a chart just set up holds them.
+    // Per subset, `points` long. An "OL" value becomes the overload mark
+    // (TextDataSet::OverloadValue), which the chart does not draw and the
+    // graph writer writes back as "OL". A cell that got nothing from its
+    // row (a text that is no number or no date) keeps x 0 and y 0, as a
+    // chart just set up holds them.
     std::vector<std::vector<double>> x;
     std::vector<std::vector<float>> y;
     // Row 1's and the last row's date-time, 0 when not converted.

@@ -606,6 +606,44 @@ private Q_SLOTS:
         QCOMPARE(chart->manualMinY(), 27.0);
     }
 
+    void overloadInAListStaysAnOverloadInItsGraph()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        const QString path = s.dir.filePath(QStringLiteral("ol.txt"));
+        writeFileBytes(path, "12/5/07\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
+                             "12/5/07\t14:03:11\tOL\tC\t22.0\tC\t\t\r\n"
+                             "12/5/07\t14:03:12\t30.0\tC\tOL\tC\t\t\r\n");
+        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+        s.prompt.openNames.enqueue(path);
+        s.main->Open1->trigger();
+        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        QVERIFY(list);
+        activate(s, list);
+        s.main->btnToGraph->click();
+        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        QVERIFY(graph);
+        Chart *chart = graph->PESGraph1;
+        // The overloads hold the mark the chart leaves undrawn, not 0 °C.
+        QCOMPARE(chart->yData(0, 1), chart->nullY());
+        QCOMPARE(chart->yData(1, 2), chart->nullY());
+        QVERIFY(chart->xData(0, 1) != 0.0);
+        QCOMPARE(chart->manualMinY(), 18.0);
+        QCOMPARE(chart->manualMaxY(), 33.0);
+
+        // Saved from the graph they are "OL" again.
+        activate(s, graph);
+        const QString saved = s.dir.filePath(QStringLiteral("again.txt"));
+        s.prompt.saveNames.enqueue(saved);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = fileLines(saved);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\tOL\tC\t22.0\tC\t\r"));
+        QCOMPARE(lines.at(2), QByteArray("12/5/07\t2:03:12 PM\t30.0\tC\tOL\tC\t"));
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
     void saveFolderFallsBackToDocuments()
     {
         test::ScriptedPrompt prompt;

@@ -164,6 +164,7 @@ private Q_SLOTS:
     void yRangeIsWidenedByATenthOfEachEnd();
     void graphFromListTakesSubsetsAndTimesFromTheRows();
     void graphFromListReportsAnUnreadableStartOnce();
+    void overloadInAListIsSavedFromItsGraphAsOverload();
     void graphFromListReadsPointValuesInACommaLocale();
     void graphFromListStopsOnCancel();
     void dateAndTimeTextsReadInTheLocalesOrder_data();
@@ -640,7 +641,7 @@ void TstTextDataSet::graphFromListTakesSubsetsAndTimesFromTheRows()
     }
     QCOMPARE(d.y[0][0], 23.5f);
     QCOMPARE(d.y[1][1], 0.0f);  // written "0.0"
-    QCOMPARE(d.y[0][2], 0.0f);  // "OL": nothing stored
+    QCOMPARE(d.y[0][2], TextDataSet::OverloadValue); // "OL": the overload mark, not drawn
     QCOMPARE(d.y[1][2], 1234.6f);
     QCOMPARE(d.y[0][3], 0.0f);  // "----" is no number
     // The top is the larger of both subsets' largest values.
@@ -680,6 +681,31 @@ void TstTextDataSet::graphFromListReportsAnUnreadableStartOnce()
     QCOMPARE(d.x[1][2], 0.0);
     QVERIFY(qAbs(d.yMin - 2.7) < 1e-6);
     QVERIFY(qAbs(d.yMax - 4.4) < 1e-6);
+}
+
+void TstTextDataSet::overloadInAListIsSavedFromItsGraphAsOverload()
+{
+    // A list read from a file, turned into chart cells and written again
+    // in the graph layout: every "OL" comes back as "OL", never as a value.
+    const QByteArray file = "12/5/07\t14:03:10\t23.5\tC\tOL\tC\t\r\n"
+                            "12/5/07\t14:03:12\tOL\tC\t-5.0\tC\t\r\n"
+                            "12/5/07\t14:03:14\tOL\tC\tOL\tC\t\r\n";
+    GridModel list;
+    intoList(list, readBytes(file, TextDataSet::Tab));
+    const ListGraphData d = convertListToGraph(list);
+    QCOMPARE(d.subsets, 2);
+    QCOMPARE(d.y[1][0], TextDataSet::OverloadValue);
+    // The overloads take no part in the y range: 23.5 down to -5.0.
+    QVERIFY(qAbs(d.yMax - (23.5 + 2.35)) < 1e-5);
+    QVERIFY(qAbs(d.yMin - (-5.5)) < 1e-6);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(TextDataSet::writeGraph(out, GraphCells::over(d.points, d.x[0], d.y[0], d.y[1]), 1, d.points,
+                                    QStringLiteral("C"), TextDataSet::Tab)
+                .ok);
+    QCOMPARE(out.data(), QByteArray("12/5/07\t2:03:10 PM\t23.5\tC\tOL\tC\t\r\n"
+                                    "12/5/07\t2:03:12 PM\tOL\tC\t-5.0\tC\t\r\n"
+                                    "12/5/07\t2:03:14 PM\tOL\tC\tOL\tC\t\r\n"));
 }
 
 void TstTextDataSet::graphFromListReadsPointValuesInACommaLocale()
