@@ -579,31 +579,101 @@ private Q_SLOTS:
         QCOMPARE(chart->manualMaxY(), double(23.4f) + double(0.1f * 23.4f));
     }
 
-    void badStartAndEndSaidOnce()
+    void listsWhoseDatesDoNotReadOpenNoWindow()
     {
         Session s(0);
         QVERIFY(s.started());
-        const QString path = s.dir.filePath(QStringLiteral("dates.txt"));
-        writeFileBytes(path, "yesterday\tnoon\t20.0\tC\t\t\t\r\n12/5/07\t14:03:11\t30.0\tC\t\t\t\r\n"
-                         "12/5/07\t14:03:12\tOL\tC\t\t\t\r\nnever\t\t25.0\tC\t\t\t\r\n");
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(path);
-        s.main->Open1->trigger();
-        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
-        QVERIFY(list);
-        activate(s, list);
-        s.main->btnToGraph->click();
+        const int before = windows(s).size();
+        const auto open = [&](const QString &name, const QByteArray &bytes) {
+            const QString path = s.dir.filePath(name);
+            writeFileBytes(path, bytes);
+            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+            s.prompt.openNames.enqueue(path);
+            s.main->Open1->trigger();
+            return windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        };
+        const QByteArray usList = "12/9/26\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
+                                  "12/9/26\t14:03:11\t30.0\tC\t22.0\tC\t\t\r\n";
+
+        // A list written under US settings, opened under German ones: never
+        // 12 September, but the line and what was expected.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(!open(QStringLiteral("us.txt"), usList));
         QCOMPARE(s.prompt.errors.size(), 1);
-        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        QCOMPARE(s.prompt.errors.last(),
+                 QStringLiteral("The file %1 cannot be opened as a data set: line 1 holds the date \"12/9/26\" where "
+                                "a date such as 09.12.26 (day.month.year) or 2026-12-09 is expected.")
+                     .arg(QDir::toNativeSeparators(s.dir.filePath(QStringLiteral("us.txt")))));
+        // Commas are no date separators anywhere.
+        QVERIFY(!open(QStringLiteral("commas.txt"), "09,12,26\t14:03:10\t20.0\tC\t\t\r\n"));
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("line 1 holds the date \"09,12,26\"")));
+        // A later line is named as it is.
+        QVERIFY(!open(QStringLiteral("third.txt"), "09.12.26\t14:03:10\t20.0\tC\t\t\r\n09.12.26\t14:03:11\t20.0\tC\t\t\r\n"
+                                                   "09.12.26\t14:63:12\t20.0\tC\t\t\r\n"));
+        QVERIFY(s.prompt.errors.last().contains(
+            QStringLiteral("line 3 holds the time \"14:63:12\" where a time such as 14:03:10 is expected.")));
+        // ISO dates read in any settings and graph as they say.
+        TfrmList *iso = open(QStringLiteral("iso.txt"), "2026-12-09\t14:03:10\t20,0\tC\t\t\r\n2026-12-09\t14:03:11\t30,0\tC\t\t\r\n");
+        QVERIFY(iso);
+        QCOMPARE(s.prompt.errors.size(), 3);
+        activate(s, iso);
+        s.main->btnToGraph->click();
+        auto *graph = windowTitled<TfrmGraph>(s, iso->windowTitle());
         QVERIFY(graph);
-        Chart *chart = graph->PESGraph1;
-        QCOMPARE(chart->points(), 4);
-        // Rows without a date give no point; the OL row no value.
-        QCOMPARE(chart->xData(0, 0), 0.0);
-        QCOMPARE(chart->yData(0, 1), 30.0f);
-        QVERIFY(chart->xData(0, 2) != 0.0);
-        QCOMPARE(chart->manualMaxY(), 33.0);
-        QCOMPARE(chart->manualMinY(), 27.0);
+        QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
+        QCOMPARE(graph->PESGraph1->manualMaxY(), 33.0);
+
+        // Under US settings the same file opens, and is the 9th of December.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        TfrmList *us = open(QStringLiteral("us.txt"), usList);
+        QVERIFY(us);
+        activate(s, us);
+        s.main->btnToGraph->click();
+        graph = windowTitled<TfrmGraph>(s, us->windowTitle());
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
+        QCOMPARE(s.prompt.errors.size(), 3);
+        QCOMPARE(windows(s).size(), before + 4);
+    }
+
+    void filesThatHoldNoListOpenNoWindow()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        const int before = windows(s).size();
+        // Random bytes named .TXT: with no tab before the first line end,
+        // and with one (then the first "row" holds no date).
+        QByteArray noise(4000, '\0');
+        quint32 x = 1;
+        for (char &c : noise) {
+            x = x * 1103515245u + 12345u;
+            c = char((x >> 16) & 0xFF);
+        }
+        QByteArray noTab = noise;
+        noTab.replace('\t', 'x');
+        const struct
+        {
+            const char *name;
+            QByteArray bytes;
+            QString said;
+        } cases[] = {
+            {"noise.TXT", noTab, QStringLiteral("holds no readable row: none of its lines holds fields separated by tabs.")},
+            {"noise2.TXT", "\x93\xff\x01\t" + noise, QStringLiteral("cannot be opened as a data set: line 1 holds the date")},
+            {"empty.csv", QByteArray(), QStringLiteral("holds no readable row: none of its lines holds fields separated by commas.")},
+            // A list saved with nothing recorded: one row of empty cells.
+            {"blank.txt", "\t\t\t\t\t\t\t\r\n", QStringLiteral("line 1 holds no date where a date such as")},
+        };
+        for (const auto &c : cases) {
+            const QString path = s.dir.filePath(QLatin1String(c.name));
+            writeFileBytes(path, c.bytes);
+            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+            s.prompt.openNames.enqueue(path);
+            s.main->Open1->trigger();
+            QCOMPARE(windows(s).size(), before);
+            QVERIFY2(s.prompt.errors.last().contains(QDir::toNativeSeparators(path)), qPrintable(s.prompt.errors.last()));
+            QVERIFY2(s.prompt.errors.last().contains(c.said), qPrintable(s.prompt.errors.last()));
+        }
+        QCOMPARE(s.prompt.errors.size(), 4);
     }
 
     void overloadInAListStaysAnOverloadInItsGraph()

@@ -163,12 +163,15 @@ private Q_SLOTS:
     void yRangeIsWidenedByATenthOfEachEnd_data();
     void yRangeIsWidenedByATenthOfEachEnd();
     void graphFromListTakesSubsetsAndTimesFromTheRows();
-    void graphFromListReportsAnUnreadableStartOnce();
+    void graphFromListRefusesARowWhoseDateOrTimeDoesNotRead();
     void overloadInAListIsSavedFromItsGraphAsOverload();
     void graphFromListReadsPointValuesInACommaLocale();
     void graphFromListStopsOnCancel();
     void dateAndTimeTextsReadInTheLocalesOrder_data();
     void dateAndTimeTextsReadInTheLocalesOrder();
+    void goldenFilesReadOnlyUnderTheirOwnSettings_data();
+    void goldenFilesReadOnlyUnderTheirOwnSettings();
+    void unreadableDatesAreToldWithWhatIsExpected();
     void valueCellsReadAsTheLocaleWritesThem_data();
     void valueCellsReadAsTheLocaleWritesThem();
     void filtersWithdrawCsvInACommaLocale();
@@ -660,27 +663,33 @@ void TstTextDataSet::graphFromListTakesSubsetsAndTimesFromTheRows()
     QCOMPARE(o.x.size(), std::size_t(1));
 }
 
-void TstTextDataSet::graphFromListReportsAnUnreadableStartOnce()
+void TstTextDataSet::graphFromListRefusesARowWhoseDateOrTimeDoesNotRead()
 {
+    // One row that does not read makes no graph, and the first such row is
+    // named: a graph with it left out or misdated would misstate the list.
     GridModel m;
     m.setColCount(8);
-    m.appendRow({"1", "13/45/07", "10:00:00", "1.0", "C", "2.0", "F", ""});
-    m.appendRow({"2", "12/5/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
+    m.appendRow({"1", "12/5/07", "10:00:00", "1.0", "C", "2.0", "F", ""});
+    m.appendRow({"2", "13/45/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
     m.appendRow({"3", "12/5/07", "25:00:00", "5.0", "C", "6.0", "F", ""});
     const ListGraphData d = convertListToGraph(m);
-    QCOMPARE(d.subsets, 2);
-    QCOMPARE(d.error, QStringLiteral("'13/45/07 10:00:00' is not a valid date and time"));
-    QCOMPARE(d.start, 0.0);
-    QCOMPARE(d.end, 0.0);
-    QVERIFY(!d.hasXRange());
-    // Rows without a date-time give no point in either subset.
-    QCOMPARE(d.x[0][0], 0.0);
-    QCOMPARE(d.x[1][0], 0.0);
-    QCOMPARE(d.y[1][0], 0.0f);
-    QCOMPARE(d.x[1][1], at(2007, 12, 5, 10, 0, 1));
-    QCOMPARE(d.x[1][2], 0.0);
-    QVERIFY(qAbs(d.yMin - 2.7) < 1e-6);
-    QVERIFY(qAbs(d.yMax - 4.4) < 1e-6);
+    QCOMPARE(d.badRow, 2);
+    QCOMPARE(d.error, QStringLiteral("line 2 holds the date \"13/45/07\" where a date such as 12/9/26 "
+                                     "(month/day/year) or 2026-12-09 is expected"));
+    QCOMPARE(firstUnreadableRow(m).row, 2);
+    QCOMPARE(firstUnreadableRow(m).why, d.error);
+
+    m.setRow(2, {"2", "12/5/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
+    const ListGraphData t = convertListToGraph(m);
+    QCOMPARE(t.badRow, 3);
+    QCOMPARE(t.error, QStringLiteral("line 3 holds the time \"25:00:00\" where a time such as 2:03:10 PM is expected"));
+
+    // A list written under other settings is refused at its first row.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const ListGraphData de = convertListToGraph(m);
+    QCOMPARE(de.badRow, 1);
+    QVERIFY(de.error.startsWith(QStringLiteral("line 1 holds the date \"12/5/07\" where a date such as 09.12.26 "
+                                               "(day.month.year) or 2026-12-09")));
 }
 
 void TstTextDataSet::overloadInAListIsSavedFromItsGraphAsOverload()
@@ -715,7 +724,7 @@ void TstTextDataSet::graphFromListReadsPointValuesInACommaLocale()
     m.setColCount(6);
     m.appendRow({"1", "05.12.07", "14:03:10", "23,5", "C", ""});
     m.appendRow({"2", "05.12.07", "14:03:11", "24.5", "C", ""}); // from a comma-separated file
-    m.appendRow({"3", "05.12.2007", "14:03:12", "1.234,5", "C", ""});
+    m.appendRow({"3", "05.12.07", "14:03:12", "1.234,5", "C", ""});
     const ListGraphData d = convertListToGraph(m);
     QCOMPARE(d.y[0][0], 23.5f);
     QCOMPARE(d.y[0][1], 24.5f);
@@ -753,7 +762,26 @@ void TstTextDataSet::dateAndTimeTextsReadInTheLocalesOrder_data()
     QTest::addColumn<QDateTime>("expected"); // invalid: not converted
     const QDateTime none;
     QTest::newRow("US, two-digit year") << "en_US" << "12/5/07" << "2:03:10 PM" << QDateTime({2007, 12, 5}, {14, 3, 10});
-    QTest::newRow("US, four-digit year") << "en_US" << "12/5/1999" << "14:03:10" << QDateTime({1999, 12, 5}, {14, 3, 10});
+    // Strictly as the locale writes dates: its order, separators and digits.
+    QTest::newRow("US, four-digit year where two are written") << "en_US" << "12/5/1999" << "14:03:10" << none;
+    QTest::newRow("US date under German settings") << "de_DE" << "12/9/26" << "14:03:10" << none;
+    QTest::newRow("commas, US") << "en_US" << "09,12,26" << "14:03:10" << none;
+    QTest::newRow("commas, German") << "de_DE" << "09,12,26" << "14:03:10" << none;
+    QTest::newRow("German date, one-digit day") << "de_DE" << "5.12.07" << "14:03:10" << none;
+    QTest::newRow("US date under British settings") << "en_GB" << "12/5/07" << "14:03:10" << none;
+    QTest::newRow("British date under US settings") << "en_US" << "05/12/2007" << "14:03:10" << none;
+    QTest::newRow("US date, a leading zero") << "en_US" << "12/05/07" << "14:03:10" << QDateTime({2007, 12, 5}, {14, 3, 10});
+    QTest::newRow("text after the date") << "en_US" << "12/5/07 x" << "14:03:10" << none;
+    QTest::newRow("blanks around the date") << "de_DE" << " 05.12.07 " << "14:03:10" << QDateTime({2007, 12, 5}, {14, 3, 10});
+    // ISO 8601 in every locale, and only in its own form.
+    QTest::newRow("ISO, US") << "en_US" << "2026-12-09" << "14:03:10" << QDateTime({2026, 12, 9}, {14, 3, 10});
+    QTest::newRow("ISO, German") << "de_DE" << "2026-12-09" << "14:03:10" << QDateTime({2026, 12, 9}, {14, 3, 10});
+    QTest::newRow("ISO, British") << "en_GB" << "2026-12-09" << "2:03:10 PM" << QDateTime({2026, 12, 9}, {14, 3, 10});
+    QTest::newRow("ISO, Japanese") << "ja_JP" << "2026-12-09" << "14:03:10" << QDateTime({2026, 12, 9}, {14, 3, 10});
+    QTest::newRow("ISO, one-digit month") << "en_US" << "2026-1-09" << "14:03:10" << none;
+    QTest::newRow("ISO, no such day") << "de_DE" << "2026-02-30" << "14:03:10" << none;
+    QTest::newRow("Swedish, ISO is its own") << "sv_SE" << "2026-12-09" << "14:03:10" << QDateTime({2026, 12, 9}, {14, 3, 10});
+    QTest::newRow("Japanese order") << "ja_JP" << "2026/12/09" << "14:03:10" << QDateTime({2026, 12, 9}, {14, 3, 10});
     QTest::newRow("midnight hour") << "en_US" << "1/1/24" << "12:30:00 AM" << QDateTime({2024, 1, 1}, {0, 30});
     QTest::newRow("noon hour") << "en_US" << "1/1/24" << "12:30 pm" << QDateTime({2024, 1, 1}, {12, 30});
     QTest::newRow("hour 13 with PM") << "en_US" << "1/1/24" << "13:00:00 PM" << none;
@@ -782,6 +810,68 @@ void TstTextDataSet::dateAndTimeTextsReadInTheLocalesOrder()
     QCOMPARE(ok, expected.isValid());
     if (ok)
         QCOMPARE(v, toDateTimeDouble(expected));
+}
+
+// Every golden file against several settings: its rows read under the
+// settings it was written in (and the ISO ones under all), and under any
+// other the first line is refused instead of read with day and month
+// swapped.
+void TstTextDataSet::goldenFilesReadOnlyUnderTheirOwnSettings_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("locale");
+    const QStringList files = QDir(kGolden).entryList({QStringLiteral("*.txt"), QStringLiteral("*.csv")}, QDir::Files);
+    QVERIFY(files.size() >= 12);
+    for (const QString &f : files)
+        for (const char *locale : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP"})
+            QTest::newRow(qPrintable(f + QLatin1Char(' ') + QLatin1String(locale))) << f << QString::fromLatin1(locale);
+}
+
+void TstTextDataSet::goldenFilesReadOnlyUnderTheirOwnSettings()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    const TextListRows rows = TextDataSet::readFile(kGolden + file);
+    QVERIFY(rows.ok);
+    QVERIFY(!rows.rows.empty());
+    const bool iso = file.contains(QLatin1String("_iso"));
+    const bool own = iso || file.contains(locale);
+    const UnreadableRow bad = firstUnreadableRow(rows);
+    QCOMPARE(bad.row, own ? 0 : 1);
+    if (!own) {
+        QVERIFY2(bad.why.startsWith(QStringLiteral("line 1 holds the date \"%1\"").arg(rows.rows.cell(0, 1))),
+                 qPrintable(bad.why));
+        return;
+    }
+    GridModel list;
+    intoList(list, rows);
+    const ListGraphData d = convertListToGraph(list);
+    QVERIFY2(d.error.isEmpty(), qPrintable(d.error));
+    // The files' first row: 5 December 2007 14:03:10 (ISO: 9 December 2026).
+    QCOMPARE(d.start, iso ? at(2026, 12, 9, 14, 3, 10) : at(2007, 12, 5, 14, 3, 10));
+}
+
+void TstTextDataSet::unreadableDatesAreToldWithWhatIsExpected()
+{
+    LocaleDateTimeReader us;
+    QCOMPARE(us.expectedDate(), QStringLiteral("a date such as 12/9/26 (month/day/year) or 2026-12-09"));
+    QCOMPARE(us.expectedTime(), QStringLiteral("a time such as 2:03:10 PM"));
+    QCOMPARE(us.problem(QStringLiteral("12/9/26"), QStringLiteral("2:03:10 PM")), QString());
+    QCOMPARE(us.problem(QString(), QStringLiteral("10:00")),
+             QStringLiteral("holds no date where a date such as 12/9/26 (month/day/year) or 2026-12-09 is expected"));
+    // What a file holds is quoted with what cannot be shown replaced, and cut.
+    QCOMPARE(us.problem(QStringLiteral("\x01\x7f\u00e9t\u00e9"), QString()),
+             QStringLiteral("holds the date \"\uFFFD\uFFFD\u00e9t\u00e9\" where a date such as 12/9/26 "
+                            "(month/day/year) or 2026-12-09 is expected"));
+    QVERIFY(us.problem(QString(200, QLatin1Char('x')), QString()).contains(QString(24, QLatin1Char('x')) + QChar(0x2026) + '"'));
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    LocaleDateTimeReader de;
+    QCOMPARE(de.expectedDate(), QStringLiteral("a date such as 09.12.26 (day.month.year) or 2026-12-09"));
+    QCOMPARE(de.expectedTime(), QStringLiteral("a time such as 14:03:10"));
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+    QCOMPARE(LocaleDateTimeReader().expectedDate(), QStringLiteral("a date such as 2026-12-09 (year-month-day)"));
 }
 
 void TstTextDataSet::valueCellsReadAsTheLocaleWritesThem_data()

@@ -3,6 +3,7 @@
 #include "common/Prompt.h"
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
+#include "files/ListGraphData.h"
 #include "files/TextDataSet.h"
 #include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
@@ -276,14 +277,27 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         m_prompt.error(read.error);
         return nullptr;
     }
+    // A list shows its texts as they stand, but a list whose dates are not
+    // this computer's would graph misdated: such a file, and one that is
+    // no list at all, opens no window.
+    if (read.rows.empty()) {
+        m_prompt.error(QStringLiteral("The file %1 holds no readable row: none of its lines holds fields "
+                                      "separated by %2.")
+                           .arg(shownPath(path),
+                                TextDataSet::separatorFor(path) == TextDataSet::Comma ? QStringLiteral("commas")
+                                                                                      : QStringLiteral("tabs")));
+        return nullptr;
+    }
+    if (const UnreadableRow bad = firstUnreadableRow(read); bad.row) {
+        m_prompt.error(QStringLiteral("The file %1 cannot be opened as a data set: %2.").arg(shownPath(path), bad.why));
+        return nullptr;
+    }
     const int model = read.model() ? read.model() : (m_context.model ? m_context.model() : 482);
     auto *list = new TfrmList([model] { return model; });
     list->setWindowTitle(shownPath(path));
     GridModel &grid = *list->grid();
-    if (!read.rows.empty()) {
-        grid.setRowCount(1);
-        grid.appendRows(std::move(read.rows));
-    }
+    grid.setRowCount(1);
+    grid.appendRows(std::move(read.rows));
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
         giveRoom(frame, QSize(680, 360));
     else
