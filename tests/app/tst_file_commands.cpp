@@ -4,6 +4,7 @@
 // opened again, lists turned into graphs, the comma-decimal locale, and
 // files that are refused.
 
+#include "app/QtPrompt.h"
 #include "app/TfrmMain.h"
 #include "common/DateTime.h"
 #include "files/FileFilters.h"
@@ -17,7 +18,10 @@
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
@@ -122,6 +126,43 @@ private:
     QTimer m_poll;
 };
 
+// Plays the user at the real dialogs: in the save dialog picks the file
+// type at typeIndex with the keyboard, as a user does, and types a name;
+// accepts the range dialog as it opens.
+class DialogPlayer : public QObject
+{
+public:
+    DialogPlayer(int typeIndex, const QString &typed) : m_type(typeIndex), m_typed(typed)
+    {
+        m_poll.setInterval(10);
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
+                auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+                auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                if (!types || !name)
+                    return;
+                types->setFocus();
+                for (int i = types->currentIndex(); i < m_type; ++i)
+                    QTest::keyClick(types, Qt::Key_Down);
+                typesShown = types->count();
+                name->setFocus();
+                name->setText(m_typed);
+                QTest::keyClick(name, Qt::Key_Return);
+            } else if (modal && modal->objectName() == QLatin1String("TfrmScope")) {
+                static_cast<QDialog *>(modal)->accept();
+            }
+        });
+        m_poll.start();
+    }
+    int typesShown = 0;
+
+private:
+    int m_type;
+    QString m_typed;
+    QTimer m_poll;
+};
+
 } // namespace
 
 class TestFileCommands : public QObject
@@ -163,7 +204,8 @@ private Q_SLOTS:
         QCOMPARE(watch.values.last(), 10);
 
         // A selection past the recording ends at the first unrecorded point;
-        // an upper-case CSV gets commas; a name of another kind saves nothing.
+        // an upper-case CSV gets commas; a name of another kind saves
+        // nothing, and says so.
         const QString csv = s.dir.filePath(QStringLiteral("run.CSV"));
         s.prompt.saveNames.enqueue(csv);
         s.prompt.rangeAnswers.enqueue(select(QStringLiteral("4000"), QStringLiteral("8")));
@@ -171,12 +213,16 @@ private Q_SLOTS:
         const QList<QByteArray> part = fileLines(csv);
         QCOMPARE(part.size(), 3);
         QCOMPARE(part.first(), QByteArray("12/5/07,2:03:17 PM,23.4,C,21.7,C,\r"));
-        const QString other = s.dir.filePath(QStringLiteral("run"));
+        const QString other = s.dir.filePath(QStringLiteral("run.dat"));
         s.prompt.saveNames.enqueue(other);
         s.main->Save1->trigger();
         QVERIFY(!QFile::exists(other));
         QCOMPARE(s.prompt.rangesShown.size(), 2);
-        QCOMPARE(s.prompt.messageCount(), 0);
+        QCOMPARE(s.prompt.informations,
+                 QStringList{QStringLiteral("The graph was not saved: %1 names neither a graph file (.GHF) nor a "
+                                            "text file (.TXT, .CSV).")
+                                 .arg(QDir::toNativeSeparators(other))});
+        QCOMPARE(s.prompt.messageCount(), 1);
     }
 
     void savingStopsAtAnOverloadedSample()
@@ -225,7 +271,7 @@ private Q_SLOTS:
             char separator;
         };
         for (const Case &c : {Case{QStringLiteral("run.CSV"), ','}, Case{QStringLiteral("run.txt"), '\t'},
-                              Case{QStringLiteral("run"), '\t'}}) {
+                              Case{QStringLiteral("run.dat"), '\t'}}) {
             const QString path = s.dir.filePath(c.name);
             s.prompt.saveNames.enqueue(path);
             s.prompt.rangeAnswers.enqueue(select(QStringLiteral("7"), QStringLiteral("-3")));
@@ -712,6 +758,96 @@ private Q_SLOTS:
         QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\tOL\tC\t22.0\tC\t\r"));
         QCOMPARE(lines.at(2), QByteArray("12/5/07\t2:03:12 PM\t30.0\tC\tOL\tC\t"));
         QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    void saveDialogTypeDecidesFormatAndExtension()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 3));
+        struct Case
+        {
+            int type;        // its place among the dialog's types
+            QString typed;   // the name typed
+            QString written; // the file written
+            char separator;  // 0: a graph file
+        };
+        const auto check = [&](const Case &c) {
+            const QString path = s.dir.filePath(c.written);
+            QVERIFY2(QFile::exists(path), qPrintable(c.written));
+            const QByteArray bytes = fileBytes(path);
+            if (c.separator) {
+                QCOMPARE(fileLines(path).size(), 3);
+                QVERIFY(fileLines(path).first().count(c.separator) >= 6);
+                QCOMPARE(bytes.count(c.separator == ',' ? '\t' : ','), 0);
+            } else {
+                // The length of the chart's block, then the block.
+                QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(bytes.size() - 4));
+            }
+        };
+        // The graph's types: graph file, TXT, CSV. A typed extension wins.
+        activate(s, s.main->realTimeGraph());
+        for (const Case &c : {Case{1, "graphA", "graphA.TXT", '\t'}, Case{2, "graphB", "graphB.CSV", ','},
+                              Case{0, "graphC", "graphC.GHF", 0}, Case{0, "graphD.txt", "graphD.txt", '\t'},
+                              Case{1, "graphE.ghf", "graphE.ghf", 0}}) {
+            s.prompt.saveTypes.enqueue(c.type);
+            s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
+            s.prompt.rangeAnswers.enqueue(all());
+            s.main->Save1->trigger();
+            check(c);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
+        // The table's types: TXT, CSV, all files (whose files are TXT).
+        activate(s, s.main->realTimeList());
+        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{2, "tbly", "tbly.TXT", '\t'},
+                              Case{0, "tblz.csv", "tblz.csv", ','}}) {
+            s.prompt.saveTypes.enqueue(c.type);
+            s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
+            s.prompt.rangeAnswers.enqueue(all());
+            s.main->Save1->trigger();
+            check(c);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("tblx.TXT"))));
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    void realSaveDialogGivesTheChosenTypesExtension()
+    {
+        // The real dialog as a user works it: pick "TXT file", type graphA.
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 3));
+        QtPrompt dialogs(s.main.get());
+        FileCommandContext context;
+        context.programFolder = s.dir.path();
+        FileCommands commands(dialogs, s.main->dataLogger(), context);
+        {
+            DialogPlayer user(1, QStringLiteral("graphA"));
+            commands.SaveGraphData(*s.main->realTimeGraph());
+            QCOMPARE(user.typesShown, 3);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
+        QCOMPARE(fileLines(s.dir.filePath(QStringLiteral("graphA.TXT"))).first(),
+                 QByteArray("12/5/07\t2:03:10 PM\t23.4\tC\t21.7\tC\t\r"));
+
+        // The table's CSV type and tblx: commas in tblx.CSV.
+        const QString tableFilter = FileFilters::qtFilter(FileFilters::saveTable(false));
+        {
+            DialogPlayer user(1, QStringLiteral("tblx"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblx.CSV")));
+        }
+        // All files: the default extension; a typed one stays as typed.
+        {
+            DialogPlayer user(2, QStringLiteral("tbly"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tbly.TXT")));
+        }
+        {
+            DialogPlayer user(1, QStringLiteral("tblz.txt"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblz.txt")));
+        }
     }
 
     void saveFolderFallsBackToDocuments()

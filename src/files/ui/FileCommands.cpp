@@ -205,8 +205,14 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
             m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2").arg(shownPath(path), error));
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
         WriteGraphText(*graph.PESGraph1, path, realTime);
+    } else {
+        // A typed extension wins over the chosen type; one that names no
+        // format saves nothing, and the user is told rather than left to
+        // believe the graph saved.
+        m_prompt.information(QStringLiteral("The graph was not saved: %1 names neither a graph file (.GHF) "
+                                            "nor a text file (.TXT, .CSV).")
+                                 .arg(shownPath(path)));
     }
-    // Any other extension saves nothing.
 }
 
 ScopeRange FileCommands::askSaveRange(int last, int largest)
