@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     // Opening refuses exactly the lists the graph refuses, at the same row.
     const kv::UnreadableRow bad = kv::firstUnreadableRow(r);
-    if (bad.row != g.badRow || bad.why != g.error)
+    if (bad.row != g.badRow || bad.problem != g.problem)
         std::abort();
     return 0;
 }

@@ -119,7 +119,7 @@ UnreadableRow firstUnreadableRow(const GridSource &list)
         const QString time = list.cell(kTimeCol, row);
         double value = 0;
         if (!reader.dateTime(date, time, value))
-            return {row, QStringLiteral("line %1 %2").arg(row).arg(reader.problem(date, time))};
+            return {row, reader.problem(date, time)};
     }
     return {};
 }
@@ -165,7 +165,7 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
             return true;
         into = 0;
         g.badRow = row;
-        g.error = QStringLiteral("line %1 %2").arg(row).arg(reader.problem(date, time));
+        g.problem = reader.problem(date, time);
         return false;
     };
     if (n > 0 && !convert(1, g.start))

@@ -37,19 +37,21 @@ struct ListGraphData
     bool anyValue = false;
     int rowsDone = 0;
     bool cancelled = false;
-    // The first row whose date or time did not read, and why ("line 3
-    // holds the date ..."): then nothing else is converted and no graph
-    // is to be made of the list.
+    // The first row whose date or time did not read, and why ("holds the
+    // date ..."): then nothing else is converted and no graph is to be
+    // made of the list.
     int badRow = 0;
-    QString error;
+    QString problem;
 };
 
-// The first row of a list (row n being line n of its file) whose date or
-// time does not read as the regional settings write them, nor as ISO 8601.
+// The first row of a list whose date or time does not read as the regional
+// settings write them, nor as ISO 8601, and why: "holds the date "12/9/26"
+// where a date such as 09.12.26 (day.month.year) or 2026-12-09 is
+// expected". Rows read from a file are lines of it (see TextListRows).
 struct UnreadableRow
 {
     int row = 0; // 0 when every row reads
-    QString why; // "line 3 holds the date "12/9/26" where a date such as ..."
+    QString problem;
 };
 UnreadableRow firstUnreadableRow(const GridSource &list);
 UnreadableRow firstUnreadableRow(const TextListRows &rows);

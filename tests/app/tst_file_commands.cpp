@@ -669,6 +669,23 @@ private Q_SLOTS:
         QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
         QCOMPARE(graph->PESGraph1->manualMaxY(), 33.0);
 
+        // So does what kv481 exports as CSV with ISO 8601 times; its lines
+        // are counted below its header.
+        TfrmList *export482 = open(QStringLiteral("export.csv"), fileBytes(QStringLiteral(KV_TEST_DATA "/text/export482_iso.csv")));
+        QVERIFY(export482);
+        QCOMPARE(export482->grid()->ColCount(), 8);
+        activate(s, export482);
+        s.main->btnToGraph->click();
+        graph = windowTitled<TfrmGraph>(s, export482->windowTitle());
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->subsets(), 2);
+        QCOMPARE(graph->PESGraph1->xData(1, 0), toDateTimeDouble(QDate(2026, 11, 30), QTime(23, 59, 50)));
+        QCOMPARE(graph->PESGraph1->yData(0, 1), graph->PESGraph1->nullY());
+        QVERIFY(!open(QStringLiteral("export2.csv"), "set,time,T1,T1 flag,unit\n1,2026-03-14T09:26:53+01:00,25.6,,C\n"
+                                                     "1,12/9/26,25.6,,C\n"));
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("line 3 holds the date \"12/9/26\"")));
+        QCOMPARE(s.prompt.errors.size(), 4);
+
         // Under US settings the same file opens, and is the 9th of December.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         TfrmList *us = open(QStringLiteral("us.txt"), usList);
@@ -678,8 +695,8 @@ private Q_SLOTS:
         graph = windowTitled<TfrmGraph>(s, us->windowTitle());
         QVERIFY(graph);
         QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
-        QCOMPARE(s.prompt.errors.size(), 3);
-        QCOMPARE(windows(s).size(), before + 4);
+        QCOMPARE(s.prompt.errors.size(), 4);
+        QCOMPARE(windows(s).size(), before + 6);
     }
 
     void filesThatHoldNoListOpenNoWindow()

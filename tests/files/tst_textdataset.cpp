@@ -172,6 +172,7 @@ private Q_SLOTS:
     void goldenFilesReadOnlyUnderTheirOwnSettings_data();
     void goldenFilesReadOnlyUnderTheirOwnSettings();
     void unreadableDatesAreToldWithWhatIsExpected();
+    void isoExportReadsIntoTheListsColumns();
     void valueCellsReadAsTheLocaleWritesThem_data();
     void valueCellsReadAsTheLocaleWritesThem();
     void filtersWithdrawCsvInACommaLocale();
@@ -632,7 +633,7 @@ void TstTextDataSet::graphFromListTakesSubsetsAndTimesFromTheRows()
     GridModel list;
     intoList(list, rows);
     const ListGraphData d = convertListToGraph(list);
-    QVERIFY(d.error.isEmpty());
+    QCOMPARE(d.badRow, 0);
     QCOMPARE(d.subsets, 2);
     QCOMPARE(d.points, 5);
     QCOMPARE(d.start, g.x[0]);
@@ -674,22 +675,22 @@ void TstTextDataSet::graphFromListRefusesARowWhoseDateOrTimeDoesNotRead()
     m.appendRow({"3", "12/5/07", "25:00:00", "5.0", "C", "6.0", "F", ""});
     const ListGraphData d = convertListToGraph(m);
     QCOMPARE(d.badRow, 2);
-    QCOMPARE(d.error, QStringLiteral("line 2 holds the date \"13/45/07\" where a date such as 12/9/26 "
-                                     "(month/day/year) or 2026-12-09 is expected"));
+    QCOMPARE(d.problem, QStringLiteral("holds the date \"13/45/07\" where a date such as 12/9/26 "
+                                       "(month/day/year) or 2026-12-09 is expected"));
     QCOMPARE(firstUnreadableRow(m).row, 2);
-    QCOMPARE(firstUnreadableRow(m).why, d.error);
+    QCOMPARE(firstUnreadableRow(m).problem, d.problem);
 
     m.setRow(2, {"2", "12/5/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
     const ListGraphData t = convertListToGraph(m);
     QCOMPARE(t.badRow, 3);
-    QCOMPARE(t.error, QStringLiteral("line 3 holds the time \"25:00:00\" where a time such as 2:03:10 PM is expected"));
+    QCOMPARE(t.problem, QStringLiteral("holds the time \"25:00:00\" where a time such as 2:03:10 PM is expected"));
 
     // A list written under other settings is refused at its first row.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const ListGraphData de = convertListToGraph(m);
     QCOMPARE(de.badRow, 1);
-    QVERIFY(de.error.startsWith(QStringLiteral("line 1 holds the date \"12/5/07\" where a date such as 09.12.26 "
-                                               "(day.month.year) or 2026-12-09")));
+    QVERIFY(de.problem.startsWith(QStringLiteral("holds the date \"12/5/07\" where a date such as 09.12.26 "
+                                                 "(day.month.year) or 2026-12-09")));
 }
 
 void TstTextDataSet::overloadInAListIsSavedFromItsGraphAsOverload()
@@ -821,7 +822,7 @@ void TstTextDataSet::goldenFilesReadOnlyUnderTheirOwnSettings_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("locale");
     const QStringList files = QDir(kGolden).entryList({QStringLiteral("*.txt"), QStringLiteral("*.csv")}, QDir::Files);
-    QVERIFY(files.size() >= 12);
+    QVERIFY(files.size() >= 15);
     for (const QString &f : files)
         for (const char *locale : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP"})
             QTest::newRow(qPrintable(f + QLatin1Char(' ') + QLatin1String(locale))) << f << QString::fromLatin1(locale);
@@ -840,16 +841,21 @@ void TstTextDataSet::goldenFilesReadOnlyUnderTheirOwnSettings()
     const UnreadableRow bad = firstUnreadableRow(rows);
     QCOMPARE(bad.row, own ? 0 : 1);
     if (!own) {
-        QVERIFY2(bad.why.startsWith(QStringLiteral("line 1 holds the date \"%1\"").arg(rows.rows.cell(0, 1))),
-                 qPrintable(bad.why));
+        QVERIFY2(bad.problem.startsWith(QStringLiteral("holds the date \"%1\"").arg(rows.rows.cell(0, 1))),
+                 qPrintable(bad.problem));
         return;
     }
     GridModel list;
     intoList(list, rows);
     const ListGraphData d = convertListToGraph(list);
-    QVERIFY2(d.error.isEmpty(), qPrintable(d.error));
-    // The files' first row: 5 December 2007 14:03:10 (ISO: 9 December 2026).
-    QCOMPARE(d.start, iso ? at(2026, 12, 9, 14, 3, 10) : at(2007, 12, 5, 14, 3, 10));
+    QVERIFY2(d.badRow == 0, qPrintable(d.problem));
+    // The files' first row: 5 December 2007 14:03:10 (the ISO ones, as
+    // their first row says).
+    const double start = file.startsWith(QLatin1String("export482")) ? at(2026, 11, 30, 23, 59, 50)
+        : file.startsWith(QLatin1String("export481"))                ? at(2026, 3, 14, 9, 26, 53)
+        : iso                                                        ? at(2026, 12, 9, 14, 3, 10)
+                                                                     : at(2007, 12, 5, 14, 3, 10);
+    QCOMPARE(d.start, start);
 }
 
 void TstTextDataSet::unreadableDatesAreToldWithWhatIsExpected()
@@ -872,6 +878,39 @@ void TstTextDataSet::unreadableDatesAreToldWithWhatIsExpected()
     QCOMPARE(de.expectedTime(), QStringLiteral("a time such as 14:03:10"));
     QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
     QCOMPARE(LocaleDateTimeReader().expectedDate(), QStringLiteral("a date such as 2026-12-09 (year-month-day)"));
+}
+
+void TstTextDataSet::isoExportReadsIntoTheListsColumns()
+{
+    // Under German settings: the values take a decimal comma, an "OL" flag
+    // makes the value "OL", and rows are counted from the line under the
+    // header.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const TextListRows two = TextDataSet::readFile(kGolden + QStringLiteral("export482_iso.csv"));
+    QVERIFY(two.ok);
+    QCOMPARE(two.columns, 8);
+    QCOMPARE(two.rows.size(), std::size_t(5));
+    QCOMPARE(two.lineOf(1), 2);
+    QCOMPARE(two.rows.row(0, 8), (QStringList{"1", "2026-11-30", "23:59:50", "21,5", "C", "19,0", "C", ""}));
+    QCOMPARE(two.rows.row(1, 8), (QStringList{"2", "2026-12-01", "00:00:00", "OL", "C", "19,1", "C", ""}));
+    QCOMPARE(two.rows.row(4, 8), (QStringList{"5", "2026-12-01", "00:01:00", "72,5", "F", "68,5", "F", ""}));
+    const TextListRows one = readBytes(fileBytes(kGolden + QStringLiteral("export481_iso.csv")), TextDataSet::Tab);
+    QCOMPARE(one.columns, 6);
+    QCOMPARE(one.rows.row(0, 6), (QStringList{"1", "2026-03-14", "09:26:53", "25,6", "C", ""}));
+
+    // Reading stops at a line of another shape; a time that is no ISO
+    // time is kept whole, and refused as a date.
+    const TextListRows cut = readBytes("set,time,T1,T1 flag,unit\n1,2026-03-14T09:26:53+01:00,25.6,,C\n"
+                                       "1,12/9/26 14:03:10,25.6,,C\n\n1,2026-03-14T09:26:55+01:00,25.6,,C\n",
+                                       TextDataSet::Comma);
+    QCOMPARE(cut.rows.size(), std::size_t(2));
+    const UnreadableRow bad = firstUnreadableRow(cut);
+    QCOMPARE(bad.row, 2);
+    QCOMPARE(cut.lineOf(bad.row), 3);
+    QVERIFY(bad.problem.startsWith(QStringLiteral("holds the date \"12/9/26 14:03:10\"")));
+    // A header of another layout holds no rows.
+    QCOMPARE(readBytes("set,time,T1,T1 flag,X\n1,2026-03-14T09:26:53+01:00,25.6,,C\n", TextDataSet::Comma).rows.size(),
+             std::size_t(0));
 }
 
 void TstTextDataSet::valueCellsReadAsTheLocaleWritesThem_data()

@@ -295,7 +295,10 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         return nullptr;
     }
     if (const UnreadableRow bad = firstUnreadableRow(read); bad.row) {
-        m_prompt.error(QStringLiteral("The file %1 cannot be opened as a data set: %2.").arg(shownPath(path), bad.why));
+        m_prompt.error(QStringLiteral("The file %1 cannot be opened as a data set: line %2 %3.")
+                           .arg(shownPath(path))
+                           .arg(read.lineOf(bad.row))
+                           .arg(bad.problem));
         return nullptr;
     }
     const int model = read.model() ? read.model() : (m_context.model ? m_context.model() : 482);

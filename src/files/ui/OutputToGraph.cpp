@@ -69,9 +69,9 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
             return alive && step(row, total);
         });
     }
-    if (!data.error.isEmpty()) {
+    if (data.badRow) {
         // A graph with a row left out or misdated would misstate the list.
-        m_prompt.error(QStringLiteral("No graph is made of %1: %2.").arg(caption, data.error));
+        m_prompt.error(QStringLiteral("No graph is made of %1: row %2 %3.").arg(caption).arg(data.badRow).arg(data.problem));
         return nullptr;
     }
 
