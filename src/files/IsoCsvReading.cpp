@@ -50,10 +50,19 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
     const QString point = decimalSeparator();
 
     QStringList cells;
+    QByteArray set;
     for (int n = 1; nextLine(device, line); ++n) {
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() != 3 + 2 * count)
             break;
+        // One list holds one data set: the sets of an export of several
+        // overlap in time and may differ in unit.
+        if (n == 1)
+            set = fields.at(0);
+        else if (fields.at(0) != set) {
+            out.moreSets = true;
+            break;
+        }
         // 2026-12-09T14:03:10+01:00: the local date and time as written.
         const QString when = QString::fromLatin1(fields.at(1));
         const bool iso = when.size() >= 19 && when.at(10) == QLatin1Char('T');

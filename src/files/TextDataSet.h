@@ -74,6 +74,8 @@ struct TextListRows
     QString error;
     // The file's line that row 1 came from: 2 below a header line.
     int firstLine = 1;
+    // The file holds data sets after the one read (an export of several).
+    bool moreSets = false;
     int lineOf(int row) const { return row + firstLine - 1; }
     // The meter model whose list has these columns: 482, 481 or 0.
     int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }
@@ -146,7 +148,7 @@ public:
     // "set,2026-12-09T14:03:10+01:00,23.5,,C": its date and time go into
     // the list's date and time, a flag "OL" makes the value "OL", and the
     // value takes the locale's decimal separator. Reading stops at the
-    // first line of another shape.
+    // first line of another shape, and at the first of another data set.
     static constexpr const char *IsoCsvHeader = "set,time,T1,T1 flag,";
     static TextListRows readIsoCsv(QIODevice &device, const QString &name = QString());
     static TextListRows readFile(const QString &path);

@@ -674,6 +674,9 @@ private Q_SLOTS:
         TfrmList *export482 = open(QStringLiteral("export.csv"), fileBytes(QStringLiteral(KV_TEST_DATA "/text/export482_iso.csv")));
         QVERIFY(export482);
         QCOMPARE(export482->grid()->ColCount(), 8);
+        QCOMPARE(export482->grid()->RowCount(), 4); // its first set
+        QCOMPARE(s.prompt.informations.size(), 1);
+        QVERIFY(s.prompt.informations.last().contains(QStringLiteral("holds more than one data set")));
         activate(s, export482);
         s.main->btnToGraph->click();
         graph = windowTitled<TfrmGraph>(s, export482->windowTitle());

@@ -311,6 +311,10 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         giveRoom(frame, QSize(680, 360));
     else
         list->show();
+    if (read.moreSets)
+        m_prompt.information(QStringLiteral("The file %1 holds more than one data set; the list shows the first. "
+                                            "Export one set at a time to see each.")
+                                 .arg(shownPath(path)));
     return list;
 }
 
