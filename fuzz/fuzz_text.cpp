@@ -105,5 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
     if (!std::isfinite(g.yMin) || !std::isfinite(g.yMax) || g.yMin > g.yMax)
         std::abort();
+    // Opening refuses exactly the lists the graph refuses, at the same row.
+    const kv::UnreadableRow bad = kv::firstUnreadableRow(r);
+    if (bad.row != g.badRow || bad.problem != g.problem)
+        std::abort();
     return 0;
 }

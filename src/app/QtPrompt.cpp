@@ -58,7 +58,15 @@ QString QtPrompt::saveFileName(const QString &caption, const QString &filter, co
 {
     QFileDialog dialog(m_parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(defaultSuffix);
+    // A name typed without an extension takes that of the chosen file
+    // type, so the type decides the format; the dialog adds it before it
+    // asks about overwriting.
+    const auto followType = [&dialog, defaultSuffix](const QString &type) {
+        const QString suffix = filterSuffix(type);
+        dialog.setDefaultSuffix(suffix.isEmpty() ? defaultSuffix : suffix);
+    };
+    followType(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();

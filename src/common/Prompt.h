@@ -31,10 +31,11 @@ public:
     // minText; true for OK, with the fields as the user left them.
     virtual bool setupScale(QString &maxText, QString &minText) = 0;
     // A file name to save under (an empty name when cancelled). filter is
-    // in Qt's "Description (*.ext)" form; the suffix is added when the
-    // user typed none.
-    // directory is where the dialog starts (empty: wherever it likes); it
-    // asks before overwriting an existing file.
+    // in Qt's "Description (*.ext)" form, its types separated by ";;". A
+    // name typed without an extension gets that of the file type chosen
+    // in the dialog (savedFileName below), defaultSuffix where the type
+    // names none. directory is where the dialog starts (empty: wherever it
+    // likes); it asks before overwriting an existing file.
     virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                  const QString &directory = QString()) = 0;
     // A file to open (an empty name when cancelled).
@@ -57,5 +58,16 @@ public:
     virtual Choice chooseOpenSave(const QString &caption, const QString &collectionText,
                                   const QString &singleSetText) = 0;
 };
+
+// The extension a save dialog's file type gives: that of its first
+// pattern ("TXT" for "TXT file (*.TXT *.txt)"), empty for a type whose
+// first pattern names no one extension ("All files (*.*)").
+QString filterSuffix(const QString &nameFilter);
+
+// The name a save dialog gives back for what the user typed: as typed when
+// it has an extension (any dot in the file name, the user's choice wins),
+// else with the chosen type's extension, or defaultSuffix when the type
+// names none.
+QString savedFileName(const QString &typed, const QString &nameFilter, const QString &defaultSuffix);
 
 } // namespace kv

@@ -65,6 +65,13 @@ int CollectionFile::lastAddress(const QByteArray &image)
     return (static_cast<quint8>(image.at(LastAddressOffset)) << 8) | static_cast<quint8>(image.at(LastAddressOffset + 1));
 }
 
+int CollectionFile::setCount(const QByteArray &image)
+{
+    if (image.size() < HeaderSize)
+        return -1;
+    return (static_cast<quint8>(image.at(SetCountOffset)) << 8) | static_cast<quint8>(image.at(SetCountOffset + 1));
+}
+
 QByteArray CollectionFile::fileBytes(const QByteArray &image, QString *error)
 {
     const int last = lastAddress(image);
@@ -106,6 +113,19 @@ CollectionFileResult CollectionFile::read(QIODevice &device, const QString &name
                                       "shorter than the %3-byte header block.")
                            .arg(shown(name), byteCount(bytes.size()))
                            .arg(HeaderSize));
+    // Whatever else a file holds, a set count outside what a meter keeps
+    // says it is no memory image (random bytes, another program's file).
+    if (const int sets = setCount(bytes); sets < 1 || sets > MaxSetCount)
+        return failure(QStringLiteral("The file %1 is not a data set collection: its header counts %2 data "
+                                      "sets, where a meter holds 1 to %3.")
+                           .arg(shown(name))
+                           .arg(sets)
+                           .arg(MaxSetCount));
+    if (const int size = static_cast<quint8>(bytes.at(BytesPerSampleOffset)); size != 2 && size != 4)
+        return failure(QStringLiteral("The file %1 is not a data set collection: its header gives %2 bytes "
+                                      "per reading, where a meter stores 2 or 4.")
+                           .arg(shown(name))
+                           .arg(size));
     const int last = lastAddress(bytes);
     if (!readUpTo(device, bytes, fileSize(last) - bytes.size()))
         return readError();

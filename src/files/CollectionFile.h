@@ -32,7 +32,12 @@ class CollectionFile
 public:
     static constexpr int HeaderSize = 256;
     static constexpr int TailSize = 256;
+    static constexpr int SetCountOffset = 9;
     static constexpr int LastAddressOffset = 11;
+    // A meter's memory holds 1 to this many data sets.
+    static constexpr int MaxSetCount = 4000;
+    // Bytes per reading: 2 (one channel) or 4 (two).
+    static constexpr int BytesPerSampleOffset = 30;
     // The largest file: the whole 64 KiB memory and its tail.
     static constexpr int MaxFileSize = 65535 + 1 + TailSize;
 
@@ -46,6 +51,8 @@ public:
     // The last address in use from the image's header; -1 when the image
     // is shorter than its header block.
     static int lastAddress(const QByteArray &image);
+    // The number of data sets the header gives; -1 as above.
+    static int setCount(const QByteArray &image);
     // The length of the file that holds an image with this last address.
     static int fileSize(int lastAddress) { return lastAddress + 1 + TailSize; }
 
@@ -58,8 +65,10 @@ public:
     // Reads a collection from an open device; name is the file name used
     // in messages. Reads the header, then only as far as the file needs
     // (last address + 257 bytes), so a huge file chosen by mistake is not
-    // pulled into memory. Refused when shorter than the header block or
-    // than last address + 1.
+    // pulled into memory. Refused as no collection when shorter than the
+    // header block, when its header counts no data sets or more than a
+    // meter holds, or gives a reading a size other than 2 or 4 bytes;
+    // refused as damaged when shorter than last address + 1.
     static CollectionFileResult read(QIODevice &device, const QString &name);
     static CollectionFileResult readFile(const QString &path);
 

@@ -110,6 +110,40 @@ bool listValue(const QString &text, float &value)
     return ValueReader().read(text, value);
 }
 
+UnreadableRow firstUnreadableRow(const GridSource &list)
+{
+    LocaleDateTimeReader reader;
+    const int n = list.RowCount() - 1;
+    for (int row = 1; row <= n; ++row) {
+        const QString date = list.cell(kDateCol, row);
+        const QString time = list.cell(kTimeCol, row);
+        double value = 0;
+        if (!reader.dateTime(date, time, value))
+            return {row, reader.problem(date, time)};
+    }
+    return {};
+}
+
+UnreadableRow firstUnreadableRow(const TextListRows &rows)
+{
+    // The rows as the list's grid will hold them: row 0 the titles.
+    class Rows final : public GridSource
+    {
+    public:
+        explicit Rows(const TextListRows &r) : m_r(r) {}
+        int RowCount() const override { return static_cast<int>(m_r.rows.size()) + 1; }
+        int ColCount() const override { return m_r.columns; }
+        QString cell(int col, int row) const override
+        {
+            return row > 0 ? m_r.rows.cell(static_cast<std::size_t>(row - 1), col) : QString();
+        }
+
+    private:
+        const TextListRows &m_r;
+    };
+    return firstUnreadableRow(Rows(rows));
+}
+
 ListGraphData convertListToGraph(const GridSource &list, const TextProgress &progress)
 {
     ListGraphData g;
@@ -122,19 +156,20 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
 
     LocaleDateTimeReader reader;
     const ValueReader values;
-    if (n > 0) {
-        const auto convertOnce = [&](int row, double &into) {
-            const QString date = list.cell(kDateCol, row);
-            const QString time = list.cell(kTimeCol, row);
-            if (!reader.dateTime(date, time, into)) {
-                into = 0;
-                if (g.error.isEmpty())
-                    g.error = QStringLiteral("'%1 %2' is not a valid date and time").arg(date, time);
-            }
-        };
-        convertOnce(1, g.start);
-        convertOnce(n, g.end);
-    }
+    // A row whose date or time does not read makes no graph: its points
+    // would be misdated or missing. The first such row is named.
+    const auto convert = [&](int row, double &into) {
+        const QString date = list.cell(kDateCol, row);
+        const QString time = list.cell(kTimeCol, row);
+        if (reader.dateTime(date, time, into))
+            return true;
+        into = 0;
+        g.badRow = row;
+        g.problem = reader.problem(date, time);
+        return false;
+    };
+    if (n > 0 && !convert(1, g.start))
+        return g;
 
     Extremes ex[2];
     for (int row = 1; row <= n; ++row) {
@@ -145,19 +180,28 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
         g.rowsDone = row;
         const int p = row - 1;
         double x = 0;
-        // A row without a date-time gives no point in either subset.
-        if (!reader.dateTime(list.cell(kDateCol, row), list.cell(kTimeCol, row), x))
-            continue;
+        if (!convert(row, x))
+            return g;
+        if (row == n)
+            g.end = x;
         for (int s = 0; s < g.subsets; ++s) {
             g.x[s][p] = x;
+            const QString cell = list.cell(s == 0 ? kValue1Col : kValue2Col, row);
             float v = 0;
-            if (values.read(list.cell(s == 0 ? kValue1Col : kValue2Col, row), v)) {
+            if (cell == QLatin1String("OL")) {
+                // The overload mark: not drawn, not in the range, saved as "OL".
+                g.y[s][p] = TextDataSet::OverloadValue;
+            } else if (values.read(cell, v)) {
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;
             }
         }
     }
+
+    // A cancelled graph still spans the whole list.
+    if (g.cancelled && !convert(n, g.end))
+        return g;
 
     if (g.anyValue) {
         float top = ex[0].largest;

@@ -19,12 +19,14 @@ struct ListGraphData
 {
     int subsets = 1;
     int points = 0; // the list's data rows
-    // Per subset, `points` long. A cell that got nothing from its row (an
-    // "OL" value, a text that is no number or no date) keeps x 0 and y 0,
-    // as a chart just set up holds them.
+    // Per subset, `points` long. An "OL" value becomes the overload mark
+    // (TextDataSet::OverloadValue), which the chart does not draw and the
+    // graph writer writes back as "OL". A cell that got nothing from its
+    // row (a text that is no number) keeps y 0, as a chart just set up
+    // holds it.
     std::vector<std::vector<double>> x;
     std::vector<std::vector<float>> y;
-    // Row 1's and the last row's date-time, 0 when not converted.
+    // Row 1's and the last row's date-time.
     double start = 0;
     double end = 0;
     bool hasXRange() const { return start != 0 && end != 0; }
@@ -35,9 +37,24 @@ struct ListGraphData
     bool anyValue = false;
     int rowsDone = 0;
     bool cancelled = false;
-    // A start or end date-time that did not convert, said once.
-    QString error;
+    // The first row whose date or time did not read, and why ("holds the
+    // date ..."): then nothing else is converted and no graph is to be
+    // made of the list.
+    int badRow = 0;
+    QString problem;
 };
+
+// The first row of a list whose date or time does not read as the regional
+// settings write them, nor as ISO 8601, and why: "holds the date "12/9/26"
+// where a date such as 09.12.26 (day.month.year) or 2026-12-09 is
+// expected". Rows read from a file are lines of it (see TextListRows).
+struct UnreadableRow
+{
+    int row = 0; // 0 when every row reads
+    QString problem;
+};
+UnreadableRow firstUnreadableRow(const GridSource &list);
+UnreadableRow firstUnreadableRow(const TextListRows &rows);
 
 // progress is told the row about to be converted and the row count before
 // each row; returning false leaves the rows done so far, still fitted.

@@ -1,15 +1,19 @@
 #include "files/LocaleDateTimeReader.h"
 
 #include "common/DateTime.h"
+#include "common/LocaleText.h"
 
 #include <QDate>
+#include <QTime>
 
 namespace kv {
 
 namespace {
 
+const QString kIsoExample = QStringLiteral("2026-12-09");
+
 // The runs of digits in a text, at most `max` of them; false when there
-// are more or one is too long to be a date or time field.
+// are more or one is too long to be a time field.
 bool digitRuns(const QString &text, int (&values)[4], int (&lengths)[4], int &count, int max)
 {
     count = 0;
@@ -39,6 +43,44 @@ bool digitRuns(const QString &text, int (&values)[4], int (&lengths)[4], int &co
     return true;
 }
 
+// 2026-12-09: four, two and two ASCII digits.
+bool isoDate(const QString &t, int &year, int &month, int &day)
+{
+    if (t.size() != 10 || t.at(4) != QLatin1Char('-') || t.at(7) != QLatin1Char('-'))
+        return false;
+    int v[3] = {0, 0, 0};
+    int field = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (i == 4 || i == 7) {
+            ++field;
+            continue;
+        }
+        const QChar c = t.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        v[field] = v[field] * 10 + (c.unicode() - '0');
+    }
+    year = v[0];
+    month = v[1];
+    day = v[2];
+    return true;
+}
+
+// A text from a file as a message quotes it: what cannot be shown replaced,
+// and no longer than a date or time could be.
+QString quoted(const QString &text)
+{
+    constexpr int kLongest = 24;
+    QString out;
+    for (const QChar c : text.left(kLongest + 1))
+        out += c.isPrint() ? c : QChar(QChar::ReplacementCharacter);
+    if (out.size() > kLongest) {
+        out.truncate(kLongest);
+        out += QChar(0x2026);
+    }
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
 } // namespace
 
 LocaleDateTimeReader::LocaleDateTimeReader()
@@ -47,38 +89,100 @@ LocaleDateTimeReader::LocaleDateTimeReader()
     , m_pm(m_locale.pmText())
     , m_pivotYear(QDate::currentDate().year() - 50)
 {
-    // The order of the numeric fields, unless the format spells out names.
-    bool quoted = false;
+    // The fields and the literal texts between them, unless the format
+    // spells out names (or holds fields other than day, month and year).
+    bool quote = false;
     bool named = false;
-    int at = 0;
-    for (int i = 0; i < m_dateFormat.size(); ++i) {
+    int days = 0, months = 0, years = 0;
+    QString literal;
+    const auto endLiteral = [&] {
+        if (!literal.isEmpty())
+            m_parts.push_back({QChar(), 0, literal});
+        literal.clear();
+    };
+    const int n = m_dateFormat.size();
+    for (int i = 0; i < n; ++i) {
         const QChar c = m_dateFormat.at(i);
         if (c == QLatin1Char('\'')) {
-            quoted = !quoted;
+            if (i + 1 < n && m_dateFormat.at(i + 1) == QLatin1Char('\'')) {
+                literal += c;
+                ++i;
+            } else {
+                quote = !quote;
+            }
             continue;
         }
-        if (quoted || (c != QLatin1Char('d') && c != QLatin1Char('M') && c != QLatin1Char('y')))
+        if (quote || !c.isLetter()) {
+            literal += c;
             continue;
-        int run = 1;
-        while (i + run < m_dateFormat.size() && m_dateFormat.at(i + run) == c)
-            ++run;
-        if ((c == QLatin1Char('M') || c == QLatin1Char('d')) && run > 2)
+        }
+        if (c != QLatin1Char('d') && c != QLatin1Char('M') && c != QLatin1Char('y')) {
             named = true;
-        int &slot = c == QLatin1Char('d') ? m_dayAt : c == QLatin1Char('M') ? m_monthAt : m_yearAt;
-        if (slot < 0)
-            slot = at++;
+            continue;
+        }
+        int run = 1;
+        while (i + run < n && m_dateFormat.at(i + run) == c)
+            ++run;
+        if (c != QLatin1Char('y') && run > 2)
+            named = true;
+        (c == QLatin1Char('d') ? days : c == QLatin1Char('M') ? months : years) += 1;
+        endLiteral();
+        m_parts.push_back({c, run, QString()});
         i += run - 1;
     }
-    if (named || m_dayAt < 0 || m_monthAt < 0 || m_yearAt < 0)
-        m_dayAt = m_monthAt = m_yearAt = -1;
+    endLiteral();
+    if (named || days != 1 || months != 1 || years != 1)
+        m_parts.clear();
+}
+
+bool LocaleDateTimeReader::parseNumericDate(const QString &t, int &year, int &month, int &day, int &yearDigits) const
+{
+    qsizetype pos = 0;
+    for (const Part &part : m_parts) {
+        if (part.field.isNull()) {
+            if (!QStringView(t).mid(pos).startsWith(part.literal))
+                return false;
+            pos += part.literal.size();
+            continue;
+        }
+        // Exactly the digits the field is written with: "dd" and "MM" two,
+        // "d" and "M" one or two, "yy" two and "yyyy" four.
+        const bool isYear = part.field == QLatin1Char('y');
+        const int most = isYear ? (part.letters == 2 ? 2 : 4) : 2;
+        const int least = isYear ? most : part.letters;
+        int v = 0;
+        int len = 0;
+        while (pos < t.size() && len < most && t.at(pos).isDigit()) {
+            const int d = t.at(pos).digitValue();
+            if (d < 0)
+                return false;
+            v = v * 10 + d;
+            ++len;
+            ++pos;
+        }
+        if (len < least)
+            return false;
+        if (isYear) {
+            year = v;
+            yearDigits = len;
+        } else if (part.field == QLatin1Char('M')) {
+            month = v;
+        } else {
+            day = v;
+        }
+    }
+    return pos == t.size();
 }
 
 bool LocaleDateTimeReader::parseDate(const QString &text, double &days) const
 {
+    const QString t = text.trimmed();
     int year = 0, month = 0, day = 0;
     int yearDigits = 4;
-    if (m_dayAt < 0) {
-        const QDate d = m_locale.toDate(text.trimmed(), m_dateFormat);
+    if (isoDate(t, year, month, day)) {
+        // Read the same in every locale.
+    } else if (m_parts.empty()) {
+        const QDate d = m_locale.toDate(t, m_dateFormat);
         if (!d.isValid())
             return false;
         year = d.year();
@@ -87,14 +191,8 @@ bool LocaleDateTimeReader::parseDate(const QString &text, double &days) const
         yearDigits = m_dateFormat.count(QLatin1Char('y')) <= 2 ? 2 : 4;
         if (yearDigits == 2)
             year %= 100;
-    } else {
-        int v[4], len[4], count = 0;
-        if (!digitRuns(text, v, len, count, 3) || count != 3)
-            return false;
-        year = v[m_yearAt];
-        month = v[m_monthAt];
-        day = v[m_dayAt];
-        yearDigits = len[m_yearAt];
+    } else if (!parseNumericDate(t, year, month, day, yearDigits)) {
+        return false;
     }
     if (yearDigits <= 2) {
         // Within 50 years of today, as two-digit years are read elsewhere.
@@ -174,6 +272,41 @@ bool LocaleDateTimeReader::dateTime(const QString &dateText, const QString &time
         return false;
     value = days + fraction;
     return true;
+}
+
+QString LocaleDateTimeReader::expectedDate() const
+{
+    const QString example = m_locale.toString(QDate(2026, 12, 9), m_dateFormat);
+    QString order;
+    for (const Part &part : m_parts)
+        order += part.field.isNull()                ? part.literal
+            : part.field == QLatin1Char('d')        ? QStringLiteral("day")
+            : part.field == QLatin1Char('M')        ? QStringLiteral("month")
+                                                    : QStringLiteral("year");
+    QString text = QStringLiteral("a date such as ") + example;
+    if (!order.isEmpty())
+        text += QStringLiteral(" (%1)").arg(order);
+    if (example != kIsoExample)
+        text += QStringLiteral(" or ") + kIsoExample;
+    return text;
+}
+
+QString LocaleDateTimeReader::expectedTime() const
+{
+    return QStringLiteral("a time such as ") + m_locale.toString(QTime(14, 3, 10), longTimeFormat());
+}
+
+QString LocaleDateTimeReader::problem(const QString &dateText, const QString &timeText)
+{
+    double value = 0;
+    if (!date(dateText, value)) {
+        if (dateText.trimmed().isEmpty())
+            return QStringLiteral("holds no date where %1 is expected").arg(expectedDate());
+        return QStringLiteral("holds the date %1 where %2 is expected").arg(quoted(dateText), expectedDate());
+    }
+    if (!time(timeText, value))
+        return QStringLiteral("holds the time %1 where %2 is expected").arg(quoted(timeText), expectedTime());
+    return QString();
 }
 
 } // namespace kv

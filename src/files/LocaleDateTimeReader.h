@@ -1,12 +1,17 @@
 #pragma once
 // Turns the date and time texts of a list row back into a date-time, the
-// way the regional settings write them: the short date (day, month and year
-// in the locale's order, a two-digit year taken within 50 years of today),
-// and a time of hours, minutes and optional seconds in either 24-hour form
-// or with the locale's AM/PM text.
+// way the regional settings write them. A date is read strictly in the
+// locale's short date form: its order of day, month and year, its
+// separators and its number of digits (a two-digit year taken within 50
+// years of today), so that a date written under other settings is refused
+// instead of read with day and month swapped. A date in ISO 8601 form
+// (2026-12-09) reads whatever the locale. A time is hours, minutes and
+// optional seconds in either 24-hour form or with an AM/PM text.
 
 #include <QLocale>
 #include <QString>
+
+#include <vector>
 
 namespace kv {
 
@@ -24,14 +29,33 @@ public:
     // Both, as a date-time.
     bool dateTime(const QString &dateText, const QString &timeText, double &value);
 
+    // Why a date and time do not read, to follow "line 3 " in a message:
+    // "holds the date "12/9/26" where a date such as 09.12.26
+    // (day.month.year) or 2026-12-09 is expected". Empty when both read.
+    QString problem(const QString &dateText, const QString &timeText);
+
+    // What is expected, as the messages say it.
+    QString expectedDate() const;
+    QString expectedTime() const;
+
 private:
     bool parseDate(const QString &text, double &days) const;
+    bool parseNumericDate(const QString &text, int &year, int &month, int &day, int &yearDigits) const;
+
+    // The short date format taken apart: a field ('d', 'M' or 'y' with the
+    // number of letters) or a literal text between fields.
+    struct Part
+    {
+        QChar field;
+        int letters = 0;
+        QString literal;
+    };
 
     QLocale m_locale;
     QString m_dateFormat;
-    // Where day, month and year stand in a numeric date (0, 1, 2), or -1
-    // when the format names its months and Qt's own parser is used.
-    int m_dayAt = -1, m_monthAt = -1, m_yearAt = -1;
+    // Empty when the format names its months or days; Qt's own parser
+    // reads those.
+    std::vector<Part> m_parts;
     QString m_am, m_pm;
     int m_pivotYear;
     QString m_lastDate;

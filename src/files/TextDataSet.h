@@ -72,6 +72,11 @@ struct TextListRows
     int columns = 0;
     CompactRows rows;
     QString error;
+    // The file's line that row 1 came from: 2 below a header line.
+    int firstLine = 1;
+    // The file holds data sets after the one read (an export of several).
+    bool moreSets = false;
+    int lineOf(int row) const { return row + firstLine - 1; }
     // The meter model whose list has these columns: 482, 481 or 0.
     int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }
 };
@@ -133,8 +138,19 @@ public:
     // Reads list rows from an open device: lines until the first one with
     // no separator in it, the first MaxLineLength characters of each, the
     // fields that are followed by a separator, as many as the columns
-    // after the number column hold.
+    // after the number column hold. A file of comma-separated readings
+    // with ISO 8601 times under its header line (as the command-line
+    // program exports them, see readIsoCsv) is told by that line,
+    // whatever the separator, and read into the same columns.
     static TextListRows read(QIODevice &device, QChar separator, const QString &name = QString());
+    // The header of such a file starts with this, then "unit" (one
+    // channel) or "T2,T2 flag,unit" (two). Each reading below it is
+    // "set,2026-12-09T14:03:10+01:00,23.5,,C": its date and time go into
+    // the list's date and time, a flag "OL" makes the value "OL", and the
+    // value takes the locale's decimal separator. Reading stops at the
+    // first line of another shape, and at the first of another data set.
+    static constexpr const char *IsoCsvHeader = "set,time,T1,T1 flag,";
+    static TextListRows readIsoCsv(QIODevice &device, const QString &name = QString());
     static TextListRows readFile(const QString &path);
 };
 

@@ -102,6 +102,9 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         out.error = QStringLiteral("The file %1 could not be opened for reading.").arg(QDir::toNativeSeparators(name));
         return out;
     }
+    // The export with ISO 8601 times is told by its header line.
+    if (device.peek(static_cast<qint64>(std::strlen(IsoCsvHeader))) == IsoCsvHeader)
+        return readIsoCsv(device, name);
     const char sep = separator.toLatin1();
     // At most three bytes of UTF-8 make one character of a line, so a raw
     // line longer than this is surely cut; what lies beyond is never read.

@@ -58,6 +58,37 @@ private Q_SLOTS:
         QVERIFY(s.prompt.errors.last().contains(QLatin1String("run.ghf")));
         QCOMPARE(s.main->mdiArea()->subWindowList().size(), windows);
     }
+
+    void filesThatHoldNoCollectionOpenNoWindow()
+    {
+        test::Session s(0);
+        QVERIFY(s.started());
+        const int windows = s.main->mdiArea()->subWindowList().size();
+        const QString data = QStringLiteral(KV_TEST_DATA "/rec/");
+        // Random bytes named .rec: said to be no collection.
+        for (const char *name : {"random_bytes.rec", "random_bytes_count_in_range.rec", "set_count_zero.rec"}) {
+            QVERIFY(!s.main->openFile(data + QLatin1String(name)));
+            QVERIFY2(s.prompt.errors.last().contains(QStringLiteral("is not a data set collection")),
+                     qPrintable(s.prompt.errors.last()));
+            QVERIFY(s.prompt.errors.last().contains(QLatin1String(name)));
+        }
+        QCOMPARE(s.prompt.errors.size(), 3);
+        // A collection with a damaged record: the read error, and no empty window either.
+        QVERIFY(!s.main->openFile(data + QStringLiteral("bad_end_marker.rec")));
+        QCOMPARE(s.prompt.informations.size(), 1);
+        QVERIFY(!s.main->dataLoggerWindow());
+        QCOMPARE(s.main->mdiArea()->subWindowList().size(), windows);
+
+        // A good file opens; a damaged one afterwards leaves it shown.
+        QVERIFY(s.main->openFile(data + QStringLiteral("two_sets_482_tail_kept.rec")));
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window);
+        QCOMPARE(window->collection()->sets.size(), 2);
+        QVERIFY(!s.main->openFile(data + QStringLiteral("random_bytes.rec")));
+        QVERIFY(!s.main->openFile(data + QStringLiteral("bad_end_marker.rec")));
+        QCOMPARE(s.main->dataLoggerWindow(), window);
+        QCOMPARE(window->collection()->sets.size(), 2);
+    }
 };
 
 QTEST_MAIN(TestOpenFiles)

@@ -4,6 +4,7 @@
 #include "common/DateTime.h"
 #include "common/IniDocument.h"
 #include "common/LocaleText.h"
+#include "common/Prompt.h"
 
 #include <QLocale>
 #include <QtTest>
@@ -198,6 +199,24 @@ private Q_SLOTS:
         doc = IniDocument::parse("k=0\n[B\nk=2\n[B]\nk=3\n");
         QVERIFY(!doc.value(QString(), QStringLiteral("x")));
         QCOMPARE(doc.value(QStringLiteral("B"), QStringLiteral("k")).value(), QStringLiteral("2"));
+    }
+
+    void saveDialogNamesFollowTheChosenType()
+    {
+        // The patterns are in the last parentheses, whatever the description holds.
+        QCOMPARE(filterSuffix(QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)")), QStringLiteral("TXT"));
+        QCOMPARE(filterSuffix(QStringLiteral("Data Sets Collection (*.REC)")), QStringLiteral("REC"));
+        QCOMPARE(filterSuffix(QStringLiteral("All files (*.*)")), QString());
+        QCOMPARE(filterSuffix(QStringLiteral("Anything (*)")), QString());
+        QCOMPARE(filterSuffix(QStringLiteral("No patterns")), QString());
+        const QString csv = QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
+        QCOMPARE(savedFileName(QStringLiteral("/d/tblx"), csv, QStringLiteral("TXT")), QStringLiteral("/d/tblx.CSV"));
+        // A typed extension wins; a dot in a folder name is none.
+        QCOMPARE(savedFileName(QStringLiteral("/d/tblx.txt"), csv, QStringLiteral("TXT")), QStringLiteral("/d/tblx.txt"));
+        QCOMPARE(savedFileName(QStringLiteral("/d.v2/tblx"), csv, QStringLiteral("TXT")), QStringLiteral("/d.v2/tblx.CSV"));
+        QCOMPARE(savedFileName(QStringLiteral("/d/tblx"), QStringLiteral("All files (*.*)"), QStringLiteral("TXT")),
+                 QStringLiteral("/d/tblx.TXT"));
+        QCOMPARE(savedFileName(QString(), csv, QStringLiteral("TXT")), QString());
     }
 };
 

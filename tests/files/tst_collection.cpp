@@ -23,11 +23,16 @@ using kv::test::putFileBytes;
 
 namespace {
 
-// A header naming the last address, then records of the given length
-// (their content does not matter to the file format).
+// A header naming one data set and the last address, then records of the
+// given length (their content does not matter to the file format).
 QByteArray image(int lastAddress, int size)
 {
     QByteArray b(size, '\x33');
+    if (size > 30) {
+        b[9] = 0;
+        b[10] = 1;
+        b[30] = 2;
+    }
     b[11] = char(lastAddress >> 8);
     b[12] = char(lastAddress & 0xFF);
     return b;
@@ -88,8 +93,6 @@ private Q_SLOTS:
                 } else {
                     QVERIFY(read.image.isEmpty());
                     QVERIFY2(read.error.contains(QDir::toNativeSeparators(path)), qPrintable(read.error));
-                    QVERIFY2(read.error.contains(QStringLiteral("%1 bytes").arg(original.size())),
-                             qPrintable(read.error));
                 }
             } else if (key == QLatin1String("lastAddress")) {
                 QCOMPARE(CollectionFile::lastAddress(read.image), value.toInt());

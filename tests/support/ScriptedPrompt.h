@@ -55,14 +55,19 @@ public:
     QStringList saveAsked;     // captions of the save dialogs shown
     QStringList saveFilters;   // and their filters
     QStringList saveFolders;   // and the folders they started in
-    QQueue<QString> saveNames; // the names chosen (none: cancelled)
-    QString saveFileName(const QString &caption, const QString &filter, const QString &,
+    QQueue<QString> saveNames; // the names typed (none: cancelled)
+    // The file types chosen, by their place in the filter (none left: the
+    // first, as the dialog opens). A name typed without an extension gets
+    // the chosen type's, as the real dialog gives it.
+    QQueue<int> saveTypes;
+    QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override
     {
         saveAsked << caption;
         saveFilters << filter;
         saveFolders << directory;
-        return saveNames.isEmpty() ? QString() : saveNames.dequeue();
+        const QString type = filter.split(QStringLiteral(";;")).value(saveTypes.isEmpty() ? 0 : saveTypes.dequeue());
+        return saveNames.isEmpty() ? QString() : savedFileName(saveNames.dequeue(), type, defaultSuffix);
     }
     QStringList openAsked;     // captions of the open dialogs shown
     QStringList openFilters;

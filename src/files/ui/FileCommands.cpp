@@ -3,6 +3,7 @@
 #include "common/Prompt.h"
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
+#include "files/ListGraphData.h"
 #include "files/TextDataSet.h"
 #include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
@@ -204,8 +205,14 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
             m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2.").arg(shownPath(path), error));
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
         WriteGraphText(*graph.PESGraph1, path, realTime);
+    } else {
+        // A typed extension wins over the chosen type; one that names no
+        // format saves nothing, and the user is told rather than left to
+        // believe the graph saved.
+        m_prompt.information(QStringLiteral("The graph was not saved: %1 names neither a graph file (.GHF) "
+                                            "nor a text file (.TXT, .CSV).")
+                                 .arg(shownPath(path)));
     }
-    // Any other extension saves nothing.
 }
 
 ScopeRange FileCommands::askSaveRange(int last, int largest)
@@ -276,18 +283,38 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         m_prompt.error(read.error);
         return nullptr;
     }
+    // A list shows its texts as they stand, but a list whose dates are not
+    // this computer's would graph misdated: such a file, and one that is
+    // no list at all, opens no window.
+    if (read.rows.empty()) {
+        m_prompt.error(QStringLiteral("The file %1 holds no readable row: none of its lines holds fields "
+                                      "separated by %2.")
+                           .arg(shownPath(path),
+                                TextDataSet::separatorFor(path) == TextDataSet::Comma ? QStringLiteral("commas")
+                                                                                      : QStringLiteral("tabs")));
+        return nullptr;
+    }
+    if (const UnreadableRow bad = firstUnreadableRow(read); bad.row) {
+        m_prompt.error(QStringLiteral("The file %1 cannot be opened as a data set: line %2 %3.")
+                           .arg(shownPath(path))
+                           .arg(read.lineOf(bad.row))
+                           .arg(bad.problem));
+        return nullptr;
+    }
     const int model = read.model() ? read.model() : (m_context.model ? m_context.model() : 482);
     auto *list = new TfrmList([model] { return model; });
     list->setWindowTitle(shownPath(path));
     GridModel &grid = *list->grid();
-    if (!read.rows.empty()) {
-        grid.setRowCount(1);
-        grid.appendRows(std::move(read.rows));
-    }
+    grid.setRowCount(1);
+    grid.appendRows(std::move(read.rows));
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
         giveRoom(frame, QSize(680, 360));
     else
         list->show();
+    if (read.moreSets)
+        m_prompt.information(QStringLiteral("The file %1 holds more than one data set; the list shows the first. "
+                                            "Export one set at a time to see each.")
+                                 .arg(shownPath(path)));
     return list;
 }
 

@@ -46,7 +46,9 @@ public:
     bool SaveCollection(const QByteArray &image);
 
     // A graph window: the save dialog, then a graph file or a text file
-    // by the chosen name's extension (anything else saves nothing).
+    // by the chosen name's extension, which the dialog takes from the
+    // chosen file type unless the user typed one (any other extension
+    // saves nothing, and says so).
     void SaveGraphData(TfrmGraph &graph);
     // Points of a chart into a text file, after the range dialog. The
     // real-time graph is offered only as far as it has been recorded. The

@@ -69,13 +69,15 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
             return alive && step(row, total);
         });
     }
-    if (!data.error.isEmpty())
-        m_prompt.error(data.error);
+    if (data.badRow) {
+        // A graph with a row left out or misdated would misstate the list.
+        m_prompt.error(QStringLiteral("No graph is made of %1: row %2 %3.").arg(caption).arg(data.badRow).arg(data.problem));
+        return nullptr;
+    }
 
     auto *graph = new TfrmGraph(m_context.graphTemplate, m_prompt);
     graph->setWindowTitle(caption);
     Chart &chart = *graph->PESGraph1;
-    // Without both ends of the time range the time axis fits the data.
     const double start = data.hasXRange() ? data.start : 0.0;
     const double minScale = m_context.minScale ? m_context.minScale() : -200.0;
     const double maxScale = m_context.maxScale ? m_context.maxScale() : 1370.0;

@@ -133,8 +133,22 @@ bool DataLoggerCommand::showImage(QByteArray image)
 {
     if (m_transferring)
         return false;
+    // Decoded before the window is made, so that a file holding no data
+    // sets opens no empty window.
+    const CorrectStartDateTime correct = m_correct ? m_correct : TfrmChangeDateTime::correction(m_dialogParent);
+    DecodeResult decoded = decodeImage(std::move(image), correct);
+    if (decoded.outcome != DecodeOutcome::Decoded) {
+        reportDecodeFailure(decoded, m_prompt);
+        return false;
+    }
     TfrmDataLogger *window = m_window ? m_window(false) : nullptr;
-    return window && decodeInto(*window, std::move(image));
+    if (!window)
+        return false;
+    window->collectionSlot() = std::move(decoded.collection);
+    window->fillDataSetList();
+    window->ShowDataSet(0);
+    window->setDataSetsLoaded(true);
+    return true;
 }
 
 bool DataLoggerCommand::decodeInto(TfrmDataLogger &window, QByteArray image)

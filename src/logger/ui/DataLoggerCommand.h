@@ -43,9 +43,9 @@ public:
     void cancel();
 
     void DataLogger1Click();
-    // Decodes the image into the window (created or restored first) and
-    // shows its first set; the window keeps what it showed when decoding
-    // fails.
+    // Decodes the image and shows its first set in the window (created or
+    // restored); when decoding fails nothing is opened and an open window
+    // keeps what it showed.
     bool showImage(QByteArray image);
 
 Q_SIGNALS:

@@ -48,6 +48,17 @@ def image(channels, records, set_count=None, tail=b""):
     return bytes(header) + body + tail, last
 
 
+def noise(n, seed):
+    """Bytes of no meaning, the same on every run: a file that is no
+    collection at all, named as one."""
+    out = bytearray()
+    x = seed
+    for _ in range(n):
+        x = (x * 1103515245 + 12345) & 0x7FFFFFFF
+        out.append((x >> 16) & 0xFF)
+    return bytes(out)
+
+
 def write(name, data):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(data)
@@ -91,6 +102,11 @@ def main():
     feb30 = record((2008, 2, 30, 12, 0, 0), 1, True, [(20.0,), (20.1,)])
     data, last = image(1, [feb30, one], tail=bytes(256))
     write("impossible_date.rec", data)
+
+    # Random bytes: a set count far beyond what a meter holds, or one
+    # within it whose records are no records.
+    write("random_bytes.rec", noise(3000, 1))
+    write("random_bytes_count_in_range.rec", noise(5100, 47))
 
 
 if __name__ == "__main__":

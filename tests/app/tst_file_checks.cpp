@@ -1,0 +1,374 @@
+// What opening, graphing and saving check before they act: a list whose
+// dates do not read as this computer writes them (or as ISO 8601) opens no
+// window and says which line; a file that holds no list says so; an
+// overload stays an overload through Output Data to Graph; and the save
+// dialog's chosen file type decides the format and the extension, through
+// the scripted prompt and through the real dialog worked as a user does.
+
+#include "app/QtPrompt.h"
+#include "app/TfrmMain.h"
+#include "common/DateTime.h"
+#include "files/FileFilters.h"
+#include "files/ui/FileCommands.h"
+#include "views/Chart.h"
+#include "views/GridModel.h"
+#include "views/TfrmGraph.h"
+#include "views/TfrmList.h"
+
+#include "support/FileBytes.h"
+#include "support/MainSession.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QToolButton>
+#include <QtEndian>
+
+using namespace kv;
+using kv::test::fileBytes;
+using kv::test::writeFileBytes;
+using kv::test::Session;
+
+namespace {
+
+QList<QByteArray> fileLines(const QString &path)
+{
+    QByteArray b = fileBytes(path);
+    if (b.endsWith("\r\n"))
+        b.chop(2);
+    return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
+}
+
+const double kStart = toDateTimeDouble(QDate(2007, 12, 5), QTime(14, 3, 10));
+constexpr double kSecond = 1.0 / 86400.0;
+
+// Waits for the meter's reading, then records samples at chosen times.
+bool recordSamples(Session &s, int count)
+{
+    if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
+        return false;
+    s.main->timer().stop();
+    s.main->recorder().setSamplingRate(1);
+    s.main->recorder().run();
+    for (int i = 0; i < count; ++i)
+        s.main->recorder().onLiveTick(kStart + i * kSecond, true);
+    return true;
+}
+
+void activate(Session &s, QWidget *window)
+{
+    s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+}
+
+int windowCount(Session &s)
+{
+    return s.main->mdiArea()->subWindowList().size();
+}
+
+template <class W>
+W *windowTitled(Session &s, const QString &title)
+{
+    for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList())
+        if (auto *x = qobject_cast<W *>(sw->widget()); x && x->windowTitle() == title)
+            return x;
+    return nullptr;
+}
+
+Prompt::RangeAnswer all() { return {true, QString(), QString()}; }
+
+// Plays the user at the real dialogs: in the save dialog picks the file
+// type at typeIndex with the keyboard, as a user does, and types a name;
+// accepts the range dialog as it opens.
+class DialogPlayer : public QObject
+{
+public:
+    DialogPlayer(int typeIndex, const QString &typed) : m_type(typeIndex), m_typed(typed)
+    {
+        m_poll.setInterval(10);
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
+                auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+                auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                if (!types || !name)
+                    return;
+                types->setFocus();
+                for (int i = types->currentIndex(); i < m_type; ++i)
+                    QTest::keyClick(types, Qt::Key_Down);
+                typesShown = types->count();
+                name->setFocus();
+                name->setText(m_typed);
+                QTest::keyClick(name, Qt::Key_Return);
+            } else if (modal && modal->objectName() == QLatin1String("TfrmScope")) {
+                static_cast<QDialog *>(modal)->accept();
+            }
+        });
+        m_poll.start();
+    }
+    int typesShown = 0;
+
+private:
+    int m_type;
+    QString m_typed;
+    QTimer m_poll;
+};
+
+} // namespace
+
+class TestFileChecks : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void listsWhoseDatesDoNotReadOpenNoWindow()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        const int before = windowCount(s);
+        const auto open = [&](const QString &name, const QByteArray &bytes) {
+            const QString path = s.dir.filePath(name);
+            writeFileBytes(path, bytes);
+            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+            s.prompt.openNames.enqueue(path);
+            s.main->Open1->trigger();
+            return windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        };
+        const QByteArray usList = "12/9/26\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
+                                  "12/9/26\t14:03:11\t30.0\tC\t22.0\tC\t\t\r\n";
+
+        // A list written under US settings, opened under German ones: never
+        // 12 September, but the line and what was expected.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(!open(QStringLiteral("us.txt"), usList));
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QCOMPARE(s.prompt.errors.last(),
+                 QStringLiteral("The file %1 cannot be opened as a data set: line 1 holds the date \"12/9/26\" where "
+                                "a date such as 09.12.26 (day.month.year) or 2026-12-09 is expected.")
+                     .arg(QDir::toNativeSeparators(s.dir.filePath(QStringLiteral("us.txt")))));
+        // Commas are no date separators anywhere.
+        QVERIFY(!open(QStringLiteral("commas.txt"), "09,12,26\t14:03:10\t20.0\tC\t\t\r\n"));
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("line 1 holds the date \"09,12,26\"")));
+        // A later line is named as it is.
+        QVERIFY(!open(QStringLiteral("third.txt"), "09.12.26\t14:03:10\t20.0\tC\t\t\r\n09.12.26\t14:03:11\t20.0\tC\t\t\r\n"
+                                                   "09.12.26\t14:63:12\t20.0\tC\t\t\r\n"));
+        QVERIFY(s.prompt.errors.last().contains(
+            QStringLiteral("line 3 holds the time \"14:63:12\" where a time such as 14:03:10 is expected.")));
+        // ISO dates read in any settings and graph as they say.
+        TfrmList *iso = open(QStringLiteral("iso.txt"), "2026-12-09\t14:03:10\t20,0\tC\t\t\r\n2026-12-09\t14:03:11\t30,0\tC\t\t\r\n");
+        QVERIFY(iso);
+        QCOMPARE(s.prompt.errors.size(), 3);
+        activate(s, iso);
+        s.main->btnToGraph->click();
+        auto *graph = windowTitled<TfrmGraph>(s, iso->windowTitle());
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
+        QCOMPARE(graph->PESGraph1->manualMaxY(), 33.0);
+
+        // So does what kv481 exports as CSV with ISO 8601 times; its lines
+        // are counted below its header.
+        TfrmList *export482 = open(QStringLiteral("export.csv"), fileBytes(QStringLiteral(KV_TEST_DATA "/text/export482_iso.csv")));
+        QVERIFY(export482);
+        QCOMPARE(export482->grid()->ColCount(), 8);
+        QCOMPARE(export482->grid()->RowCount(), 4); // its first set
+        QCOMPARE(s.prompt.informations.size(), 1);
+        QVERIFY(s.prompt.informations.last().contains(QStringLiteral("holds more than one data set")));
+        activate(s, export482);
+        s.main->btnToGraph->click();
+        graph = windowTitled<TfrmGraph>(s, export482->windowTitle());
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->subsets(), 2);
+        QCOMPARE(graph->PESGraph1->xData(1, 0), toDateTimeDouble(QDate(2026, 11, 30), QTime(23, 59, 50)));
+        QCOMPARE(graph->PESGraph1->yData(0, 1), graph->PESGraph1->nullY());
+        QVERIFY(!open(QStringLiteral("export2.csv"), "set,time,T1,T1 flag,unit\n1,2026-03-14T09:26:53+01:00,25.6,,C\n"
+                                                     "1,12/9/26,25.6,,C\n"));
+        QVERIFY(s.prompt.errors.last().contains(QStringLiteral("line 3 holds the date \"12/9/26\"")));
+        QCOMPARE(s.prompt.errors.size(), 4);
+
+        // Under US settings the same file opens, and is the 9th of December.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        TfrmList *us = open(QStringLiteral("us.txt"), usList);
+        QVERIFY(us);
+        activate(s, us);
+        s.main->btnToGraph->click();
+        graph = windowTitled<TfrmGraph>(s, us->windowTitle());
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
+        QCOMPARE(s.prompt.errors.size(), 4);
+        QCOMPARE(windowCount(s), before + 6);
+    }
+
+    void filesThatHoldNoListOpenNoWindow()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        const int before = windowCount(s);
+        // Random bytes named .TXT: with no tab before the first line end,
+        // and with one (then the first "row" holds no date).
+        QByteArray noise(4000, '\0');
+        quint32 x = 1;
+        for (char &c : noise) {
+            x = x * 1103515245u + 12345u;
+            c = char((x >> 16) & 0xFF);
+        }
+        QByteArray noTab = noise;
+        noTab.replace('\t', 'x');
+        const struct
+        {
+            const char *name;
+            QByteArray bytes;
+            QString said;
+        } cases[] = {
+            {"noise.TXT", noTab, QStringLiteral("holds no readable row: none of its lines holds fields separated by tabs.")},
+            {"noise2.TXT", "\x93\xff\x01\t" + noise, QStringLiteral("cannot be opened as a data set: line 1 holds the date")},
+            {"empty.csv", QByteArray(), QStringLiteral("holds no readable row: none of its lines holds fields separated by commas.")},
+            // A list saved with nothing recorded: one row of empty cells.
+            {"blank.txt", "\t\t\t\t\t\t\t\r\n", QStringLiteral("line 1 holds no date where a date such as")},
+        };
+        for (const auto &c : cases) {
+            const QString path = s.dir.filePath(QLatin1String(c.name));
+            writeFileBytes(path, c.bytes);
+            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+            s.prompt.openNames.enqueue(path);
+            s.main->Open1->trigger();
+            QCOMPARE(windowCount(s), before);
+            QVERIFY2(s.prompt.errors.last().contains(QDir::toNativeSeparators(path)), qPrintable(s.prompt.errors.last()));
+            QVERIFY2(s.prompt.errors.last().contains(c.said), qPrintable(s.prompt.errors.last()));
+        }
+        QCOMPARE(s.prompt.errors.size(), 4);
+    }
+
+    void overloadInAListStaysAnOverloadInItsGraph()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        const QString path = s.dir.filePath(QStringLiteral("ol.txt"));
+        writeFileBytes(path, "12/5/07\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
+                             "12/5/07\t14:03:11\tOL\tC\t22.0\tC\t\t\r\n"
+                             "12/5/07\t14:03:12\t30.0\tC\tOL\tC\t\t\r\n");
+        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+        s.prompt.openNames.enqueue(path);
+        s.main->Open1->trigger();
+        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        QVERIFY(list);
+        activate(s, list);
+        s.main->btnToGraph->click();
+        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        QVERIFY(graph);
+        Chart *chart = graph->PESGraph1;
+        // The overloads hold the mark the chart leaves undrawn, not 0 °C.
+        QCOMPARE(chart->yData(0, 1), chart->nullY());
+        QCOMPARE(chart->yData(1, 2), chart->nullY());
+        QVERIFY(chart->xData(0, 1) != 0.0);
+        QCOMPARE(chart->manualMinY(), 18.0);
+        QCOMPARE(chart->manualMaxY(), 33.0);
+
+        // Saved from the graph they are "OL" again.
+        activate(s, graph);
+        const QString saved = s.dir.filePath(QStringLiteral("again.txt"));
+        s.prompt.saveNames.enqueue(saved);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = fileLines(saved);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\tOL\tC\t22.0\tC\t\r"));
+        QCOMPARE(lines.at(2), QByteArray("12/5/07\t2:03:12 PM\t30.0\tC\tOL\tC\t"));
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    void saveDialogTypeDecidesFormatAndExtension()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 3));
+        struct Case
+        {
+            int type;        // its place among the dialog's types
+            QString typed;   // the name typed
+            QString written; // the file written
+            char separator;  // 0: a graph file
+        };
+        const auto check = [&](const Case &c) {
+            const QString path = s.dir.filePath(c.written);
+            QVERIFY2(QFile::exists(path), qPrintable(c.written));
+            const QByteArray bytes = fileBytes(path);
+            if (c.separator) {
+                QCOMPARE(fileLines(path).size(), 3);
+                QVERIFY(fileLines(path).first().count(c.separator) >= 6);
+                QCOMPARE(bytes.count(c.separator == ',' ? '\t' : ','), 0);
+            } else {
+                // The length of the chart's block, then the block.
+                QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(bytes.size() - 4));
+            }
+        };
+        // The graph's types: graph file, TXT, CSV. A typed extension wins.
+        activate(s, s.main->realTimeGraph());
+        for (const Case &c : {Case{1, "graphA", "graphA.TXT", '\t'}, Case{2, "graphB", "graphB.CSV", ','},
+                              Case{0, "graphC", "graphC.GHF", 0}, Case{0, "graphD.txt", "graphD.txt", '\t'},
+                              Case{1, "graphE.ghf", "graphE.ghf", 0}}) {
+            s.prompt.saveTypes.enqueue(c.type);
+            s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
+            s.prompt.rangeAnswers.enqueue(all());
+            s.main->Save1->trigger();
+            check(c);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
+        // The table's types: TXT, CSV, all files (whose files are TXT).
+        activate(s, s.main->realTimeList());
+        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{2, "tbly", "tbly.TXT", '\t'},
+                              Case{0, "tblz.csv", "tblz.csv", ','}}) {
+            s.prompt.saveTypes.enqueue(c.type);
+            s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
+            s.prompt.rangeAnswers.enqueue(all());
+            s.main->Save1->trigger();
+            check(c);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("tblx.TXT"))));
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    void realSaveDialogGivesTheChosenTypesExtension()
+    {
+        // The real dialog as a user works it: pick "TXT file", type graphA.
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 3));
+        QtPrompt dialogs(s.main.get());
+        FileCommandContext context;
+        context.programFolder = s.dir.path();
+        FileCommands commands(dialogs, s.main->dataLogger(), context);
+        {
+            DialogPlayer user(1, QStringLiteral("graphA"));
+            commands.SaveGraphData(*s.main->realTimeGraph());
+            QCOMPARE(user.typesShown, 3);
+        }
+        QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
+        QCOMPARE(fileLines(s.dir.filePath(QStringLiteral("graphA.TXT"))).first(),
+                 QByteArray("12/5/07\t2:03:10 PM\t23.4\tC\t21.7\tC\t\r"));
+
+        // The table's CSV type and tblx: commas in tblx.CSV.
+        const QString tableFilter = FileFilters::qtFilter(FileFilters::saveTable(false));
+        {
+            DialogPlayer user(1, QStringLiteral("tblx"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblx.CSV")));
+        }
+        // All files: the default extension; a typed one stays as typed.
+        {
+            DialogPlayer user(2, QStringLiteral("tbly"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tbly.TXT")));
+        }
+        {
+            DialogPlayer user(1, QStringLiteral("tblz.txt"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblz.txt")));
+        }
+    }
+
+};
+
+QTEST_MAIN(TestFileChecks)
+#include "tst_file_checks.moc"

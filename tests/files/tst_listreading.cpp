@@ -1,0 +1,220 @@
+// Reading a list back as dates and times: strictly in the regional
+// settings' short date form or in ISO 8601, the golden files under several
+// settings, what a refusal says, kv481's ISO export read into a list, and
+// overloads kept through the conversion into chart cells.
+
+#include "common/DateTime.h"
+#include "files/ListGraphData.h"
+#include "files/LocaleDateTimeReader.h"
+#include "files/TextDataSet.h"
+#include "views/GridModel.h"
+
+#include "support/FileBytes.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QtTest>
+
+using namespace kv;
+using kv::test::fileBytes;
+
+namespace {
+
+const QString kGolden = QStringLiteral(KV_TEST_DATA "/text/");
+
+double at(int y, int mo, int d, int h, int mi, int s)
+{
+    return toDateTimeDouble(QDate(y, mo, d), QTime(h, mi, s));
+}
+
+TextListRows readBytes(const QByteArray &bytes, QChar sep)
+{
+    QBuffer buf;
+    buf.setData(bytes);
+    buf.open(QIODevice::ReadOnly);
+    return TextDataSet::read(buf, sep);
+}
+
+// A list window's grid holding what the reader gave.
+void intoList(GridModel &m, const TextListRows &rows)
+{
+    m.setColCount(rows.columns);
+    m.appendRows(rows.rows);
+}
+
+} // namespace
+
+class TstListReading : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void graphFromListRefusesARowWhoseDateOrTimeDoesNotRead();
+    void overloadInAListIsSavedFromItsGraphAsOverload();
+    void goldenFilesReadOnlyUnderTheirOwnSettings_data();
+    void goldenFilesReadOnlyUnderTheirOwnSettings();
+    void unreadableDatesAreToldWithWhatIsExpected();
+    void isoExportReadsIntoTheListsColumns();
+};
+
+void TstListReading::graphFromListRefusesARowWhoseDateOrTimeDoesNotRead()
+{
+    // One row that does not read makes no graph, and the first such row is
+    // named: a graph with it left out or misdated would misstate the list.
+    GridModel m;
+    m.setColCount(8);
+    m.appendRow({"1", "12/5/07", "10:00:00", "1.0", "C", "2.0", "F", ""});
+    m.appendRow({"2", "13/45/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
+    m.appendRow({"3", "12/5/07", "25:00:00", "5.0", "C", "6.0", "F", ""});
+    const ListGraphData d = convertListToGraph(m);
+    QCOMPARE(d.badRow, 2);
+    QCOMPARE(d.problem, QStringLiteral("holds the date \"13/45/07\" where a date such as 12/9/26 "
+                                       "(month/day/year) or 2026-12-09 is expected"));
+    QCOMPARE(firstUnreadableRow(m).row, 2);
+    QCOMPARE(firstUnreadableRow(m).problem, d.problem);
+
+    m.setRow(2, {"2", "12/5/07", "10:00:01", "3.0", "C", "4.0", "F", ""});
+    const ListGraphData t = convertListToGraph(m);
+    QCOMPARE(t.badRow, 3);
+    QCOMPARE(t.problem, QStringLiteral("holds the time \"25:00:00\" where a time such as 2:03:10 PM is expected"));
+
+    // A list written under other settings is refused at its first row.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const ListGraphData de = convertListToGraph(m);
+    QCOMPARE(de.badRow, 1);
+    QVERIFY(de.problem.startsWith(QStringLiteral("holds the date \"12/5/07\" where a date such as 09.12.26 "
+                                                 "(day.month.year) or 2026-12-09")));
+}
+
+void TstListReading::overloadInAListIsSavedFromItsGraphAsOverload()
+{
+    // A list read from a file, turned into chart cells and written again
+    // in the graph layout: every "OL" comes back as "OL", never as a value.
+    const QByteArray file = "12/5/07\t14:03:10\t23.5\tC\tOL\tC\t\r\n"
+                            "12/5/07\t14:03:12\tOL\tC\t-5.0\tC\t\r\n"
+                            "12/5/07\t14:03:14\tOL\tC\tOL\tC\t\r\n";
+    GridModel list;
+    intoList(list, readBytes(file, TextDataSet::Tab));
+    const ListGraphData d = convertListToGraph(list);
+    QCOMPARE(d.subsets, 2);
+    QCOMPARE(d.y[1][0], TextDataSet::OverloadValue);
+    // The overloads take no part in the y range: 23.5 down to -5.0.
+    QVERIFY(qAbs(d.yMax - (23.5 + 2.35)) < 1e-5);
+    QVERIFY(qAbs(d.yMin - (-5.5)) < 1e-6);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(TextDataSet::writeGraph(out, GraphCells::over(d.points, d.x[0], d.y[0], d.y[1]), 1, d.points,
+                                    QStringLiteral("C"), TextDataSet::Tab)
+                .ok);
+    QCOMPARE(out.data(), QByteArray("12/5/07\t2:03:10 PM\t23.5\tC\tOL\tC\t\r\n"
+                                    "12/5/07\t2:03:12 PM\tOL\tC\t-5.0\tC\t\r\n"
+                                    "12/5/07\t2:03:14 PM\tOL\tC\tOL\tC\t\r\n"));
+}
+
+// Every golden file against several settings: its rows read under the
+// settings it was written in (and the ISO ones under all), and under any
+// other the first line is refused instead of read with day and month
+// swapped.
+void TstListReading::goldenFilesReadOnlyUnderTheirOwnSettings_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("locale");
+    const QStringList files = QDir(kGolden).entryList({QStringLiteral("*.txt"), QStringLiteral("*.csv")}, QDir::Files);
+    QVERIFY(files.size() >= 15);
+    for (const QString &f : files)
+        for (const char *locale : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP"})
+            QTest::newRow(qPrintable(f + QLatin1Char(' ') + QLatin1String(locale))) << f << QString::fromLatin1(locale);
+}
+
+void TstListReading::goldenFilesReadOnlyUnderTheirOwnSettings()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    const TextListRows rows = TextDataSet::readFile(kGolden + file);
+    QVERIFY(rows.ok);
+    QVERIFY(!rows.rows.empty());
+    const bool iso = file.contains(QLatin1String("_iso"));
+    const bool own = iso || file.contains(locale);
+    const UnreadableRow bad = firstUnreadableRow(rows);
+    QCOMPARE(bad.row, own ? 0 : 1);
+    if (!own) {
+        QVERIFY2(bad.problem.startsWith(QStringLiteral("holds the date \"%1\"").arg(rows.rows.cell(0, 1))),
+                 qPrintable(bad.problem));
+        return;
+    }
+    GridModel list;
+    intoList(list, rows);
+    const ListGraphData d = convertListToGraph(list);
+    QVERIFY2(d.badRow == 0, qPrintable(d.problem));
+    // The files' first row: 5 December 2007 14:03:10 (the ISO ones, as
+    // their first row says).
+    const double start = file.startsWith(QLatin1String("export482")) ? at(2026, 11, 30, 23, 59, 50)
+        : file.startsWith(QLatin1String("export481"))                ? at(2026, 3, 14, 9, 26, 53)
+        : iso                                                        ? at(2026, 12, 9, 14, 3, 10)
+                                                                     : at(2007, 12, 5, 14, 3, 10);
+    QCOMPARE(d.start, start);
+}
+
+void TstListReading::unreadableDatesAreToldWithWhatIsExpected()
+{
+    LocaleDateTimeReader us;
+    QCOMPARE(us.expectedDate(), QStringLiteral("a date such as 12/9/26 (month/day/year) or 2026-12-09"));
+    QCOMPARE(us.expectedTime(), QStringLiteral("a time such as 2:03:10 PM"));
+    QCOMPARE(us.problem(QStringLiteral("12/9/26"), QStringLiteral("2:03:10 PM")), QString());
+    QCOMPARE(us.problem(QString(), QStringLiteral("10:00")),
+             QStringLiteral("holds no date where a date such as 12/9/26 (month/day/year) or 2026-12-09 is expected"));
+    // What a file holds is quoted with what cannot be shown replaced, and cut.
+    QCOMPARE(us.problem(QStringLiteral("\x01\x7f\u00e9t\u00e9"), QString()),
+             QStringLiteral("holds the date \"\uFFFD\uFFFD\u00e9t\u00e9\" where a date such as 12/9/26 "
+                            "(month/day/year) or 2026-12-09 is expected"));
+    QVERIFY(us.problem(QString(200, QLatin1Char('x')), QString()).contains(QString(24, QLatin1Char('x')) + QChar(0x2026) + '"'));
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    LocaleDateTimeReader de;
+    QCOMPARE(de.expectedDate(), QStringLiteral("a date such as 09.12.26 (day.month.year) or 2026-12-09"));
+    QCOMPARE(de.expectedTime(), QStringLiteral("a time such as 14:03:10"));
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+    QCOMPARE(LocaleDateTimeReader().expectedDate(), QStringLiteral("a date such as 2026-12-09 (year-month-day)"));
+}
+
+void TstListReading::isoExportReadsIntoTheListsColumns()
+{
+    // Under German settings: the values take a decimal comma, an "OL" flag
+    // makes the value "OL", and rows are counted from the line under the
+    // header.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const TextListRows two = TextDataSet::readFile(kGolden + QStringLiteral("export482_iso.csv"));
+    QVERIFY(two.ok);
+    QCOMPARE(two.columns, 8);
+    QCOMPARE(two.lineOf(1), 2);
+    QCOMPARE(two.rows.row(0, 8), (QStringList{"1", "2026-11-30", "23:59:50", "21,5", "C", "19,0", "C", ""}));
+    QCOMPARE(two.rows.row(1, 8), (QStringList{"2", "2026-12-01", "00:00:00", "OL", "C", "19,1", "C", ""}));
+    // The first of its two sets only: the second overlaps it in time, in °F.
+    QCOMPARE(two.rows.size(), std::size_t(3));
+    QVERIFY(two.moreSets);
+    const TextListRows one = readBytes(fileBytes(kGolden + QStringLiteral("export481_iso.csv")), TextDataSet::Tab);
+    QCOMPARE(one.columns, 6);
+    QCOMPARE(one.rows.row(0, 6), (QStringList{"1", "2026-03-14", "09:26:53", "25,6", "C", ""}));
+    QVERIFY(!one.moreSets);
+
+    // Reading stops at a line of another shape; a time that is no ISO
+    // time is kept whole, and refused as a date.
+    const TextListRows cut = readBytes("set,time,T1,T1 flag,unit\n1,2026-03-14T09:26:53+01:00,25.6,,C\n"
+                                       "1,12/9/26 14:03:10,25.6,,C\n\n1,2026-03-14T09:26:55+01:00,25.6,,C\n",
+                                       TextDataSet::Comma);
+    QCOMPARE(cut.rows.size(), std::size_t(2));
+    const UnreadableRow bad = firstUnreadableRow(cut);
+    QCOMPARE(bad.row, 2);
+    QCOMPARE(cut.lineOf(bad.row), 3);
+    QVERIFY(bad.problem.startsWith(QStringLiteral("holds the date \"12/9/26 14:03:10\"")));
+    // A header of another layout holds no rows.
+    QCOMPARE(readBytes("set,time,T1,T1 flag,X\n1,2026-03-14T09:26:53+01:00,25.6,,C\n", TextDataSet::Comma).rows.size(),
+             std::size_t(0));
+}
+
+QTEST_MAIN(TstListReading)
+#include "tst_listreading.moc"
