@@ -429,7 +429,10 @@ void TfrmMain::Com1Click(int n)
 
 void TfrmMain::Exit1Click()
 {
-    // Leaves at once: the settings are not written on this way out.
+    // Ends the program as closing the window does: the settings are kept
+    // and the recording's journal ends normally.
+    if (!close())
+        return;
     if (m_options.exitHandler)
         m_options.exitHandler();
     else
