@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/DialogFocus.h"
 #include "app/HelpWindow.h"
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
@@ -72,14 +73,19 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     buildStatusBar();
     connectLink();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
+    new DialogFocus(this);
     m_dataLogger.setDialogParent(this);
     connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
     m_children.setParts({&m_link, &m_recorder, &m_prompt, &m_clock, &m_glyphs, m_template});
-    connect(&m_children, &ChildWindows::opened, this, [this](ChildWindows::Kind kind, QWidget *window) {
+    connect(&m_children, &ChildWindows::opened, this, [this](ChildWindows::Kind kind, QWidget *) {
         if (kind == ChildWindows::Panel)
             ControlPanel1->setChecked(true);
         else if (kind == ChildWindows::RealTimeGraph)
             RealTimeGraph1->setChecked(true);
+    });
+    // Every graph enables Undo Zoom when zoomed: the tracked ones and those
+    // opened from files or made from lists alike.
+    connect(&m_children, &ChildWindows::added, this, [this](QWidget *window) {
         if (ChildWindow *child = childWindowOf(window); child && child->chart())
             connect(child->chart(), &Chart::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
     });

@@ -323,6 +323,10 @@ private Q_SLOTS:
         QVERIFY(qAbs(chart->xData(0, 1) - (kStart + kSecond)) < 1e-9);
         QVERIFY(chart->contents().scale.manualX);
         QCOMPARE(s.main->mdiArea()->activeSubWindow()->widget(), graph);
+        // A zoom into the new graph offers Undo Zoom at once.
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+        Q_EMIT chart->zoomedIn();
+        QVERIFY(s.main->UndoZoom->isEnabled());
     }
 
     void graphFilesByExtensionInAnyCase()
@@ -345,6 +349,8 @@ private Q_SLOTS:
         QCOMPARE(s.main->frameOf(opened)->pos(), QPoint(0, 0));
         QVERIFY(opened->PESGraph1->contents() == s.main->realTimeGraph()->PESGraph1->contents());
         QVERIFY(!opened->isRealTime());
+        Q_EMIT opened->PESGraph1->zoomedIn();
+        QVERIFY(s.main->UndoZoom->isEnabled());
 
         // Saved again as text it is no real-time graph: all its points are
         // offered, and writing stops at the first unrecorded one.
