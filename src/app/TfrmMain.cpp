@@ -239,8 +239,6 @@ TfrmDataLogger *TfrmMain::openDataLoggerWindow(bool forDownload)
 
 void TfrmMain::setTransferring(bool on)
 {
-    if (on)
-        m_runWasEnabled = btnRun->isEnabled();
     for (QAction *a : {DataLogger1, Open1, Save1, Print1, PrinterSetup1, Exit1, Run1})
         a->setEnabled(!on);
     for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(SpeedButton1),
@@ -248,8 +246,9 @@ void TfrmMain::setTransferring(bool on)
                        static_cast<QWidget *>(btnRun), static_cast<QWidget *>(ComboBoxDeviceName)})
         w->setEnabled(!on);
     if (!on) {
-        Run1->setEnabled(m_runWasEnabled);
-        btnRun->setEnabled(m_runWasEnabled);
+        // A download needs a meter, so Run and Stop were offered; Stop may
+        // have been used meanwhile.
+        setRecordingControls(!m_recorder.recording(), m_recorder.recording());
         updateCommands();
     }
     if (TfrmPanel *p = panel())

@@ -179,7 +179,6 @@ private:
     DataLoggerCommand m_dataLogger;
     FileCommands m_files;
     PrintCommands m_print;
-    bool m_runWasEnabled = false;
     QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;

@@ -63,12 +63,9 @@ void RealTimeRecorder::stop()
     emitControls();
 }
 
-void RealTimeRecorder::onConnectionChanged(bool connected)
+void RealTimeRecorder::onConnectionChanged(bool)
 {
-    if (connected)
-        emitControls();
-    else
-        Q_EMIT controlsChanged(true, false);
+    emitControls();
 }
 
 void RealTimeRecorder::clear()

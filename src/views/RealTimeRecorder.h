@@ -49,7 +49,8 @@ Q_SIGNALS:
 public Q_SLOTS:
     // The link's tick while connected.
     void onLiveTick(double dateTime, bool readingFresh);
-    // Lost, Run is offered; found again, the controls follow the recording.
+    // Lost or found, the controls keep showing whether it records: a
+    // recording waits for the meter and can be stopped meanwhile.
     void onConnectionChanged(bool connected);
     // A meter of another kind answered before anything was recorded into
     // the graph: the graph is set up again with that meter's channels.

@@ -104,7 +104,7 @@ private Q_SLOTS:
         QCOMPARE(rig.recorder.sampleTickCount(), 0);
     }
 
-    void reconnectionRestoresRecordingLook()
+    void controlsShowTheRecordingAcrossALostLink()
     {
         Rig rig;
         rig.connect();
@@ -114,25 +114,34 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             rig.tick();
         QVERIFY(!rig.link.connected());
-        QVERIFY(rig.recorder.recording()); // the run flag is kept
-        QVERIFY(rig.runEnabled && !rig.stopEnabled);
+        // Still recording, waiting for the meter: Stop stays offered.
+        QVERIFY(rig.recorder.recording());
+        QVERIFY(!rig.runEnabled && rig.stopEnabled);
         QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
         rig.tick();
         QCOMPARE(samples.count(), 0); // nothing recorded while away
         rig.port.input = rig.meter.id();
         rig.tick();
-        QVERIFY(rig.stopEnabled);
-        QVERIFY(!rig.runEnabled);
-        // Stopped while away, found again: Run is offered.
-        rig.recorder.stop();
+        QVERIFY(rig.link.connected());
+        QVERIFY(!rig.runEnabled && rig.stopEnabled);
+
+        // Stopped while away: Run is offered then and once the meter is
+        // back, and nothing more is recorded.
         rig.goSilent();
         for (int i = 0; i < 6; ++i)
             rig.tick();
+        QVERIFY(!rig.link.connected());
+        rig.recorder.stop();
+        QVERIFY(rig.runEnabled && !rig.stopEnabled);
         rig.meter.silent = false;
         rig.port.input = rig.meter.id();
         rig.tick();
         QVERIFY(rig.link.connected());
         QVERIFY(rig.runEnabled && !rig.stopEnabled);
+        const int before = samples.count();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(samples.count(), before);
     }
 
     void silentMeterIsNotRecordedAsLive()
