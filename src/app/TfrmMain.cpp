@@ -335,7 +335,10 @@ FileCommandContext TfrmMain::fileCommandContext()
     FileCommandContext c;
     c.activeChild = [this] { return m_children.activeChild(); };
     c.addChild = [this](QWidget *window) { return m_children.add(window); };
-    c.unit = [this] { return m_link.reading().unit1; };
+    c.unit = [this] {
+        const bool realTime = realTimeGraph() && m_children.activeChild() == realTimeGraph();
+        return realTime && !m_recorder.graphUnit().isEmpty() ? m_recorder.graphUnit() : m_link.reading().unit1;
+    };
     c.model = [this] { return m_link.model(); };
     c.realTimePointCount = [this] { return m_recorder.state().realTimePointCount; };
     c.minScale = [this] { return m_settings.minScale; };
