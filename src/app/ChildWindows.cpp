@@ -97,6 +97,7 @@ QMdiSubWindow *ChildWindows::add(QWidget *child, Qt::WindowFlags flags)
     sw->setAttribute(Qt::WA_DeleteOnClose);
     sw->setWindowIcon(m_area->window()->windowIcon());
     sw->show();
+    Q_EMIT added(child);
     return sw;
 }
 

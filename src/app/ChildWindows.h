@@ -87,6 +87,8 @@ Q_SIGNALS:
     void opened(kv::ChildWindows::Kind kind, QWidget *window);
     // The tracked window of this kind was closed and freed.
     void closed(kv::ChildWindows::Kind kind);
+    // Any window was put into the area, tracked or not.
+    void added(QWidget *window);
 
 private:
     struct Tracked

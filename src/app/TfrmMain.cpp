@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/DialogFocus.h"
 #include "app/HelpWindow.h"
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
@@ -72,14 +73,19 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     buildStatusBar();
     connectLink();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
+    new DialogFocus(this);
     m_dataLogger.setDialogParent(this);
     connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
     m_children.setParts({&m_link, &m_recorder, &m_prompt, &m_clock, &m_glyphs, m_template});
-    connect(&m_children, &ChildWindows::opened, this, [this](ChildWindows::Kind kind, QWidget *window) {
+    connect(&m_children, &ChildWindows::opened, this, [this](ChildWindows::Kind kind, QWidget *) {
         if (kind == ChildWindows::Panel)
             ControlPanel1->setChecked(true);
         else if (kind == ChildWindows::RealTimeGraph)
             RealTimeGraph1->setChecked(true);
+    });
+    // Every graph enables Undo Zoom when zoomed: the tracked ones and those
+    // opened from files or made from lists alike.
+    connect(&m_children, &ChildWindows::added, this, [this](QWidget *window) {
         if (ChildWindow *child = childWindowOf(window); child && child->chart())
             connect(child->chart(), &Chart::zoomedIn, this, [this] { UndoZoom->setEnabled(true); });
     });
@@ -233,8 +239,6 @@ TfrmDataLogger *TfrmMain::openDataLoggerWindow(bool forDownload)
 
 void TfrmMain::setTransferring(bool on)
 {
-    if (on)
-        m_runWasEnabled = btnRun->isEnabled();
     for (QAction *a : {DataLogger1, Open1, Save1, Print1, PrinterSetup1, Exit1, Run1})
         a->setEnabled(!on);
     for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(SpeedButton1),
@@ -242,8 +246,9 @@ void TfrmMain::setTransferring(bool on)
                        static_cast<QWidget *>(btnRun), static_cast<QWidget *>(ComboBoxDeviceName)})
         w->setEnabled(!on);
     if (!on) {
-        Run1->setEnabled(m_runWasEnabled);
-        btnRun->setEnabled(m_runWasEnabled);
+        // A download needs a meter, so Run and Stop were offered; Stop may
+        // have been used meanwhile.
+        setRecordingControls(!m_recorder.recording(), m_recorder.recording());
         updateCommands();
     }
     if (TfrmPanel *p = panel())
@@ -330,7 +335,10 @@ FileCommandContext TfrmMain::fileCommandContext()
     FileCommandContext c;
     c.activeChild = [this] { return m_children.activeChild(); };
     c.addChild = [this](QWidget *window) { return m_children.add(window); };
-    c.unit = [this] { return m_link.reading().unit1; };
+    c.unit = [this] {
+        const bool realTime = realTimeGraph() && m_children.activeChild() == realTimeGraph();
+        return realTime && !m_recorder.graphUnit().isEmpty() ? m_recorder.graphUnit() : m_link.reading().unit1;
+    };
     c.model = [this] { return m_link.model(); };
     c.realTimePointCount = [this] { return m_recorder.state().realTimePointCount; };
     c.minScale = [this] { return m_settings.minScale; };
@@ -429,7 +437,10 @@ void TfrmMain::Com1Click(int n)
 
 void TfrmMain::Exit1Click()
 {
-    // Leaves at once: the settings are not written on this way out.
+    // Ends the program as closing the window does: the settings are kept
+    // and the recording's journal ends normally.
+    if (!close())
+        return;
     if (m_options.exitHandler)
         m_options.exitHandler();
     else

@@ -48,7 +48,7 @@ struct MainOptions
     bool systemPorts = true;   // list the ports the system registers
     Clock *clock = nullptr;    // the system clock when not given
     Prompt *prompt = nullptr;  // Qt dialogs when not given
-    std::function<void()> exitHandler;          // "E&xit": ends the program at once
+    std::function<void()> exitHandler;          // "E&xit", once the window has closed: ends the program
     std::function<bool(const QUrl &)> openUrl;  // the system's browser and file manager
     QString recordingFolder;   // where journals of recordings go; the per-user folder when empty
 };
@@ -179,7 +179,6 @@ private:
     DataLoggerCommand m_dataLogger;
     FileCommands m_files;
     PrintCommands m_print;
-    bool m_runWasEnabled = false;
     QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;

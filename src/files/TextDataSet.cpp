@@ -218,7 +218,8 @@ TextWriteResult notWritable(const QString &name)
 
 // Writes the lines make(index, line) gives for first..last, telling the
 // progress after each and stopping when it cancels; make returns false
-// where the lines end early. Lines already written stay on a cancel.
+// where the lines end early and leaves the line empty for an index that has
+// none. Lines already written stay on a cancel.
 template <typename MakeLine>
 TextWriteResult writeLines(QIODevice &device, const QString &name, int first, int last, int total,
                            const TextProgress &progress, MakeLine make)
@@ -230,6 +231,8 @@ TextWriteResult writeLines(QIODevice &device, const QString &name, int first, in
         line.clear();
         if (!make(i, line))
             break;
+        if (line.isEmpty())
+            continue;
         if (!sink.add(line))
             return writeFailed(device, name, r.lines);
         ++r.lines;
@@ -345,6 +348,9 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
         // The rest of a real-time graph has not been recorded yet.
         if (x == 0.0)
             return false;
+        // A break in a recording's line holds no reading: no line for it.
+        if (std::isnan(cells.y0[p]) && (!two || std::isnan(cells.y1[p])))
+            return true;
         line += dt.date(x);
         line += separator;
         dt.appendTime(line, x);

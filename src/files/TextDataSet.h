@@ -115,8 +115,9 @@ public:
 
     // Writes points from to to (1-based, inclusive, as the range dialog
     // gives them) of the graph layout, stopping early at the first point
-    // whose x is 0 (not recorded). unit is the unit letter of the latest
-    // reading. The device must be open for writing.
+    // whose x is 0 (not recorded); a point with no value in any subset (a
+    // break in a recording's line) gives no line. unit is the unit letter
+    // the values are in. The device must be open for writing.
     static TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to,
                                       const QString &unit, QChar separator, const TextProgress &progress = {},
                                       const QString &name = QString());

@@ -262,8 +262,10 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     Stayontop1 = m_menu->addAction(QStringLiteral("&Stay on top"));
     Stayontop1->setObjectName(QStringLiteral("Stayontop1"));
     Stayontop1->setCheckable(true);
-    Stayontop1->setChecked(true);
-    // Choosing the item flips the mark; the panel follows the mark.
+    // Clear at creation: an ordinary child that covers nothing the user
+    // opens after it. Choosing the item flips the mark; the panel follows
+    // the mark.
+    Stayontop1->setChecked(false);
     connect(Stayontop1, &QAction::toggled, this, &TfrmPanel::setStayOnTop);
 
     render();

@@ -127,7 +127,7 @@ private:
     std::array<std::array<LcdPicture *, 4>, 3> m_digits{};
     std::array<std::array<int, 4>, 3> m_shownCodes{};
     QMenu *m_menu;
-    bool m_stayOnTop = true;
+    bool m_stayOnTop = false;
     // Held as plain widgets: events reach the filter while the area and
     // its frames are being destroyed, when they are no longer of their
     // own classes.

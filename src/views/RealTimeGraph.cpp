@@ -2,6 +2,8 @@
 
 #include "views/Chart.h"
 
+#include <limits>
+
 namespace kv {
 
 namespace {
@@ -18,10 +20,10 @@ double oldestTime(const Chart &chart, int count)
                 return d.xs(s)[p];
     return 0.0;
 }
-} // namespace
 
-void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
-                      double x, float t2)
+// The index the next cell goes to; at 4999 points held the 100 oldest are
+// dropped first.
+int nextPoint(Chart &chart, RealTimeState &state, double x)
 {
     if (state.realTimePointCount >= kRealTimePoints - 1) {
         chart.appendBlock(100);
@@ -31,7 +33,25 @@ void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Over
         const double oldest = oldestTime(chart, state.realTimePointCount);
         chart.setManualMinX(oldest != 0.0 ? oldest : x);
     }
-    const int n = state.realTimePointCount;
+    return state.realTimePointCount;
+}
+
+void growTimeAxis(Chart &chart, const RealTimeState &state, double x)
+{
+    if (state.realTimeSpan <= 0.0) {
+        if (x >= chart.manualMaxX())
+            chart.setManualMaxX(x);
+        return;
+    }
+    while (x >= chart.manualMaxX())
+        chart.setManualMaxX(chart.manualMaxX() + state.realTimeSpan);
+}
+} // namespace
+
+void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
+                      double x, float t2)
+{
+    const int n = nextPoint(chart, state, x);
     try {
         if (!t1Overload) {
             chart.setXData(0, n, x);
@@ -47,9 +67,38 @@ void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Over
     } catch (const ChartError &) {
     }
     state.realTimePointCount += 1;
-    if (x >= chart.manualMaxX())
-        chart.setManualMaxX(chart.manualMaxX() + state.realTimeSpan);
+    growTimeAxis(chart, state, x);
     chart.resetImage();
+}
+
+void AddRealTimeGap(Chart &chart, RealTimeState &state, double x)
+{
+    const int n = nextPoint(chart, state, x);
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    for (int s = 0; s < chart.subsets(); ++s) {
+        chart.setXData(s, n, x);
+        chart.setYData(s, n, none);
+    }
+    state.realTimePointCount += 1;
+    growTimeAxis(chart, state, x);
+}
+
+double convertTemperature(double value, const QString &from, const QString &to)
+{
+    if (from == to)
+        return value;
+    if (from == QLatin1String("C") && to == QLatin1String("F"))
+        return value * 9.0 / 5.0 + 32.0;
+    if (from == QLatin1String("F") && to == QLatin1String("C"))
+        return (value - 32.0) * 5.0 / 9.0;
+    return value;
+}
+
+QString temperatureAxisLabel(const QString &unit)
+{
+    if (unit == QLatin1String("C") || unit == QLatin1String("F"))
+        return QStringLiteral("Degree (\u00B0%1)").arg(unit);
+    return QStringLiteral("Degree");
 }
 
 void clearRealTimeGraph(Chart &chart, RealTimeState &state, int channels, double now)

@@ -1,6 +1,8 @@
 #pragma once
 // Feeding live samples into the real-time graph.
 
+#include <QString>
+
 namespace kv {
 
 class Chart;
@@ -16,11 +18,24 @@ constexpr int kRealTimePoints = 5000;
 // One sample: x is the tick's date-time. At 4999 points the 100 oldest are
 // dropped and the time axis starts at the oldest time left in any subset
 // (or at x when no kept point has one); an overloaded channel leaves its
-// cell alone; the time axis grows 100 samples at a time.
+// cell alone; the time axis grows 100 samples at a time until it shows x
+// (after a long pause, at once and not one step per sample).
 // Errors of the chart (a subset the graph does not have) lose that part of
 // the sample only.
 void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Overload, bool t2Overload, float t1,
                       double x, float t2);
+
+// Marks a stretch without readings: one cell at x with no value in any
+// subset, so the line is broken there instead of joining the readings on
+// either side. It takes a point like a sample does.
+void AddRealTimeGap(Chart &chart, RealTimeState &state, double x);
+
+// A temperature in the unit "C" or "F" given in the other one; the same
+// value when both units are the same.
+double convertTemperature(double value, const QString &from, const QString &to);
+// The y axis title of a graph whose values are in unit ("C" or "F"); the
+// plain title when the unit is not known yet.
+QString temperatureAxisLabel(const QString &unit);
 
 // Empties the graph for a fresh recording starting now and shows its time
 // axis at once, forgetting any zoom.

@@ -6,6 +6,8 @@
 #include "views/Chart.h"
 #include "views/TfrmList.h"
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -29,13 +31,21 @@ bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale
                                   Prompt &prompt)
 {
     m_graph = &chart;
-    m_graphHasSamples = false;
+    forgetGraphSamples();
     m_template = tmpl;
     m_prompt = &prompt;
     m_state.realTimeSpan = 100.0 * m_samplingRate / kSecondsPerDay;
     const double t = m_clock.now();
     return SetupGraph(chart, subsetsFor(m_link.model()), kRealTimePoints, t, t + m_state.realTimeSpan, minScale,
                       maxScale, tmpl, prompt);
+}
+
+void RealTimeRecorder::forgetGraphSamples()
+{
+    m_graphHasSamples = false;
+    m_graphUnit.clear();
+    m_lastSampleTime = 0.0;
+    m_lastSampleRate = 0;
 }
 
 void RealTimeRecorder::onModelRecognised(int model)
@@ -63,12 +73,9 @@ void RealTimeRecorder::stop()
     emitControls();
 }
 
-void RealTimeRecorder::onConnectionChanged(bool connected)
+void RealTimeRecorder::onConnectionChanged(bool)
 {
-    if (connected)
-        emitControls();
-    else
-        Q_EMIT controlsChanged(true, false);
+    emitControls();
 }
 
 void RealTimeRecorder::clear()
@@ -76,7 +83,8 @@ void RealTimeRecorder::clear()
     // The recording and the tick count go on into the emptied views.
     m_state.realTimePointCount = 0;
     if (m_graph) {
-        m_graphHasSamples = false;
+        forgetGraphSamples();
+        m_graph->look().yAxisLabel = temperatureAxisLabel(QString());
         clearRealTimeGraph(*m_graph, m_state, m_link.channelCount(), m_clock.now());
     }
     if (m_list)
@@ -101,14 +109,38 @@ void RealTimeRecorder::onLiveTick(double dateTime, bool readingFresh)
     const Reading &r = m_link.reading();
     if (r.clockMode)
         return;
-    if (m_graph) {
-        m_graphHasSamples = true;
-        AddRealTimePoint(*m_graph, m_state, m_link.model(), r.t1Overload, r.t2Overload, static_cast<float>(r.t1),
-                         dateTime, static_cast<float>(r.t2));
-    }
+    if (m_graph)
+        addGraphSample(dateTime, r);
+    // The list keeps what the meter sent, in the meter's unit.
     if (m_list)
         m_list->AddRealTimeRow(dateTime, r, m_link.model());
     Q_EMIT sampleTaken(dateTime);
+}
+
+void RealTimeRecorder::addGraphSample(double dateTime, const Reading &r)
+{
+    // A graph keeps one unit, that of its first sample: readings taken after
+    // the meter's unit was switched are converted, not drawn on the wrong
+    // scale.
+    if (m_graphUnit.isEmpty()) {
+        m_graphUnit = r.unit1;
+        m_graph->look().yAxisLabel = temperatureAxisLabel(m_graphUnit);
+    }
+    const auto inGraphUnit = [&](double v) { return static_cast<float>(convertTemperature(v, r.unit1, m_graphUnit)); };
+
+    // The line is broken where no reading was taken for more than two
+    // sampling intervals (a lost meter, a pause, the meter's clock shown);
+    // the longer of the intervals before and now counts, so that a changed
+    // interval alone breaks nothing.
+    const int rate = std::max(m_lastSampleRate, m_samplingRate);
+    if (m_lastSampleTime != 0.0 && dateTime - m_lastSampleTime > 2.0 * rate / kSecondsPerDay)
+        AddRealTimeGap(*m_graph, m_state, m_lastSampleTime + double(m_lastSampleRate) / kSecondsPerDay);
+    m_lastSampleTime = dateTime;
+    m_lastSampleRate = m_samplingRate;
+
+    m_graphHasSamples = true;
+    AddRealTimePoint(*m_graph, m_state, m_link.model(), r.t1Overload, r.t2Overload, inGraphUnit(r.t1), dateTime,
+                     inGraphUnit(r.t2));
 }
 
 } // namespace kv

@@ -15,6 +15,7 @@ namespace kv {
 class Clock;
 class MeterLink;
 class Prompt;
+struct Reading;
 
 class RealTimeRecorder : public QObject
 {
@@ -35,6 +36,9 @@ public:
     // The real-time list, while it is open.
     void setList(TfrmList *list) { m_list = list; }
     Chart *graph() const { return m_graph; }
+    // The unit the graph's values are in ("C" or "F"): that of its first
+    // sample; empty until it has one.
+    QString graphUnit() const { return m_graphUnit; }
 
     void run();
     void stop();
@@ -49,7 +53,8 @@ Q_SIGNALS:
 public Q_SLOTS:
     // The link's tick while connected.
     void onLiveTick(double dateTime, bool readingFresh);
-    // Lost, Run is offered; found again, the controls follow the recording.
+    // Lost or found, the controls keep showing whether it records: a
+    // recording waits for the meter and can be stopped meanwhile.
     void onConnectionChanged(bool connected);
     // A meter of another kind answered before anything was recorded into
     // the graph: the graph is set up again with that meter's channels.
@@ -57,6 +62,10 @@ public Q_SLOTS:
 
 private:
     void emitControls();
+    // Puts one sample into the graph, in the graph's unit, after a break in
+    // the line when no reading was taken for more than two intervals.
+    void addGraphSample(double dateTime, const Reading &r);
+    void forgetGraphSamples();
 
     MeterLink &m_link;
     Clock &m_clock;
@@ -67,6 +76,9 @@ private:
 
     QPointer<Chart> m_graph;
     bool m_graphHasSamples = false;
+    QString m_graphUnit;
+    double m_lastSampleTime = 0.0; // 0: none since the graph was set up or cleared
+    int m_lastSampleRate = 0;      // the interval in force then
     GraphTemplate m_template;
     Prompt *m_prompt = nullptr;
     QPointer<TfrmList> m_list;

@@ -119,10 +119,17 @@ private Q_SLOTS:
             // and a second download does nothing.
             QVERIFY(!s.main->frameOf(s.main->dataLoggerWindow())->close());
             s.main->dataLogger().DataLogger1Click();
+            // A recording may be stopped meanwhile.
+            QVERIFY(s.main->btnPause->isEnabled());
+            s.main->btnPause->click();
             checked = true;
         });
+        s.main->btnRun->click();
         s.main->DataLogger1->trigger();
         QVERIFY(checked);
+        // Run and Stop show the recording as it is now.
+        QVERIFY(!s.main->recorder().recording());
+        QVERIFY(s.main->btnRun->isEnabled() && !s.main->btnPause->isEnabled() && !s.main->Stop1->isEnabled());
         QVERIFY(s.main->dataLoggerWindow()->dataSetsLoaded());
         QVERIFY(s.main->DataLogger1->isEnabled() && s.main->btnDataLogger->isEnabled());
         QVERIFY(s.main->Open1->isEnabled() && s.main->ComboBoxDeviceName->isEnabled());

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QToolButton>
+#include <qcustomplot.h>
 
 using namespace kv;
 using kv::test::fileBytes;
@@ -213,6 +214,40 @@ private Q_SLOTS:
         QCOMPARE(fileLines(path).size(), 3);
     }
 
+    void realTimeGraphKeepsOneUnitWhenTheMeterSwitches()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 2));
+        // The meter's unit key, from the panel: the meter now sends degrees F.
+        s.main->recorder().stop();
+        s.main->timer().start();
+        QTest::mouseClick(s.panel()->btnCF, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return s.main->link().reading().unit1 == QLatin1String("F"); }, 8000));
+        s.main->timer().stop();
+        s.main->recorder().run();
+        s.main->recorder().onLiveTick(kStart + 2 * kSecond, true);
+        s.main->recorder().onLiveTick(kStart + 3 * kSecond, true);
+
+        // The list shows what the meter sent; the graph stays in degrees C
+        // and says so, on screen and in the file saved from it.
+        const GridModel &list = *s.main->realTimeList()->grid();
+        QCOMPARE(list.row(2).mid(3, 4), (QStringList{"23.4", "C", "21.7", "C"}));
+        QCOMPARE(list.row(3).mid(3, 4), (QStringList{"74.1", "F", "71.1", "F"}));
+        Chart *chart = s.main->realTimeGraph()->PESGraph1;
+        QCOMPARE(chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0C)"));
+        QCOMPARE(chart->plot()->yAxis->label(), QStringLiteral("Degree (\u00B0C)"));
+        activate(s, s.main->realTimeGraph());
+        const QString path = s.dir.filePath(QStringLiteral("units.txt"));
+        s.prompt.saveNames.enqueue(path);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = fileLines(path);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\t23.4\tC\t21.7\tC\t\r"));
+        QCOMPARE(lines.at(3), QByteArray("12/5/07\t2:03:13 PM\t23.4\tC\t21.7\tC\t"));
+    }
+
     void realTimeListSavedByExtension()
     {
         Session s(482);
@@ -328,6 +363,10 @@ private Q_SLOTS:
         QVERIFY(qAbs(chart->xData(0, 1) - (kStart + kSecond)) < 1e-9);
         QVERIFY(chart->contents().scale.manualX);
         QCOMPARE(s.main->mdiArea()->activeSubWindow()->widget(), graph);
+        // A zoom into the new graph offers Undo Zoom at once.
+        QVERIFY(!s.main->UndoZoom->isEnabled());
+        Q_EMIT chart->zoomedIn();
+        QVERIFY(s.main->UndoZoom->isEnabled());
     }
 
     void graphFilesByExtensionInAnyCase()
@@ -350,6 +389,8 @@ private Q_SLOTS:
         QCOMPARE(s.main->frameOf(opened)->pos(), QPoint(0, 0));
         QVERIFY(opened->PESGraph1->contents() == s.main->realTimeGraph()->PESGraph1->contents());
         QVERIFY(!opened->isRealTime());
+        Q_EMIT opened->PESGraph1->zoomedIn();
+        QVERIFY(s.main->UndoZoom->isEnabled());
 
         // Saved again as text it is no real-time graph: all its points are
         // offered, and writing stops at the first unrecorded one.

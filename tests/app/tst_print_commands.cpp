@@ -9,6 +9,7 @@
 #include "support/MainSession.h"
 
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QPrinterInfo>
 #include <QToolButton>
@@ -65,10 +66,19 @@ private Q_SLOTS:
         const QString pdf = s.dir.filePath(QStringLiteral("list.pdf"));
         s.prompt.rangeAnswers.enqueue({true, QStringLiteral("1"), QStringLiteral("3")});
         s.prompt.saveNames.enqueue(pdf);
+        s.main->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), s.main.get());
         s.main->Print1->trigger();
         QCOMPARE(s.prompt.saveAsked, QStringList{QStringLiteral("Print to PDF file")});
         QCOMPARE(head(pdf), QByteArray("%PDF"));
         QVERIFY(s.prompt.errors.isEmpty());
+        // The progress window gone, the main window has the keyboard again,
+        // so Alt+letter reaches its menus.
+        QTRY_COMPARE(QApplication::activeWindow(), s.main.get());
+        QTest::keyClick(s.main.get(), Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(s.main->menuBar()->activeAction());
+        QCOMPARE(s.main->menuBar()->activeAction()->text(), QStringLiteral("&File"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
 
         // A range past the last row prints nothing and says so.
         s.prompt.rangeAnswers.enqueue({false, QStringLiteral("500"), QStringLiteral("600")});

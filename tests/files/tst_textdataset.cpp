@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 using namespace kv;
 using kv::test::fileBytes;
 
@@ -143,6 +145,7 @@ private Q_SLOTS:
     void graphLinesHoldFourOrSixFieldsEachEndingInTheSeparator();
     void realTimeGraphSavedWithAllWritesOnlyItsRecordedPoints();
     void graphStopsAtTheFirstUnrecordedPoint();
+    void graphLeavesOutABreakInTheLine();
     void graphRangeSelectsPointsAndCancelKeepsWhatWasWritten();
     void graphLinesFollowTheLocaleAnywhere();
     void valueCoding_data();
@@ -267,6 +270,24 @@ void TstTextDataSet::graphStopsAtTheFirstUnrecordedPoint()
     QCOMPARE(bytes.count("\r\n"), 4);
     // A range starting past the gap writes from there.
     QCOMPARE(writeGraphBytes(g, 6, 10, TextDataSet::Tab).count("\r\n"), 5);
+}
+
+void TstTextDataSet::graphLeavesOutABreakInTheLine()
+{
+    // Where a recording lost its meter the graph holds a point without a
+    // value in any subset: no reading, so no line, and the lines after it
+    // are still written. A single missing channel is not such a break.
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    Graph g(5, 2);
+    g.set(0, at(2007, 12, 5, 10, 0, 0), 20.0f, 21.0f);
+    g.set(1, at(2007, 12, 5, 10, 0, 2), none, none);
+    g.set(2, at(2007, 12, 5, 10, 5, 0), 22.0f, 23.0f);
+    TextWriteResult r;
+    const QByteArray bytes = writeGraphBytes(g, 1, 5, TextDataSet::Tab, &r);
+    QVERIFY(r.ok);
+    QCOMPARE(r.lines, 2);
+    QCOMPARE(bytes, QByteArray("12/5/07\t10:00:00 AM\t20.0\tC\t21.0\tC\t\r\n"
+                               "12/5/07\t10:05:00 AM\t22.0\tC\t23.0\tC\t\r\n"));
 }
 
 void TstTextDataSet::graphRangeSelectsPointsAndCancelKeepsWhatWasWritten()

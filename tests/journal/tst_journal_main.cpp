@@ -135,7 +135,25 @@ private Q_SLOTS:
         QVERIFY(next.prompt.questions.isEmpty());
     }
 
-    void aHastyExitIsOfferedAndOpened()
+    void exitFromTheMenuIsANormalEnd()
+    {
+        QTemporaryDir keep;
+        const QString folder = keep.filePath(QStringLiteral("recordings"));
+        {
+            Session s(482, kFastIni);
+            QVERIFY(recordRows(s, 2));
+            s.main->Exit1->trigger();
+            QCOMPARE(s.exits, 1);
+            s.main.reset();
+            QVERIFY(QDir().rename(s.dir.filePath(QStringLiteral("recordings")), folder));
+        }
+        QCOMPARE(journals(folder).size(), 1);
+        Restart next(folder);
+        QVERIFY(next.started());
+        QVERIFY2(next.prompt.questions.isEmpty(), qPrintable(next.prompt.questions.value(0)));
+    }
+
+    void aHastyEndIsOfferedAndOpened()
     {
         QVector<QStringList> rows;
         QTemporaryDir keep;
@@ -143,8 +161,6 @@ private Q_SLOTS:
         {
             Session s(481, kFastIni);
             QVERIFY(recordRows(s, 2));
-            s.main->Exit1->trigger();
-            QCOMPARE(s.exits, 1);
             rows = rowsOf(*s.main->realTimeList()->grid());
             s.main.reset(); // the program ends without the window closing
             QVERIFY(QDir().rename(s.dir.filePath(QStringLiteral("recordings")), folder));

@@ -72,7 +72,8 @@ private Q_SLOTS:
         QVERIFY(p.findChild<QLabel *>(QStringLiteral("MainD1"))->isHidden());
         QVERIFY(!p.btnClose->isHidden());
         QCOMPARE(p.btnClose->toolTip(), QStringLiteral("Close PANEL"));
-        QVERIFY(p.Stayontop1->isChecked());
+        QVERIFY(!p.Stayontop1->isChecked());
+        QVERIFY(!p.stayOnTop());
         // The glyph table is loaded by its resource names.
         const QVector<QPixmap> glyphs = loadGlyphs();
         QCOMPARE(glyphs.size(), 25);
@@ -381,13 +382,14 @@ private Q_SLOTS:
         QVERIFY(l->isHidden());
     }
 
-    void stayOnTopKeepsThePanelAboveTheOtherChildren()
+    void stayOnTopOnlyWhenTicked()
     {
         QMdiArea area;
         area.resize(800, 600);
         area.show();
         auto *panel = new TfrmPanel(loadGlyphs(), nullptr);
         QMdiSubWindow *frame = area.addSubWindow(panel, Qt::FramelessWindowHint);
+        frame->move(0, 0);
         frame->show();
         QMdiSubWindow *graph = area.addSubWindow(new QWidget);
         graph->show();
@@ -399,39 +401,52 @@ private Q_SLOTS:
             return stack.indexOf(frame) > stack.indexOf(other);
         };
 
-        // Set at creation: windows opened after the panel stay under it.
+        // Clear at creation: an ordinary child, under every window opened
+        // after it; one that fills the area (a data-logger window, maximized
+        // or placed over the whole area) shows all of itself.
+        QVERIFY(!panel->Stayontop1->isChecked());
+        QVERIFY(!panel->stayOnTop());
+        QVERIFY(!above(graph) && !above(list));
+        QMdiSubWindow *logger = area.addSubWindow(new QWidget);
+        logger->setGeometry(0, 0, area.viewport()->width(), area.viewport()->height());
+        logger->show();
+        QVERIFY(!above(logger));
+        logger->showMaximized();
+        QVERIFY(!above(logger));
+        // Activated, it comes forward as any child does.
+        area.setActiveSubWindow(frame);
+        QVERIFY(above(logger));
+        area.setActiveSubWindow(graph);
+        QVERIFY(!above(graph));
+        logger->close();
+
+        // Ticked: above the others at once, and it stays there.
+        panel->Stayontop1->trigger();
         QVERIFY(panel->Stayontop1->isChecked());
         QVERIFY(panel->stayOnTop());
         QVERIFY(above(graph) && above(list));
-        area.setActiveSubWindow(graph);
-        QCOMPARE(area.activeSubWindow(), graph);
-        QVERIFY(above(graph));
-        list->raise();
+        area.setActiveSubWindow(list);
         QVERIFY(above(list));
+        graph->raise();
+        QVERIFY(above(graph));
+        QMdiSubWindow *later = area.addSubWindow(new QWidget);
+        later->show();
+        QVERIFY(above(later));
 
-        // Cleared: an ordinary child that the others cover.
+        // Cleared again: the others cover it.
         panel->Stayontop1->trigger();
-        QVERIFY(!panel->Stayontop1->isChecked());
-        QVERIFY(!panel->stayOnTop());
+        QVERIFY(!panel->Stayontop1->isChecked() && !panel->stayOnTop());
         area.setActiveSubWindow(list);
         QVERIFY(!above(list));
-        graph->raise();
-        QVERIFY(!above(graph));
-
-        // Set again: back on top at once, and it stays there.
-        panel->Stayontop1->trigger();
-        QVERIFY(panel->Stayontop1->isChecked());
-        QVERIFY(above(graph) && above(list));
-        area.setActiveSubWindow(graph);
-        QVERIFY(above(graph));
         // The handler itself flips the mark, as the menu does.
         panel->Stayontop1Click();
-        QVERIFY(!panel->Stayontop1->isChecked() && !panel->stayOnTop());
+        QVERIFY(panel->Stayontop1->isChecked() && panel->stayOnTop());
+        QVERIFY(above(list));
 
         // It never leaves the area.
         QVERIFY(!panel->isWindow());
         QCOMPARE(panel->frameWidget(), frame);
-        QCOMPARE(area.subWindowList().size(), 3);
+        QCOMPARE(area.subWindowList().size(), 4);
     }
 
     void windowBehaviour()

@@ -188,6 +188,46 @@ private Q_SLOTS:
         QCOMPARE(g.chart.manualMaxX(), kStart + 2 * span);
     }
 
+    void timeAxisCatchesUpAfterALongPause()
+    {
+        // A meter found again after many intervals: the new sample is on the
+        // axis at once, not a step of 100 intervals per sample later.
+        Graph g(1, 2);
+        const double span = g.state.realTimeSpan;
+        g.add(481, kStart, 1.0f);
+        const double later = kStart + 10.5 * span;
+        g.add(481, later, 1.0f);
+        QVERIFY(g.chart.manualMaxX() > later);
+        QVERIFY(g.chart.manualMaxX() <= later + span);
+        QCOMPARE(g.chart.manualMinX(), kStart);
+    }
+
+    void breakInTheLineIsDrawnAndKept()
+    {
+        Graph g(2);
+        g.add(482, kStart, 20.0f, 21.0f);
+        g.add(482, kStart + 2 * kSecond, 20.5f, 21.5f);
+        AddRealTimeGap(g.chart, g.state, kStart + 4 * kSecond);
+        g.add(482, kStart + 60 * kSecond, 22.0f, 23.0f);
+        QCOMPARE(g.state.realTimePointCount, 4);
+        QCOMPARE(g.chart.yData(0, 3), 22.0f);
+        // The break has its time but no value, in every subset.
+        for (int s = 0; s < 2; ++s) {
+            QCOMPARE(g.chart.xData(s, 2), kStart + 4 * kSecond);
+            QVERIFY(std::isnan(g.chart.yData(s, 2)));
+            // Drawn as a gap: the line does not join the readings around it.
+            const QSharedPointer<QCPGraphDataContainer> drawn = g.chart.plot()->graph(s)->data();
+            QCOMPARE(drawn->size(), 4);
+            QVERIFY(!std::isnan(drawn->at(1)->value));
+            QVERIFY(std::isnan(drawn->at(2)->value));
+            QVERIFY(!std::isnan(drawn->at(3)->value));
+        }
+        // A graph file keeps it.
+        ChartContents restored;
+        QVERIFY(restoreChartState(saveChartState(g.chart.contents()), restored, nullptr));
+        QVERIFY(std::isnan(restored.data.y(0, 2)) && std::isnan(restored.data.y(1, 2)));
+    }
+
     void clearStartsAfresh()
     {
         Graph g(2);

@@ -3,16 +3,20 @@
 // real-time graph following the meter that answered.
 
 #include "common/Clock.h"
+#include "common/DateTime.h"
 #include "link/MeterLink.h"
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
 #include "views/RealTimeRecorder.h"
+#include "views/TfrmList.h"
 
 #include "support/LinkRig.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace kv;
 using namespace kv::test;
@@ -46,6 +50,8 @@ class TestRecorder : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
     void samplingEveryNthTick()
     {
         Rig rig;
@@ -104,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(rig.recorder.sampleTickCount(), 0);
     }
 
-    void reconnectionRestoresRecordingLook()
+    void controlsShowTheRecordingAcrossALostLink()
     {
         Rig rig;
         rig.connect();
@@ -114,25 +120,34 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             rig.tick();
         QVERIFY(!rig.link.connected());
-        QVERIFY(rig.recorder.recording()); // the run flag is kept
-        QVERIFY(rig.runEnabled && !rig.stopEnabled);
+        // Still recording, waiting for the meter: Stop stays offered.
+        QVERIFY(rig.recorder.recording());
+        QVERIFY(!rig.runEnabled && rig.stopEnabled);
         QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
         rig.tick();
         QCOMPARE(samples.count(), 0); // nothing recorded while away
         rig.port.input = rig.meter.id();
         rig.tick();
-        QVERIFY(rig.stopEnabled);
-        QVERIFY(!rig.runEnabled);
-        // Stopped while away, found again: Run is offered.
-        rig.recorder.stop();
+        QVERIFY(rig.link.connected());
+        QVERIFY(!rig.runEnabled && rig.stopEnabled);
+
+        // Stopped while away: Run is offered then and once the meter is
+        // back, and nothing more is recorded.
         rig.goSilent();
         for (int i = 0; i < 6; ++i)
             rig.tick();
+        QVERIFY(!rig.link.connected());
+        rig.recorder.stop();
+        QVERIFY(rig.runEnabled && !rig.stopEnabled);
         rig.meter.silent = false;
         rig.port.input = rig.meter.id();
         rig.tick();
         QVERIFY(rig.link.connected());
         QVERIFY(rig.runEnabled && !rig.stopEnabled);
+        const int before = samples.count();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(samples.count(), before);
     }
 
     void silentMeterIsNotRecordedAsLive()
@@ -204,6 +219,91 @@ private Q_SLOTS:
         rig.tick(); // an empty graph samples at once
         QCOMPARE(samples.count(), 3);
         QCOMPARE(rig.recorder.state().realTimePointCount, 1);
+    }
+
+    void graphKeepsTheUnitOfItsFirstSample()
+    {
+        // T1 23.4 and T2 21.0 in degrees C; then the meter's unit key:
+        // 75.2 and 71.6 in degrees F, that is 24.0 and 22.0 C.
+        const QByteArray celsius = QByteArray::fromHex("02800002340000021003");
+        const QByteArray fahrenheit = QByteArray::fromHex("02000007520000071603");
+        Rig rig;
+        TfrmList list([] { return 482; });
+        rig.recorder.setList(&list);
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        rig.answer(celsius);
+        rig.tick();
+        QCOMPARE(rig.chart->yData(0, 0), 23.4f);
+        QCOMPARE(rig.recorder.graphUnit(), QStringLiteral("C"));
+        QCOMPARE(rig.chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0C)"));
+        rig.answer(fahrenheit);
+        rig.tick();
+        QCOMPARE(rig.chart->yData(0, 1), 24.0f);
+        QCOMPARE(rig.chart->yData(1, 1), 22.0f);
+        QCOMPARE(rig.chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0C)"));
+        // The list keeps what the meter sent, with its unit.
+        QCOMPARE(list.grid()->row(2).mid(3, 4), (QStringList{"75.2", "F", "71.6", "F"}));
+        QCOMPARE(list.grid()->row(1).mid(3, 4), (QStringList{"23.4", "C", "21.0", "C"}));
+
+        // After a clear the first sample decides again.
+        rig.recorder.clear();
+        QCOMPARE(rig.chart->look().yAxisLabel, QStringLiteral("Degree"));
+        rig.tick();
+        QCOMPARE(rig.chart->yData(0, 0), 75.2f);
+        QCOMPARE(rig.recorder.graphUnit(), QStringLiteral("F"));
+        QCOMPARE(rig.chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0F)"));
+        rig.answer(celsius);
+        rig.tick();
+        QCOMPARE(rig.chart->yData(0, 1), 74.12f);
+        QCOMPARE(rig.chart->yData(1, 1), 69.8f);
+    }
+
+    void lineBreaksWhereNoReadingWasTaken()
+    {
+        Rig rig;
+        rig.connect();
+        rig.recorder.setSamplingRate(2);
+        rig.recorder.run();
+        const auto cells = [&] {
+            QStringList out;
+            for (int p = 0; p < rig.recorder.state().realTimePointCount; ++p) {
+                const double t = (rig.chart->xData(0, p) - rig.chart->xData(0, 0)) * kSecondsPerDay;
+                out << (std::isnan(rig.chart->yData(0, p)) ? QStringLiteral("break@%1") : QStringLiteral("%1"))
+                           .arg(qRound(t));
+            }
+            return out.join(QLatin1Char(' '));
+        };
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QCOMPARE(cells(), QStringLiteral("0 2 4"));
+        // Lost and found again: the line breaks after the last reading.
+        rig.goSilent();
+        for (int i = 0; i < 6; ++i)
+            rig.tick();
+        QVERIFY(!rig.link.connected());
+        rig.meter.silent = false;
+        rig.port.input = rig.meter.id();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QCOMPARE(cells(), QStringLiteral("0 2 4 break@6 13 15"));
+        // A longer interval chosen, then a shorter one: no reading was
+        // missed, nothing breaks.
+        rig.recorder.setSamplingRate(5);
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        rig.recorder.setSamplingRate(1);
+        rig.tick();
+        rig.tick();
+        QCOMPARE(cells(), QStringLiteral("0 2 4 break@6 13 15 20 21 22"));
+        // Stopped for a while and run again.
+        rig.recorder.stop();
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        rig.recorder.run();
+        rig.tick();
+        QCOMPARE(cells(), QStringLiteral("0 2 4 break@6 13 15 20 21 22 break@23 26"));
     }
 
     void graphFollowsTheMeterFound_data()

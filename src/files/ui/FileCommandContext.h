@@ -22,7 +22,8 @@ struct FileCommandContext
     // Puts a new window (a graph or list opened from a file, a graph made
     // from a list) into the document area, shows it, and gives its frame.
     std::function<QMdiSubWindow *(QWidget *)> addChild;
-    // The unit letter of the latest reading ("C" before any).
+    // The unit letter the active graph's values are in: the real-time
+    // graph's own unit, otherwise that of the latest reading ("C" before any).
     std::function<QString()> unit;
     // The meter model selected now: the columns of a list read from a file
     // that holds no line.
