@@ -8,8 +8,7 @@ namespace kv {
 
 namespace {
 // The time of the oldest of the first `count` points that took one in any
-// subset; 0 when none did. An overloaded channel leaves its cell without a
-// time, so subset 0 alone cannot be trusted.
+// subset; 0 when none did.
 double oldestTime(const Chart &chart, int count)
 {
     const ChartData &d = chart.data();
@@ -52,17 +51,18 @@ void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Over
                       double x, float t2)
 {
     const int n = nextPoint(chart, state, x);
+    // An overloaded channel keeps its time and gets the overload mark, which
+    // is not drawn and is saved as "OL"; a cell left without a time would end
+    // a save of the graph there and lose every reading after it.
     try {
-        if (!t1Overload) {
-            chart.setXData(0, n, x);
-            chart.setYData(0, n, t1);
-        }
+        chart.setXData(0, n, x);
+        chart.setYData(0, n, t1Overload ? chart.nullY() : t1);
     } catch (const ChartError &) {
     }
     try {
-        if (model == 482 && !t2Overload) {
+        if (model == 482) {
             chart.setXData(1, n, x);
-            chart.setYData(1, n, t2);
+            chart.setYData(1, n, t2Overload ? chart.nullY() : t2);
         }
     } catch (const ChartError &) {
     }

@@ -17,8 +17,8 @@ constexpr int kRealTimePoints = 5000;
 
 // One sample: x is the tick's date-time. At 4999 points the 100 oldest are
 // dropped and the time axis starts at the oldest time left in any subset
-// (or at x when no kept point has one); an overloaded channel leaves its
-// cell alone; the time axis grows 100 samples at a time until it shows x
+// (or at x when no kept point has one); an overloaded channel gets x and the
+// overload mark (not drawn, saved as "OL"); the time axis grows 100 samples at a time until it shows x
 // (after a long pause, at once and not one step per sample).
 // Errors of the chart (a subset the graph does not have) lose that part of
 // the sample only.

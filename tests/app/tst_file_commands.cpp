@@ -185,7 +185,9 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.messageCount(), 1);
     }
 
-    void savingStopsAtAnOverloadedSample()
+    // An overload in the middle of a recording is saved as "OL" and the
+    // readings after it are saved too.
+    void savingKeepsAnOverloadedSample()
     {
         Session s(482);
         QVERIFY(s.started());
@@ -211,7 +213,11 @@ private Q_SLOTS:
         s.prompt.saveNames.enqueue(path);
         s.prompt.rangeAnswers.enqueue(all());
         s.main->Save1->trigger();
-        QCOMPARE(fileLines(path).size(), 3);
+        const auto lines = fileLines(path);
+        QCOMPARE(lines.size(), 5);
+        QVERIFY2(lines.at(3).split('\t').contains("OL"), lines.at(3).constData());
+        QVERIFY2(!lines.at(4).split('\t').contains("OL"), lines.at(4).constData());
+        QVERIFY2(lines.at(4).contains("23.4"), lines.at(4).constData());
     }
 
     void realTimeGraphKeepsOneUnitWhenTheMeterSwitches()

@@ -116,16 +116,18 @@ private Q_SLOTS:
         QCOMPARE(g.state.realTimePointCount, 1);
     }
 
-    void overloadLeavesCellButAdvances()
+    void overloadKeepsItsTimeWithTheMark()
     {
         Graph g(2);
         g.add(482, kStart, 0, 21.0f, true, false);
-        QCOMPARE(g.chart.xData(0, 0), 0.0);
+        QCOMPARE(g.chart.xData(0, 0), kStart);
+        QCOMPARE(g.chart.yData(0, 0), g.chart.nullY());
         QCOMPARE(g.chart.yData(1, 0), 21.0f);
         g.add(482, kStart + kSecond, 22.0f, 0, false, true);
         QCOMPARE(g.state.realTimePointCount, 2);
         QCOMPARE(g.chart.yData(0, 1), 22.0f);
-        QCOMPARE(g.chart.xData(1, 1), 0.0);
+        QCOMPARE(g.chart.xData(1, 1), kStart + kSecond);
+        QCOMPARE(g.chart.yData(1, 1), g.chart.nullY());
     }
 
     void fullGraphDropsOldestHundred()
@@ -146,24 +148,15 @@ private Q_SLOTS:
 
     void timeAxisAfterTheDropStartsAtARealTime()
     {
-        // The oldest kept T1 sample was an overload: its cell has no time,
-        // but T2 took one at that tick.
-        {
-            Graph g(2, 1);
-            for (int i = 0; i < 4999; ++i)
-                g.add(482, kStart + i * kSecond, float(i), float(-i), i == 100, false);
-            g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
-            QCOMPARE(g.chart.xData(0, 0), 0.0);
-            QCOMPARE(g.chart.manualMinX(), kStart + 100 * kSecond);
-        }
-        // Both channels overloaded for the oldest kept ticks: the first
-        // tick that has a time, in either subset.
+        // The oldest kept samples were overloads: they still carry their
+        // tick's time.
         {
             Graph g(2, 1);
             for (int i = 0; i < 4999; ++i)
                 g.add(482, kStart + i * kSecond, float(i), float(-i), i >= 100 && i < 103, i >= 100 && i < 104);
             g.add(482, kStart + 4999 * kSecond, 1.0f, 2.0f);
-            QCOMPARE(g.chart.manualMinX(), kStart + 103 * kSecond);
+            QCOMPARE(g.chart.xData(0, 0), kStart + 100 * kSecond);
+            QCOMPARE(g.chart.manualMinX(), kStart + 100 * kSecond);
         }
         // A graph reopened while the point count stood at 4999: no cell
         // has a time, so the axis starts at the new sample.
