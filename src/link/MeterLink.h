@@ -21,6 +21,7 @@ class MeterLink : public QObject
 public:
     static constexpr int kStartInterval = 700; // ms, the timer's first period
     static constexpr int kMinInterval = 500;
+    static constexpr int kAnswerWaitMs = 2000; // the longest a meter takes to answer
 
     MeterLink(SerialPort &port, Clock &clock, Prompt &prompt, QObject *parent = nullptr);
 
@@ -63,6 +64,12 @@ public:
     // Asks the meter for a frame outside the tick (the first request after
     // the start-up search); a failing port is ignored.
     void requestFrame();
+    // Readies the line for another exchange (the logger download): lets the
+    // answer to the last request arrive, sleeping in the port until maxMs
+    // after that request at most, then discards every byte received. Without it a frame still on
+    // its way lands in front of the next answer. The tick must not run
+    // meanwhile; a failing port is left to the exchange to find.
+    void settleLine(int maxMs = kAnswerWaitMs);
 
     // The pictured keys of the panel.
     void btnRELClick();
@@ -103,6 +110,9 @@ private:
     void dispatchFrame(const Frame &frame);
     void regulate(qint64 tickCount);
     void sendKey(char key);
+    void ask(const QByteArray &request, int answerBytes);
+    void purge();
+    void closePort();
     void tick();
 
     SerialPort &m_port;
@@ -121,6 +131,11 @@ private:
     bool m_firstTick = true;
     qint64 m_previousTick = 0;
     int m_ticksSinceFrame = 2; // ticks since a valid frame arrived
+    // The input count at which the answer to the last "A" or "K" is all in
+    // (what was waiting when it was sent, and the answer); 0 when nothing
+    // is owed.
+    int m_answerDueAt = 0;
+    qint64 m_askedAt = 0; // tick count when it was sent
     float m_mmaDown = 0.0f;
 
     QStringList m_entries;

@@ -440,6 +440,43 @@ private Q_SLOTS:
         QCOMPARE(rig.link.missCount(), 0);
     }
 
+    // Before another exchange the line is settled: the answer to the last
+    // request is let in and thrown away with everything else waiting.
+    void settleLineWaitsForTheAnswerOwed()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick(); // takes the first frame; the meter is slow with the next
+        rig.goSilent();
+        rig.tick();
+        QCOMPARE(rig.port.written.right(1), QByteArray("A"));
+        int waitedFor = 0;
+        int allowed = 0;
+        rig.port.onWait = [&](int n, int ms) {
+            waitedFor = n;
+            allowed = ms;
+            rig.port.input += rig.meter.frame; // the frame comes in now
+        };
+        rig.clock.advanceMs(300);
+        rig.link.settleLine();
+        QCOMPARE(waitedFor, 10);
+        QCOMPARE(allowed, 1700); // counted from the request
+        QVERIFY(rig.port.input.isEmpty());
+
+        // Nothing owed any more: no wait, only the purge.
+        const int waits = rig.port.waits;
+        rig.port.input = "stale";
+        rig.link.settleLine();
+        QCOMPARE(rig.port.waits, waits);
+        QVERIFY(rig.port.input.isEmpty());
+
+        // A meter that has not answered in 2 s is not waited for.
+        rig.tick();
+        rig.clock.advanceMs(2000);
+        rig.link.settleLine();
+        QCOMPARE(rig.port.waits, waits);
+    }
+
     void portChange()
     {
         Rig rig(482, {"/dev/a", "/dev/b"});

@@ -83,6 +83,9 @@ void DataLoggerCommand::DataLogger1Click()
     QByteArray image;
     {
         PollingPause pause(m_timer);
+        // The frame the last tick asked for may still be on its way; it must
+        // not land in front of the memory's header.
+        m_link.settleLine();
         m_guardedFrame = window->parentWidget() ? window->parentWidget() : window.data();
         m_guardedFrame->installEventFilter(this);
         setTransferring(true);
