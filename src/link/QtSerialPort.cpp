@@ -44,6 +44,7 @@ bool QtSerialPort::open()
     const bool ok = m_port.open(QIODevice::ReadWrite);
     if (ok) {
         m_deviceLost = false;
+        m_lostReason.clear();
         m_openFailure.clear();
     } else {
         PortProblemKind kind = PortProblemKind::Other;
@@ -73,7 +74,12 @@ bool QtSerialPort::isOpen() const
 void QtSerialPort::requireOpen(const char *operation) const
 {
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("%1 on a closed port").arg(QLatin1String(operation)));
+        throw PortAbort(QStringLiteral("%1 on a closed port").arg(QLatin1String(operation)), closedReason());
+}
+
+QString QtSerialPort::closedReason() const
+{
+    return m_deviceLost && !m_lostReason.isEmpty() ? m_lostReason : QStringLiteral("the port was closed");
 }
 
 void QtSerialPort::checkError(const char *operation)
@@ -90,7 +96,7 @@ void QtSerialPort::checkError(const char *operation)
     }
     const QString text = m_port.errorString();
     m_port.clearError();
-    throw PortAbort(QStringLiteral("%1: %2").arg(QLatin1String(operation), text));
+    throw PortAbort(QStringLiteral("%1: %2").arg(QLatin1String(operation), text), text);
 }
 
 int QtSerialPort::bytesWaiting()
@@ -100,7 +106,7 @@ int QtSerialPort::bytesWaiting()
     m_port.waitForReadyRead(0);
     checkError("bytes waiting");
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("bytes waiting: port closed"));
+        throw PortAbort(QStringLiteral("bytes waiting: port closed"), closedReason());
     return static_cast<int>(m_port.bytesAvailable());
 }
 
@@ -144,7 +150,7 @@ int QtSerialPort::waitForBytes(int n, int ms)
         checkError("wait");
     }
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("wait: port closed"));
+        throw PortAbort(QStringLiteral("wait: port closed"), closedReason());
     return static_cast<int>(m_port.bytesAvailable());
 }
 
@@ -162,6 +168,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         return;
     // The device has gone (an unplugged adapter reports these over and over).
     // Close outside the port's own notification.
+    if (!m_deviceLost)
+        m_lostReason = m_port.errorString();
     m_deviceLost = true;
     QTimer::singleShot(0, this, [this] {
         if (m_port.isOpen()) {

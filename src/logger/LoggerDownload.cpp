@@ -29,6 +29,14 @@ QString LoggerDownload::noDataText()
     return QStringLiteral("There was not any data recorded in momery of meter !");
 }
 
+QString LoggerDownload::portLostText(const QString &device, const QString &reason)
+{
+    return QStringLiteral("The download stopped: the connection to the meter on %1 was lost (%2). "
+                          "Nothing of it was kept. Check that the meter is plugged in and switched on, "
+                          "then try again.")
+        .arg(device, reason);
+}
+
 int LoggerDownload::roundedToBlocks(int bytes)
 {
     return (bytes + kBlockSize - 1) / kBlockSize * kBlockSize;
@@ -54,10 +62,12 @@ LoggerDownload::Outcome LoggerDownload::run(int model)
     m_image.clear();
     m_lastAddress = -1;
     m_remaining = m_totalBytes = m_received = m_requests = 0;
+    m_portFailure.clear();
     Outcome o;
     try {
         o = transfer(model);
-    } catch (const PortAbort &) {
+    } catch (const PortAbort &e) {
+        m_portFailure = e.reason().isEmpty() ? QString::fromStdString(e.what()) : e.reason();
         o = Outcome::PortFailed;
     }
     return end(o);

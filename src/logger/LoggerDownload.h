@@ -29,7 +29,7 @@ public:
         NoData,     // the memory holds only its header block
         ReadError,  // no header, a last address too small for one set, or a silent block
         Cancelled,  // stopped by cancel(): nothing to show, nothing to decode
-        PortFailed, // the port itself failed: ends silently, as every port failure does
+        PortFailed, // the port itself failed (the meter unplugged): see portFailure()
     };
     Q_ENUM(Outcome)
 
@@ -57,6 +57,8 @@ public:
     int totalBytes() const { return m_totalBytes; }
     int bytesReceived() const { return m_received; }
     int requestsSent() const { return m_requests; }
+    // After PortFailed: the system's words for what went wrong.
+    QString portFailure() const { return m_portFailure; }
 
     // The image after Downloaded: header block, then the blocks in arrival
     // order, remaining + 512 bytes long, byte 30 holding the bytes per
@@ -65,6 +67,9 @@ public:
 
     // The message for NoData, exactly as the meter's users know it.
     static QString noDataText();
+    // The message for PortFailed: the download was cut short because the
+    // port went away under it.
+    static QString portLostText(const QString &device, const QString &reason);
     // The rounding of remaining to whole blocks.
     static int roundedToBlocks(int bytes);
 
@@ -96,6 +101,7 @@ private:
     int m_totalBytes = 0;
     int m_received = 0;
     int m_requests = 0;
+    QString m_portFailure;
 };
 
 } // namespace kv

@@ -244,6 +244,26 @@ private Q_SLOTS:
         }
     }
 
+    void portLostDuringTheDownload()
+    {
+        Session s(482, QByteArray(), [](emu::Options &o) { o.memoryKind = emu::MemoryKind::Full; });
+        QVERIFY(s.started());
+        // The meter is unplugged once the first block is in.
+        QObject::connect(&s.main->dataLogger(), &DataLoggerCommand::transferringChanged, s.main.get(), [&](bool on) {
+            if (on)
+                QTimer::singleShot(0, s.main.get(), [&] { s.meter->unplug(); });
+        });
+        s.main->DataLogger1->trigger();
+        QCOMPARE(s.prompt.informations, QStringList());
+        QCOMPARE(s.prompt.errors.size(), 1);
+        const QString text = s.prompt.errors.first();
+        QVERIFY2(text.contains(s.dir.filePath(QStringLiteral("meter"))), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("was lost (Input/output error)")), qPrintable(text));
+        QVERIFY(!s.main->dataLoggerWindow()->dataSetsLoaded());
+        QVERIFY(!s.main->findChild<TfrmRetriveProgress *>());
+        QVERIFY(s.main->timer().isActive());
+    }
+
     void closingTheMainWindowDuringADownload()
     {
         Session s(482, QByteArray(), [](emu::Options &o) { o.memoryKind = emu::MemoryKind::Full; });
