@@ -58,6 +58,7 @@ void MeterLink::setPortList(const QStringList &entries)
     m_entries = entries;
     select(m_entries.isEmpty() ? -1 : 0);
     m_port.setDeviceName(m_entries.isEmpty() ? QString() : deviceNameFor(m_entries.first()));
+    askFor(m_port.deviceName());
 }
 
 void MeterLink::setPortStatus(const QString &text)
@@ -93,12 +94,36 @@ void MeterLink::waitForTick(int maxMs)
         m_clock.idle(1);
 }
 
+void MeterLink::askFor(const QString &device)
+{
+    m_askedPort = device;
+    setAskedPortProblem(QString());
+}
+
+void MeterLink::setAskedPortProblem(const QString &text)
+{
+    if (text == m_askedPortProblem)
+        return;
+    m_askedPortProblem = text;
+    Q_EMIT askedPortProblemChanged(text);
+}
+
 bool MeterLink::openPort()
 {
-    if (m_port.open())
+    // Only the port the user asked for speaks on the status bar: the ports
+    // the search passes by must not cover what is wrong with that one.
+    const bool asked = m_port.deviceName() == m_askedPort;
+    if (m_port.open()) {
+        if (asked)
+            setAskedPortProblem(QString());
         return true;
-    const QString why = m_port.openFailure();
-    Q_EMIT portProblem(why.isEmpty() ? QStringLiteral("%1 could not be opened").arg(m_port.deviceName()) : why);
+    }
+    QString why = m_port.openFailure();
+    if (why.isEmpty())
+        why = QStringLiteral("%1 could not be opened").arg(m_port.deviceName());
+    Q_EMIT portProblem(why);
+    if (asked)
+        setAskedPortProblem(why);
     return false;
 }
 
@@ -214,6 +239,7 @@ void MeterLink::SearchMeter()
     }
 
     if (m_connected) {
+        setAskedPortProblem(QString()); // the meter answers: nothing stands in the way
         setPortStatus(m_port.deviceName());
         setConnectionStatus(QStringLiteral("On Connection"));
     } else {
@@ -249,6 +275,7 @@ void MeterLink::ComboBoxDeviceNameChange(int index)
     closePort();
     m_selected = index;
     m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
+    askFor(m_port.deviceName());
     openPort();
     m_portIndex = index;
 }
@@ -264,6 +291,7 @@ void MeterLink::SelectPort(int n)
     closePort();
     m_portIndex = n - 1;
     m_port.setDeviceName(caption);
+    askFor(caption);
     openPort();
     try {
         if (m_port.isOpen())
@@ -355,13 +383,15 @@ void MeterLink::tick()
     if (!m_connected) {
         // An adapter that was pulled out is looked for again at its old
         // name on every tick; a failed open of a missing device is cheap.
-        if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty())
-            m_port.open();
+        if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty() && m_port.open()
+            && m_port.deviceName() == m_askedPort)
+            setAskedPortProblem(QString());
         if (m_port.isOpen() && m_port.bytesWaiting() >= kIdBytes) {
             m_connected = RecogniseModel(m_port.read(kIdBytes));
             m_answerDueAt = std::max(0, m_answerDueAt - kIdBytes);
         }
         if (m_connected) {
+            setAskedPortProblem(QString());
             setConnectionStatus(QStringLiteral("ON Connection"));
             showNoConnection(false);
             m_ticksSinceFrame = 2; // no frame has confirmed a reading yet

@@ -46,6 +46,13 @@ public:
     void setPortList(const QStringList &entries);
     QStringList portList() const { return m_entries; }
     int selectedEntry() const { return m_selected; }
+    // The port the user asked for: the first of the list (the ports named
+    // on the command line come first), then whichever the user picks.
+    QString askedPort() const { return m_askedPort; }
+    // Why the asked-for port does not work, in words the user can act on;
+    // empty while nothing is known against it. It stays until that port
+    // opens, a meter answers, or the user picks a port.
+    QString askedPortProblem() const { return m_askedPortProblem; }
 
     // The start-up search over every entry of the port list.
     void SearchMeter();
@@ -97,13 +104,17 @@ Q_SIGNALS:
     void intervalChanged(int ms);
     void busy(bool on);
     void startupBoxCloseRequested();
-    // A port would not open: why, in words the user can act on (for the
-    // status bar). The search skips such a port and goes on.
+    // A port would not open: why, in words the user can act on. The search
+    // skips such a port and goes on.
     void portProblem(const QString &text);
+    // askedPortProblem() changed (empty: the problem is over).
+    void askedPortProblemChanged(const QString &text);
 
 private:
     void select(int entry);
     bool openPort();
+    void askFor(const QString &device);
+    void setAskedPortProblem(const QString &text);
     void setPortStatus(const QString &text);
     void setConnectionStatus(const QString &text);
     void showNoConnection(bool shown);
@@ -140,6 +151,8 @@ private:
 
     QStringList m_entries;
     int m_selected = -1;
+    QString m_askedPort;
+    QString m_askedPortProblem;
 };
 
 } // namespace kv
