@@ -361,7 +361,7 @@ int downloadCommand(const QStringList &args)
     case LoggerDownload::Outcome::NoData:
         return fail(LoggerDownload::noDataText());
     case LoggerDownload::Outcome::PortFailed:
-        return fail(QStringLiteral("the port %1 failed during the download (%2)").arg(link.deviceName(), job.portFailure()));
+        return fail(QStringLiteral("the port %1 failed during the download").arg(link.deviceName()));
     default:
         return fail(readErrorText().simplified());
     }

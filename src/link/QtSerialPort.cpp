@@ -60,7 +60,6 @@ bool QtSerialPort::open()
     const bool ok = m_port.open(QIODevice::ReadWrite);
     if (ok) {
         m_deviceLost = false;
-        m_lostReason.clear();
         m_openFailure.clear();
     } else {
         PortProblemKind kind = PortProblemKind::Other;
@@ -90,12 +89,7 @@ bool QtSerialPort::isOpen() const
 void QtSerialPort::requireOpen(const char *operation) const
 {
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("%1 on a closed port").arg(QLatin1String(operation)), closedReason());
-}
-
-QString QtSerialPort::closedReason() const
-{
-    return m_deviceLost && !m_lostReason.isEmpty() ? m_lostReason : QStringLiteral("the port was closed");
+        throw PortAbort(QStringLiteral("%1 on a closed port").arg(QLatin1String(operation)));
 }
 
 void QtSerialPort::checkError(const char *operation)
@@ -112,7 +106,7 @@ void QtSerialPort::checkError(const char *operation)
     }
     const QString text = m_port.errorString();
     m_port.clearError();
-    throw PortAbort(QStringLiteral("%1: %2").arg(QLatin1String(operation), text), text);
+    throw PortAbort(QStringLiteral("%1: %2").arg(QLatin1String(operation), text));
 }
 
 int QtSerialPort::bytesWaiting()
@@ -122,7 +116,7 @@ int QtSerialPort::bytesWaiting()
     m_port.waitForReadyRead(0);
     checkError("bytes waiting");
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("bytes waiting: port closed"), closedReason());
+        throw PortAbort(QStringLiteral("bytes waiting: port closed"));
     return static_cast<int>(m_port.bytesAvailable());
 }
 
@@ -166,7 +160,7 @@ int QtSerialPort::waitForBytes(int n, int ms)
         checkError("wait");
     }
     if (!m_port.isOpen())
-        throw PortAbort(QStringLiteral("wait: port closed"), closedReason());
+        throw PortAbort(QStringLiteral("wait: port closed"));
     return static_cast<int>(m_port.bytesAvailable());
 }
 
@@ -184,8 +178,6 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         return;
     // The device has gone (an unplugged adapter reports these over and over).
     // Close outside the port's own notification.
-    if (!m_deviceLost)
-        m_lostReason = m_port.errorString();
     m_deviceLost = true;
     QTimer::singleShot(0, this, [this] {
         if (m_port.isOpen()) {

@@ -40,13 +40,11 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void requireOpen(const char *operation) const;
     void checkError(const char *operation);
-    QString closedReason() const;
 
     QSerialPort m_port;
     QString m_deviceName;
     bool m_deviceLost = false;
     QString m_openFailure;
-    QString m_lostReason; // the system's words when the device failed
 };
 
 } // namespace kv

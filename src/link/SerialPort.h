@@ -13,17 +13,10 @@ namespace kv {
 class PortAbort : public std::runtime_error
 {
 public:
-    // reason: the system's own words for the failure ("Input/output
-    // error"), for a message to the user; empty when there are none.
-    explicit PortAbort(const QString &what, const QString &reason = QString())
+    explicit PortAbort(const QString &what)
         : std::runtime_error(what.toStdString())
-        , m_reason(reason)
     {
     }
-    QString reason() const { return m_reason; }
-
-private:
-    QString m_reason;
 };
 
 class SerialPort

@@ -29,12 +29,11 @@ QString LoggerDownload::noDataText()
     return QStringLiteral("There was not any data recorded in momery of meter !");
 }
 
-QString LoggerDownload::portLostText(const QString &device, const QString &reason)
+QString LoggerDownload::portLostText(const QString &device)
 {
-    return QStringLiteral("The download stopped: the connection to the meter on %1 was lost (%2). "
-                          "Nothing of it was kept. Check that the meter is plugged in and switched on, "
-                          "then try again.")
-        .arg(device, reason);
+    return QStringLiteral("The download stopped: the connection to the meter on %1 was lost. Nothing of it "
+                          "was kept. Check that the meter is plugged in and switched on, then try again.")
+        .arg(device);
 }
 
 int LoggerDownload::roundedToBlocks(int bytes)
@@ -62,12 +61,10 @@ LoggerDownload::Outcome LoggerDownload::run(int model)
     m_image.clear();
     m_lastAddress = -1;
     m_remaining = m_totalBytes = m_received = m_requests = 0;
-    m_portFailure.clear();
     Outcome o;
     try {
         o = transfer(model);
-    } catch (const PortAbort &e) {
-        m_portFailure = e.reason().isEmpty() ? QString::fromStdString(e.what()) : e.reason();
+    } catch (const PortAbort &) {
         o = Outcome::PortFailed;
     }
     return end(o);

@@ -29,7 +29,7 @@ public:
         NoData,     // the memory holds only its header block
         ReadError,  // no header, a last address too small for one set, or a silent block
         Cancelled,  // stopped by cancel(): nothing to show, nothing to decode
-        PortFailed, // the port itself failed (the meter unplugged): see portFailure()
+        PortFailed, // the port itself failed (the meter unplugged, its port gone)
     };
     Q_ENUM(Outcome)
 
@@ -57,8 +57,6 @@ public:
     int totalBytes() const { return m_totalBytes; }
     int bytesReceived() const { return m_received; }
     int requestsSent() const { return m_requests; }
-    // After PortFailed: the system's words for what went wrong.
-    QString portFailure() const { return m_portFailure; }
 
     // The image after Downloaded: header block, then the blocks in arrival
     // order, remaining + 512 bytes long, byte 30 holding the bytes per
@@ -69,7 +67,7 @@ public:
     static QString noDataText();
     // The message for PortFailed: the download was cut short because the
     // port went away under it.
-    static QString portLostText(const QString &device, const QString &reason);
+    static QString portLostText(const QString &device);
     // The rounding of remaining to whole blocks.
     static int roundedToBlocks(int bytes);
 
@@ -101,7 +99,6 @@ private:
     int m_totalBytes = 0;
     int m_received = 0;
     int m_requests = 0;
-    QString m_portFailure;
 };
 
 } // namespace kv

@@ -120,7 +120,7 @@ void DataLoggerCommand::DataLogger1Click()
         case LoggerDownload::Outcome::PortFailed:
             // The meter was unplugged or its port went away: say so, rather
             // than leave an empty window.
-            m_prompt.error(LoggerDownload::portLostText(m_link.port().deviceName(), job.portFailure()));
+            m_prompt.error(LoggerDownload::portLostText(m_link.port().deviceName()));
             return;
         case LoggerDownload::Outcome::Cancelled:
             return;
