@@ -189,8 +189,14 @@ void TfrmMain::buildStatusBar()
     StatusPanel0->setMinimumWidth(220);
     StatusPanel1 = new QLabel(bar);
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPortProblem = new QLabel(bar);
+    StatusPortProblem->setObjectName(QStringLiteral("StatusPortProblem"));
+    StatusPortProblem->setAccessibleName(QStringLiteral("Port problem"));
+    StatusPortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    StatusPortProblem->hide();
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1, 1);
+    bar->addWidget(StatusPortProblem, 3);
 }
 
 void TfrmMain::connectLink()
@@ -207,7 +213,12 @@ void TfrmMain::connectLink()
         ComboBoxDeviceName->setCurrentIndex(selected);
     });
     connect(&m_link, &MeterLink::portStatusChanged, StatusPanel0, &QLabel::setText);
-    connect(&m_link, &MeterLink::portProblem, this, [this](const QString &why) { statusBar()->showMessage(why, 15000); });
+    // What keeps the port asked for from working stays in view until the
+    // port opens, a meter answers or the user picks a port.
+    connect(&m_link, &MeterLink::askedPortProblemChanged, this, [this](const QString &why) {
+        StatusPortProblem->setText(why);
+        StatusPortProblem->setVisible(!why.isEmpty());
+    });
     connect(&m_link, &MeterLink::connectionStatusChanged, StatusPanel1, &QLabel::setText);
     connect(&m_link, &MeterLink::noConnectionChanged, this, [this](bool shown) {
         if (TfrmPanel *p = panel())

@@ -107,6 +107,7 @@ public:
     QLabel *StaticText1, *Label2, *Label3;
     QComboBox *cmbMinute, *cmbSecond, *ComboBoxDeviceName;
     QLabel *StatusPanel0, *StatusPanel1;
+    QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
 
 Q_SIGNALS:
     // FormShow has run: the search is over and the timer runs.

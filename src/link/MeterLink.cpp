@@ -13,6 +13,8 @@ namespace kv {
 
 namespace {
 const QString kNoConnection = QStringLiteral("No Connection");
+constexpr int kFrameBytes = 10; // the answer to "A"
+constexpr int kIdBytes = 4;     // the answer to "K"
 
 // Clears the busy flag however the handler ends.
 class BusyGuard
@@ -56,6 +58,7 @@ void MeterLink::setPortList(const QStringList &entries)
     m_entries = entries;
     select(m_entries.isEmpty() ? -1 : 0);
     m_port.setDeviceName(m_entries.isEmpty() ? QString() : deviceNameFor(m_entries.first()));
+    askFor(m_port.deviceName());
 }
 
 void MeterLink::setPortStatus(const QString &text)
@@ -91,12 +94,36 @@ void MeterLink::waitForTick(int maxMs)
         m_clock.idle(1);
 }
 
+void MeterLink::askFor(const QString &device)
+{
+    m_askedPort = device;
+    setAskedPortProblem(QString());
+}
+
+void MeterLink::setAskedPortProblem(const QString &text)
+{
+    if (text == m_askedPortProblem)
+        return;
+    m_askedPortProblem = text;
+    Q_EMIT askedPortProblemChanged(text);
+}
+
 bool MeterLink::openPort()
 {
-    if (m_port.open())
+    // Only the port the user asked for speaks on the status bar: the ports
+    // the search passes by must not cover what is wrong with that one.
+    const bool asked = m_port.deviceName() == m_askedPort;
+    if (m_port.open()) {
+        if (asked)
+            setAskedPortProblem(QString());
         return true;
-    const QString why = m_port.openFailure();
-    Q_EMIT portProblem(why.isEmpty() ? QStringLiteral("%1 could not be opened").arg(m_port.deviceName()) : why);
+    }
+    QString why = m_port.openFailure();
+    if (why.isEmpty())
+        why = QStringLiteral("%1 could not be opened").arg(m_port.deviceName());
+    Q_EMIT portProblem(why);
+    if (asked)
+        setAskedPortProblem(why);
     return false;
 }
 
@@ -104,8 +131,46 @@ void MeterLink::requestFrame()
 {
     try {
         if (m_port.isOpen())
-            m_port.write(QByteArrayLiteral("A"));
+            ask(QByteArrayLiteral("A"), kFrameBytes);
     } catch (const PortAbort &) {
+    }
+}
+
+void MeterLink::ask(const QByteArray &request, int answerBytes)
+{
+    // Bytes still waiting (a frame that came late) reach the port before
+    // this answer does.
+    const int waiting = m_port.bytesWaiting();
+    m_port.write(request);
+    m_answerDueAt = waiting + answerBytes;
+    m_askedAt = m_clock.tickCount();
+}
+
+void MeterLink::closePort()
+{
+    m_port.close();
+    m_answerDueAt = 0; // a closed line owes nothing
+}
+
+void MeterLink::purge()
+{
+    m_port.purgeInput();
+    m_answerDueAt = 0;
+}
+
+void MeterLink::settleLine(int maxMs)
+{
+    try {
+        if (!m_port.isOpen())
+            return;
+        // A meter that has not answered within the time it may take will
+        // not answer any more.
+        const qint64 left = maxMs - (m_clock.tickCount() - m_askedAt);
+        if (m_answerDueAt > 0 && left > 0)
+            m_port.waitForBytes(m_answerDueAt, static_cast<int>(std::min<qint64>(left, maxMs)));
+        purge();
+    } catch (const PortAbort &) {
+        m_answerDueAt = 0;
     }
 }
 
@@ -150,7 +215,7 @@ void MeterLink::SearchMeter()
             // Bytes left in the line by an earlier session (a frame the meter
             // sent after the last program closed the port) would be taken
             // for the reply.
-            m_port.purgeInput();
+            purge();
             m_port.write(QByteArrayLiteral("K"));
             Delay(500);
             const int waiting = m_port.bytesWaiting();
@@ -170,10 +235,11 @@ void MeterLink::SearchMeter()
             // A port that fails while being asked is one without a meter;
             // the search goes on with the next.
         }
-        m_port.close();
+        closePort();
     }
 
     if (m_connected) {
+        setAskedPortProblem(QString()); // the meter answers: nothing stands in the way
         setPortStatus(m_port.deviceName());
         setConnectionStatus(QStringLiteral("On Connection"));
     } else {
@@ -194,7 +260,7 @@ void MeterLink::SearchMeter()
         openPort();
     try {
         if (m_port.isOpen())
-            m_port.purgeInput();
+            purge();
     } catch (const PortAbort &) {
     }
     Q_EMIT startupBoxCloseRequested();
@@ -206,9 +272,10 @@ void MeterLink::ComboBoxDeviceNameChange(int index)
     if (index < 0 || index >= m_entries.size())
         return;
     waitForTick();
-    m_port.close();
+    closePort();
     m_selected = index;
     m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
+    askFor(m_port.deviceName());
     openPort();
     m_portIndex = index;
 }
@@ -221,13 +288,14 @@ void MeterLink::SelectPort(int n)
     if (m_port.deviceName() == caption)
         return;
     Q_EMIT portItemChecked(n - 1);
-    m_port.close();
+    closePort();
     m_portIndex = n - 1;
     m_port.setDeviceName(caption);
+    askFor(caption);
     openPort();
     try {
         if (m_port.isOpen())
-            m_port.purgeInput();
+            purge();
     } catch (const PortAbort &) {
         return;
     }
@@ -276,9 +344,10 @@ void MeterLink::tick()
     const qint64 tickCount = m_clock.tickCount();
     bool decoded = false;
     if (m_connected) {
-        if (m_port.isOpen() && m_port.bytesWaiting() >= 10) {
-            const QByteArray bytes = m_port.read(10);
-            if (bytes.size() == 10) {
+        if (m_port.isOpen() && m_port.bytesWaiting() >= kFrameBytes) {
+            const QByteArray bytes = m_port.read(kFrameBytes);
+            m_answerDueAt = std::max(0, m_answerDueAt - int(bytes.size()));
+            if (bytes.size() == kFrameBytes) {
                 Frame f;
                 std::copy(bytes.begin(), bytes.end(), f.begin());
                 if (isFramed(f)) {
@@ -291,11 +360,11 @@ void MeterLink::tick()
         m_ticksSinceFrame = decoded ? 0 : std::min(m_ticksSinceFrame + 1, 2);
         if (!decoded) {
             if (m_port.isOpen())
-                m_port.purgeInput();
+                purge();
             m_missCount += 1;
             if (m_missCount > 4) {
                 if (m_port.isOpen())
-                    m_port.purgeInput();
+                    purge();
                 m_connected = false;
                 m_missCount = 0;
                 setConnectionStatus(kNoConnection);
@@ -307,18 +376,22 @@ void MeterLink::tick()
             m_skipRequest = false;
             m_missCount -= 1;
         } else if (m_port.isOpen()) {
-            m_port.write(QByteArrayLiteral("A"));
+            ask(QByteArrayLiteral("A"), kFrameBytes);
         }
         Q_EMIT liveTick(now, m_ticksSinceFrame <= 1);
     }
     if (!m_connected) {
         // An adapter that was pulled out is looked for again at its old
         // name on every tick; a failed open of a missing device is cheap.
-        if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty())
-            m_port.open();
-        if (m_port.isOpen() && m_port.bytesWaiting() >= 4)
-            m_connected = RecogniseModel(m_port.read(4));
+        if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty() && m_port.open()
+            && m_port.deviceName() == m_askedPort)
+            setAskedPortProblem(QString());
+        if (m_port.isOpen() && m_port.bytesWaiting() >= kIdBytes) {
+            m_connected = RecogniseModel(m_port.read(kIdBytes));
+            m_answerDueAt = std::max(0, m_answerDueAt - kIdBytes);
+        }
         if (m_connected) {
+            setAskedPortProblem(QString());
             setConnectionStatus(QStringLiteral("ON Connection"));
             showNoConnection(false);
             m_ticksSinceFrame = 2; // no frame has confirmed a reading yet
@@ -327,8 +400,8 @@ void MeterLink::tick()
                 Q_EMIT portItemChecked(m_portIndex);
         } else {
             if (m_port.isOpen()) {
-                m_port.purgeInput();
-                m_port.write(QByteArrayLiteral("K"));
+                purge();
+                ask(QByteArrayLiteral("K"), kIdBytes);
             }
             setConnectionStatus(kNoConnection);
             showNoConnection(true);

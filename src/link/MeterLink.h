@@ -21,6 +21,7 @@ class MeterLink : public QObject
 public:
     static constexpr int kStartInterval = 700; // ms, the timer's first period
     static constexpr int kMinInterval = 500;
+    static constexpr int kAnswerWaitMs = 2000; // the longest a meter takes to answer
 
     MeterLink(SerialPort &port, Clock &clock, Prompt &prompt, QObject *parent = nullptr);
 
@@ -45,6 +46,13 @@ public:
     void setPortList(const QStringList &entries);
     QStringList portList() const { return m_entries; }
     int selectedEntry() const { return m_selected; }
+    // The port the user asked for: the first of the list (the ports named
+    // on the command line come first), then whichever the user picks.
+    QString askedPort() const { return m_askedPort; }
+    // Why the asked-for port does not work, in words the user can act on;
+    // empty while nothing is known against it. It stays until that port
+    // opens, a meter answers, or the user picks a port.
+    QString askedPortProblem() const { return m_askedPortProblem; }
 
     // The start-up search over every entry of the port list.
     void SearchMeter();
@@ -63,6 +71,12 @@ public:
     // Asks the meter for a frame outside the tick (the first request after
     // the start-up search); a failing port is ignored.
     void requestFrame();
+    // Readies the line for another exchange (the logger download): lets the
+    // answer to the last request arrive, sleeping in the port until maxMs
+    // after that request at most, then discards every byte received. Without it a frame still on
+    // its way lands in front of the next answer. The tick must not run
+    // meanwhile; a failing port is left to the exchange to find.
+    void settleLine(int maxMs = kAnswerWaitMs);
 
     // The pictured keys of the panel.
     void btnRELClick();
@@ -90,19 +104,26 @@ Q_SIGNALS:
     void intervalChanged(int ms);
     void busy(bool on);
     void startupBoxCloseRequested();
-    // A port would not open: why, in words the user can act on (for the
-    // status bar). The search skips such a port and goes on.
+    // A port would not open: why, in words the user can act on. The search
+    // skips such a port and goes on.
     void portProblem(const QString &text);
+    // askedPortProblem() changed (empty: the problem is over).
+    void askedPortProblemChanged(const QString &text);
 
 private:
     void select(int entry);
     bool openPort();
+    void askFor(const QString &device);
+    void setAskedPortProblem(const QString &text);
     void setPortStatus(const QString &text);
     void setConnectionStatus(const QString &text);
     void showNoConnection(bool shown);
     void dispatchFrame(const Frame &frame);
     void regulate(qint64 tickCount);
     void sendKey(char key);
+    void ask(const QByteArray &request, int answerBytes);
+    void purge();
+    void closePort();
     void tick();
 
     SerialPort &m_port;
@@ -121,10 +142,17 @@ private:
     bool m_firstTick = true;
     qint64 m_previousTick = 0;
     int m_ticksSinceFrame = 2; // ticks since a valid frame arrived
+    // The input count at which the answer to the last "A" or "K" is all in
+    // (what was waiting when it was sent, and the answer); 0 when nothing
+    // is owed.
+    int m_answerDueAt = 0;
+    qint64 m_askedAt = 0; // tick count when it was sent
     float m_mmaDown = 0.0f;
 
     QStringList m_entries;
     int m_selected = -1;
+    QString m_askedPort;
+    QString m_askedPortProblem;
 };
 
 } // namespace kv

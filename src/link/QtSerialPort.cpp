@@ -3,6 +3,7 @@
 #include "link/PortProblem.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace kv {
@@ -31,11 +32,26 @@ QString QtSerialPort::deviceName() const
     return m_deviceName;
 }
 
+QString QtSerialPort::realDevice(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    // The port library locks a device by a file named after the name it is
+    // given, so a symlink and its target would get two locks and two
+    // programs would share one meter. Opened by its real path, a device
+    // has one lock however it was named. Looked up at every open: after a
+    // replug the same link may lead to another device.
+    const QString real = QFileInfo(name).canonicalFilePath();
+    if (!real.isEmpty())
+        return real;
+#endif
+    return name;
+}
+
 bool QtSerialPort::open()
 {
     if (m_port.isOpen())
         return true;
-    m_port.setPortName(m_deviceName);
+    m_port.setPortName(realDevice(m_deviceName));
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);

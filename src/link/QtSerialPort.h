@@ -28,6 +28,10 @@ public:
     bool deviceLost() const override { return m_deviceLost; }
     QString openFailure() const override { return m_openFailure; }
 
+    // The device a name leads to, symlinks followed (the name itself where
+    // it leads nowhere).
+    static QString realDevice(const QString &name);
+
 Q_SIGNALS:
     // The device failed and the port has been closed.
     void lost();

@@ -29,6 +29,13 @@ QString LoggerDownload::noDataText()
     return QStringLiteral("There was not any data recorded in momery of meter !");
 }
 
+QString LoggerDownload::portLostText(const QString &device)
+{
+    return QStringLiteral("The download stopped: the connection to the meter on %1 was lost. Nothing of it "
+                          "was kept. Check that the meter is plugged in and switched on, then try again.")
+        .arg(device);
+}
+
 int LoggerDownload::roundedToBlocks(int bytes)
 {
     return (bytes + kBlockSize - 1) / kBlockSize * kBlockSize;

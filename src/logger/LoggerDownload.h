@@ -29,7 +29,7 @@ public:
         NoData,     // the memory holds only its header block
         ReadError,  // no header, a last address too small for one set, or a silent block
         Cancelled,  // stopped by cancel(): nothing to show, nothing to decode
-        PortFailed, // the port itself failed: ends silently, as every port failure does
+        PortFailed, // the port itself failed (the meter unplugged, its port gone)
     };
     Q_ENUM(Outcome)
 
@@ -65,6 +65,9 @@ public:
 
     // The message for NoData, exactly as the meter's users know it.
     static QString noDataText();
+    // The message for PortFailed: the download was cut short because the
+    // port went away under it.
+    static QString portLostText(const QString &device);
     // The rounding of remaining to whole blocks.
     static int roundedToBlocks(int bytes);
 

@@ -21,6 +21,8 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include <utility>
+
 using namespace kv;
 using kv::test::fileBytes;
 using kv::test::Session;
@@ -191,6 +193,82 @@ private Q_SLOTS:
         QCOMPARE(window->shownSet(), 0);
         // The list still points at the set shown.
         QTRY_COMPARE(window->Grid2->selectionModel()->selectedRows().value(0).row(), 0);
+    }
+
+    // The tick ends by asking for a frame; a download started right after
+    // it must not take that frame for the start of the memory.
+    void frameStillOnItsWayWhenTheDownloadStarts()
+    {
+        // The meter answers "A" late: the frame reaches the port after the
+        // download has begun, and the header comes after it.
+        Session s(482, QByteArray(), [](emu::Options &o) { o.faults.frameDelayMs = 400; });
+        QVERIFY(s.started());
+        bool started = false;
+        QObject::connect(&s.main->link(), &MeterLink::liveTick, s.main.get(), [&] {
+            if (std::exchange(started, true))
+                return;
+            QTimer::singleShot(0, s.main.get(), [&] {
+                s.meter->clearReceived();
+                s.main->dataLogger().DataLogger1Click();
+            });
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(started && s.meter->received().find('P') != std::string::npos, 5000);
+        QTRY_VERIFY(!s.main->dataLogger().transferring());
+        QCOMPARE(s.prompt.informations, QStringList());
+        TfrmDataLogger *window = s.main->dataLoggerWindow();
+        QVERIFY(window->dataSetsLoaded());
+        QCOMPARE(window->collection()->sets.size(), setCount(s.meter->memory()));
+    }
+
+    void twoHundredDownloadsRightAfterTheTick()
+    {
+        emu::DataSetDesc set;
+        set.year = 2026;
+        set.month = 12;
+        set.day = 9;
+        set.intervalSeconds = 2;
+        for (int i = 0; i < 40; ++i) {
+            set.channel1.push_back(20.0 + i * 0.5);
+            set.channel2.push_back(18.0 - i * 0.25);
+        }
+        const emu::Bytes memory = emu::buildMemory(2, {set});
+        Session s(482, QByteArray(), [&](emu::Options &o) { o.memory = memory; });
+        QVERIFY(s.started());
+        // The ticks are driven by hand: each download starts the moment the
+        // tick has sent its request, as when the user clicks just after it.
+        s.main->timer().stop();
+        MeterLink &link = s.main->link();
+        for (int i = 0; i < 200; ++i) {
+            link.ThTimer1Timer();
+            QTRY_VERIFY(s.main->port().bytesWaiting() >= 10);
+            link.ThTimer1Timer(); // takes that frame and asks for the next
+            QVERIFY(link.connected());
+            s.main->dataLogger().DataLogger1Click();
+            if (!s.prompt.informations.isEmpty())
+                QFAIL(qPrintable(QStringLiteral("download %1: %2").arg(i + 1).arg(s.prompt.informations.first())));
+            QVERIFY(s.main->dataLoggerWindow()->dataSetsLoaded());
+            QCOMPARE(s.main->dataLoggerWindow()->collection()->sets.size(), 1);
+        }
+    }
+
+    void portLostDuringTheDownload()
+    {
+        Session s(482, QByteArray(), [](emu::Options &o) { o.memoryKind = emu::MemoryKind::Full; });
+        QVERIFY(s.started());
+        // The meter is unplugged once the first block is in.
+        QObject::connect(&s.main->dataLogger(), &DataLoggerCommand::transferringChanged, s.main.get(), [&](bool on) {
+            if (on)
+                QTimer::singleShot(0, s.main.get(), [&] { s.meter->unplug(); });
+        });
+        s.main->DataLogger1->trigger();
+        QCOMPARE(s.prompt.informations, QStringList());
+        QCOMPARE(s.prompt.errors.size(), 1);
+        const QString text = s.prompt.errors.first();
+        QVERIFY2(text.contains(s.dir.filePath(QStringLiteral("meter"))), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral(" was lost.")), qPrintable(text));
+        QVERIFY(!s.main->dataLoggerWindow()->dataSetsLoaded());
+        QVERIFY(!s.main->findChild<TfrmRetriveProgress *>());
+        QVERIFY(s.main->timer().isActive());
     }
 
     void closingTheMainWindowDuringADownload()

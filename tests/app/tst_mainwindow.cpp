@@ -84,6 +84,42 @@ private Q_SLOTS:
         QCOMPARE(s.main->ComboBoxDeviceName->count(), 0);
     }
 
+    // A port that will not open is told on the status bar under the name
+    // asked for, not that of the last port the search passed by, until the
+    // user picks a port.
+    void portProblemNamesTheAskedPortAndStays()
+    {
+        QTemporaryDir dir;
+        emu::Options e;
+        e.faults.silent = true; // opens, but no meter answers
+        e.linkPath = dir.filePath(QStringLiteral("quiet")).toStdString();
+        emu::MeterEmulator quiet(e);
+        QVERIFY(quiet.start());
+        test::ScriptedPrompt prompt;
+        MainOptions o;
+        o.programPath = dir.filePath(QStringLiteral("KV481"));
+        o.systemPorts = false;
+        o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
+        o.prompt = &prompt;
+        const QString asked = dir.filePath(QStringLiteral("asked"));
+        o.extraPorts = {asked, dir.filePath(QStringLiteral("other")), dir.filePath(QStringLiteral("quiet"))};
+        TfrmMain main(o);
+        main.show();
+        QVERIFY(QTest::qWaitFor([&] { return main.formShown(); }, 8000));
+        auto statusText = [&] {
+            QStringList shown{main.statusBar()->currentMessage()};
+            for (QLabel *l : main.statusBar()->findChildren<QLabel *>())
+                shown << (l->isVisible() ? l->text() : QString());
+            return shown.join(QLatin1Char('|'));
+        };
+        const QString problem = QStringLiteral("|%1 is not there (any more)").arg(asked);
+        QVERIFY2(statusText().contains(problem) && !statusText().contains("/other"), qPrintable(statusText()));
+        QTest::qWait(16000); // long after a passing message would have gone, the ticks running
+        QVERIFY2(statusText().contains(problem), qPrintable(statusText()));
+        Q_EMIT main.ComboBoxDeviceName->activated(0); // the user picks the port that is left
+        QVERIFY2(!statusText().contains(asked), qPrintable(statusText()));
+    }
+
     void linkLossAndReturn()
     {
         Session s(482);

@@ -212,6 +212,46 @@ private Q_SLOTS:
         QCOMPARE(l.link.reading().t1, 0.0);
     }
 
+    // One meter reached through a symlink and through its target is one
+    // port: whichever program opens it first holds it, the other is told
+    // that it is busy, under the name it asked for.
+    void symlinkAndTargetAreOnePort()
+    {
+        QTemporaryDir dir;
+        Meter meter = startMeter(dir, QStringLiteral("meter"), 482);
+        const QString device = QString::fromStdString(meter.emu->devicePath());
+        QVERIFY(QFileInfo(meter.path).isSymLink());
+        for (const bool linkFirst : {true, false}) {
+            QtSerialPort first;
+            QtSerialPort second;
+            first.setDeviceName(linkFirst ? meter.path : device);
+            second.setDeviceName(linkFirst ? device : meter.path);
+            QVERIFY(first.open());
+            QVERIFY(!second.open());
+            QCOMPARE(second.openFailure(), QStringLiteral("%1 is busy: another program is using it; close that "
+                                                          "program and try again")
+                                               .arg(second.deviceName()));
+            first.close();
+            QVERIFY(second.open());
+        }
+
+        // The search of a second program passes the port by.
+        Link holder;
+        holder.connectTo(meter.path);
+        QVERIFY(holder.link.connected());
+        Link other;
+        QStringList problems;
+        QObject::connect(&other.link, &MeterLink::portProblem, [&](const QString &why) { problems << why; });
+        other.link.setPortList({device});
+        other.link.SearchMeter();
+        QVERIFY(!other.link.connected());
+        QVERIFY(!problems.isEmpty());
+        QVERIFY(problems.first().startsWith(device + QStringLiteral(" is busy")));
+        holder.ticks(3);
+        QVERIFY(holder.link.connected());
+        QCOMPARE(holder.link.missCount(), 0);
+    }
+
     void adapterPulledOutAndPluggedBack()
     {
         QTemporaryDir dir;

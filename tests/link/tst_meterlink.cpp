@@ -101,6 +101,47 @@ private Q_SLOTS:
         QCOMPARE(port.deviceName(), QStringLiteral("/dev/a"));
     }
 
+    // Only the port the user asked for speaks on the status bar, and what
+    // it says stays until that port opens, a meter answers, or the user
+    // picks a port.
+    void problemOfTheAskedPort()
+    {
+        ManualClock clock;
+        ScriptedPort port;
+        ScriptedPrompt prompt;
+        MeterLink link(port, clock, prompt);
+        QStringList shown;
+        connect(&link, &MeterLink::askedPortProblemChanged, [&](const QString &t) { shown << t; });
+        ScriptedMeter meter;
+        meter.silent = true;
+        port.devices[QStringLiteral("/dev/quiet")] = meter.device();
+        link.setPortList({"/dev/asked", "/dev/other", "/dev/quiet"});
+        QCOMPARE(link.askedPort(), QStringLiteral("/dev/asked"));
+        link.SearchMeter();
+        QCOMPARE(shown, QStringList{QStringLiteral("/dev/asked could not be opened")});
+        for (int i = 0; i < 8; ++i) {
+            clock.advanceMs(1000);
+            link.ThTimer1Timer();
+        }
+        QCOMPARE(link.askedPortProblem(), QStringLiteral("/dev/asked could not be opened"));
+
+        // The user picks a port: the words go, and come back for a port that
+        // will not open, under its own name.
+        port.devices.remove(QStringLiteral("/dev/quiet"));
+        link.ComboBoxDeviceNameChange(0);
+        QCOMPARE(shown.mid(1), (QStringList{QString(), QStringLiteral("/dev/quiet could not be opened")}));
+        port.devices[QStringLiteral("/dev/quiet")] = meter.device();
+        link.ComboBoxDeviceNameChange(0);
+        QCOMPARE(link.askedPortProblem(), QString());
+
+        // A meter found on another port than the one asked for ends it too.
+        meter.silent = false;
+        link.setPortList({"/dev/asked", "/dev/quiet"});
+        link.SearchMeter();
+        QVERIFY(link.connected());
+        QCOMPARE(shown.mid(4), (QStringList{QStringLiteral("/dev/asked could not be opened"), QString()}));
+    }
+
     void searchWithEmptyList()
     {
         ManualClock clock;
@@ -438,6 +479,43 @@ private Q_SLOTS:
         rig.tick();
         rig.tick();
         QCOMPARE(rig.link.missCount(), 0);
+    }
+
+    // Before another exchange the line is settled: the answer to the last
+    // request is let in and thrown away with everything else waiting.
+    void settleLineWaitsForTheAnswerOwed()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick(); // takes the first frame; the meter is slow with the next
+        rig.goSilent();
+        rig.tick();
+        QCOMPARE(rig.port.written.right(1), QByteArray("A"));
+        int waitedFor = 0;
+        int allowed = 0;
+        rig.port.onWait = [&](int n, int ms) {
+            waitedFor = n;
+            allowed = ms;
+            rig.port.input += rig.meter.frame; // the frame comes in now
+        };
+        rig.clock.advanceMs(300);
+        rig.link.settleLine();
+        QCOMPARE(waitedFor, 10);
+        QCOMPARE(allowed, 1700); // counted from the request
+        QVERIFY(rig.port.input.isEmpty());
+
+        // Nothing owed any more: no wait, only the purge.
+        const int waits = rig.port.waits;
+        rig.port.input = "stale";
+        rig.link.settleLine();
+        QCOMPARE(rig.port.waits, waits);
+        QVERIFY(rig.port.input.isEmpty());
+
+        // A meter that has not answered in 2 s is not waited for.
+        rig.tick();
+        rig.clock.advanceMs(2000);
+        rig.link.settleLine();
+        QCOMPARE(rig.port.waits, waits);
     }
 
     void portChange()

@@ -277,7 +277,7 @@ private Q_SLOTS:
         QCOMPARE(b.job.takeImage().left(4001), expectedImage(memory, 4000, 481));
     }
 
-    void portFailureEndsSilently()
+    void portFailureEndsTheJob()
     {
         Bench b(bytesOf(memoryTo(1279)));
         b.port.failWrites = true;

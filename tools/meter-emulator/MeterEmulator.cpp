@@ -1,5 +1,6 @@
 #include "MeterEmulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -215,15 +216,13 @@ void MeterEmulator::run()
     std::deque<std::uint8_t> out;
     auto nextDue = Clock::now();
     const auto started = Clock::now();
+    auto heldUntil = Clock::now(); // a slow frame holds back everything queued
     while (!m_stop) {
         int timeoutMs = 50;
         if (!out.empty()) {
-            if (!m_options.paced) {
-                timeoutMs = 0;
-            } else {
-                const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextDue - Clock::now());
-                timeoutMs = wait.count() < 0 ? 0 : static_cast<int>(wait.count());
-            }
+            const auto due = std::max(m_options.paced ? nextDue : Clock::now(), heldUntil);
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
+            timeoutMs = wait.count() < 0 ? 0 : static_cast<int>(wait.count());
         }
         struct pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         const int rc = ::poll(fds, 2, timeoutMs);
@@ -246,6 +245,8 @@ void MeterEmulator::run()
                     const Bytes a = handle(buf[i]);
                     if (out.empty())
                         nextDue = Clock::now();
+                    if (buf[i] == 'A' && !a.empty() && m_faults.frameDelayMs > 0)
+                        heldUntil = Clock::now() + std::chrono::milliseconds(m_faults.frameDelayMs);
                     out.insert(out.end(), a.begin(), a.end());
                 }
             }
@@ -254,7 +255,7 @@ void MeterEmulator::run()
             std::lock_guard<std::mutex> lock(m_mutex);
             update(std::chrono::duration<double>(Clock::now() - started).count());
         }
-        if (out.empty())
+        if (out.empty() || Clock::now() < heldUntil)
             continue;
         if (!m_options.paced) {
             std::uint8_t buf[4096];
@@ -266,6 +267,7 @@ void MeterEmulator::run()
             // A line nobody reads loses what is sent, like a real cable.
             [[maybe_unused]] ssize_t w = ::write(m_master, buf, n);
         } else {
+            nextDue = std::max(nextDue, heldUntil);
             while (!out.empty() && Clock::now() >= nextDue) {
                 const std::uint8_t b = out.front();
                 out.pop_front();

@@ -28,6 +28,8 @@ struct Faults
     int splitBlock = -1;      // this block (1 = first after the header) goes out as
                               // 200 bytes, its last 56 with the next answer
     int badRecord = -1;       // this record (1 = first) is served with a broken end marker
+    int frameDelayMs = 0;     // a live frame goes out this late; answers to later
+                              // requests wait behind it, as on one line
 };
 
 struct LocalTime

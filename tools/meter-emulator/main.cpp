@@ -42,7 +42,9 @@ void usage(std::ostream &o)
          "  --bad-end              live frames with a wrong end mark\n"
          "  --stop-after-blocks N  stop answering memory requests after N blocks\n"
          "  --split-block N        send memory block N as 200 bytes, the rest with the next answer\n"
-         "  --bad-record N         serve record N with a broken end marker\n";
+         "  --bad-record N         serve record N with a broken end marker\n"
+         "  --frame-delay MS       send each live frame MS milliseconds late (later answers\n"
+         "                         wait behind it)\n";
 }
 
 bool number(const char *s, int &out)
@@ -129,6 +131,8 @@ int main(int argc, char **argv)
             options.faults.splitBlock = intValue("a block number");
         } else if (a == "--bad-record") {
             options.faults.badRecord = intValue("a record number");
+        } else if (a == "--frame-delay") {
+            options.faults.frameDelayMs = intValue("milliseconds");
         } else if (a == "--help" || a == "-h") {
             usage(std::cout);
             return 0;

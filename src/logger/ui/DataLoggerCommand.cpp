@@ -2,6 +2,7 @@
 
 #include "common/Prompt.h"
 #include "link/MeterLink.h"
+#include "link/SerialPort.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/LoggerDownload.h"
 #include "logger/ui/TfrmChangeDateTime.h"
@@ -83,6 +84,9 @@ void DataLoggerCommand::DataLogger1Click()
     QByteArray image;
     {
         PollingPause pause(m_timer);
+        // The frame the last tick asked for may still be on its way; it must
+        // not land in front of the memory's header.
+        m_link.settleLine();
         m_guardedFrame = window->parentWidget() ? window->parentWidget() : window.data();
         m_guardedFrame->installEventFilter(this);
         setTransferring(true);
@@ -113,8 +117,12 @@ void DataLoggerCommand::DataLogger1Click()
         case LoggerDownload::Outcome::ReadError:
             ShowReadError(m_prompt);
             return;
-        case LoggerDownload::Outcome::Cancelled:
         case LoggerDownload::Outcome::PortFailed:
+            // The meter was unplugged or its port went away: say so, rather
+            // than leave an empty window.
+            m_prompt.error(LoggerDownload::portLostText(m_link.port().deviceName()));
+            return;
+        case LoggerDownload::Outcome::Cancelled:
             return;
         }
     }
