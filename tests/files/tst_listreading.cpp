@@ -57,6 +57,8 @@ private Q_SLOTS:
     void goldenFilesReadOnlyUnderTheirOwnSettings_data();
     void goldenFilesReadOnlyUnderTheirOwnSettings();
     void unreadableDatesAreToldWithWhatIsExpected();
+    void whatTheProgramWritesReadsBackUnderTheSameSettings_data();
+    void whatTheProgramWritesReadsBackUnderTheSameSettings();
     void isoExportReadsIntoTheListsColumns();
 };
 
@@ -179,6 +181,32 @@ void TstListReading::unreadableDatesAreToldWithWhatIsExpected()
     QCOMPARE(de.expectedTime(), QStringLiteral("a time such as 14:03:10"));
     QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
     QCOMPARE(LocaleDateTimeReader().expectedDate(), QStringLiteral("a date such as 2026-12-09 (year-month-day)"));
+}
+
+// The date and time texts of a written file (the graph layout's, the
+// data-logger table's) read back as the same moment under the settings they
+// were written in, also where a time holds words or a time-zone field was
+// left out of it: otherwise the program would refuse its own files.
+void TstListReading::whatTheProgramWritesReadsBackUnderTheSameSettings_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char *locale : {"en_US", "de_DE", "fr_CA", "bg_BG", "ja_JP", "ko_KR", "th_TH", "lo_LA", "hu_HU",
+                               "es_ES", "fa_IR", "ar_EG", "en_CA", "fi_FI", "sq_AL", "be_BY"})
+        QTest::newRow(locale) << QString::fromLatin1(locale);
+}
+
+void TstListReading::whatTheProgramWritesReadsBackUnderTheSameSettings()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    for (const double x : {at(2026, 12, 28, 14, 3, 10), at(2007, 1, 5, 0, 0, 5), at(2026, 6, 1, 12, 59, 59)}) {
+        const QStringList fields = TextDataSet::graphLine(x, 23.5f, nullptr, QStringLiteral("C"), TextDataSet::Tab)
+                                       .split(TextDataSet::Tab);
+        LocaleDateTimeReader reader;
+        double read = 0;
+        QVERIFY2(reader.dateTime(fields.at(0), fields.at(1), read), qPrintable(reader.problem(fields.at(0), fields.at(1))));
+        QCOMPARE(read, x);
+    }
 }
 
 void TstListReading::isoExportReadsIntoTheListsColumns()
