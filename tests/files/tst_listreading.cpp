@@ -54,6 +54,7 @@ private Q_SLOTS:
 
     void graphFromListRefusesARowWhoseDateOrTimeDoesNotRead();
     void overloadInAListIsSavedFromItsGraphAsOverload();
+    void listInTwoUnitsGraphsInTheUnitOfItsFirstRow();
     void goldenFilesReadOnlyUnderTheirOwnSettings_data();
     void goldenFilesReadOnlyUnderTheirOwnSettings();
     void unreadableDatesAreToldWithWhatIsExpected();
@@ -114,6 +115,38 @@ void TstListReading::overloadInAListIsSavedFromItsGraphAsOverload()
     QCOMPARE(out.data(), QByteArray("12/5/07\t2:03:10 PM\t23.5\tC\tOL\tC\t\r\n"
                                     "12/5/07\t2:03:12 PM\tOL\tC\t-5.0\tC\t\r\n"
                                     "12/5/07\t2:03:14 PM\tOL\tC\tOL\tC\t\r\n"));
+}
+
+void TstListReading::listInTwoUnitsGraphsInTheUnitOfItsFirstRow()
+{
+    // A recording during which the meter's unit was switched: the list
+    // keeps what the meter sent, the graph takes the first row's unit and
+    // converts the rest, its range fitted to the converted values.
+    GridModel m;
+    m.setColCount(8);
+    m.appendRow({"1", "12/5/07", "14:03:10", "23.0", "C", "-5.0", "C", ""});
+    m.appendRow({"2", "12/5/07", "14:03:12", "77.0", "F", "OL", "F", ""});
+    m.appendRow({"3", "12/5/07", "14:03:14", "212.0", "F", "14.0", "F", ""});
+    const ListGraphData d = convertListToGraph(m);
+    QCOMPARE(d.unit, QStringLiteral("C"));
+    QCOMPARE(d.y[0], (std::vector<float>{23.0f, 25.0f, 100.0f}));
+    QCOMPARE(d.y[1], (std::vector<float>{-5.0f, TextDataSet::OverloadValue, -10.0f}));
+    QCOMPARE(d.yMax, 110.0);
+    QCOMPARE(d.yMin, -11.0);
+
+    // A list in degrees F throughout stays in them; one without a unit
+    // letter converts nothing.
+    m.setRow(1, {"1", "12/5/07", "14:03:10", "73.4", "F", "23.0", "F", ""});
+    const ListGraphData f = convertListToGraph(m);
+    QCOMPARE(f.unit, QStringLiteral("F"));
+    QCOMPARE(f.y[0], (std::vector<float>{73.4f, 77.0f, 212.0f}));
+    GridModel bare;
+    bare.setColCount(6);
+    bare.appendRow({"1", "12/5/07", "14:03:10", "23.0", "", ""});
+    bare.appendRow({"2", "12/5/07", "14:03:12", "77.0", "", ""});
+    const ListGraphData none = convertListToGraph(bare);
+    QCOMPARE(none.unit, QString());
+    QCOMPARE(none.y[0], (std::vector<float>{23.0f, 77.0f}));
 }
 
 // Every golden file against several settings: its rows read under the
