@@ -28,7 +28,13 @@ QString longTimeFormat()
             continue;
         out += c;
     }
+    // Brackets that held only the zone ("H:mm:ss (t)") and a comma that
+    // led to it ("HH:mm:ss, t") would be written after every time.
+    out.remove(QStringLiteral("()"));
+    out.remove(QStringLiteral("[]"));
     out = out.simplified();
+    while (out.endsWith(QLatin1Char(',')))
+        out = out.chopped(1).trimmed();
     if (!out.contains(QLatin1Char('s')))
         out = QStringLiteral("HH:mm:ss");
     return out;

@@ -1,6 +1,7 @@
 #include "files/ListGraphData.h"
 
 #include "common/LocaleText.h"
+#include "common/Temperature.h"
 #include "files/LocaleDateTimeReader.h"
 #include "views/GridSource.h"
 
@@ -14,8 +15,14 @@ namespace {
 constexpr int kDateCol = 1;
 constexpr int kTimeCol = 2;
 constexpr int kValue1Col = 3;
+constexpr int kUnit1Col = 4;
 constexpr int kValue2Col = 5;
 constexpr int kUnit2Col = 6;
+
+bool isUnit(const QString &text)
+{
+    return text == QLatin1String("C") || text == QLatin1String("F");
+}
 
 struct Extremes
 {
@@ -154,6 +161,10 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
     g.x.assign(g.subsets, std::vector<double>(n, 0.0));
     g.y.assign(g.subsets, std::vector<float>(n, 0.0f));
 
+    for (int row = 1; row <= n && g.unit.isEmpty(); ++row)
+        if (const QString u = list.cell(kUnit1Col, row); isUnit(u))
+            g.unit = u;
+
     LocaleDateTimeReader reader;
     const ValueReader values;
     // A row whose date or time does not read makes no graph: its points
@@ -192,6 +203,8 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
                 // The overload mark: not drawn, not in the range, saved as "OL".
                 g.y[s][p] = TextDataSet::OverloadValue;
             } else if (values.read(cell, v)) {
+                if (const QString u = list.cell(s == 0 ? kUnit1Col : kUnit2Col, row); isUnit(u) && u != g.unit)
+                    v = static_cast<float>(convertTemperature(v, u, g.unit));
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;

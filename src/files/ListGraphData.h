@@ -2,8 +2,12 @@
 // A list of readings turned into chart cells: one point per data row, x the
 // row's date and time, y its first value (column 3) and, when row 1's
 // column 6 holds a unit letter, its second value (column 5) in a second
-// subset. The y range is fitted to the values. The Output Data to Graph
-// command puts the result into a new graph window.
+// subset. The values are in one unit, that of the first row whose unit
+// (column 4) is C or F: a value whose row says the other unit (column 4
+// for the first value, 6 for the second) is converted, as when the meter's
+// unit was switched during a recording. The y range is fitted to the
+// values. The Output Data to Graph command puts the result into a new
+// graph window.
 
 #include "files/TextDataSet.h"
 
@@ -26,6 +30,8 @@ struct ListGraphData
     // holds it.
     std::vector<std::vector<double>> x;
     std::vector<std::vector<float>> y;
+    // "C" or "F", or empty when no row names either.
+    QString unit;
     // Row 1's and the last row's date-time.
     double start = 0;
     double end = 0;

@@ -85,6 +85,7 @@ QString quoted(const QString &text)
 
 LocaleDateTimeReader::LocaleDateTimeReader()
     : m_dateFormat(m_locale.dateFormat(QLocale::ShortFormat))
+    , m_timeFormat(longTimeFormat())
     , m_am(m_locale.amText())
     , m_pm(m_locale.pmText())
     , m_pivotYear(QDate::currentDate().year() - 50)
@@ -222,11 +223,24 @@ bool LocaleDateTimeReader::date(const QString &text, double &days)
 
 bool LocaleDateTimeReader::time(const QString &text, double &fraction) const
 {
-    QString t = text.trimmed();
+    const QString t = text.trimmed();
     if (t.isEmpty()) {
         fraction = 0;
         return true;
     }
+    if (numericTime(t, fraction))
+        return true;
+    // Some locales write their long time with words between the numbers
+    // ("14 h 03 min 10 s", "14時03分10秒"): read it as it was written.
+    const QTime written = m_locale.toTime(t, m_timeFormat);
+    if (!written.isValid())
+        return false;
+    fraction = encodeTime(written.hour(), written.minute(), written.second(), written.msec());
+    return true;
+}
+
+bool LocaleDateTimeReader::numericTime(QString t, double &fraction) const
+{
     int half = 0; // 1 before noon, 2 after
     const auto takeMarker = [&](const QString &marker, int which) {
         if (half || marker.isEmpty())
@@ -293,7 +307,7 @@ QString LocaleDateTimeReader::expectedDate() const
 
 QString LocaleDateTimeReader::expectedTime() const
 {
-    return QStringLiteral("a time such as ") + m_locale.toString(QTime(14, 3, 10), longTimeFormat());
+    return QStringLiteral("a time such as ") + m_locale.toString(QTime(14, 3, 10), m_timeFormat);
 }
 
 QString LocaleDateTimeReader::problem(const QString &dateText, const QString &timeText)

@@ -6,7 +6,9 @@
 // years of today), so that a date written under other settings is refused
 // instead of read with day and month swapped. A date in ISO 8601 form
 // (2026-12-09) reads whatever the locale. A time is hours, minutes and
-// optional seconds in either 24-hour form or with an AM/PM text.
+// optional seconds in either 24-hour form or with an AM/PM text, or the
+// locale's long time as the program writes it, words and all
+// ("14 h 03 min 10 s").
 
 #include <QLocale>
 #include <QString>
@@ -40,6 +42,9 @@ public:
 
 private:
     bool parseDate(const QString &text, double &days) const;
+    // Hours, minutes and seconds as numbers with any separators, and an
+    // AM/PM text; no other words.
+    bool numericTime(QString text, double &fraction) const;
     bool parseNumericDate(const QString &text, int &year, int &month, int &day, int &yearDigits) const;
 
     // The short date format taken apart: a field ('d', 'M' or 'y' with the
@@ -53,6 +58,7 @@ private:
 
     QLocale m_locale;
     QString m_dateFormat;
+    QString m_timeFormat; // the long time as written, without a time zone
     // Empty when the format names its months or days; Qt's own parser
     // reads those.
     std::vector<Part> m_parts;

@@ -275,13 +275,18 @@ void Chart::applyData()
 {
     const ChartLook &l = m_c.look;
     const ChartData &d = m_c.data;
-    while (m_plot->graphCount() > d.subsets())
+    // Graphs 0 to n-1 draw the subsets; graphs n to 2n-1 draw, as dots, the
+    // readings of each that have no reading beside them (between two breaks
+    // or overloads, or alone in a set): a line would not show them at all.
+    const int n = d.subsets();
+    while (m_plot->graphCount() > 2 * n)
         m_plot->removeGraph(m_plot->graphCount() - 1);
-    while (m_plot->graphCount() < d.subsets())
+    while (m_plot->graphCount() < 2 * n)
         m_plot->addGraph();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (int s = 0; s < d.subsets(); ++s) {
+    for (int s = 0; s < n; ++s) {
         QCPGraph *g = m_plot->graph(s);
+        g->addToLegend();
         g->setName(s < l.subsetLabels.size() ? l.subsetLabels.at(s) : QStringLiteral("T%1").arg(s + 1));
         g->setPen(subsetPen(l, s));
         g->setAdaptiveSampling(true);
@@ -320,6 +325,24 @@ void Chart::applyData()
         if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints)
             cells = monotoneCurve(cells);
         g->data()->set(cells, sorted);
+
+        QCPGraph *dots = m_plot->graph(n + s);
+        dots->removeFromLegend();
+        dots->setPen(subsetPen(l, s));
+        dots->setLineStyle(QCPGraph::lsNone);
+        dots->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+        QVector<QCPGraphData> lone;
+        // Points and bars show every reading themselves.
+        if (!points && l.plotting != PlottingMethod::Bar) {
+            const QCPGraphDataContainer &drawn = *g->data();
+            const int count = drawn.size();
+            const auto valueAt = [&drawn](int i) { return (drawn.constBegin() + i)->value; };
+            for (int i = 0; i < count; ++i)
+                if (!std::isnan(valueAt(i)) && (i == 0 || std::isnan(valueAt(i - 1)))
+                    && (i == count - 1 || std::isnan(valueAt(i + 1))))
+                    lone.append(*(drawn.constBegin() + i));
+        }
+        dots->data()->set(lone, true);
     }
 }
 

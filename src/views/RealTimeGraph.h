@@ -1,6 +1,8 @@
 #pragma once
 // Feeding live samples into the real-time graph.
 
+#include "common/Temperature.h"
+
 #include <QString>
 
 namespace kv {
@@ -29,13 +31,6 @@ void AddRealTimePoint(Chart &chart, RealTimeState &state, int model, bool t1Over
 // subset, so the line is broken there instead of joining the readings on
 // either side. It takes a point like a sample does.
 void AddRealTimeGap(Chart &chart, RealTimeState &state, double x);
-
-// A temperature in the unit "C" or "F" given in the other one; the same
-// value when both units are the same.
-double convertTemperature(double value, const QString &from, const QString &to);
-// The y axis title of a graph whose values are in unit ("C" or "F"); the
-// plain title when the unit is not known yet.
-QString temperatureAxisLabel(const QString &unit);
 
 // Empties the graph for a fresh recording starting now and shows its time
 // axis at once, forgetting any zoom.

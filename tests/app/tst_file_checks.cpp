@@ -1,7 +1,8 @@
 // What opening, graphing and saving check before they act: a list whose
 // dates do not read as this computer writes them (or as ISO 8601) opens no
 // window and says which line; a file that holds no list says so; an
-// overload stays an overload through Output Data to Graph; and the save
+// overload stays an overload through Output Data to Graph, and a list in
+// two units makes a graph in one; and the save
 // dialog's chosen file type decides the format and the extension, through
 // the scripted prompt and through the real dialog worked as a user does.
 
@@ -275,6 +276,59 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\tOL\tC\t22.0\tC\t\r"));
         QCOMPARE(lines.at(2), QByteArray("12/5/07\t2:03:12 PM\t30.0\tC\tOL\tC\t"));
+        QCOMPARE(s.prompt.messageCount(), 0);
+    }
+
+    // A recording during which the meter's unit key was pressed: the list
+    // keeps what the meter sent, both units; saved and opened again, the
+    // graph made of it is in the unit of its first row and says so, and it
+    // is saved in that unit whatever the meter shows at the time (F here).
+    void listRecordedInTwoUnitsGraphsAndSavesInOne()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 2));
+        s.main->recorder().stop();
+        s.main->timer().start();
+        QTest::mouseClick(s.panel()->btnCF, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return s.main->link().reading().unit1 == QLatin1String("F"); }, 8000));
+        s.main->timer().stop();
+        s.main->recorder().run();
+        s.main->recorder().onLiveTick(kStart + 2 * kSecond, true);
+        s.main->recorder().onLiveTick(kStart + 3 * kSecond, true);
+        QCOMPARE(s.main->realTimeList()->grid()->row(3).mid(3, 4), (QStringList{"74.1", "F", "71.1", "F"}));
+
+        activate(s, s.main->realTimeList());
+        const QString listPath = s.dir.filePath(QStringLiteral("both.txt"));
+        s.prompt.saveNames.enqueue(listPath);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+        s.prompt.openNames.enqueue(listPath);
+        s.main->Open1->trigger();
+        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(listPath));
+        QVERIFY(list);
+        activate(s, list);
+        s.main->btnToGraph->click();
+        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        QVERIFY(graph);
+        Chart *chart = graph->PESGraph1;
+        QCOMPARE(chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0C)"));
+        for (int p = 0; p < 4; ++p) {
+            QVERIFY2(qAbs(chart->yData(0, p) - 23.4f) < 0.05f, qPrintable(QString::number(chart->yData(0, p))));
+            QVERIFY2(qAbs(chart->yData(1, p) - 21.7f) < 0.05f, qPrintable(QString::number(chart->yData(1, p))));
+        }
+        QVERIFY(chart->manualMaxY() < 26.0);
+
+        activate(s, graph);
+        const QString saved = s.dir.filePath(QStringLiteral("made.txt"));
+        s.prompt.saveNames.enqueue(saved);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = fileLines(saved);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0), QByteArray("12/5/07\t2:03:10 PM\t23.4\tC\t21.7\tC\t\r"));
+        QCOMPARE(lines.at(3), QByteArray("12/5/07\t2:03:13 PM\t23.4\tC\t21.7\tC\t"));
         QCOMPARE(s.prompt.messageCount(), 0);
     }
 

@@ -78,6 +78,18 @@ private Q_SLOTS:
         QCOMPARE(longTimeText(t), QStringLiteral("14:03:10"));
         QCOMPARE(shortDateText(t), QStringLiteral("05.12.07"));
         QVERIFY(!longTimeFormat().contains(QLatin1Char('t')));
+        // Where the time zone stood in brackets or after a comma, nothing of
+        // it is left behind; the locale's own words stay.
+        const auto timeIn = [t](const char *locale) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            return longTimeText(t);
+        };
+        QCOMPARE(timeIn("es_ES"), QStringLiteral("14:03:10"));
+        QCOMPARE(timeIn("hr_HR"), QStringLiteral("14:03:10"));
+        QCOMPARE(timeIn("be_BY"), QStringLiteral("14:03:10"));
+        QCOMPARE(timeIn("bg_BG"), QStringLiteral("14:03:10 \u0447."));
+        QCOMPARE(timeIn("fr_CA"), QStringLiteral("14 h 03 min 10 s"));
+        QCOMPARE(timeIn("zh_CN"), QStringLiteral("14:03:10"));
     }
 
     void fixedNumbers()

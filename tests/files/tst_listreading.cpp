@@ -54,9 +54,12 @@ private Q_SLOTS:
 
     void graphFromListRefusesARowWhoseDateOrTimeDoesNotRead();
     void overloadInAListIsSavedFromItsGraphAsOverload();
+    void listInTwoUnitsGraphsInTheUnitOfItsFirstRow();
     void goldenFilesReadOnlyUnderTheirOwnSettings_data();
     void goldenFilesReadOnlyUnderTheirOwnSettings();
     void unreadableDatesAreToldWithWhatIsExpected();
+    void whatTheProgramWritesReadsBackUnderTheSameSettings_data();
+    void whatTheProgramWritesReadsBackUnderTheSameSettings();
     void isoExportReadsIntoTheListsColumns();
 };
 
@@ -112,6 +115,38 @@ void TstListReading::overloadInAListIsSavedFromItsGraphAsOverload()
     QCOMPARE(out.data(), QByteArray("12/5/07\t2:03:10 PM\t23.5\tC\tOL\tC\t\r\n"
                                     "12/5/07\t2:03:12 PM\tOL\tC\t-5.0\tC\t\r\n"
                                     "12/5/07\t2:03:14 PM\tOL\tC\tOL\tC\t\r\n"));
+}
+
+void TstListReading::listInTwoUnitsGraphsInTheUnitOfItsFirstRow()
+{
+    // A recording during which the meter's unit was switched: the list
+    // keeps what the meter sent, the graph takes the first row's unit and
+    // converts the rest, its range fitted to the converted values.
+    GridModel m;
+    m.setColCount(8);
+    m.appendRow({"1", "12/5/07", "14:03:10", "23.0", "C", "-5.0", "C", ""});
+    m.appendRow({"2", "12/5/07", "14:03:12", "77.0", "F", "OL", "F", ""});
+    m.appendRow({"3", "12/5/07", "14:03:14", "212.0", "F", "14.0", "F", ""});
+    const ListGraphData d = convertListToGraph(m);
+    QCOMPARE(d.unit, QStringLiteral("C"));
+    QCOMPARE(d.y[0], (std::vector<float>{23.0f, 25.0f, 100.0f}));
+    QCOMPARE(d.y[1], (std::vector<float>{-5.0f, TextDataSet::OverloadValue, -10.0f}));
+    QCOMPARE(d.yMax, 110.0);
+    QCOMPARE(d.yMin, -11.0);
+
+    // A list in degrees F throughout stays in them; one without a unit
+    // letter converts nothing.
+    m.setRow(1, {"1", "12/5/07", "14:03:10", "73.4", "F", "23.0", "F", ""});
+    const ListGraphData f = convertListToGraph(m);
+    QCOMPARE(f.unit, QStringLiteral("F"));
+    QCOMPARE(f.y[0], (std::vector<float>{73.4f, 77.0f, 212.0f}));
+    GridModel bare;
+    bare.setColCount(6);
+    bare.appendRow({"1", "12/5/07", "14:03:10", "23.0", "", ""});
+    bare.appendRow({"2", "12/5/07", "14:03:12", "77.0", "", ""});
+    const ListGraphData none = convertListToGraph(bare);
+    QCOMPARE(none.unit, QString());
+    QCOMPARE(none.y[0], (std::vector<float>{23.0f, 77.0f}));
 }
 
 // Every golden file against several settings: its rows read under the
@@ -179,6 +214,32 @@ void TstListReading::unreadableDatesAreToldWithWhatIsExpected()
     QCOMPARE(de.expectedTime(), QStringLiteral("a time such as 14:03:10"));
     QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
     QCOMPARE(LocaleDateTimeReader().expectedDate(), QStringLiteral("a date such as 2026-12-09 (year-month-day)"));
+}
+
+// The date and time texts of a written file (the graph layout's, the
+// data-logger table's) read back as the same moment under the settings they
+// were written in, also where a time holds words or a time-zone field was
+// left out of it: otherwise the program would refuse its own files.
+void TstListReading::whatTheProgramWritesReadsBackUnderTheSameSettings_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char *locale : {"en_US", "de_DE", "fr_CA", "bg_BG", "ja_JP", "ko_KR", "th_TH", "lo_LA", "hu_HU",
+                               "es_ES", "fa_IR", "ar_EG", "en_CA", "fi_FI", "sq_AL", "be_BY"})
+        QTest::newRow(locale) << QString::fromLatin1(locale);
+}
+
+void TstListReading::whatTheProgramWritesReadsBackUnderTheSameSettings()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    for (const double x : {at(2026, 12, 28, 14, 3, 10), at(2007, 1, 5, 0, 0, 5), at(2026, 6, 1, 12, 59, 59)}) {
+        const QStringList fields = TextDataSet::graphLine(x, 23.5f, nullptr, QStringLiteral("C"), TextDataSet::Tab)
+                                       .split(TextDataSet::Tab);
+        LocaleDateTimeReader reader;
+        double read = 0;
+        QVERIFY2(reader.dateTime(fields.at(0), fields.at(1), read), qPrintable(reader.problem(fields.at(0), fields.at(1))));
+        QCOMPARE(read, x);
+    }
 }
 
 void TstListReading::isoExportReadsIntoTheListsColumns()

@@ -226,8 +226,10 @@ private Q_SLOTS:
             const DataSet &s = w->collection()->sets.at(i);
             const int n = s.sampleCount;
             QCOMPARE(c->points(), std::max(4, n));
-            QCOMPARE(c->manualMinX(), s.start);
-            QVERIFY(std::fabs((c->manualMaxX() - s.start) * 86400.0 - 7.0 * n) < 1e-5);
+            // One interval a reading; a lone reading in the middle of its own.
+            const double from = n == 1 ? s.start - 3.5 / 86400.0 : s.start;
+            QVERIFY(std::fabs((c->manualMinX() - from) * 86400.0) < 1e-5);
+            QVERIFY(std::fabs((c->manualMaxX() - from) * 86400.0 - 7.0 * n) < 1e-5);
             for (int p = 0; p < c->points(); ++p) {
                 QCOMPARE(c->xData(0, p) != 0.0, p < n);
                 if (p < n)
@@ -237,16 +239,18 @@ private Q_SLOTS:
     }
 
     // Sets whose readings take no time (interval 0, one reading, none) get a
-    // time axis around their start, not the axis of the set shown before.
+    // time axis around their start, not the axis of the set shown before;
+    // a lone reading stands inside its axis, not on its edge under the
+    // cursor line.
     void setsWithoutATimeSpanShowAroundTheirStart()
     {
         auto w = window(481);
         std::vector<emu::DataSetDesc> sets{desc({20, 21, 22}, {}, 10), desc({20, 21, 22}, {}, 0),
-                                           desc({20}, {}, 0), desc({}, {}, 10)};
+                                           desc({20}, {}, 0), desc({}, {}, 10), desc({20}, {}, 10)};
         for (std::size_t i = 1; i < sets.size(); ++i)
             sets[i].day = 20;
         load(*w, toImage(emu::buildMemory(1, sets), 1), m_prompt);
-        for (int i = 1; i < 4; ++i) {
+        for (int i = 1; i < 5; ++i) {
             w->ShowDataSet(0);
             w->ShowDataSet(i);
             const double start = w->collection()->sets.at(i).start;

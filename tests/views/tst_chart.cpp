@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace kv;
 
@@ -266,6 +267,50 @@ private Q_SLOTS:
             QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
             for (double t : std::as_const(ticks))
                 QVERIFY2(std::fabs(t - std::round(t)) < 1e-6, qPrintable(QString::number(t, 'f', 3)));
+        }
+    }
+
+    // A reading with no reading beside it (one between two breaks or two
+    // overloads, or a set of one sample) has no line to any other: it is
+    // drawn as a dot, not left out of the picture.
+    void loneReadingsAreDrawn()
+    {
+        Chart c;
+        c.resize(600, 400);
+        const double t0 = 46357.5;
+        const double second = 1 / 86400.0;
+        const float none = std::numeric_limits<float>::quiet_NaN();
+        const float overload = c.nullY();
+        const QList<QPair<double, float>> cells{{t0, 20.0f},          {t0 + 10 * second, none},
+                                                {t0 + 20 * second, 30.0f}, {t0 + 30 * second, overload},
+                                                {t0 + 40 * second, 40.0f}, {t0 + 50 * second, overload}};
+        c.setPoints(cells.size());
+        for (int p = 0; p < cells.size(); ++p) {
+            c.setXData(0, p, cells[p].first);
+            c.setYData(0, p, cells[p].second);
+        }
+        c.setManualX(t0 - 10 * second, t0 + 60 * second);
+        c.setManualY(0, 50);
+        for (const PlottingMethod method : {PlottingMethod::Line, PlottingMethod::Spline, PlottingMethod::Step}) {
+            c.look().plotting = method;
+            c.resetImage();
+            c.plot()->replot();
+            const QImage image = c.plot()->toPixmap(600, 400).toImage();
+            const auto inkNear = [&](double x, double y) {
+                const int px = int(c.plot()->xAxis->coordToPixel(Chart::keyOf(x)));
+                const int py = int(c.plot()->yAxis->coordToPixel(y));
+                for (int dx = -2; dx <= 2; ++dx)
+                    for (int dy = -2; dy <= 2; ++dy)
+                        if (qGray(image.pixel(px + dx, py + dy)) < 60)
+                            return true;
+                return false;
+            };
+            for (int p : {0, 2, 4})
+                QVERIFY2(inkNear(cells[p].first, cells[p].second),
+                         qPrintable(QStringLiteral("reading %1, method %2").arg(p).arg(int(method))));
+            // Only the readings: nothing where there was none.
+            QVERIFY(!inkNear(t0 + 10 * second, 25.0));
+            QCOMPARE(c.plot()->legend->itemCount(), 1);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "files/ui/FileCommands.h"
 
 #include "common/Prompt.h"
+#include "common/Temperature.h"
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
@@ -243,7 +244,11 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     const std::vector<float> y0 = data.ys(0);
     const std::vector<float> y1 = subsets == 2 ? data.ys(1) : std::vector<float>();
     const GraphCells cells = GraphCells::over(points, x, y0, y1);
-    const QString unit = m_context.unit ? m_context.unit() : QStringLiteral("C");
+    // The unit the graph's title names (the real-time graph's first sample,
+    // a list's first row); where it names none, the meter's.
+    QString unit = temperatureAxisUnit(chart.look().yAxisLabel);
+    if (unit.isEmpty())
+        unit = m_context.unit ? m_context.unit() : QStringLiteral("C");
 
     TextWriteResult written;
     {

@@ -1,6 +1,7 @@
 #include "files/ui/OutputToGraph.h"
 
 #include "common/Prompt.h"
+#include "common/Temperature.h"
 #include "files/ListGraphData.h"
 #include "files/ui/ProgressSteps.h"
 #include "views/Chart.h"
@@ -97,6 +98,8 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
         }
     }
     chart.setManualY(data.yMin, data.yMax);
+    // The unit its values are in, shown and saved with the graph.
+    chart.look().yAxisLabel = temperatureAxisLabel(data.unit);
     chart.resetImage();
 
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr) {

@@ -216,7 +216,11 @@ void TfrmDataLogger::ShowDataSet(int index)
         chart.emptySubset(s);
     progress.ProgressBar1->setRange(0, n);
     progress.ProgressBar1->setValue(0);
-    chart.setManualX(set.start, set.start + n * step);
+    // One interval a reading from the start; a lone reading stands in the
+    // middle of its interval, where it is seen, not on the axis's edge under
+    // the cursor line.
+    const double from = n == 1 ? set.start - step / 2 : set.start;
+    chart.setManualX(from, from + n * step);
 
     m_extremes[0] = ChannelExtremes();
     m_extremes[1] = ChannelExtremes();
