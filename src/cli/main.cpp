@@ -258,6 +258,8 @@ int readCommand(const QStringList &args)
     LiveFormat fmt = LiveFormat::Csv;
     if (c.parser.isSet(format) && !parseLiveFormat(c.parser.value(format), fmt))
         return fail(QStringLiteral("read: --format takes csv, tsv or jsonl"), kUsage);
+    if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
+        return fail(QStringLiteral("read: --output needs a file name"), kUsage);
 
     // Records land in the file as they come, for whoever follows it.
     SafeFile file(c.parser.value(output), SafeFile::Stream);
@@ -465,6 +467,8 @@ int exportCommand(const QStringList &args)
         return r;
     if (c.parser.isSet(set) && c.parser.isSet(all))
         return fail(QStringLiteral("export: give --set or --all, not both"), kUsage);
+    if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
+        return fail(QStringLiteral("export: --output needs a file name"), kUsage);
     const QString lay = c.parser.isSet(layout) ? c.parser.value(layout) : QStringLiteral("table");
     if (lay != QLatin1String("table") && lay != QLatin1String("graph"))
         return fail(QStringLiteral("export: --layout takes table or graph"), kUsage);

@@ -180,6 +180,10 @@ private Q_SLOTS:
         row("count 0", {QStringLiteral("read"), QStringLiteral("--count"), QStringLiteral("0")}, "--count");
         row("read format", {QStringLiteral("read"), QStringLiteral("--format"), QStringLiteral("xml")}, "--format");
         row("download without output", {QStringLiteral("download")}, "--output");
+        row("read output without a name", {QStringLiteral("read"), QStringLiteral("--output"), QString()},
+            "--output needs a file name");
+        row("export output without a name", {QStringLiteral("export"), missing, QStringLiteral("--output"), QString()},
+            "--output needs a file name");
         row("sets without file", {QStringLiteral("sets")}, "needs one collection file");
         row("sets missing file", {QStringLiteral("sets"), missing}, "kv481-no-such-file.rec");
         row("export missing file", {QStringLiteral("export"), missing}, "kv481-no-such-file.rec");
