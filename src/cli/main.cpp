@@ -261,7 +261,13 @@ int readCommand(const QStringList &args)
     if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
         return fail(QStringLiteral("read: --output needs a file name"), kUsage);
 
-    // Records land in the file as they come, for whoever follows it.
+    Link link;
+    if (const int r = link.search(c.parser.value(port)))
+        return r;
+
+    // Records land in the file as they come, for whoever follows it. It is
+    // emptied only now that a meter answers: without one, the earlier file
+    // stays as it was.
     SafeFile file(c.parser.value(output), SafeFile::Stream);
     QFile standardOutput;
     QIODevice *out = &file;
@@ -277,9 +283,6 @@ int readCommand(const QStringList &args)
         return file.failed() ? fileFailure(file) : standard;
     };
 
-    Link link;
-    if (const int r = link.search(c.parser.value(port)))
-        return r;
     MeterLink &m = link.link;
     const int model = m.model();
     const QString device = link.deviceName();

@@ -569,6 +569,26 @@ private Q_SLOTS:
         }
     }
 
+    // No meter answers: a file named with --output is not touched, and a
+    // download writes no file at all.
+    void withoutAMeterTheEarlierFileStays()
+    {
+        const QByteArray earlier = "yesterday's records\n";
+        const QString absent = QStringLiteral("/dev/kv481-unplugged");
+        const QString live = path("kept.csv");
+        writeFileBytes(live, earlier);
+        verifyOneErrorLine(
+            kv481({QStringLiteral("read"), QStringLiteral("--port"), absent, QStringLiteral("--output"), live}),
+            "/dev/kv481-unplugged");
+        QCOMPARE(fileBytes(live), earlier);
+        const QString rec = path("kept.rec");
+        writeFileBytes(rec, earlier);
+        verifyOneErrorLine(
+            kv481({QStringLiteral("download"), QStringLiteral("--port"), absent, QStringLiteral("--output"), rec}),
+            "/dev/kv481-unplugged");
+        QCOMPARE(fileBytes(rec), earlier);
+    }
+
     void downloadIsWhatTheWindowProgramSaves()
     {
         Emulator meter({QStringLiteral("--model"), QStringLiteral("482")});
