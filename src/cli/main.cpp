@@ -23,6 +23,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -87,6 +88,14 @@ int fail(const QString &line, int code = kFailed)
 QString fileFailure(const SafeFile &file)
 {
     return QStringLiteral("%1: %2").arg(file.path(), file.reason());
+}
+
+// The standard output refused a write: the system's reason.
+QString standardOutputFailure(const QString &reason)
+{
+    const bool known = !reason.trimmed().isEmpty() && reason != QLatin1String("Unknown error");
+    return QStringLiteral("the standard output cannot be written: %1")
+        .arg(known ? reason : SafeFile::systemText(EIO));
 }
 
 // The meter link never asks anything of the command line; it only tells
@@ -280,7 +289,9 @@ int readCommand(const QStringList &args)
         return fail(QStringLiteral("the standard output cannot be written"));
     }
     const auto outputFailure = [&](const QString &standard) {
-        return file.failed() ? fileFailure(file) : standard;
+        if (file.failed())
+            return fileFailure(file);
+        return out == &standardOutput ? standardOutputFailure(standardOutput.errorString()) : standard;
     };
 
     MeterLink &m = link.link;
@@ -444,8 +455,11 @@ int setsCommand(const QStringList &args)
                        .toUtf8();
         }
     }
-    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kFailed;
+    errno = 0;
+    if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) != static_cast<size_t>(out.size())
+        || std::fflush(stdout) != 0)
+        return fail(standardOutputFailure(errno ? SafeFile::systemText(errno) : QString()));
+    return 0;
 }
 
 int exportCommand(const QStringList &args)
@@ -533,14 +547,17 @@ int exportCommand(const QStringList &args)
     QString error;
     bool first = true;
     for (int i : chosen) {
-        if (!writeSet(*device, sets, i, how, separator, first, &error))
+        if (!writeSet(*device, sets, i, how, separator, first, &error)) {
+            if (device == &standardOutput)
+                return fail(standardOutputFailure(standardOutput.errorString()));
             return fail(file.failed() ? fileFailure(file) : error.simplified());
+        }
         first = false;
     }
     if (device == &file && !file.commit())
         return fail(fileFailure(file));
     if (device == &standardOutput && !standardOutput.flush())
-        return fail(QStringLiteral("the standard output cannot be written"));
+        return fail(standardOutputFailure(standardOutput.errorString()));
     return 0;
 }
 

@@ -373,6 +373,24 @@ private Q_SLOTS:
         verifyOneErrorLine(r);
     }
 
+    // The standard output on a full device: a failure that says why.
+    void aFullStandardOutputSaysWhy()
+    {
+        const QString noSpace = SafeFile::systemText(ENOSPC);
+        for (const QStringList &args :
+             {QStringList{QStringLiteral("export"), m_demo482, QStringLiteral("--all")},
+              QStringList{QStringLiteral("export"), m_demo482, QStringLiteral("--format"), QStringLiteral("csv-iso")},
+              QStringList{QStringLiteral("sets"), m_demo482}}) {
+            QProcess p;
+            p.setStandardOutputFile(QStringLiteral("/dev/full"));
+            p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QVERIFY2(p.exitCode() != 0, qPrintable(args.join(QLatin1Char(' '))));
+            QCOMPARE(err, QStringLiteral("kv481: the standard output cannot be written: %1\n").arg(noSpace));
+        }
+    }
+
     void csvIsoAndJsonlSets()
     {
         const Run csv = kv481({QStringLiteral("export"), m_branches, QStringLiteral("--all"), QStringLiteral("--format"),
