@@ -449,6 +449,12 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::FormClose()
 {
+    // The polling stops first: no reading may be recorded after the
+    // journal's normal end, not even while a message below is shown.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_link.waitForTick();
+    ThTimer1.stop();
+    QApplication::restoreOverrideCursor();
     // The one normal end of a recording's journal.
     m_journal->finish();
     m_settings.model = m_link.model();
@@ -458,11 +464,7 @@ void TfrmMain::FormClose()
     if (!Settings::write(m_settingsLocation.writePath, m_settings, &error))
         m_prompt.error(error);
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_link.waitForTick();
-    ThTimer1.stop();
     m_Comm2.close();
-    QApplication::restoreOverrideCursor();
     m_glyphs.clear();
 }
 

@@ -23,6 +23,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -87,6 +88,14 @@ int fail(const QString &line, int code = kFailed)
 QString fileFailure(const SafeFile &file)
 {
     return QStringLiteral("%1: %2").arg(file.path(), file.reason());
+}
+
+// The standard output refused a write: the system's reason.
+QString standardOutputFailure(const QString &reason)
+{
+    const bool known = !reason.trimmed().isEmpty() && reason != QLatin1String("Unknown error");
+    return QStringLiteral("the standard output cannot be written: %1")
+        .arg(known ? reason : SafeFile::systemText(EIO));
 }
 
 // The meter link never asks anything of the command line; it only tells
@@ -258,8 +267,16 @@ int readCommand(const QStringList &args)
     LiveFormat fmt = LiveFormat::Csv;
     if (c.parser.isSet(format) && !parseLiveFormat(c.parser.value(format), fmt))
         return fail(QStringLiteral("read: --format takes csv, tsv or jsonl"), kUsage);
+    if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
+        return fail(QStringLiteral("read: --output needs a file name"), kUsage);
 
-    // Records land in the file as they come, for whoever follows it.
+    Link link;
+    if (const int r = link.search(c.parser.value(port)))
+        return r;
+
+    // Records land in the file as they come, for whoever follows it. It is
+    // emptied only now that a meter answers: without one, the earlier file
+    // stays as it was.
     SafeFile file(c.parser.value(output), SafeFile::Stream);
     QFile standardOutput;
     QIODevice *out = &file;
@@ -272,12 +289,11 @@ int readCommand(const QStringList &args)
         return fail(QStringLiteral("the standard output cannot be written"));
     }
     const auto outputFailure = [&](const QString &standard) {
-        return file.failed() ? fileFailure(file) : standard;
+        if (file.failed())
+            return fileFailure(file);
+        return out == &standardOutput ? standardOutputFailure(standardOutput.errorString()) : standard;
     };
 
-    Link link;
-    if (const int r = link.search(c.parser.value(port)))
-        return r;
     MeterLink &m = link.link;
     const int model = m.model();
     const QString device = link.deviceName();
@@ -439,8 +455,11 @@ int setsCommand(const QStringList &args)
                        .toUtf8();
         }
     }
-    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kFailed;
+    errno = 0;
+    if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) != static_cast<size_t>(out.size())
+        || std::fflush(stdout) != 0)
+        return fail(standardOutputFailure(errno ? SafeFile::systemText(errno) : QString()));
+    return 0;
 }
 
 int exportCommand(const QStringList &args)
@@ -465,6 +484,8 @@ int exportCommand(const QStringList &args)
         return r;
     if (c.parser.isSet(set) && c.parser.isSet(all))
         return fail(QStringLiteral("export: give --set or --all, not both"), kUsage);
+    if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
+        return fail(QStringLiteral("export: --output needs a file name"), kUsage);
     const QString lay = c.parser.isSet(layout) ? c.parser.value(layout) : QStringLiteral("table");
     if (lay != QLatin1String("table") && lay != QLatin1String("graph"))
         return fail(QStringLiteral("export: --layout takes table or graph"), kUsage);
@@ -526,14 +547,17 @@ int exportCommand(const QStringList &args)
     QString error;
     bool first = true;
     for (int i : chosen) {
-        if (!writeSet(*device, sets, i, how, separator, first, &error))
+        if (!writeSet(*device, sets, i, how, separator, first, &error)) {
+            if (device == &standardOutput)
+                return fail(standardOutputFailure(standardOutput.errorString()));
             return fail(file.failed() ? fileFailure(file) : error.simplified());
+        }
         first = false;
     }
     if (device == &file && !file.commit())
         return fail(fileFailure(file));
     if (device == &standardOutput && !standardOutput.flush())
-        return fail(QStringLiteral("the standard output cannot be written"));
+        return fail(standardOutputFailure(standardOutput.errorString()));
     return 0;
 }
 

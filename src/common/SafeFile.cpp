@@ -93,13 +93,19 @@ bool SafeFile::open(OpenMode mode)
         return false;
     m_reason.clear();
     m_opening = true;
-    if (m_mode == Replace)
-        m_file = std::make_unique<QSaveFile>(m_path);
-    else
+    // A pipe or a device (kv481 --output /dev/stdout) holds no earlier file
+    // to keep, and a file put in its place would take its name: it is
+    // written into as it is.
+    const QFileInfo target(m_path);
+    const bool special = !m_path.isEmpty() && target.exists() && !target.isFile() && !target.isDir();
+    const bool direct = m_mode == Stream || special;
+    if (direct)
         m_file = std::make_unique<QFile>(m_path);
+    else
+        m_file = std::make_unique<QSaveFile>(m_path);
     // Unbuffered: each write reaches the system at once and is answered
     // there, so no failure is left for a final flush to hide.
-    const OpenMode fileMode = WriteOnly | Unbuffered | (m_mode == Stream ? Truncate : NotOpen);
+    const OpenMode fileMode = WriteOnly | Unbuffered | (direct ? Truncate : NotOpen);
     errno = 0;
     if (m_path.isEmpty() || !m_file->open(fileMode)) {
         fail(errno);

@@ -10,6 +10,9 @@
 // commit() reports success when the last flush of a small file fails on a
 // full disk, and puts the empty or cut file in place of the earlier one.)
 //
+// A pipe or a device (a terminal, /dev/stdout) is written into as it is,
+// never replaced.
+//
 // The reason of a failure is the system's own text ("No space left on
 // device"), never an empty or "Unknown error" one.
 //

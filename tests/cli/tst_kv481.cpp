@@ -180,6 +180,10 @@ private Q_SLOTS:
         row("count 0", {QStringLiteral("read"), QStringLiteral("--count"), QStringLiteral("0")}, "--count");
         row("read format", {QStringLiteral("read"), QStringLiteral("--format"), QStringLiteral("xml")}, "--format");
         row("download without output", {QStringLiteral("download")}, "--output");
+        row("read output without a name", {QStringLiteral("read"), QStringLiteral("--output"), QString()},
+            "--output needs a file name");
+        row("export output without a name", {QStringLiteral("export"), missing, QStringLiteral("--output"), QString()},
+            "--output needs a file name");
         row("sets without file", {QStringLiteral("sets")}, "needs one collection file");
         row("sets missing file", {QStringLiteral("sets"), missing}, "kv481-no-such-file.rec");
         row("export missing file", {QStringLiteral("export"), missing}, "kv481-no-such-file.rec");
@@ -367,6 +371,24 @@ private Q_SLOTS:
         const Run r = kv481({QStringLiteral("export"), full, QStringLiteral("--output"),
                              QStringLiteral("/proc/version/x.txt")});
         verifyOneErrorLine(r);
+    }
+
+    // The standard output on a full device: a failure that says why.
+    void aFullStandardOutputSaysWhy()
+    {
+        const QString noSpace = SafeFile::systemText(ENOSPC);
+        for (const QStringList &args :
+             {QStringList{QStringLiteral("export"), m_demo482, QStringLiteral("--all")},
+              QStringList{QStringLiteral("export"), m_demo482, QStringLiteral("--format"), QStringLiteral("csv-iso")},
+              QStringList{QStringLiteral("sets"), m_demo482}}) {
+            QProcess p;
+            p.setStandardOutputFile(QStringLiteral("/dev/full"));
+            p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QVERIFY2(p.exitCode() != 0, qPrintable(args.join(QLatin1Char(' '))));
+            QCOMPARE(err, QStringLiteral("kv481: the standard output cannot be written: %1\n").arg(noSpace));
+        }
     }
 
     void csvIsoAndJsonlSets()
@@ -563,6 +585,26 @@ private Q_SLOTS:
             QCOMPARE(fields.at(1), QByteArray("23.4"));
             QVERIFY(fields.at(2).isEmpty());
         }
+    }
+
+    // No meter answers: a file named with --output is not touched, and a
+    // download writes no file at all.
+    void withoutAMeterTheEarlierFileStays()
+    {
+        const QByteArray earlier = "yesterday's records\n";
+        const QString absent = QStringLiteral("/dev/kv481-unplugged");
+        const QString live = path("kept.csv");
+        writeFileBytes(live, earlier);
+        verifyOneErrorLine(
+            kv481({QStringLiteral("read"), QStringLiteral("--port"), absent, QStringLiteral("--output"), live}),
+            "/dev/kv481-unplugged");
+        QCOMPARE(fileBytes(live), earlier);
+        const QString rec = path("kept.rec");
+        writeFileBytes(rec, earlier);
+        verifyOneErrorLine(
+            kv481({QStringLiteral("download"), QStringLiteral("--port"), absent, QStringLiteral("--output"), rec}),
+            "/dev/kv481-unplugged");
+        QCOMPARE(fileBytes(rec), earlier);
     }
 
     void downloadIsWhatTheWindowProgramSaves()

@@ -10,7 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kv;
@@ -164,6 +167,30 @@ private Q_SLOTS:
         QVERIFY(SafeFile::writeWhole(made, "%PDF-1.4"));
         const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QCOMPARE(QFileInfo(made).permissions() & (mine | QFile::ReadOther), mine);
+    }
+
+    // A pipe (or a device, as kv481's --output /dev/stdout names one) has
+    // no earlier file to keep: it is written into, and stays a pipe.
+    void aPipeIsWrittenIntoNotReplaced()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        // The reader is there first, so that the writer's open does not wait.
+        const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        QString message;
+        const bool written = SafeFile::writeWhole(pipe, "1\t12/5/07\r\n", &message);
+        char buffer[64] = {};
+        const ssize_t got = ::read(reader, buffer, sizeof buffer);
+        ::close(reader);
+        QVERIFY2(written, qPrintable(message));
+        QCOMPARE(QByteArray(buffer, int(std::max<ssize_t>(got, 0))), QByteArray("1\t12/5/07\r\n"));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(pipe).constData(), &st) == 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("pipe")});
     }
 
     void aStreamKeepsWhatWasWrittenAndSaysWhenTheDiskFills()

@@ -153,6 +153,33 @@ private Q_SLOTS:
         QVERIFY2(next.prompt.questions.isEmpty(), qPrintable(next.prompt.questions.value(0)));
     }
 
+    // The settings cannot be written as the program ends: while that is
+    // shown, the recording must not start a journal that the next start
+    // would call unfinished.
+    void aFailedSettingsWriteAtExitIsStillANormalEnd()
+    {
+        QTemporaryDir keep;
+        const QString folder = keep.filePath(QStringLiteral("recordings"));
+        {
+            Session s(482, kFastIni);
+            QVERIFY(recordRows(s, 2));
+            const QString ini = s.main->settingsPath();
+            QVERIFY(QFile::remove(ini) && QDir().mkdir(ini)); // a folder in its place
+            s.prompt.whileErrorShown = [] { QTest::qWait(2500); };
+            s.main->Exit1->trigger();
+            QCOMPARE(s.exits, 1);
+            QCOMPARE(s.prompt.errors.size(), 1);
+            QVERIFY2(s.prompt.errors[0].contains(ini), qPrintable(s.prompt.errors[0]));
+            s.main.reset();
+            QVERIFY(QDir().rename(s.dir.filePath(QStringLiteral("recordings")), folder));
+        }
+        QCOMPARE(journals(folder).size(), 1);
+        Restart next(folder);
+        QVERIFY(next.started());
+        QVERIFY2(next.prompt.questions.isEmpty(), qPrintable(next.prompt.questions.value(0)));
+        QVERIFY2(next.prompt.informations.isEmpty(), qPrintable(next.prompt.informations.value(0)));
+    }
+
     void aHastyEndIsOfferedAndOpened()
     {
         QVector<QStringList> rows;

@@ -7,6 +7,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <functional>
+
 namespace kv::test {
 
 class ScriptedPrompt final : public Prompt
@@ -20,7 +22,15 @@ public:
     QQueue<DateTimeFields> dateTimeAnswers;
 
     void information(const QString &text) override { informations << text; }
-    void error(const QString &text) override { errors << text; }
+    // Runs while an error is shown, as the event loop of a real message
+    // box does (timers fire meanwhile).
+    std::function<void()> whileErrorShown;
+    void error(const QString &text) override
+    {
+        errors << text;
+        if (whileErrorShown)
+            whileErrorShown();
+    }
     bool confirm(const QString &text) override
     {
         questions << text;
