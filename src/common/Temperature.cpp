@@ -22,7 +22,7 @@ QString temperatureAxisLabel(const QString &unit)
 
 QString temperatureAxisUnit(const QString &label)
 {
-    for (const QString unit : {QStringLiteral("C"), QStringLiteral("F")})
+    for (const char *unit : {"C", "F"})
         if (label == temperatureAxisLabel(unit))
             return unit;
     return QString();
