@@ -18,6 +18,7 @@
 
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
+#include "support/SessionSteps.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -28,53 +29,16 @@
 #include <QtEndian>
 
 using namespace kv;
+using namespace kv::test;
 using kv::test::fileBytes;
 using kv::test::writeFileBytes;
 using kv::test::Session;
 
 namespace {
 
-QList<QByteArray> fileLines(const QString &path)
-{
-    QByteArray b = fileBytes(path);
-    if (b.endsWith("\r\n"))
-        b.chop(2);
-    return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
-}
-
-const double kStart = toDateTimeDouble(QDate(2007, 12, 5), QTime(14, 3, 10));
-constexpr double kSecond = 1.0 / 86400.0;
-
-// Waits for the meter's reading, then records samples at chosen times.
-bool recordSamples(Session &s, int count)
-{
-    if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
-        return false;
-    s.main->timer().stop();
-    s.main->recorder().setSamplingRate(1);
-    s.main->recorder().run();
-    for (int i = 0; i < count; ++i)
-        s.main->recorder().onLiveTick(kStart + i * kSecond, true);
-    return true;
-}
-
-void activate(Session &s, QWidget *window)
-{
-    s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
-}
-
 int windowCount(Session &s)
 {
     return s.main->mdiArea()->subWindowList().size();
-}
-
-template <class W>
-W *windowTitled(Session &s, const QString &title)
-{
-    for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList())
-        if (auto *x = qobject_cast<W *>(sw->widget()); x && x->windowTitle() == title)
-            return x;
-    return nullptr;
 }
 
 Prompt::RangeAnswer all() { return {true, QString(), QString()}; }

@@ -16,6 +16,7 @@
 
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
+#include "support/SessionSteps.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -26,58 +27,12 @@
 #include <qcustomplot.h>
 
 using namespace kv;
+using namespace kv::test;
 using kv::test::fileBytes;
 using kv::test::writeFileBytes;
 using kv::test::Session;
 
 namespace {
-
-QList<QByteArray> fileLines(const QString &path)
-{
-    QByteArray b = fileBytes(path);
-    if (b.endsWith("\r\n"))
-        b.chop(2);
-    return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
-}
-
-const double kStart = toDateTimeDouble(QDate(2007, 12, 5), QTime(14, 3, 10));
-constexpr double kSecond = 1.0 / 86400.0;
-
-// Waits for the meter's reading, then stops the poll timer and records
-// samples at chosen times, so the files come out the same every run.
-bool recordSamples(Session &s, int count, int firstSecond = 0)
-{
-    if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
-        return false;
-    s.main->timer().stop();
-    s.main->recorder().setSamplingRate(1);
-    s.main->recorder().run();
-    for (int i = 0; i < count; ++i)
-        s.main->recorder().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
-    return true;
-}
-
-void activate(Session &s, QWidget *window)
-{
-    s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
-}
-
-QList<QWidget *> windows(Session &s)
-{
-    QList<QWidget *> out;
-    for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList())
-        out << sw->widget();
-    return out;
-}
-
-template <class W>
-W *windowTitled(Session &s, const QString &title)
-{
-    for (QWidget *w : windows(s))
-        if (auto *x = qobject_cast<W *>(w); x && x->windowTitle() == title)
-            return x;
-    return nullptr;
-}
 
 Prompt::RangeAnswer all() { return {true, QString(), QString()}; }
 Prompt::RangeAnswer select(const QString &from, const QString &to) { return {false, from, to}; }

@@ -12,6 +12,7 @@
 #include "LoggerMemory.h"
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
+#include "support/SessionSteps.h"
 #include "support/SmallDisk.h"
 
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <cerrno>
 
 using namespace kv;
+using namespace kv::test;
 using kv::test::fileBytes;
 using kv::test::Session;
 using kv::test::SmallDisk;
@@ -37,25 +39,6 @@ using kv::test::writeFileBytes;
 namespace {
 
 const QByteArray kEarlier = "the earlier file\r\n";
-
-// Waits for the meter's reading, then records samples at chosen times.
-bool recordSamples(Session &s, int count)
-{
-    if (!QTest::qWaitFor([&] { return s.main->link().connected(); }, 8000))
-        return false;
-    s.main->timer().stop();
-    s.main->recorder().setSamplingRate(1);
-    s.main->recorder().run();
-    const double start = toDateTimeDouble(QDate(2007, 12, 5), QTime(14, 3, 10));
-    for (int i = 0; i < count; ++i)
-        s.main->recorder().onLiveTick(start + i / 86400.0, true);
-    return true;
-}
-
-void activate(Session &s, QWidget *window)
-{
-    s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
-}
 
 } // namespace
 

@@ -1,0 +1,65 @@
+#pragma once
+// Steps the main-window tests take on a Session: record samples at fixed
+// times, bring a window to the front, find a window by its title, and read
+// back a written file line by line.
+
+#include "common/DateTime.h"
+#include "support/FileBytes.h"
+#include "support/MainSession.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace kv::test {
+
+// The fixed times recorded samples get, so written files come out the same
+// every run.
+inline const double kStart = toDateTimeDouble(QDate(2007, 12, 5), QTime(14, 3, 10));
+constexpr double kSecond = 1.0 / 86400.0;
+
+// The lines of a written file, without its last line end.
+inline QList<QByteArray> fileLines(const QString &path)
+{
+    QByteArray b = fileBytes(path);
+    if (b.endsWith("\r\n"))
+        b.chop(2);
+    return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
+}
+
+// Waits for the meter's reading, then stops the poll timer and records
+// samples one second apart from kStart + firstSecond.
+inline bool recordSamples(Session &s, int count, int firstSecond = 0)
+{
+    if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
+        return false;
+    s.main->timer().stop();
+    s.main->recorder().setSamplingRate(1);
+    s.main->recorder().run();
+    for (int i = 0; i < count; ++i)
+        s.main->recorder().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
+    return true;
+}
+
+inline void activate(Session &s, QWidget *window)
+{
+    s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
+}
+
+inline QList<QWidget *> windows(Session &s)
+{
+    QList<QWidget *> out;
+    for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList())
+        out << sw->widget();
+    return out;
+}
+
+template <class W>
+W *windowTitled(Session &s, const QString &title)
+{
+    for (QWidget *w : windows(s))
+        if (auto *x = qobject_cast<W *>(w); x && x->windowTitle() == title)
+            return x;
+    return nullptr;
+}
+
+} // namespace kv::test
