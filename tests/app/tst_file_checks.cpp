@@ -252,14 +252,7 @@ private Q_SLOTS:
         Session s(482);
         QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
-        s.main->recorder().stop();
-        s.main->timer().start();
-        QTest::mouseClick(s.panel()->btnCF, Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([&] { return s.main->link().reading().unit1 == QLatin1String("F"); }, 8000));
-        s.main->timer().stop();
-        s.main->recorder().run();
-        s.main->recorder().onLiveTick(kStart + 2 * kSecond, true);
-        s.main->recorder().onLiveTick(kStart + 3 * kSecond, true);
+        QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
         QCOMPARE(s.main->realTimeList()->grid()->row(3).mid(3, 4), (QStringList{"74.1", "F", "71.1", "F"}));
 
         activate(s, s.main->realTimeList());

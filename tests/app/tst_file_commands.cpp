@@ -181,14 +181,7 @@ private Q_SLOTS:
         QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         // The meter's unit key, from the panel: the meter now sends degrees F.
-        s.main->recorder().stop();
-        s.main->timer().start();
-        QTest::mouseClick(s.panel()->btnCF, Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([&] { return s.main->link().reading().unit1 == QLatin1String("F"); }, 8000));
-        s.main->timer().stop();
-        s.main->recorder().run();
-        s.main->recorder().onLiveTick(kStart + 2 * kSecond, true);
-        s.main->recorder().onLiveTick(kStart + 3 * kSecond, true);
+        QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
 
         // The list shows what the meter sent; the graph stays in degrees C
         // and says so, on screen and in the file saved from it.

@@ -40,6 +40,23 @@ inline bool recordSamples(Session &s, int count, int firstSecond = 0)
     return true;
 }
 
+// Pauses the recording, presses the panel's unit key until the meter sends
+// degrees F, then records count more samples from kStart + firstSecond.
+inline bool pressUnitKeyAndRecord(Session &s, int firstSecond, int count)
+{
+    s.main->recorder().stop();
+    s.main->timer().start();
+    QTest::mouseClick(s.panel()->btnCF, Qt::LeftButton);
+    const bool switched = QTest::qWaitFor([&] { return s.main->link().reading().unit1 == QLatin1String("F"); }, 8000);
+    s.main->timer().stop();
+    if (!switched)
+        return false;
+    s.main->recorder().run();
+    for (int i = 0; i < count; ++i)
+        s.main->recorder().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
+    return true;
+}
+
 inline void activate(Session &s, QWidget *window)
 {
     s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
