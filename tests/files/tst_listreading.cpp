@@ -10,37 +10,19 @@
 #include "views/GridModel.h"
 
 #include "support/FileBytes.h"
+#include "support/TextRows.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QtTest>
 
 using namespace kv;
+using namespace kv::test;
 using kv::test::fileBytes;
 
 namespace {
 
 const QString kGolden = QStringLiteral(KV_TEST_DATA "/text/");
-
-double at(int y, int mo, int d, int h, int mi, int s)
-{
-    return toDateTimeDouble(QDate(y, mo, d), QTime(h, mi, s));
-}
-
-TextListRows readBytes(const QByteArray &bytes, QChar sep)
-{
-    QBuffer buf;
-    buf.setData(bytes);
-    buf.open(QIODevice::ReadOnly);
-    return TextDataSet::read(buf, sep);
-}
-
-// A list window's grid holding what the reader gave.
-void intoList(GridModel &m, const TextListRows &rows)
-{
-    m.setColCount(rows.columns);
-    m.appendRows(rows.rows);
-}
 
 } // namespace
 
