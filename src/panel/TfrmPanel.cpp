@@ -245,6 +245,11 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
     btnHOLD->setAccessibleName(QStringLiteral("HOLD"));
     btnTT->setAccessibleName(QStringLiteral("REC"));
     btnCF->setAccessibleName(QStringLiteral("Celsius / Fahrenheit"));
+    // Each key says what it does on the meter; ΔREL or TIME follows the model.
+    btnHOLD->setToolTip(QStringLiteral("HOLD: freeze the meter's display, or let it go on"));
+    btnTT->setToolTip(QStringLiteral("REC: start or stop recording into the meter's own memory"));
+    btnCF->setToolTip(QStringLiteral("\u00B0C/\u00B0F: show the readings in the other unit"));
+    setRelativeKeyHint(481);
     for (KeyArea *k : {btnMMA, btnREL, btnHOLD, btnTT, btnCF, btnClose})
         k->setAccessibleDescription(k->toolTip());
 
@@ -325,9 +330,16 @@ void TfrmPanel::render()
     }
 }
 
-void TfrmPanel::applyModelLayout(int model)
+void TfrmPanel::setRelativeKeyHint(int model)
 {
     btnREL->setAccessibleName(model == 481 ? QStringLiteral("Relative (REL)") : QStringLiteral("TIME"));
+    btnREL->setToolTip(model == 481 ? QStringLiteral("\u0394REL: show readings relative to the present one")
+                                    : QStringLiteral("TIME: show the meter's date and clock, or the temperatures again"));
+}
+
+void TfrmPanel::applyModelLayout(int model)
+{
+    setRelativeKeyHint(model);
     kv::applyModelLayout(m_state, model);
     render();
 }

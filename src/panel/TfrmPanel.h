@@ -110,6 +110,8 @@ protected:
 
 private:
     void followFrame();
+    // The ΔREL key of the model 481 is the TIME key of the model 482.
+    void setRelativeKeyHint(int model);
     void watchSibling(QObject *o);
     void keepOnTop();
     bool dragPicture(QEvent *event);

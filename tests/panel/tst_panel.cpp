@@ -72,6 +72,19 @@ private Q_SLOTS:
         QVERIFY(p.findChild<QLabel *>(QStringLiteral("MainD1"))->isHidden());
         QVERIFY(!p.btnClose->isHidden());
         QCOMPARE(p.btnClose->toolTip(), QStringLiteral("Close PANEL"));
+        // Every key names its function in its hint; ΔREL becomes TIME on
+        // the two-channel meter.
+        for (QWidget *key : {static_cast<QWidget *>(p.btnMMA), static_cast<QWidget *>(p.btnREL),
+                             static_cast<QWidget *>(p.btnHOLD), static_cast<QWidget *>(p.btnTT),
+                             static_cast<QWidget *>(p.btnCF)})
+            QVERIFY2(!key->toolTip().isEmpty(), qPrintable(key->objectName()));
+        QVERIFY(p.btnREL->toolTip().startsWith(QStringLiteral("\u0394REL")));
+        p.applyModelLayout(482);
+        QVERIFY(p.btnREL->toolTip().startsWith(QStringLiteral("TIME")));
+        QCOMPARE(p.btnREL->accessibleName(), QStringLiteral("TIME"));
+        QVERIFY(p.btnHOLD->toolTip().startsWith(QStringLiteral("HOLD")));
+        QVERIFY(p.btnTT->toolTip().startsWith(QStringLiteral("REC")));
+        QVERIFY(p.btnCF->toolTip().startsWith(QStringLiteral("\u00B0C/\u00B0F")));
         QVERIFY(!p.Stayontop1->isChecked());
         QVERIFY(!p.stayOnTop());
         // The glyph table is loaded by its resource names.
