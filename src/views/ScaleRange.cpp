@@ -63,8 +63,12 @@ void Range1Command(Prompt &prompt, const Chart *realTimeChart, Chart *target, in
         maxText = scaleFieldText(realTimeChart->manualMaxY());
         minText = scaleFieldText(realTimeChart->manualMinY());
     }
-    if (prompt.setupScale(maxText, minText) && chart)
-        applyScaleRange(*chart, maxText, minText, maxScale, minScale, prompt);
+    // A number that cannot be read is told, and the dialog comes back with
+    // what was typed, so that one slip does not lose the other field.
+    while (prompt.setupScale(maxText, minText) && chart) {
+        if (applyScaleRange(*chart, maxText, minText, maxScale, minScale, prompt))
+            return;
+    }
 }
 
 } // namespace kv

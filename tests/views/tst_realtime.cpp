@@ -472,6 +472,32 @@ private Q_SLOTS:
         QVERIFY(applyScaleRange(c, QStringLiteral("12,7"), QStringLiteral("0"), maxScale, minScale, prompt));
         QCOMPARE(c.manualMaxY(), 12.7);
     }
+
+    // A number the dialog cannot read is told, and the dialog opens again
+    // holding what was typed, until both read or the user cancels.
+    void rangeDialogComesBackWithWhatWasTyped()
+    {
+        Chart c;
+        ScriptedPrompt prompt;
+        int maxScale = 50, minScale = -10;
+        prompt.scaleAnswers.enqueue({true, QStringLiteral("80"), QStringLiteral("cold")});
+        prompt.scaleAnswers.enqueue({true, QStringLiteral("80"), QStringLiteral("5")});
+        Range1Command(prompt, nullptr, &c, maxScale, minScale);
+        QCOMPARE(prompt.scaleShown.size(), 2);
+        QCOMPARE(prompt.scaleShown.at(1), qMakePair(QStringLiteral("80"), QStringLiteral("cold")));
+        QCOMPARE(prompt.errors, QStringList{QStringLiteral("'cold' is not a valid floating point value")});
+        QCOMPARE(c.manualMinY(), 5.0);
+        QCOMPARE(maxScale, 80);
+        QCOMPARE(minScale, 5);
+
+        // Cancel on the second showing ends it, the remembered scale as it was.
+        prompt.scaleAnswers.enqueue({true, QStringLiteral("x"), QStringLiteral("1")});
+        prompt.scaleAnswers.enqueue({false, QString(), QString()});
+        Range1Command(prompt, nullptr, &c, maxScale, minScale);
+        QCOMPARE(prompt.scaleShown.size(), 4);
+        QCOMPARE(prompt.scaleShown.at(3), qMakePair(QStringLiteral("x"), QStringLiteral("1")));
+        QCOMPARE(maxScale, 80);
+    }
 };
 
 QTEST_MAIN(TestRealTime)
