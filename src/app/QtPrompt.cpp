@@ -19,16 +19,26 @@ QString title()
 {
     return QApplication::applicationDisplayName();
 }
+
+// Messages whose text can be selected and copied (a path, a port, an
+// error from the system to look up).
+void message(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, title(), text, QMessageBox::Ok, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+}
+
 } // namespace
 
 void QtPrompt::information(const QString &text)
 {
-    QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
+    message(m_parent, QMessageBox::Information, text);
 }
 
 void QtPrompt::error(const QString &text)
 {
-    QMessageBox::critical(m_parent, title(), text, QMessageBox::Ok);
+    message(m_parent, QMessageBox::Critical, text);
 }
 
 bool QtPrompt::confirm(const QString &text)

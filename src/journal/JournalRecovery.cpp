@@ -35,9 +35,17 @@ bool openRecordingFolder(const QString &folder, const std::function<bool(const Q
 {
     // A file where the folder should be is not handed on: the file manager
     // would open that file instead.
-    if (QDir().mkpath(folder) && openUrl && openUrl(QUrl::fromLocalFile(folder)))
+    if (!QDir().mkpath(folder)) {
+        prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
+    if (openUrl && openUrl(QUrl::fromLocalFile(folder)))
         return true;
-    prompt.error(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+    // No file manager took it (none installed, say): the path on a line of
+    // its own, where it can be selected and copied.
+    prompt.information(QStringLiteral("No file manager could open the recording folder. It is\n\n%1\n\n"
+                                      "Its path can be selected and copied from here.")
+                           .arg(QDir::toNativeSeparators(folder)));
     return false;
 }
 

@@ -72,7 +72,7 @@ QPen subsetPen(const ChartLook &l, int s)
     const int type = s < l.subsetLineTypes.size() ? l.subsetLineTypes.at(s) : 0;
     // Whole-pixel cosmetic pens: anything else is stroked as a path, some
     // forty times slower for a full real-time graph.
-    QPen pen(c, type == 4 ? 2 : 1, penStyle(type));
+    QPen pen(visibleLineColor(c, l.background), type == 4 ? 2 : 1, penStyle(type));
     pen.setCosmetic(true);
     return pen;
 }
@@ -231,7 +231,7 @@ void Chart::applyLook()
     m_plot->yAxis->setLabel(l.yAxisLabel);
 
     QColor text = Qt::black;
-    QBrush desk = Qt::white, rect = Qt::white;
+    QBrush desk = Qt::white, rect = plotAreaColor(l.background);
     if (l.background == Background::LightGradient) {
         QLinearGradient g(0, 0, 0, 600);
         g.setColorAt(0, QColor(236, 241, 248));
@@ -242,7 +242,6 @@ void Chart::applyLook()
         g.setColorAt(0, QColor(60, 66, 78));
         g.setColorAt(1, QColor(24, 28, 36));
         desk = g;
-        rect = QColor(16, 18, 24);
         text = QColor(230, 230, 230);
     }
     m_plot->setBackground(desk);
@@ -250,7 +249,7 @@ void Chart::applyLook()
     m_mainTitle->setTextColor(text);
     m_subTitle->setTextColor(text);
     for (QCPAxis *a : {m_plot->xAxis, m_plot->yAxis}) {
-        const QColor c = a == m_plot->yAxis ? l.yAxisColor : text;
+        const QColor c = a == m_plot->yAxis ? visibleLineColor(l.yAxisColor, l.background) : text;
         a->setBasePen(QPen(c));
         a->setTickPen(QPen(c));
         a->setSubTickPen(QPen(c));
@@ -379,7 +378,7 @@ void Chart::applyLines()
         auto *line = new QCPItemStraightLine(m_plot);
         line->point1->setCoords(keyOf(v.x), 0);
         line->point2->setCoords(keyOf(v.x), 1);
-        line->setPen(QPen(v.color, 1.2, penStyle(v.type == 2 ? 0 : v.type)));
+        line->setPen(QPen(visibleLineColor(v.color, m_c.look.background), 1.2, penStyle(v.type == 2 ? 0 : v.type)));
         m_lineItems << line;
         if (!v.text.isEmpty()) {
             auto *label = new QCPItemText(m_plot);

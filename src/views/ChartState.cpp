@@ -2,9 +2,56 @@
 
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 
 namespace kv {
+
+namespace {
+
+// Relative luminance of a colour, 0 (black) to 1 (white), as the usual
+// contrast rules weigh the three channels.
+double luminance(const QColor &c)
+{
+    const auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// Below this a thin line is hard to make out.
+constexpr double kLineContrast = 3.0;
+
+} // namespace
+
+QColor plotAreaColor(Background background)
+{
+    return background == Background::DarkGradient ? QColor(16, 18, 24) : QColor(Qt::white);
+}
+
+QColor visibleLineColor(const QColor &c, Background background)
+{
+    const QColor area = plotAreaColor(background);
+    if (contrast(c, area) >= kLineContrast)
+        return c;
+    // The same hue at the opposite lightness, and from there on towards
+    // white (on a dark area) or black until it shows.
+    const QColor hsl = c.toHsl();
+    const bool darkArea = luminance(area) < 0.5;
+    int lightness = 255 - hsl.lightness();
+    QColor shown;
+    for (;;) {
+        shown = QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), qBound(0, lightness, 255), c.alpha());
+        if (contrast(shown, area) >= kLineContrast || lightness <= 0 || lightness >= 255)
+            break;
+        lightness += darkArea ? 8 : -8;
+    }
+    return shown.toRgb();
+}
 
 bool ChartLook::operator==(const ChartLook &o) const
 {

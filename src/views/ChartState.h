@@ -52,6 +52,15 @@ struct ChartLook
     bool operator==(const ChartLook &o) const;
 };
 
+// The colour the plot area of a background is filled with.
+QColor plotAreaColor(Background background);
+// The colour a line of colour c is drawn in on background: c itself when
+// it stands out against the plot area, otherwise the same hue at the
+// opposite lightness (black turns white on the dark background), or plain
+// white or black where even that would not show. Only the drawing changes:
+// the look keeps the colour the user chose.
+QColor visibleLineColor(const QColor &c, Background background);
+
 struct ChartScale
 {
     bool manualX = false;

@@ -22,6 +22,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -192,6 +193,29 @@ private Q_SLOTS:
         QVERIFY(opened.isEmpty());
         QCOMPARE(prompt.errors.size(), 1);
         QVERIFY(prompt.errors[0].contains(QDir::toNativeSeparators(folder)));
+    }
+
+    // With no file manager to open it, the folder's path is shown on a line
+    // of its own, to be copied from the message.
+    void theFolderCommandShowsThePathWhenNothingOpensIt()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("rec"));
+        test::ScriptedPrompt prompt;
+        int asked = 0;
+        const auto open = [&](const QUrl &url) {
+            ++asked;
+            return url != QUrl::fromLocalFile(folder);
+        };
+        QVERIFY(!openRecordingFolder(folder, open, prompt));
+        QCOMPARE(asked, 1);
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(prompt.errors.isEmpty());
+        QCOMPARE(prompt.informations.size(), 1);
+        QVERIFY(prompt.informations[0].split(QLatin1Char('\n')).contains(QDir::toNativeSeparators(folder)));
+        // And with no way to open anything at all.
+        QVERIFY(!openRecordingFolder(folder, {}, prompt));
+        QCOMPARE(prompt.informations.size(), 2);
     }
 
     void aJournalThatCannotBeOpenedStopsAndTellsOnce()

@@ -4,6 +4,7 @@
 // a recording killed with SIGKILL in a process of its own, whose rows the
 // next start opens again cell for cell.
 
+#include "app/QtPrompt.h"
 #include "app/TfrmMain.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
@@ -19,9 +20,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QToolButton>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cstdio>
@@ -258,6 +261,29 @@ private Q_SLOTS:
         QCOMPARE(s.opened, QList<QUrl>{QUrl::fromLocalFile(s.main->recordingFolder())});
         QVERIFY(QDir(s.main->recordingFolder()).exists());
         QVERIFY(s.prompt.errors.isEmpty());
+    }
+
+    // The real messages let their text be selected, so a path shown in one
+    // can be copied.
+    void messagesCanBeCopiedFrom()
+    {
+        QtPrompt prompt;
+        for (int kind = 0; kind < 2; ++kind) {
+            Qt::TextInteractionFlags flags;
+            QString shown;
+            QTimer::singleShot(0, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                flags = box->textInteractionFlags();
+                shown = box->text();
+                box->accept();
+            });
+            const QString text = QStringLiteral("It is\n\n/home/u/KV481/recordings");
+            kind ? prompt.error(text) : prompt.information(text);
+            QCOMPARE(shown, text);
+            QVERIFY(flags & Qt::TextSelectableByMouse);
+        }
     }
 
     // The per-user folder follows the user's data folder.

@@ -325,6 +325,53 @@ private Q_SLOTS:
         QCOMPARE(c.plot()->itemCount(), 0);
     }
 
+    // A line whose colour the background would swallow (the black T1 line
+    // on the dark background) is drawn in one that stands out; the look and
+    // the stored block keep the colours chosen.
+    void linesStandOutAgainstTheBackground()
+    {
+        const QColor navy(0, 0, 128), yellow(255, 255, 0), red(255, 0, 0, 200);
+        QCOMPARE(visibleLineColor(Qt::black, Background::White), QColor(Qt::black));
+        QCOMPARE(visibleLineColor(Qt::black, Background::LightGradient), QColor(Qt::black));
+        QCOMPARE(visibleLineColor(Qt::black, Background::DarkGradient), QColor(Qt::white));
+        QCOMPARE(visibleLineColor(red, Background::DarkGradient), red); // already shows
+        const QColor lightNavy = visibleLineColor(navy, Background::DarkGradient);
+        QCOMPARE(lightNavy.hslHue(), navy.hslHue()); // still blue, only lighter
+        QVERIFY(lightNavy.lightness() > 150);
+        const QColor darkYellow = visibleLineColor(yellow, Background::White);
+        QCOMPARE(darkYellow.hslHue(), yellow.hslHue());
+        QVERIFY(darkYellow.lightness() < 100);
+        // Pure blue sits in the middle: turning its lightness round is not
+        // enough, it is lightened further; its transparency stays.
+        const QColor blue = visibleLineColor(QColor(0, 0, 255, 90), Background::DarkGradient);
+        QCOMPARE(blue.hslHue(), 240);
+        QCOMPARE(blue.alpha(), 90);
+        QVERIFY(blue.lightness() > 150);
+
+        ChartContents contents = sample(2, 10);
+        contents.look.subsetColors = {Qt::black, navy};
+        contents.look.yAxisColor = Qt::black;
+        contents.lines = {VertLine{46000.55, 0, Qt::black, QString()}};
+        const QByteArray block = saveChartState(contents);
+        Chart chart;
+        QVERIFY(chart.restoreState(block));
+        chart.resetImage();
+        QCOMPARE(chart.plot()->graph(0)->pen().color(), QColor(Qt::white));
+        QCOMPARE(chart.plot()->graph(1)->pen().color(), lightNavy);
+        QCOMPARE(chart.plot()->yAxis->basePen().color(), QColor(Qt::white));
+        auto *line = qobject_cast<QCPItemStraightLine *>(chart.plot()->item(0));
+        QVERIFY(line);
+        QCOMPARE(line->pen().color(), QColor(Qt::white));
+        QCOMPARE(chart.look().subsetColors[0], QColor(Qt::black));
+        QCOMPARE(chart.saveState(), block);
+
+        // Back on white the chosen colours are drawn as they are.
+        chart.look().background = Background::White;
+        chart.resetImage();
+        QCOMPARE(chart.plot()->graph(0)->pen().color(), QColor(Qt::black));
+        QCOMPARE(chart.plot()->graph(1)->pen().color(), navy);
+    }
+
     void stateRoundTrip()
     {
         const ChartContents c = sample(2, 5000);
