@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSet>
 #include <QToolButton>
 #include <QtTest>
@@ -98,6 +99,34 @@ private Q_SLOTS:
         QCOMPARE(s.main->btnRun->toolTip(),
                  QStringLiteral("Start Graphing Real Time Data (%1)").arg(s.main->Run1->shortcut().toString()));
         QCOMPARE(s.main->SpeedButton1->accessibleName(), QStringLiteral("Open File"));
+    }
+
+    void helpPageListsTheKeysOfTheMenus()
+    {
+        Session s(0);
+        QFile page(QStringLiteral(KV_BIN_DIR "/KV481Help.htm"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const qsizetype from = html.indexOf(QLatin1String("<table id=\"keys\">"));
+        QVERIFY(from >= 0);
+        const QString table = html.mid(from, html.indexOf(QLatin1String("</table>"), from) - from);
+        QSet<QString> listed;
+        static const QRegularExpression row(QStringLiteral("<tr><td>([^<]+)</td>"));
+        for (auto m = row.globalMatch(table); m.hasNext();)
+            listed << m.next().captured(1);
+        // The page names the Tab key as it is printed on the keyboard.
+        auto portable = [](const QKeySequence &k) {
+            return k.toString(QKeySequence::PortableText).replace(QLatin1String("Backtab"), QLatin1String("Tab"));
+        };
+        QSet<QString> given;
+        for (QAction *top : s.main->menuBar()->actions())
+            if (top->menu())
+                for (QAction *a : top->menu()->actions())
+                    if (!a->shortcut().isEmpty())
+                        given << portable(a->shortcut());
+        for (QToolButton *b : {s.main->UndoZoom, s.main->btnToGraph})
+            given << portable(b->shortcut());
+        QCOMPARE(listed, given);
     }
 
     void ctrlTabVisitsEveryChildWindow()
