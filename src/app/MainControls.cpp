@@ -31,9 +31,10 @@ void TfrmMain::buildMenus()
     connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);
     Print1 = action(file, "Print1", QStringLiteral("&Print"));
     connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
-    PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    // "&Print" holds P; the setup takes the next free letter of its own.
+    PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("Printer Set&up"));
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
-    OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open Recording Folder"));
+    OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open &Recording Folder"));
     connect(OpenRecordingFolder1, &QAction::triggered, this, &TfrmMain::OpenRecordingFolder1Click);
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"));
@@ -75,22 +76,32 @@ void TfrmMain::buildMenus()
     RS2321->menuAction()->setEnabled(false);
 
     QMenu *option = bar->addMenu(QStringLiteral("&Option"));
-    Range1 = action(option, "Range1", QStringLiteral("Range"));
-    GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("Graph Customization"));
+    Range1 = action(option, "Range1", QStringLiteral("&Range"));
+    GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("&Graph Customization"));
     connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
     connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
 
-    Window1 = bar->addMenu(QStringLiteral("&Window"));
-    Window1->setObjectName(QStringLiteral("Window1"));
-    Tile1 = action(Window1, "Tile1", QStringLiteral("&Tile"));
-    Cascade1 = action(Window1, "Cascade1", QStringLiteral("&Cascade"));
-    Window1->menuAction()->setVisible(false);
+    buildWindowMenu();
 
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     Contents1 = action(help, "Contents1", QStringLiteral("&Contents"));
     About1 = action(help, "About1", QStringLiteral("&About"));
     connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
     connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+
+    // Qt's standard keys where the desktop has one, plain keys elsewhere.
+    Open1->setShortcuts(QKeySequence::Open);
+    Save1->setShortcuts(QKeySequence::Save);
+    Print1->setShortcuts(QKeySequence::Print);
+    Exit1->setShortcuts(QKeySequence::Quit);
+    if (Exit1->shortcut().isEmpty())
+        Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Contents1->setShortcuts(QKeySequence::HelpContents);
+    Run1->setShortcut(QKeySequence(Qt::Key_F5));
+    Stop1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    DataLogger1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    RealTimeGraph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    RealTimeList1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void TfrmMain::buildToolBar()
@@ -99,12 +110,16 @@ void TfrmMain::buildToolBar()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setMovable(false);
     Panel1->setIconSize(QSize(24, 24));
-    auto button = [this](const char *name, const char *icon, const QString &hint, QAction *same = nullptr) {
+    // A hint names the key that does the same, as the menu does.
+    auto button = [this](const char *name, const char *icon, const QString &hint, QAction *same = nullptr,
+                         const QKeySequence &key = {}) {
         auto *b = new QToolButton(Panel1);
         b->setObjectName(QLatin1String(name));
         if (icon)
             b->setIcon(QIcon(QStringLiteral(":/icons/") + QLatin1String(icon)));
-        b->setToolTip(hint);
+        const QKeySequence shown = same && key.isEmpty() ? same->shortcut() : key;
+        b->setToolTip(shown.isEmpty() ? hint
+                                      : hint + QStringLiteral(" (%1)").arg(shown.toString(QKeySequence::NativeText)));
         b->setAccessibleName(hint);
         b->setAutoRaise(true);
         if (same)
@@ -116,8 +131,8 @@ void TfrmMain::buildToolBar()
     SpeedButton2 = button("SpeedButton2", "save", QStringLiteral("Save to file"), Save1);
     btnPrint = button("btnPrint", "print", QStringLiteral("Print"), Print1);
     Panel1->addSeparator();
-    btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"));
-    btnPause = button("btnPause", "stop", QStringLiteral("Stop Graphing Real Time Data"));
+    btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"), nullptr, Run1->shortcut());
+    btnPause = button("btnPause", "stop", QStringLiteral("Stop Graphing Real Time Data"), nullptr, Stop1->shortcut());
     btnRun->setEnabled(false);
     btnPause->setEnabled(false);
     connect(btnRun, &QToolButton::clicked, this, &TfrmMain::btnRunClick);
@@ -125,7 +140,9 @@ void TfrmMain::buildToolBar()
     btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), DataLogger1);
     btnClear = button("btnClear", "clear", QStringLiteral("clear and reset graph"));
     connect(btnClear, &QToolButton::clicked, this, &TfrmMain::btnClearClick);
-    btnToGraph = button("btnToGraph", "tograph", QStringLiteral("Output Data to Graph"));
+    const QKeySequence toGraphKey(Qt::CTRL | Qt::SHIFT | Qt::Key_G);
+    btnToGraph = button("btnToGraph", "tograph", QStringLiteral("Output Data to Graph"), nullptr, toGraphKey);
+    btnToGraph->setShortcut(toGraphKey);
     connect(btnToGraph, &QToolButton::clicked, this, &TfrmMain::btnToGraphClick);
     Panel1->addSeparator();
 
@@ -161,8 +178,10 @@ void TfrmMain::buildToolBar()
     Panel1->addWidget(Label3);
     Panel1->addSeparator();
 
-    UndoZoom = button("UndoZoom", nullptr, QStringLiteral("Clear Graph"));
+    const QKeySequence undoZoomKey(Qt::CTRL | Qt::Key_Z);
+    UndoZoom = button("UndoZoom", nullptr, QStringLiteral("Clear Graph"), nullptr, undoZoomKey);
     UndoZoom->setText(QStringLiteral("Undo Zoom"));
+    UndoZoom->setShortcut(undoZoomKey); // after the text, which would set a mnemonic of its own
     UndoZoom->setToolButtonStyle(Qt::ToolButtonTextOnly);
     UndoZoom->setAccessibleName(UndoZoom->text());
     UndoZoom->setAccessibleDescription(UndoZoom->toolTip());

@@ -100,6 +100,7 @@ public:
     QAction *Range1, *GraphCustomization1;
     QMenu *Window1;
     QAction *Tile1, *Cascade1;
+    QAction *NextWindow1, *PreviousWindow1, *CloseWindow1;
     QAction *Contents1, *About1;
     QToolBar *Panel1;
     QToolButton *SpeedButton1, *SpeedButton2, *btnPrint, *btnRun, *btnPause, *btnDataLogger, *btnClear,
@@ -145,7 +146,14 @@ protected:
 
 private:
     void buildMenus();
+    void buildWindowMenu();
     void buildToolBar();
+    // The child windows on show, in the order they were opened.
+    QList<QMdiSubWindow *> openChildren() const;
+    // Makes the next (step 1) or previous (-1) child window the active one.
+    void activateNextChild(int step);
+    // The list of open windows at the foot of the Window menu.
+    void fillWindowMenu();
     void buildStatusBar();
     void connectLink();
     void FormCreate();
@@ -190,6 +198,7 @@ private:
     QPointer<TfrmAbout> m_about;
     QPointer<HelpWindow> m_help;
     QPointer<TfrmAbout> m_startupBox;
+    QAction *m_windowListStart = nullptr; // the separator above the list of windows
     bool m_formShown = false;
     bool m_showScheduled = false;
 };

@@ -411,9 +411,9 @@ private Q_SLOTS:
         QCOMPARE(s.main->RealTimeGraph1->text(), QStringLiteral("Real Time &Graph"));
         QVERIFY(!s.main->LinkTest1->isVisible());
         QVERIFY(!s.main->RS2321->menuAction()->isVisible());
-        QVERIFY(!s.main->Window1->menuAction()->isVisible());
-        QCOMPARE(s.main->SpeedButton1->toolTip(), QStringLiteral("Open File"));
-        QCOMPARE(s.main->btnRun->toolTip(), QStringLiteral("Start Graphing Real Time Data"));
+        QVERIFY(s.main->Window1->menuAction()->isVisible());
+        QCOMPARE(s.main->SpeedButton1->toolTip(), QStringLiteral("Open File (Ctrl+O)"));
+        QCOMPARE(s.main->btnRun->toolTip(), QStringLiteral("Start Graphing Real Time Data (F5)"));
         QCOMPARE(s.main->btnClear->toolTip(), QStringLiteral("clear and reset graph"));
         QCOMPARE(s.main->UndoZoom->text(), QStringLiteral("Undo Zoom"));
         QVERIFY(!s.main->UndoZoom->isEnabled());

@@ -255,7 +255,7 @@ private Q_SLOTS:
         Session s(0);
         QVERIFY(s.started());
         QAction *item = s.main->OpenRecordingFolder1;
-        QCOMPARE(item->text(), QStringLiteral("Open Recording Folder"));
+        QCOMPARE(item->text(), QStringLiteral("Open &Recording Folder"));
         QVERIFY(s.main->menuBar()->actions().first()->menu()->actions().contains(item));
         item->trigger();
         QCOMPARE(s.opened, QList<QUrl>{QUrl::fromLocalFile(s.main->recordingFolder())});

@@ -1,0 +1,197 @@
+// The keyboard on the main window: every menu command has a key or a
+// mnemonic of its own, the tool-bar hints name the keys, and the Window
+// menu reaches every child window.
+
+#include "app/TfrmMain.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "panel/TfrmPanel.h"
+
+#include "MeterEmulator.h"
+#include "support/MainSession.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSet>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kv;
+using kv::test::Session;
+
+namespace {
+
+QChar mnemonicOf(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            if (text.at(i + 1) != QLatin1Char('&'))
+                return text.at(i + 1).toUpper();
+            ++i;
+        }
+    }
+    return {};
+}
+
+QList<QAction *> shownCommands(const QList<QAction *> &actions)
+{
+    QList<QAction *> shown;
+    for (QAction *a : actions)
+        if (a->isVisible() && !a->isSeparator())
+            shown << a;
+    return shown;
+}
+
+} // namespace
+
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void everyCommandHasAKeyOrAMnemonicOfItsOwn()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        QSet<QChar> menuLetters;
+        QSet<QKeySequence> keys;
+        for (QAction *top : shownCommands(s.main->menuBar()->actions())) {
+            const QChar letter = mnemonicOf(top->text());
+            QVERIFY2(!letter.isNull() && !menuLetters.contains(letter), qPrintable(top->text()));
+            menuLetters << letter;
+            QMenu *menu = top->menu();
+            QVERIFY(menu);
+            Q_EMIT menu->aboutToShow(); // the Window menu lists the windows now
+            QSet<QChar> letters;
+            for (QAction *a : shownCommands(menu->actions())) {
+                const QChar m = mnemonicOf(a->text());
+                if (!m.isNull()) {
+                    QVERIFY2(!letters.contains(m), qPrintable(top->text() + QLatin1String(": ") + a->text()));
+                    letters << m;
+                }
+                QVERIFY2(!m.isNull() || !a->shortcut().isEmpty(),
+                         qPrintable(top->text() + QLatin1String(": ") + a->text()));
+                for (const QKeySequence &k : a->shortcuts()) {
+                    QVERIFY2(!keys.contains(k), qPrintable(k.toString()));
+                    keys << k;
+                }
+            }
+        }
+        // The usual keys do the usual things.
+        QCOMPARE(s.main->Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(s.main->Save1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(s.main->Print1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+        QCOMPARE(s.main->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(s.main->Contents1->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(s.main->CloseWindow1->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)));
+        QVERIFY(s.main->NextWindow1->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Tab)));
+        QVERIFY(!s.main->Run1->shortcut().isEmpty() && !s.main->Stop1->shortcut().isEmpty());
+        QVERIFY(!s.main->UndoZoom->shortcut().isEmpty() && !s.main->btnToGraph->shortcut().isEmpty());
+        // The specified texts stay, only the duplicate P moved.
+        QCOMPARE(s.main->Print1->text(), QStringLiteral("&Print"));
+        QCOMPARE(s.main->PrinterSetup1->text().remove(QLatin1Char('&')), QStringLiteral("Printer Setup"));
+        // Hints name the key; screen readers still hear the plain name.
+        QCOMPARE(s.main->SpeedButton1->toolTip(), QStringLiteral("Open File (Ctrl+O)"));
+        QCOMPARE(s.main->btnRun->toolTip(),
+                 QStringLiteral("Start Graphing Real Time Data (%1)").arg(s.main->Run1->shortcut().toString()));
+        QCOMPARE(s.main->SpeedButton1->accessibleName(), QStringLiteral("Open File"));
+    }
+
+    void helpPageListsTheKeysOfTheMenus()
+    {
+        Session s(0);
+        QFile page(QStringLiteral(KV_BIN_DIR "/KV481Help.htm"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const qsizetype from = html.indexOf(QLatin1String("<table id=\"keys\">"));
+        QVERIFY(from >= 0);
+        const QString table = html.mid(from, html.indexOf(QLatin1String("</table>"), from) - from);
+        QSet<QString> listed;
+        static const QRegularExpression row(QStringLiteral("<tr><td>([^<]+)</td>"));
+        for (auto m = row.globalMatch(table); m.hasNext();)
+            listed << m.next().captured(1);
+        // The page names the Tab key as it is printed on the keyboard.
+        auto portable = [](const QKeySequence &k) {
+            return k.toString(QKeySequence::PortableText).replace(QLatin1String("Backtab"), QLatin1String("Tab"));
+        };
+        QSet<QString> given;
+        for (QAction *top : s.main->menuBar()->actions())
+            if (top->menu())
+                for (QAction *a : top->menu()->actions())
+                    if (!a->shortcut().isEmpty())
+                        given << portable(a->shortcut());
+        for (QToolButton *b : {s.main->UndoZoom, s.main->btnToGraph})
+            given << portable(b->shortcut());
+        QCOMPARE(listed, given);
+    }
+
+    void ctrlTabVisitsEveryChildWindow()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.main->dataLoggerWindow());
+        QVERIFY(QTest::qWaitForWindowActive(s.main.get()));
+        const QList<QMdiSubWindow *> all = s.main->mdiArea()->subWindowList();
+        QCOMPARE(all.size(), 4); // the panel, the graph, the list and the data logger
+
+        auto visit = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QList<QMdiSubWindow *> seen;
+            for (int i = 0; i < all.size(); ++i) {
+                QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : s.main.get();
+                QTest::keyClick(focus, key, modifiers);
+                seen << s.main->mdiArea()->activeSubWindow();
+            }
+            return seen;
+        };
+        const QList<QMdiSubWindow *> forward = visit(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QSet<QMdiSubWindow *>(forward.begin(), forward.end()),
+                 QSet<QMdiSubWindow *>(all.begin(), all.end()));
+        QVERIFY(forward.contains(ChildWindows::frameOf(s.panel())));
+        QVERIFY(forward.contains(ChildWindows::frameOf(s.main->dataLoggerWindow())));
+        // Back again the other way.
+        const QList<QMdiSubWindow *> back = visit(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(back.at(0), forward.at(forward.size() - 2));
+        QCOMPARE(QSet<QMdiSubWindow *>(back.begin(), back.end()), QSet<QMdiSubWindow *>(all.begin(), all.end()));
+    }
+
+    void windowMenuListsAndClosesWindows()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        QMdiArea *area = s.main->mdiArea();
+        QVERIFY(s.main->Window1->menuAction()->isVisible());
+        Q_EMIT s.main->Window1->aboutToShow();
+        QList<QAction *> listed;
+        for (QAction *a : s.main->Window1->actions())
+            if (a->isCheckable())
+                listed << a;
+        QCOMPARE(listed.size(), area->subWindowList().size());
+        int checked = 0;
+        for (QAction *a : listed)
+            checked += a->isChecked();
+        QCOMPARE(checked, 1);
+        QVERIFY(listed.at(0)->isChecked()); // the panel, active at start
+        QVERIFY(listed.at(0)->text().contains(s.panel()->windowTitle()));
+        // Choosing a window from the list makes it the active one.
+        listed.at(1)->trigger();
+        QCOMPARE(area->activeSubWindow(), area->subWindowList(QMdiArea::CreationOrder).at(1));
+        // Close closes the active window only.
+        QMdiSubWindow *active = area->activeSubWindow();
+        QPointer<QMdiSubWindow> gone(active);
+        s.main->CloseWindow1->trigger();
+        QTRY_VERIFY(!gone);
+        QCOMPARE(area->subWindowList().size(), listed.size() - 1);
+        // Tiling lays the windows side by side without overlap.
+        s.main->Tile1->trigger();
+        const QList<QMdiSubWindow *> left = area->subWindowList();
+        QVERIFY(!left.at(0)->geometry().intersects(left.at(1)->geometry()));
+    }
+};
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
