@@ -41,7 +41,6 @@ int windowCount(Session &s)
     return s.main->mdiArea()->subWindowList().size();
 }
 
-Prompt::RangeAnswer all() { return {true, QString(), QString()}; }
 
 // Plays the user at the real dialogs: in the save dialog picks the file
 // type at typeIndex with the keyboard, as a user does, and types a name;
@@ -260,10 +259,7 @@ private Q_SLOTS:
         s.prompt.saveNames.enqueue(listPath);
         s.prompt.rangeAnswers.enqueue(all());
         s.main->Save1->trigger();
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(listPath);
-        s.main->Open1->trigger();
-        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(listPath));
+        auto *list = openAsList(s, listPath);
         QVERIFY(list);
         activate(s, list);
         s.main->btnToGraph->click();

@@ -34,7 +34,6 @@ using kv::test::Session;
 
 namespace {
 
-Prompt::RangeAnswer all() { return {true, QString(), QString()}; }
 Prompt::RangeAnswer select(const QString &from, const QString &to) { return {false, from, to}; }
 
 // Watches the next progress window: its caption, text and bar values, and
@@ -559,10 +558,7 @@ private Q_SLOTS:
         s.prompt.saveNames.enqueue(list);
         s.prompt.rangeAnswers.enqueue(all());
         s.main->Save1->trigger();
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(list);
-        s.main->Open1->trigger();
-        auto *read = windowTitled<TfrmList>(s, QDir::toNativeSeparators(list));
+        auto *read = openAsList(s, list);
         QVERIFY(read);
         activate(s, read);
         ProgressWatch watch(8);

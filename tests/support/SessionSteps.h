@@ -7,6 +7,9 @@
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 
+#include "views/TfrmList.h"
+
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -57,6 +60,12 @@ inline bool pressUnitKeyAndRecord(Session &s, int firstSecond, int count)
     return true;
 }
 
+// The range dialog's answer that takes every row.
+inline Prompt::RangeAnswer all()
+{
+    return {true, QString(), QString()};
+}
+
 inline void activate(Session &s, QWidget *window)
 {
     s.main->mdiArea()->setActiveSubWindow(s.main->frameOf(window));
@@ -77,6 +86,16 @@ W *windowTitled(Session &s, const QString &title)
         if (auto *x = qobject_cast<W *>(w); x && x->windowTitle() == title)
             return x;
     return nullptr;
+}
+
+// Opens a text file as a single data set, as a user does through Open;
+// the list window that shows it, or null.
+inline TfrmList *openAsList(Session &s, const QString &path)
+{
+    s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+    s.prompt.openNames.enqueue(path);
+    s.main->Open1->trigger();
+    return windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
 }
 
 } // namespace kv::test
