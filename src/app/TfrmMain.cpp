@@ -11,7 +11,6 @@
 #include "journal/JournalRecovery.h"
 #include "files/CollectionFile.h"
 #include "logger/ui/TfrmDataLogger.h"
-#include "link/PortList.h"
 #include "panel/Artwork.h"
 #include "panel/TfrmPanel.h"
 #include "views/Chart.h"
@@ -154,7 +153,7 @@ void TfrmMain::FormCreate()
         move((s.width() - width()) / 2, (s.height() - height()) / 2);
     }
 
-    m_link.setPortList(portListEntries(m_options.extraPorts, m_options.systemPorts));
+    followPorts();
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -174,6 +173,7 @@ void TfrmMain::FormShow()
     if (m_startupBox)
         m_startupBox->Label4->setText(QStringLiteral("Initialing COM Port ...."));
     m_link.SearchMeter();
+    m_portWatcher->start();
     ThTimer1.setInterval(m_link.interval());
     ThTimer1.start();
     if (m_startupBox)

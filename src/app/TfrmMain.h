@@ -12,6 +12,7 @@
 #include "logger/ui/DataLoggerCommand.h"
 #include "print/PrintCommands.h"
 #include "link/MeterLink.h"
+#include "link/PortWatcher.h"
 #include "link/QtSerialPort.h"
 #include "panel/TfrmPanel.h"
 #include "views/GraphSetup.h"
@@ -46,6 +47,8 @@ struct MainOptions
     QString programPath;       // the settings file and the help file lie beside it
     QStringList extraPorts;    // devices put before the system's ports
     bool systemPorts = true;   // list the ports the system registers
+    QStringList portFolders;   // also list the serial devices linked from these folders
+    PortEnumerator *ports = nullptr; // the system's ports (and portFolders') when not given
     Clock *clock = nullptr;    // the system clock when not given
     Prompt *prompt = nullptr;  // Qt dialogs when not given
     std::function<void()> exitHandler;          // "E&xit", once the window has closed: ends the program
@@ -109,6 +112,8 @@ public:
     QComboBox *cmbMinute, *cmbSecond, *ComboBoxDeviceName;
     QLabel *StatusPanel0, *StatusPanel1;
     QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
+    QLabel *StatusPortDetails; // what the system says of the port in use; hidden when it says nothing
+    PortWatcher *portWatcher() const { return m_portWatcher.get(); }
 
 Q_SIGNALS:
     // FormShow has run: the search is over and the timer runs.
@@ -175,6 +180,9 @@ private:
     // Recordings that a crash or a hasty exit left unfinished: offered for
     // opening as list windows.
     void offerRecovery();
+    // The port list that follows the system: filled now, kept up to date
+    // once the start-up search is over.
+    void followPorts();
 
     MainOptions m_options;
     Clock &m_clock;
@@ -193,6 +201,8 @@ private:
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;
     std::unique_ptr<RecordingJournal> m_journal;
+    std::unique_ptr<PortEnumerator> m_systemPorts;
+    std::unique_ptr<PortWatcher> m_portWatcher;
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;

@@ -21,6 +21,7 @@ namespace {
 struct CommandLine
 {
     QStringList ports;
+    QStringList portFolders;
     QStringList files;
     bool demo = false;
     int demoModel = 482;
@@ -69,7 +70,13 @@ CommandLine parseCommandLine(int &argc, char **argv)
                             QStringLiteral("Start a built-in meter emulator (model 482, or the model given as "
                                            "--demo=481) and put it first in the port list."),
                             QStringLiteral("MODEL"));
+    QCommandLineOption portFolder(QStringLiteral("port-folder"),
+                                  QStringLiteral("Also list the serial devices linked from DIR (as the meter emulator's "
+                                                 "--link makes them), following them as they come and go; names in "
+                                                 "DIR/by-id tell the same adapter under a new name."),
+                                  QStringLiteral("DIR"));
     parser.addOption(port);
+    parser.addOption(portFolder);
     parser.addOption(demo);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files to open, as Open does: a data set collection (.rec) in the "
@@ -91,6 +98,7 @@ CommandLine parseCommandLine(int &argc, char **argv)
 
     CommandLine c;
     c.ports = parser.values(port);
+    c.portFolders = parser.values(portFolder);
     c.files = parser.positionalArguments();
     c.demo = parser.isSet(demo);
     c.demoModel = parser.value(demo) == QLatin1String("481") ? 481 : 482;
@@ -111,6 +119,7 @@ int main(int argc, char *argv[])
     kv::MainOptions options;
     options.programPath = QApplication::applicationFilePath();
     options.extraPorts = commandLine.ports;
+    options.portFolders = commandLine.portFolders;
 
 #ifdef Q_OS_UNIX
     std::unique_ptr<emu::MeterEmulator> meter;
