@@ -72,6 +72,9 @@ bool MeterEmulator::openDevice(std::string *error)
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_device = name;
     if (!m_options.linkPath.empty()) {
+        // A folder of its own for the link is made when missing.
+        if (const std::size_t slash = m_options.linkPath.rfind('/'); slash != std::string::npos && slash > 0)
+            ::mkdir(m_options.linkPath.substr(0, slash).c_str(), 0755);
         ::unlink(m_options.linkPath.c_str());
         if (::symlink(m_device.c_str(), m_options.linkPath.c_str()) != 0) {
             if (error)
