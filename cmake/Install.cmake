@@ -50,8 +50,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kv481)
 
 # Manual pages made from each program's --help and --version, with the
-# sections help2man cannot know from packaging/<program>.h2m.
-if(KV_GZIP AND KV_HELP2MAN AND UNIX)
+# sections help2man cannot know from packaging/<program>.h2m. Not in the
+# sanitizer builds, which are for tests and whose programs may say more on
+# their way out than a manual page should.
+if(KV_GZIP AND KV_HELP2MAN AND UNIX AND NOT KV_SANITIZE AND NOT KV_FUZZ)
   foreach(program KV481 kv481)
     set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
     add_custom_command(OUTPUT ${page}.gz
