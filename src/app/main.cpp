@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 
 #ifdef Q_OS_UNIX
@@ -123,11 +124,23 @@ int main(int argc, char *argv[])
 
 #ifdef Q_OS_UNIX
     std::unique_ptr<emu::MeterEmulator> meter;
+    QString demoFolder;
+    // The demo meter's folder goes with the program.
+    const auto removeDemoFolder = qScopeGuard([&] {
+        meter.reset();
+        if (!demoFolder.isEmpty())
+            QDir(demoFolder).removeRecursively();
+    });
     if (commandLine.demo) {
         emu::Options o;
         o.model = commandLine.demoModel;
         o.paced = true; // a download takes as long as from a real meter
-        o.linkPath = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid())).toStdString();
+        // In a folder of its own, shown as a USB adapter: the port list
+        // tells what it is, and the meter can leave and come back under
+        // another name there as a replugged adapter does.
+        demoFolder = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid()));
+        o.linkPath = QDir(demoFolder).filePath(QStringLiteral("ttyDEMO0")).toStdString();
+        o.usbSerial = QStringLiteral("DEMO%1").arg(::getpid()).toStdString();
         meter = std::make_unique<emu::MeterEmulator>(o);
         std::string error;
         if (!meter->start(&error)) {
@@ -137,6 +150,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         options.extraPorts.prepend(QString::fromStdString(meter->portPath()));
+        options.portFolders << demoFolder;
     }
 #else
     if (commandLine.demo) {
