@@ -284,6 +284,8 @@ void MeterLink::ComboBoxDeviceNameChange(int index)
         return;
     waitForTick();
     closePort();
+    // The user's choice stands: a meter that went is no longer followed.
+    m_follow.clear();
     m_selected = index;
     m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
     askFor(m_port.deviceName());

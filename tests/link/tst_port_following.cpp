@@ -252,6 +252,24 @@ private Q_SLOTS:
         QCOMPARE(rig.link.missCount(), 0);
     }
 
+    void aPortPickedByTheUserIsNotLeftForTheMeterThatWent()
+    {
+        Rig rig;
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB0"));
+        rig.port.devices[QStringLiteral("/dev/ttyS0")] = [](char) { return QByteArray(); };
+        rig.link.setPorts({}, {legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB0"), "A1")});
+        rig.connect();
+        rig.port.pullOut();
+        rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0"))});
+        QVERIFY(!rig.link.followedIdentity().isEmpty());
+        rig.link.ComboBoxDeviceNameChange(0);
+        QVERIFY(rig.link.followedIdentity().isEmpty());
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB1"));
+        rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB1"), "A1")});
+        rig.tick();
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/ttyS0"));
+    }
+
     void aPortThatWouldNotOpenIsOfferedAgainAfterItCameBack()
     {
         Rig rig;
