@@ -3,6 +3,8 @@
 
 #include "cli/CollectionSets.h"
 #include "cli/LiveRecord.h"
+#include "cli/PublishCommand.h"
+#include "cli/SilentPrompt.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Prompt.h"
@@ -54,6 +56,7 @@ const char kSummary[] =
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
     "  export     write data sets of a collection file as text\n"
+    "  publish    send live readings to an MQTT broker\n"
     "\n"
     "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
 
@@ -97,25 +100,6 @@ QString standardOutputFailure(const QString &reason)
     return QStringLiteral("the standard output cannot be written: %1")
         .arg(known ? reason : SafeFile::systemText(EIO));
 }
-
-// The meter link never asks anything of the command line; it only tells
-// the panel of a key press without a meter, which cannot happen here.
-class SilentPrompt final : public Prompt
-{
-public:
-    void information(const QString &) override {}
-    void error(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    DateTimeFields correctDateTime(const DateTimeFields &initial) override { return initial; }
-    bool setupScale(QString &, QString &) override { return false; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override
-    {
-        return QString();
-    }
-    QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
-    bool askRange(const QString &, RangeAnswer &) override { return false; }
-    Choice chooseOpenSave(const QString &, const QString &, const QString &) override { return Choice::Cancel; }
-};
 
 // One subcommand's options. parse() answers --help itself; on a mistake it
 // says so in one line.
@@ -587,6 +571,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("ports"), portsCommand},       {QStringLiteral("identify"), identifyCommand},
         {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
         {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("publish"), publishCommand},
     };
     const auto it = commands.find(command);
     if (it == commands.end())

@@ -49,7 +49,9 @@ QString meterNameForPort(const QString &device)
     const QSerialPortInfo info(device);
     if (!info.serialNumber().trimmed().isEmpty())
         return topicLevel(info.serialNumber());
-    QString name = QFileInfo(device).fileName();
+    // /dev/ttyUSB0 is ttyUSB0, /dev/pts/3 pts_3; another path its file's name.
+    const QString dev = QStringLiteral("/dev/");
+    QString name = device.startsWith(dev) ? device.mid(dev.size()) : QFileInfo(device).fileName();
     if (name.isEmpty())
         name = device;
     return topicLevel(name);

@@ -121,6 +121,7 @@ private Q_SLOTS:
     {
         QCOMPARE(topicLevel(QStringLiteral(" lab/oven #2+ ")), QStringLiteral("lab_oven__2_"));
         QCOMPARE(meterNameForPort(QStringLiteral("/tmp/x/kv481-meter")), QStringLiteral("kv481-meter"));
+        QCOMPARE(meterNameForPort(QStringLiteral("/dev/pts/3")), QStringLiteral("pts_3"));
         QCOMPARE(stateTopic(QStringLiteral("kv481"), QStringLiteral("desk")), QByteArray("kv481/desk/state"));
 
         BrokerAddress a;
