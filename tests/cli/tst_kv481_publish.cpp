@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/prctl.h>
 
 using namespace kv::test;
 
@@ -23,6 +24,7 @@ class Emulator
 public:
     explicit Emulator(const QStringList &args)
     {
+        m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_p.start(QStringLiteral(KV_EMULATOR), args);
         if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
             device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
@@ -49,6 +51,8 @@ public:
         if (!password.isEmpty())
             env.insert(QStringLiteral("KV481_MQTT_PASSWORD"), QString::fromUtf8(password));
         m_p.setProcessEnvironment(env);
+        // Never left publishing after a test that crashed.
+        m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_p.start(QStringLiteral(KV_BIN_DIR "/kv481"), QStringList{QStringLiteral("publish")} + args);
         m_p.waitForStarted();
     }

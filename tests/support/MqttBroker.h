@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <sys/prctl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -56,6 +58,8 @@ public:
     {
         if (!m_ok)
             return false;
+        // A test that crashes or is killed takes its broker with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("broker.out")));
         m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("broker.err")));
         m_process.start(program(), {QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf"))});
