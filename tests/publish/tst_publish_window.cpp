@@ -158,6 +158,12 @@ private Q_SLOTS:
         Session s(482, ini);
         QVERIFY(s.started());
         QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: not authorised")), qPrintable(mqttState(s)));
+        // The password put right, OK with the same options tries again.
+        qputenv("KV481_MQTT_PASSWORD", "right");
+        TfrmPublish *d = openDialog(s);
+        QVERIFY(d);
+        d->accept();
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: connected")), qPrintable(mqttState(s)));
         qunsetenv("KV481_MQTT_PASSWORD");
         s.main->close();
         QCOMPARE(s.settingsText().count(QLatin1String("[Publish]")), 1);

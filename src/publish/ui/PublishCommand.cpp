@@ -108,8 +108,10 @@ void PublishCommand::PublishReadings1Click()
         m_dialogParent);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_dialog, &QDialog::accepted, this, [this] {
+        // OK also tries again what did not work, such as a password file
+        // that now holds the right password.
         const PublishOptions chosen = m_dialog->options();
-        if (chosen != m_options)
+        if (chosen != m_options || m_publisher.state() != PublisherState::Connected)
             setOptions(chosen);
     });
     m_dialog->open();
