@@ -73,6 +73,19 @@ else()
 endif()
 add_custom_target(packaging-files ALL DEPENDS ${KV_PACKAGING_OUTPUTS})
 
+# kv481 publish as a systemd user service, with an example of its
+# environment file. The unit names the program by the prefix it is installed
+# under (cmake --install --prefix, or /usr in the Debian package), so it is
+# made when installing.
+install(CODE "
+  set(KV481_BIN_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  set(KV481_DATA_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/kv481\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/packaging/kv481-publish.service.in\"
+                 \"${CMAKE_BINARY_DIR}/packaging/kv481-publish.service\" @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/kv481-publish.service DESTINATION lib/systemd/user)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kv481-publish.env DESTINATION ${CMAKE_INSTALL_DATADIR}/kv481)
+
 set(CPACK_PACKAGE_NAME kv481)
 set(CPACK_PACKAGE_VENDOR "KV481")
 set(CPACK_PACKAGE_CONTACT "${KV_MAINTAINER}")

@@ -80,6 +80,7 @@ void TfrmMain::buildMenus()
     GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("&Graph Customization"));
     connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
     connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
+    buildPublishing(option);
 
     buildWindowMenu();
 

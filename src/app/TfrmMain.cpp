@@ -13,6 +13,7 @@
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/Artwork.h"
 #include "panel/TfrmPanel.h"
+#include "publish/ui/PublishCommand.h"
 #include "views/Chart.h"
 #include "views/ScaleRange.h"
 
@@ -145,6 +146,7 @@ void TfrmMain::FormCreate()
     showSamplingRate(m_settings.samplingRate);
     m_journal = std::make_unique<RecordingJournal>(recordingFolder());
     m_journal->setEnabled(m_settings.journal);
+    m_publish->setOptions(m_settings.publish);
 
     m_glyphs = loadGlyphs();
 
@@ -460,6 +462,8 @@ void TfrmMain::FormClose()
     m_settings.model = m_link.model();
     m_settings.connectedPort = m_link.portIndex();
     m_settings.samplingRate = m_recorder.samplingRate();
+    m_settings.publish = m_publish->options();
+    m_publish->stop(); // "offline" for the broker's subscribers
     QString error;
     if (!Settings::write(m_settingsLocation.writePath, m_settings, &error))
         m_prompt.error(error);

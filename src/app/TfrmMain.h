@@ -41,6 +41,7 @@ namespace kv {
 
 class Clock;
 class HelpWindow;
+class PublishCommand;
 
 struct MainOptions
 {
@@ -93,6 +94,8 @@ public:
     // (the user has been told why).
     bool openFile(const QString &path);
     bool formShown() const { return m_formShown; }
+    // "Publish Readings…": live readings to an MQTT broker.
+    PublishCommand &publishing() { return *m_publish; }
 
     // Menu and tool-bar controls, by their names.
     QAction *Open1, *Save1, *Print1, *PrinterSetup1, *OpenRecordingFolder1, *Exit1;
@@ -101,6 +104,8 @@ public:
     QMenu *RS2321;
     QAction *ComItems[8];
     QAction *Range1, *GraphCustomization1;
+    QAction *PublishReadings1 = nullptr;
+    QLabel *StatusMqtt = nullptr; // the broker's state in words; hidden while publishing is off
     QMenu *Window1;
     QAction *Tile1, *Cascade1;
     QAction *NextWindow1, *PreviousWindow1, *CloseWindow1;
@@ -152,6 +157,7 @@ protected:
 private:
     void buildMenus();
     void buildWindowMenu();
+    void buildPublishing(QMenu *option);
     void buildToolBar();
     // The child windows on show, in the order they were opened.
     QList<QMdiSubWindow *> openChildren() const;
@@ -203,6 +209,7 @@ private:
     std::unique_ptr<RecordingJournal> m_journal;
     std::unique_ptr<PortEnumerator> m_systemPorts;
     std::unique_ptr<PortWatcher> m_portWatcher;
+    std::unique_ptr<PublishCommand> m_publish;
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;

@@ -4,6 +4,7 @@
 #include "cli/CollectionSets.h"
 #include "cli/LiveRecord.h"
 #include "cli/PortLines.h"
+#include "cli/PublishCommand.h"
 #include "cli/SilentPrompt.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -56,6 +57,7 @@ const char kSummary[] =
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
     "  export     write data sets of a collection file as text\n"
+    "  publish    send live readings to an MQTT broker\n"
     "\n"
     "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
 
@@ -581,6 +583,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("ports"), portsCommand},       {QStringLiteral("identify"), identifyCommand},
         {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
         {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("publish"), publishCommand},
     };
     const auto it = commands.find(command);
     if (it == commands.end())
