@@ -3,6 +3,7 @@
 
 #include "cli/CollectionSets.h"
 #include "cli/LiveRecord.h"
+#include "cli/WatchCommand.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Prompt.h"
@@ -51,6 +52,7 @@ const char kSummary[] =
     "  ports      list the serial ports\n"
     "  identify   find the meter and print its port and model\n"
     "  read       print live readings\n"
+    "  watch      print live readings with alarm limits and the rate of rise\n"
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
     "  export     write data sets of a collection file as text\n"
@@ -587,6 +589,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("ports"), portsCommand},       {QStringLiteral("identify"), identifyCommand},
         {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
         {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("watch"), kv::watchCommand},
     };
     const auto it = commands.find(command);
     if (it == commands.end())
