@@ -109,7 +109,7 @@ QVector<AlarmEvent> AlarmWatch::setSettings(const AlarmSettings &settings)
             side = Side();
         }
     }
-    if (!m_settings.watchdogOn() && m_linkLost) {
+    if (!watchdogOn() && m_linkLost) {
         out << event(AlarmEvent::Kind::Cleared, AlarmEvent::Cause::LinkLost, QStringLiteral("link"),
                      std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN());
         m_linkLost = false;
@@ -190,7 +190,7 @@ QVector<AlarmEvent> AlarmWatch::feed(const WatchSample &s)
 
 QVector<AlarmEvent> AlarmWatch::linkLost()
 {
-    if (m_linkLost || !m_settings.watchdogOn())
+    if (m_linkLost || !watchdogOn())
         return {};
     m_linkLost = true;
     const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -74,6 +74,10 @@ public:
     QVector<AlarmEvent> linkLost();
     QVector<AlarmEvent> linkFound();
 
+    // The watchdog even without any limit on (kv481 watch, whose whole job
+    // is watching).
+    void setWatchdogWithoutLimits(bool on) { m_watchdogAlways = on; }
+
     // Whether an alarm of the channel lasts now (for the panel's frame).
     bool active(AlarmChannel channel) const;
     bool linkAlarmActive() const { return m_linkLost; }
@@ -94,7 +98,10 @@ private:
     const Clock &m_clock;
     AlarmSettings m_settings;
     std::array<std::array<Side, 2>, kAlarmChannels> m_sides{}; // [channel][0 high, 1 low]
+    bool watchdogOn() const { return m_settings.watchdogOn() || (m_watchdogAlways && m_settings.watchdog); }
+
     bool m_linkLost = false;
+    bool m_watchdogAlways = false;
     AlarmEvent m_linkEvent;
 };
 

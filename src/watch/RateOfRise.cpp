@@ -91,7 +91,7 @@ void RateOfRise::add(double seconds, double value)
 double RateOfRise::perMinute() const
 {
     const double n = static_cast<double>(m_samples.size());
-    if (n < 2)
+    if (n < 2 || m_samples.back().x - m_samples.front().x < m_window / 2 - 1e-9)
         return std::numeric_limits<double>::quiet_NaN();
     const double sxx = m_sxx - m_sx * m_sx / n;
     // Samples at one time (or nearly) give no slope.

@@ -26,8 +26,9 @@ public:
     // A sample at seconds (any origin, never going back) of value degrees.
     // A NaN value (an overload) is left out; the window still moves on.
     void add(double seconds, double value);
-    // Degrees per minute over the samples of the window; NaN until two
-    // samples at different times are in it.
+    // Degrees per minute over the samples of the window; NaN until the
+    // samples in it span at least half the window (two readings a second
+    // apart would make a tenth of a degree look like 6 degrees a minute).
     double perMinute() const;
     int count() const { return static_cast<int>(m_samples.size()); }
 
