@@ -35,7 +35,7 @@ public:
 
     void Alarms1Click()
     {
-        if (m_dialog) {
+        if (m_dialog && m_dialog->isVisible()) { // one at a time
             m_dialog->raise();
             m_dialog->activateWindow();
             return;
