@@ -17,14 +17,12 @@ const char kPath[] = "/org/freedesktop/Notifications";
 bool DesktopNotifier::available()
 {
 #ifdef KV_HAVE_DBUS
-    static const bool there = [] {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected() || !bus.interface())
-            return false;
-        return bus.interface()->isServiceRegistered(QLatin1String(kService)).value()
-            || bus.interface()->activatableServiceNames().value().contains(QLatin1String(kService));
-    }();
-    return there;
+    // Asked each time: a desktop may start its service after the program.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    return bus.interface()->isServiceRegistered(QLatin1String(kService)).value()
+        || bus.interface()->activatableServiceNames().value().contains(QLatin1String(kService));
 #else
     return false;
 #endif

@@ -10,7 +10,7 @@ namespace kv {
 class DesktopNotifier
 {
 public:
-    // Whether the service is there to ask (looked up once).
+    // Whether the service is there to ask.
     static bool available();
     // Sends summary and body; false when it could not be sent.
     static bool notify(const QString &summary, const QString &body, bool urgent);
