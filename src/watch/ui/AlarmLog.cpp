@@ -131,10 +131,11 @@ AlarmLogWindow::AlarmLogWindow(AlarmLogModel *model, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    // Each column as wide as its text; the last takes what is left.
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setTabKeyNavigation(false);
     m_table->setWordWrap(false);
-    m_table->resizeColumnsToContents();
     auto *clear = new QPushButton(QStringLiteral("C&lear"), this);
     clear->setObjectName(QStringLiteral("ClearAlarmLog"));
     clear->setAccessibleName(QStringLiteral("Clear the alarm log"));
@@ -146,8 +147,6 @@ AlarmLogWindow::AlarmLogWindow(AlarmLogModel *model, QWidget *parent)
     resize(640, 260);
     // New rows stay in view.
     connect(model, &QAbstractItemModel::rowsInserted, m_table, [this] { m_table->scrollToBottom(); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { m_table->resizeColumnsToContents(); });
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { m_table->resizeColumnsToContents(); });
 }
 
 } // namespace kv

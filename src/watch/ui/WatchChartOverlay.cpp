@@ -93,7 +93,10 @@ void WatchChartOverlay::markCrossing(const AlarmEvent &e)
     line->setClipToAxisRect(true);
     auto *label = new QCPItemText(plot);
     label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    label->position->setCoords(key, 0.01);
+    // Each channel's marks at a height of their own, so that crossings at
+    // the same moment stay readable.
+    const int row = e.channel == QLatin1String("T1") ? 0 : e.channel == QLatin1String("T2") ? 1 : 2;
+    label->position->setCoords(key, 0.01 + 0.06 * row);
     label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setColor(e.cause == AlarmEvent::Cause::Low ? kLowColor : kHighColor);
     label->setText(e.cause == AlarmEvent::Cause::Overload ? e.channel + QStringLiteral(" OL")

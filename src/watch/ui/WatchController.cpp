@@ -54,8 +54,8 @@ WatchController::~WatchController() = default;
 
 QString WatchController::shownUnit() const
 {
-    return m_link.connected() || m_link.reading().unit1 == QLatin1String("F") ? m_link.reading().unit1
-                                                                               : QStringLiteral("C");
+    const QString unit = m_link.reading().unit1;
+    return unit == QLatin1String("F") ? unit : QStringLiteral("C");
 }
 
 void WatchController::setOptions(const WatchOptions &options)
