@@ -154,7 +154,12 @@ WatchController *installWatch(TfrmMain &main, QMenu *option)
                              }
                          } else if (kind == ChildWindows::DataLogger) {
                              if (auto *d = qobject_cast<TfrmDataLogger *>(window)) {
-                                 controller->attachLoggerGraph(d->chart(), QString());
+                                 controller->attachLoggerGraph(d->chart(), [d] {
+                                     const DataSetCollection *c = d->collection();
+                                     const int i = d->shownSet();
+                                     return c && i >= 0 && i < c->sets.size() ? QString(c->sets.at(i).unit)
+                                                                              : QString();
+                                 });
                                  commands->addRateItem(d->chart());
                              }
                          }

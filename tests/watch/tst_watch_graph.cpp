@@ -103,6 +103,11 @@ private Q_SLOTS:
         chart.look().yAxisLabel = QStringLiteral("Degree (\u00B0F)");
         chart.plot()->replot();
         QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("\u00B0F/min"));
+        // A plain axis title: the unit of the data set shown says it.
+        chart.look().yAxisLabel = QStringLiteral("Degree");
+        overlay.setUnitSource([] { return QStringLiteral("C"); });
+        chart.plot()->replot();
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("°C/min"));
         overlay.setRateShown(false);
         QVERIFY(!chart.plot()->yAxis2->visible());
         QVERIFY(overlay.rateValues(0).isEmpty());

@@ -171,6 +171,9 @@ void WatchChartOverlay::refreshRate()
     // The rate is in the unit the chart's values are in.
     if (const QString unit = temperatureAxisUnit(look.yAxisLabel); !unit.isEmpty())
         m_unit = unit;
+    else if (const QString source = m_unitSource ? m_unitSource() : QString();
+             source == QLatin1String("C") || source == QLatin1String("F"))
+        m_unit = source;
     const float nullY = m_chart->nullY();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     double lo = 0.0, hi = 0.0;

@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QVector>
 
+#include <functional>
+
 class QCPCurve;
 class QCPAbstractItem;
 
@@ -41,6 +43,9 @@ public:
     void setRateWindow(double seconds);
     // "C" or "F": the rate axis reads "°C/min" or "°F/min".
     void setUnit(const QString &unit);
+    // Where the unit comes from when the chart's axis title does not say
+    // (the data-logger graph: the unit of the set shown).
+    void setUnitSource(std::function<QString()> source) { m_unitSource = std::move(source); }
 
     // What is drawn now (for tests and the accessible description).
     struct LimitLine
@@ -71,6 +76,7 @@ private:
     bool m_rateShown = false;
     double m_rateWindow = 30.0;
     QString m_unit = QStringLiteral("C");
+    std::function<QString()> m_unitSource;
     bool m_refreshing = false;
 };
 

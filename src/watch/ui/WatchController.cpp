@@ -98,7 +98,7 @@ void WatchController::attachRealTimeGraph(Chart *chart)
     updateLimitLines();
 }
 
-void WatchController::attachLoggerGraph(Chart *chart, const QString &unit)
+void WatchController::attachLoggerGraph(Chart *chart, std::function<QString()> unit)
 {
     auto *o = chart->findChild<WatchChartOverlay *>(QString(), Qt::FindDirectChildrenOnly);
     if (!o) {
@@ -106,7 +106,7 @@ void WatchController::attachLoggerGraph(Chart *chart, const QString &unit)
         m_overlays << o;
     }
     o->setRateWindow(m_options.rateWindowSeconds);
-    o->setUnit(unit);
+    o->setUnitSource(std::move(unit));
     o->setRateShown(m_options.showRate);
 }
 

@@ -46,7 +46,8 @@ public:
 
     // The graphs that show what is watched.
     void attachRealTimeGraph(Chart *chart);
-    void attachLoggerGraph(Chart *chart, const QString &unit);
+    // unit: the unit of the values the chart shows now.
+    void attachLoggerGraph(Chart *chart, std::function<QString()> unit);
     // Every overlay's rate lines shown or hidden (the graphs' check item).
     void setRateShown(bool shown);
 
