@@ -11,6 +11,8 @@
 #include "watch/ui/AlarmLog.h"
 #include "watch/ui/WatchChartOverlay.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -112,6 +114,31 @@ private Q_SLOTS:
         QVERIFY(!chart.plot()->yAxis2->visible());
         QVERIFY(overlay.rateValues(0).isEmpty());
         QCOMPARE(chart.plot()->graphCount(), 4); // the chart's own graphs untouched
+    }
+
+    void contextMenuFromThePlot()
+    {
+        // A right click lands on the plot inside the chart; the chart's
+        // menu (its commands and the rate's check item) must still open.
+        Chart chart;
+        chart.resize(400, 300);
+        auto *item = new QAction(QStringLiteral("Rate of Rise"), &chart);
+        chart.addAction(item);
+        chart.setContextMenuPolicy(Qt::ActionsContextMenu);
+        WatchChartOverlay overlay(&chart);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QStringList shown;
+        QTimer::singleShot(100, [&shown] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions())
+                    shown << a->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(100, 100), chart.plot()->mapToGlobal(QPoint(100, 100)));
+        QApplication::sendEvent(chart.plot(), &e);
+        QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
     }
 
     void limitsAndCrossingsOnTheGraph()
