@@ -9,9 +9,15 @@
 #include "watch/WatchOptions.h"
 #include "watch/ui/AlarmEventFile.h"
 #include "watch/ui/AlarmLog.h"
+#include "watch/ui/AlarmsDialog.h"
 #include "watch/ui/WatchChartOverlay.h"
 
 #include <QContextMenuEvent>
+#include <QAbstractButton>
+#include <QTableView>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -139,6 +145,51 @@ private Q_SLOTS:
         QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(100, 100), chart.plot()->mapToGlobal(QPoint(100, 100)));
         QApplication::sendEvent(chart.plot(), &e);
         QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
+    }
+
+    void everyControlReachableByKeyboard()
+    {
+        // The Alarms dialog and the Alarm Log: Tab reaches every control,
+        // and each says what it is.
+        WatchOptions o;
+        o.alarms[AlarmChannel::T1].high = {true, 176.0};
+        o.alarms.unit = QStringLiteral("F");
+        AlarmsDialog d(o, QStringLiteral("C"), 2);
+        // Shown in the meter's unit: 176 °F is 80 °C.
+        QCOMPARE(d.row(AlarmChannel::T1).high->value(), 80.0);
+        QCOMPARE(d.row(AlarmChannel::T1).high->suffix(), QStringLiteral(" °C"));
+        QCOMPARE(d.options().alarms.unit, QStringLiteral("C"));
+        AlarmLogModel model;
+        AlarmLogWindow log(&model);
+        for (QWidget *top : {static_cast<QWidget *>(&d), static_cast<QWidget *>(&log)}) {
+            top->show();
+            QVERIFY(QTest::qWaitForWindowExposed(top));
+            QList<QWidget *> wanted;
+            auto insideView = [top](QWidget *w) { // a table's own corner button and headers
+                for (QWidget *p = w->parentWidget(); p && p != top; p = p->parentWidget())
+                    if (qobject_cast<QAbstractItemView *>(p))
+                        return true;
+                return false;
+            };
+            for (QWidget *w : top->findChildren<QWidget *>())
+                if (!insideView(w) && ((qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                     || qobject_cast<QTableView *>(w))
+                    && w->isEnabled()))
+                    wanted << w;
+            QVERIFY(!wanted.isEmpty());
+            QSet<QWidget *> reached;
+            QWidget *w = top->focusWidget() ? top->focusWidget() : top;
+            for (int i = 0; i < 200; ++i) {
+                w = w->nextInFocusChain();
+                if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus))
+                    reached << w;
+            }
+            for (QWidget *c : std::as_const(wanted)) {
+                QVERIFY2(reached.contains(c), qPrintable(c->objectName()));
+                const QString name = c->accessibleName().isEmpty() ? c->property("text").toString() : c->accessibleName();
+                QVERIFY2(!name.isEmpty(), qPrintable(c->objectName()));
+            }
+        }
     }
 
     void limitsAndCrossingsOnTheGraph()
