@@ -3,6 +3,7 @@
 // what the link reports wired to the controls that show it.
 
 #include "app/TfrmMain.h"
+#include "app/WatchWiring.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -81,6 +82,8 @@ void TfrmMain::buildMenus()
     connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
     connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
     buildPublishing(option);
+    // Alarm limits, the watchdog and the rate of rise: a room of their own.
+    installWatch(*this, option);
 
     buildWindowMenu();
 

@@ -189,4 +189,70 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
     return true;
 }
 
+// Sections of the program's parts, read and written beside the keys above.
+QMap<QString, QString> Settings::readSection(const QString &path, const QString &section)
+{
+    QMap<QString, QString> out;
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+        return out;
+    QByteArray bytes = f.read(kMaxFileSize + 1);
+    if (bytes.size() > kMaxFileSize) {
+        bytes.truncate(static_cast<int>(kMaxFileSize));
+        bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    }
+    const IniDocument doc = IniDocument::parse(bytes);
+    const QList<QByteArray> lines = bytes.split('\n');
+    // IniDocument answers by key; the keys of the section are found here.
+    bool inSection = false;
+    for (QByteArray line : lines) {
+        line = line.trimmed();
+        if (line.startsWith('[') && line.endsWith(']')) {
+            inSection = QString::fromUtf8(line.mid(1, line.size() - 2)).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const int eq = line.indexOf('=');
+        if (!inSection || eq <= 0 || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        const QString key = IniDocument::decode(line.left(eq)).trimmed();
+        if (!out.contains(key))
+            out.insert(key, doc.value(section, key).value_or(QString()));
+    }
+    return out;
+}
+
+bool Settings::writeSection(const QString &path, const QString &section, const QMap<QString, QString> &values,
+                            QString *error)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    QByteArray existing;
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (!info.isFile())
+            return fail(QStringLiteral("The settings could not be written to %1: %2.")
+                            .arg(path, info.isDir() ? SafeFile::systemText(EISDIR) : QStringLiteral("not a regular file")));
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly) || (existing = f.read(kMaxFileSize + 1), f.error() != QFileDevice::NoError))
+            return fail(QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path));
+        if (existing.size() > kMaxFileSize)
+            return fail(QStringLiteral("The settings file %1 is larger than %2 MiB and was left unchanged.")
+                            .arg(path, QString::number(kMaxFileSize / (1024 * 1024))));
+    }
+    IniDocument doc = IniDocument::parse(existing);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        doc.setValue(section, it.key(), it.value());
+    const QByteArray text = doc.serialize();
+    if (info.exists() && text == existing)
+        return true;
+    QDir().mkpath(info.absolutePath());
+    SafeFile out(path);
+    if (!out.open() || out.write(text) != text.size() || !out.commit())
+        return fail(QStringLiteral("The settings could not be written to %1: %2.").arg(path, out.reason()));
+    return true;
+}
+
 } // namespace kv

@@ -5,6 +5,7 @@
 #include "publish/PublishOptions.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 namespace kv {
@@ -89,6 +90,16 @@ public:
     // A file larger than kMaxFileSize, or one that exists but cannot be
     // read, is left unchanged.
     static bool write(const QString &path, const SettingsValues &v, QString *error = nullptr);
+
+    // A section of its own for a part of the program (the alarms, ...):
+    // the values of the keys found there in the file at path, by key
+    // (a missing or unreadable file gives none).
+    static QMap<QString, QString> readSection(const QString &path, const QString &section);
+    // Sets those keys of the section in the file at path, every other line
+    // staying as it was, with the same care as write(). Nothing is written
+    // when the file already holds these values.
+    static bool writeSection(const QString &path, const QString &section, const QMap<QString, QString> &values,
+                             QString *error = nullptr);
 };
 
 } // namespace kv

@@ -83,6 +83,7 @@ public:
     // The multiple-document frame around a child window.
     static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
     QTimer &timer() { return ThTimer1; }
+    Clock &clock() { return m_clock; }
     const SettingsValues &settings() const { return m_settings; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;

@@ -6,6 +6,7 @@
 #include "cli/PortLines.h"
 #include "cli/PublishCommand.h"
 #include "cli/SilentPrompt.h"
+#include "cli/WatchCommand.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Prompt.h"
@@ -54,6 +55,7 @@ const char kSummary[] =
     "  ports      list the serial ports\n"
     "  identify   find the meter and print its port and model\n"
     "  read       print live readings\n"
+    "  watch      print live readings with alarm limits and the rate of rise\n"
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
     "  export     write data sets of a collection file as text\n"
@@ -584,6 +586,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
         {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
         {QStringLiteral("publish"), publishCommand},
+        {QStringLiteral("watch"), kv::watchCommand},
     };
     const auto it = commands.find(command);
     if (it == commands.end())

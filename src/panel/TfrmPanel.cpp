@@ -306,6 +306,34 @@ QPixmap TfrmPanel::glyph(const QVector<QPixmap> &table, bool small, int code) co
     return index < table.size() ? table.at(index) : QPixmap();
 }
 
+void TfrmPanel::setAlarmFrame(int display, bool on)
+{
+    if (display < 0 || display > 2)
+        return;
+    QLabel *&frame = m_alarmFrames[display];
+    if (!frame && !on)
+        return;
+    if (!frame) {
+        frame = new QLabel(this);
+        frame->setObjectName(QStringLiteral("AlarmFrame%1").arg(display));
+        frame->setAccessibleName(QStringLiteral("Alarm"));
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        frame->setStyleSheet(QStringLiteral("QLabel { border: 2px solid #e00000; background: transparent; }"));
+        QRect r;
+        for (const LcdPicture *d : m_digits[display])
+            r |= d->geometry();
+        frame->setGeometry(r.adjusted(-3, -3, 3, 3));
+    }
+    frame->setVisible(on);
+    if (on)
+        frame->raise();
+}
+
+bool TfrmPanel::alarmFramed(int display) const
+{
+    return display >= 0 && display <= 2 && m_alarmFrames[display] && !m_alarmFrames[display]->isHidden();
+}
+
 int TfrmPanel::digitCode(int display, int place) const
 {
     return m_shownCodes[display][place];

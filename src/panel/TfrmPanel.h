@@ -77,6 +77,10 @@ public:
     void applyModelLayout(int model);
     void applyFrame(const Reading &previous, const Reading &current, int model);
     void setNoConnection(bool shown);
+    // A red frame around a display (0 main, 1 third, 2 sub) while an alarm
+    // of the channel it shows lasts.
+    void setAlarmFrame(int display, bool on);
+    bool alarmFramed(int display) const;
 
     const PanelState &state() const { return m_state; }
     QLabel *mark(Mark m) const { return m_marks[static_cast<int>(m)]; }
@@ -128,6 +132,7 @@ private:
     std::array<QLabel *, kMarkCount> m_marks{};
     std::array<std::array<LcdPicture *, 4>, 3> m_digits{};
     std::array<std::array<int, 4>, 3> m_shownCodes{};
+    std::array<QLabel *, 3> m_alarmFrames{};
     QMenu *m_menu;
     bool m_stayOnTop = false;
     // Held as plain widgets: events reach the filter while the area and

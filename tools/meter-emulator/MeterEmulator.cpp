@@ -259,7 +259,10 @@ void MeterEmulator::update(double elapsed)
 {
     const double dt = elapsed - m_elapsed;
     m_elapsed = elapsed;
-    if (m_options.drift) {
+    if (m_ramp) {
+        m_state.t1 = m_rampFrom1 + m_rampRate1 * (elapsed - m_rampStart) / 60.0;
+        m_state.t2 = m_rampFrom2 + m_rampRate2 * (elapsed - m_rampStart) / 60.0;
+    } else if (m_options.drift) {
         m_state.t1 = m_base1 + 0.8 * std::sin(elapsed * 2.0 * M_PI / 90.0) + 0.15 * std::sin(elapsed * 1.7);
         m_state.t2 = m_base2 + 0.5 * std::sin(elapsed * 2.0 * M_PI / 150.0 + 1.0);
     }
@@ -484,6 +487,7 @@ void MeterEmulator::setTemperatures(double t1, double t2)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_options.drift = false;
+    m_ramp = false;
     m_state.t1 = t1;
     m_state.t2 = t2;
     update(m_elapsed);
@@ -493,6 +497,19 @@ void MeterEmulator::setDrift(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_options.drift = on;
+    m_ramp = false;
+}
+
+void MeterEmulator::setRamp(double perMinute1, double perMinute2)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_options.drift = false;
+    m_ramp = true;
+    m_rampStart = m_elapsed;
+    m_rampFrom1 = m_state.t1;
+    m_rampFrom2 = m_state.t2;
+    m_rampRate1 = perMinute1;
+    m_rampRate2 = perMinute2;
 }
 
 void MeterEmulator::setFaults(const Faults &faults)

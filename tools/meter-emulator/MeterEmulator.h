@@ -103,6 +103,9 @@ public:
 
     void setTemperatures(double t1, double t2); // degrees C; stops the drift
     void setDrift(bool on);
+    // Temperatures rise steadily from where they are now, by the given
+    // degrees C a minute (negative: they fall); stops the drift.
+    void setRamp(double perMinute1, double perMinute2);
     void setFaults(const Faults &faults);
     Faults faults() const;
     void setSilent(bool silent);
@@ -162,6 +165,8 @@ private:
     double m_heldT1 = 0, m_heldT2 = 0;
     bool m_heldOl1 = false, m_heldOl2 = false;
     std::optional<LocalTime> m_fixedTime;
+    bool m_ramp = false;
+    double m_rampStart = 0, m_rampFrom1 = 0, m_rampFrom2 = 0, m_rampRate1 = 0, m_rampRate2 = 0;
     DataSetDesc m_recordingSet;
     double m_nextRecordAt = 0;
     std::string m_received;

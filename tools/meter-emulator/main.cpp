@@ -16,7 +16,7 @@ void usage(std::ostream &o)
 {
     o << "usage: meter-emulator --model 481|482 [--link PATH [--usb-serial SERIAL]] [--paced] [--memory FILE.rec]\n"
          "                      [--memory-kind KIND] [--empty-memory] [--write-memory FILE.rec]\n"
-         "                      [--steady T1[,T2]] [fault options]\n"
+         "                      [--steady T1[,T2]] [--ramp R1[,R2]] [fault options]\n"
          "\n"
          "  --model 481|482        one-channel or two-channel meter (default 482)\n"
          "  --link PATH            also make PATH a symlink to the device\n"
@@ -37,6 +37,8 @@ void usage(std::ostream &o)
          "  --write-memory FILE    write the logger memory as a collection file (as the\n"
          "                         program saves a download) and exit\n"
          "  --steady T1[,T2]       fixed temperatures in degrees C (no drift)\n"
+         "  --ramp R1[,R2]         temperatures rise by R1 (R2) degrees C a minute from where\n"
+         "                         they start (the --steady values, else 23.4,21.7)\n"
          "faults:\n"
          "  --silent               answer nothing\n"
          "  --short N              cut every answer to N bytes\n"
@@ -65,6 +67,8 @@ int main(int argc, char **argv)
 {
     emu::Options options;
     bool steady = false;
+    bool ramp = false;
+    double ramp1 = 0, ramp2 = 0;
     double t1 = 23.4, t2 = 21.7;
     std::string writeMemory;
     for (int i = 1; i < argc; ++i) {
@@ -121,6 +125,13 @@ int main(int argc, char **argv)
                 std::cerr << "meter-emulator: --steady takes T1[,T2]\n";
                 return 2;
             }
+        } else if (a == "--ramp") {
+            const std::string v = value("R1[,R2]");
+            ramp = true;
+            if (std::sscanf(v.c_str(), "%lf,%lf", &ramp1, &ramp2) < 1) {
+                std::cerr << "meter-emulator: --ramp takes R1[,R2]\n";
+                return 2;
+            }
         } else if (a == "--silent") {
             options.faults.silent = true;
         } else if (a == "--short") {
@@ -166,8 +177,10 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     emu::MeterEmulator meter(options);
-    if (steady)
+    if (steady || ramp)
         meter.setTemperatures(t1, t2);
+    if (ramp)
+        meter.setRamp(ramp1, ramp2);
     std::string error;
     if (!meter.start(&error)) {
         std::cerr << "meter-emulator: " << error << "\n";

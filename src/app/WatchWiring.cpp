@@ -1,0 +1,178 @@
+#include "app/WatchWiring.h"
+
+#include "app/TfrmMain.h"
+#include "common/Temperature.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "views/Chart.h"
+#include "watch/ui/AlarmLog.h"
+#include "watch/ui/AlarmsDialog.h"
+#include "watch/ui/WatchChartOverlay.h"
+#include "watch/ui/WatchController.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+
+// The commands and the check items of the graphs, all in one place.
+class WatchCommands : public QObject
+{
+public:
+    WatchCommands(TfrmMain &main, WatchController *controller)
+        : QObject(controller)
+        , m_main(main)
+        , m_controller(controller)
+    {
+        setObjectName(QStringLiteral("WatchCommands"));
+    }
+
+    void Alarms1Click()
+    {
+        if (m_dialog && m_dialog->isVisible()) { // one at a time
+            m_dialog->raise();
+            m_dialog->activateWindow();
+            return;
+        }
+        const int channels = m_main.link().connected() ? m_main.link().channelCount() : 2;
+        const QString unit = m_controller->shownUnit();
+        auto *dialog = new AlarmsDialog(m_controller->options(), unit, channels, &m_main);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_dialog = dialog;
+        QObject::connect(dialog, &QDialog::accepted, this, [this, dialog, unit] {
+            WatchOptions now = m_controller->options();
+            WatchOptions chosen = dialog->options();
+            // The same limits in the other unit are no change.
+            WatchOptions shown = now;
+            shown.alarms = now.alarms.inUnit(unit);
+            if (chosen != shown)
+                apply(chosen);
+        });
+        dialog->open();
+    }
+
+    void AlarmLog1Click()
+    {
+        if (m_log) {
+            if (QMdiSubWindow *frame = TfrmMain::frameOf(m_log)) {
+                frame->showNormal();
+                m_main.mdiArea()->setActiveSubWindow(frame);
+            }
+            m_log->table()->setFocus();
+            return;
+        }
+        auto *window = new AlarmLogWindow(m_controller->log());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_log = window;
+        QMdiSubWindow *frame = m_main.mdiArea()->addSubWindow(window);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->resize(660, 300);
+        // Along the foot of the client area, where it hides the least.
+        const QRect area = m_main.mdiArea()->viewport()->rect();
+        frame->move(std::max(0, area.width() - frame->width()), std::max(0, area.height() - frame->height()));
+        frame->show();
+        m_main.mdiArea()->setActiveSubWindow(frame);
+        window->table()->setFocus();
+    }
+
+    // The graph's context menu gets "Rate of Rise", checked while the
+    // lines show; every graph's item says the same.
+    void addRateItem(Chart *chart)
+    {
+        auto *item = new QAction(QStringLiteral("Rate of Rise"), chart);
+        item->setObjectName(QStringLiteral("RateOfRise1"));
+        item->setCheckable(true);
+        item->setChecked(m_controller->options().showRate);
+        item->setToolTip(QStringLiteral("Show how fast each channel rises, in degrees a minute, on an axis at the right"));
+        QObject::connect(item, &QAction::toggled, this, [this](bool on) {
+            if (on == m_controller->options().showRate)
+                return;
+            WatchOptions o = m_controller->options();
+            o.showRate = on;
+            apply(o);
+        });
+        chart->addAction(item);
+        chart->setContextMenuPolicy(Qt::ActionsContextMenu);
+        m_rateItems << item;
+    }
+
+    void apply(const WatchOptions &o)
+    {
+        m_controller->setOptions(o);
+        for (const QPointer<QAction> &a : std::as_const(m_rateItems))
+            if (a && a->isChecked() != o.showRate) {
+                QSignalBlocker block(a);
+                a->setChecked(o.showRate);
+            }
+        // Written now, and only when it changed: the section is the alarms' own.
+        QString error;
+        if (!Settings::writeSection(m_main.settingsPath(), WatchOptions::section(), o.toSection(), &error))
+            m_main.statusBar()->showMessage(error, 30000);
+    }
+
+private:
+    TfrmMain &m_main;
+    WatchController *m_controller;
+    QPointer<AlarmsDialog> m_dialog;
+    QPointer<AlarmLogWindow> m_log;
+    QList<QPointer<QAction>> m_rateItems;
+};
+
+} // namespace
+
+WatchController *installWatch(TfrmMain &main, QMenu *option)
+{
+    WatchController::Parts parts;
+    parts.panel = [&main] { return main.panel(); };
+    parts.journalPath = [&main] { return main.journal() ? main.journal()->currentPath() : QString(); };
+    parts.graphUnit = [&main] { return main.recorder().graphUnit(); };
+    auto *controller = new WatchController(main.link(), main.clock(), main.statusBar(), parts, &main);
+    auto *commands = new WatchCommands(main, controller);
+    controller->setOptions(
+        WatchOptions::fromSection(Settings::readSection(main.settingsPath(), WatchOptions::section())));
+
+    MeterLink &link = main.link();
+    QObject::connect(&link, &MeterLink::frameDecoded, controller, &WatchController::onFrame);
+    QObject::connect(&link, &MeterLink::liveTick, controller, &WatchController::onLiveTick);
+    QObject::connect(&link, &MeterLink::connectionChanged, controller, &WatchController::onConnectionChanged);
+    QObject::connect(&main.recorder(), &RealTimeRecorder::sampleTaken, controller, &WatchController::onSampleTaken);
+    QObject::connect(controller, &WatchController::fileProblem, &main,
+                     [&main](const QString &why) { main.statusBar()->showMessage(why, 30000); });
+
+    QObject::connect(&main.children(), &ChildWindows::opened, controller,
+                     [controller, commands](ChildWindows::Kind kind, QWidget *window) {
+                         if (kind == ChildWindows::RealTimeGraph) {
+                             if (auto *g = qobject_cast<TfrmGraph *>(window)) {
+                                 controller->attachRealTimeGraph(g->chart());
+                                 commands->addRateItem(g->chart());
+                             }
+                         } else if (kind == ChildWindows::DataLogger) {
+                             if (auto *d = qobject_cast<TfrmDataLogger *>(window)) {
+                                 controller->attachLoggerGraph(d->chart(), [d] {
+                                     const DataSetCollection *c = d->collection();
+                                     const int i = d->shownSet();
+                                     return c && i >= 0 && i < c->sets.size() ? QString(c->sets.at(i).unit)
+                                                                              : QString();
+                                 });
+                                 commands->addRateItem(d->chart());
+                             }
+                         }
+                     });
+
+    option->addSeparator();
+    QAction *alarms = option->addAction(QStringLiteral("&Alarms\u2026"));
+    alarms->setObjectName(QStringLiteral("Alarms1"));
+    QObject::connect(alarms, &QAction::triggered, commands, &WatchCommands::Alarms1Click);
+    QAction *log = option->addAction(QStringLiteral("Alarm &Log"));
+    log->setObjectName(QStringLiteral("AlarmLog1"));
+    QObject::connect(log, &QAction::triggered, commands, &WatchCommands::AlarmLog1Click);
+    return controller;
+}
+
+} // namespace kv

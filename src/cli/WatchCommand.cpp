@@ -1,0 +1,378 @@
+#include "cli/WatchCommand.h"
+
+#include "cli/SilentPrompt.h"
+
+#include "cli/LiveRecord.h"
+#include "cli/WatchRecord.h"
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "common/Prompt.h"
+#include "link/MeterLink.h"
+#include "link/PortList.h"
+#include "link/QtSerialPort.h"
+#include "watch/AlarmWatch.h"
+#include "watch/RateOfRise.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace kv {
+
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kFailed = 1;
+constexpr int kMaxInterval = 61 * 60;
+
+int fail(const QString &line, int code = kFailed)
+{
+    const QByteArray b = (QStringLiteral("kv481: ") + line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+    std::fflush(stderr);
+    return code;
+}
+
+void say(const QString &line)
+{
+    fail(line, 0);
+}
+
+int g_stopPipe[2] = {-1, -1};
+void onStopSignal(int)
+{
+#ifdef Q_OS_UNIX
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
+#endif
+}
+
+// A number of seconds or degrees from an option; false when it is not one
+// or below the least allowed.
+bool numberOption(const QString &text, double least, bool leastAllowed, double &out)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || std::isnan(v) || std::isinf(v) || v < least || (!leastAllowed && v == least))
+        return false;
+    out = v;
+    return true;
+}
+
+// The commands run for events, one after the other in the order of the
+// events (a "cleared" must never overtake its alarm). Each one's output goes
+// to the standard error so that the records on the standard output stay
+// clean.
+class EventCommands
+{
+public:
+    explicit EventCommands(QString command)
+        : m_command(std::move(command))
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { forwardOutput(); });
+        QObject::connect(&m_process, &QProcess::finished, [this] { startNext(); });
+        QObject::connect(&m_process, &QProcess::errorOccurred, [this](QProcess::ProcessError e) {
+            if (e != QProcess::FailedToStart)
+                return;
+            say(QStringLiteral("--on-alarm: the shell could not run the command (%1)").arg(m_process.errorString()));
+            startNext();
+        });
+    }
+    void run(const AlarmEvent &event)
+    {
+        if (m_command.isEmpty())
+            return;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto &[name, value] : alarmEventEnvironment(event))
+            env.insert(name, value);
+        m_waiting.push_back(env);
+        if (m_process.state() == QProcess::NotRunning)
+            startNext();
+    }
+    // Before the program ends: the events still waiting get their commands.
+    void finish()
+    {
+        while (m_process.state() != QProcess::NotRunning || !m_waiting.empty()) {
+            if (m_process.state() == QProcess::NotRunning)
+                startNext();
+            if (!m_process.waitForFinished(30000)) {
+                if (m_process.state() == QProcess::NotRunning)
+                    continue;
+                say(QStringLiteral("--on-alarm: a command still runs after 30 s; left to itself"));
+                return;
+            }
+            forwardOutput();
+        }
+    }
+
+private:
+    void forwardOutput()
+    {
+        const QByteArray b = m_process.readAllStandardOutput();
+        std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+        std::fflush(stderr);
+    }
+    void startNext()
+    {
+        forwardOutput();
+        if (m_waiting.empty() || m_process.state() != QProcess::NotRunning)
+            return;
+        m_process.setProcessEnvironment(m_waiting.front());
+        m_waiting.pop_front();
+        m_process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), m_command});
+    }
+
+    QString m_command;
+    QProcess m_process;
+    std::deque<QProcessEnvironment> m_waiting;
+};
+
+} // namespace
+
+int watchCommand(const QStringList &args)
+{
+    const QString name = QStringLiteral("watch");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints live readings as read does, and watches them: each alarm limit fires once when a reading crosses "
+        "it and clears when the reading is back inside by the hysteresis. An overload (OL) fires the channel's "
+        "high alarm. A meter that stops answering is an alarm on channel link. Each event is a line of its own "
+        "(a \"#\" comment in csv and tsv, a record with \"event\" in jsonl)."));
+    parser.addHelpOption();
+    auto add = [&](const QString &option, const QString &text, const QString &value = QString()) {
+        QCommandLineOption o(option, text, value);
+        parser.addOption(o);
+        return o;
+    };
+    const auto port = add(QStringLiteral("port"), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto interval = add(QStringLiteral("interval"), QStringLiteral("Seconds between records, 1 to 3660 (default 1)."),
+                              QStringLiteral("S"));
+    const auto count = add(QStringLiteral("count"), QStringLiteral("Stop after N records."), QStringLiteral("N"));
+    const auto format = add(QStringLiteral("format"), QStringLiteral("csv (default), tsv or jsonl."), QStringLiteral("FORMAT"));
+    const auto alarm = add(QStringLiteral("alarm"),
+                           QStringLiteral("A limit: T1, T2 or T1-T2, then > or <, then the limit in the meter's unit "
+                                          "(or with C or F after it), e.g. 'T1>80' or 'T2<-18'. May be repeated."),
+                           QStringLiteral("EXPR"));
+    const auto hysteresis = add(QStringLiteral("hysteresis"),
+                                QStringLiteral("Degrees a reading must come back inside a limit to clear it (default 1)."),
+                                QStringLiteral("D"));
+    const auto delay = add(QStringLiteral("delay"),
+                           QStringLiteral("Seconds a reading must stay past a limit before the alarm fires (default 0)."),
+                           QStringLiteral("S"));
+    const auto onAlarm = add(QStringLiteral("on-alarm"),
+                             QStringLiteral("Run CMD through the shell for each event, with KV481_EVENT (alarm or "
+                                            "cleared), KV481_CHANNEL, KV481_VALUE, KV481_LIMIT and KV481_TIME set."),
+                             QStringLiteral("CMD"));
+    const auto rateWindow = add(QStringLiteral("rate-window"),
+                                QStringLiteral("Add each channel's rate of rise (degrees a minute, the least-squares "
+                                               "slope over the last S seconds) to every record."),
+                                QStringLiteral("S"));
+
+    if (!parser.parse(args))
+        return fail(QStringLiteral("%1: %2").arg(name, parser.errorText()), kUsage);
+    if (parser.isSet(QStringLiteral("help"))) {
+        QString help = parser.helpText();
+        help.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: kv481 watch"));
+        std::fputs(help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().first()),
+                    kUsage);
+
+    bool ok = true;
+    const int seconds = parser.isSet(interval) ? parser.value(interval).toInt(&ok) : 1;
+    if (!ok || seconds < 1 || seconds > kMaxInterval)
+        return fail(QStringLiteral("watch: --interval takes whole seconds from 1 to %1").arg(kMaxInterval), kUsage);
+    const int wanted = parser.isSet(count) ? parser.value(count).toInt(&ok) : 0;
+    if (!ok || wanted < 0 || (parser.isSet(count) && wanted == 0))
+        return fail(QStringLiteral("watch: --count takes a whole number above 0"), kUsage);
+    LiveFormat fmt = LiveFormat::Csv;
+    if (parser.isSet(format) && !parseLiveFormat(parser.value(format), fmt))
+        return fail(QStringLiteral("watch: --format takes csv, tsv or jsonl"), kUsage);
+
+    AlarmSettings settings;
+    QString limitUnit;
+    for (const QString &text : parser.values(alarm)) {
+        QString error;
+        QString unit;
+        if (!parseAlarmExpression(text, settings, &unit, &error))
+            return fail(QStringLiteral("watch: --alarm: %1").arg(error), kUsage);
+        if (!unit.isEmpty() && !limitUnit.isEmpty() && unit != limitUnit)
+            return fail(QStringLiteral("watch: --alarm: give every limit in the same unit"), kUsage);
+        if (!unit.isEmpty())
+            limitUnit = unit;
+    }
+    if (parser.isSet(hysteresis) && !numberOption(parser.value(hysteresis), 0, true, settings.hysteresis))
+        return fail(QStringLiteral("watch: --hysteresis takes degrees, 0 or more"), kUsage);
+    if (parser.isSet(delay) && !numberOption(parser.value(delay), 0, true, settings.delaySeconds))
+        return fail(QStringLiteral("watch: --delay takes seconds, 0 or more"), kUsage);
+    double windowSeconds = 0;
+    if (parser.isSet(rateWindow) && !numberOption(parser.value(rateWindow), 0, false, windowSeconds))
+        return fail(QStringLiteral("watch: --rate-window takes seconds above 0"), kUsage);
+    if (parser.isSet(onAlarm) && parser.value(onAlarm).trimmed().isEmpty())
+        return fail(QStringLiteral("watch: --on-alarm needs a command"), kUsage);
+
+    // The meter, found as `read` finds it.
+    QtSerialPort serial;
+    SilentPrompt prompt;
+    MeterLink m(serial, SystemClock::instance(), prompt);
+    {
+        const QString device = parser.value(port);
+        const QStringList entries = device.isEmpty() ? portListEntries({}) : QStringList{device};
+        if (entries.isEmpty())
+            return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
+        QStringList problems;
+        QObject::connect(&m, &MeterLink::portProblem, [&problems](const QString &why) { problems << why; });
+        m.setPortList(entries);
+        m.SearchMeter();
+        QObject::disconnect(&m, &MeterLink::portProblem, nullptr, nullptr);
+        if (!m.connected()) {
+            if (!device.isEmpty() && !problems.isEmpty())
+                return fail(problems.first());
+            QString text = entries.size() == 1
+                ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
+                : QStringLiteral("no meter answered on any of %1").arg(entries.join(QStringLiteral(", ")));
+            if (!problems.isEmpty())
+                text += QStringLiteral(" (%1)").arg(problems.join(QStringLiteral("; ")));
+            return fail(text);
+        }
+    }
+    const int model = m.model();
+    const QString device = serial.deviceName();
+    if (model == 481 && (settings[AlarmChannel::T2].anyOn() || settings[AlarmChannel::Difference].anyOn()))
+        return fail(QStringLiteral("watch: --alarm: the meter on %1 is a 481 with T1 only").arg(device), kUsage);
+
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        return fail(QStringLiteral("the standard output cannot be written"));
+    int code = 0;
+    auto write = [&](const QByteArray &bytes) {
+        if (out.write(bytes) != bytes.size() || !out.flush()) {
+            if (code == 0)
+                fail(QStringLiteral("the standard output cannot be written: %1").arg(out.errorString()));
+            code = kFailed;
+            QCoreApplication::exit(kFailed);
+            return false;
+        }
+        return true;
+    };
+    QByteArray header = liveHeader(fmt, model, device, QCoreApplication::applicationVersion());
+    if (windowSeconds > 0)
+        header = headerWithRates(fmt, header, model);
+    if (!write(header))
+        return code;
+
+    AlarmWatch watch(SystemClock::instance());
+    // Without a unit on the limits they are in the meter's unit, as it
+    // shows when the first reading comes.
+    bool limitsReady = !limitUnit.isEmpty();
+    if (limitsReady)
+        settings.unit = limitUnit;
+    // Watching is what this command is for: a lost meter is always an event.
+    watch.setWatchdogWithoutLimits(true);
+    watch.setSettings(settings);
+    EventCommands commands(parser.value(onAlarm));
+    auto report = [&](const QVector<AlarmEvent> &events) {
+        for (const AlarmEvent &e : events) {
+            write(alarmEventLine(fmt, e));
+            commands.run(e);
+        }
+    };
+    auto feed = [&] {
+        const Reading &r = m.reading();
+        if (model == 482 && r.clockMode)
+            return; // T2 shows the time of day
+        if (!limitsReady) {
+            settings.unit = r.unit1;
+            watch.setSettings(settings);
+            limitsReady = true;
+        }
+        report(watch.feed(watchSample(r, model)));
+    };
+
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(m.interval());
+    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
+    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    // A crossing is seen as soon as its frame is decoded.
+    QObject::connect(&m, &MeterLink::frameDecoded, [&] { feed(); });
+    QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
+        say(connected ? QStringLiteral("the meter on %1 answers again").arg(device)
+                      : QStringLiteral("the meter on %1 stopped answering; waiting for it").arg(device));
+        report(connected ? watch.linkFound() : watch.linkLost());
+    });
+    QObject::connect(&serial, &QtSerialPort::lost, [&] {
+        say(QStringLiteral("%1 has gone; waiting for it to come back").arg(device));
+        report(watch.linkLost());
+    });
+
+    RateOfRise rate1(windowSeconds > 0 ? windowSeconds : RateOfRise::kDefaultWindowSeconds);
+    RateOfRise rate2(rate1.windowSeconds());
+    QString rateUnit;
+    int written = 0;
+    int ticksSince = 0;
+    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
+        if (fresh)
+            feed(); // a reading that stays past a limit fires once the delay is over
+        ++ticksSince;
+        if (written > 0 && ticksSince < seconds)
+            return;
+        if (!fresh || (model == 482 && m.reading().clockMode))
+            return;
+        ticksSince = 0;
+        const Reading &r = m.reading();
+        QByteArray record = liveRecord(fmt, model, r, fromDateTimeDouble(dateTime));
+        if (windowSeconds > 0) {
+            if (r.unit1 != rateUnit) { // a slope across a unit change means nothing
+                rate1.clear();
+                rate2.clear();
+                rateUnit = r.unit1;
+            }
+            const double at = dateTime * 86400.0;
+            rate1.add(at, r.t1Overload ? NAN : r.t1);
+            rate2.add(at, r.t2Overload ? NAN : r.t2);
+            record = recordWithRates(fmt, record, model, r.t1Overload ? NAN : rate1.perMinute(),
+                                     r.t2Overload ? NAN : rate2.perMinute());
+        }
+        if (!write(record))
+            return;
+        if (++written == wanted)
+            QCoreApplication::exit(0);
+    });
+
+#ifdef Q_OS_UNIX
+    std::unique_ptr<QSocketNotifier> stop;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) == 0) {
+        stop = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
+        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+    }
+#endif
+    m.requestFrame();
+    timer.start();
+    const int r = QCoreApplication::exec();
+    timer.stop();
+    commands.finish();
+    return code != 0 ? code : r;
+}
+
+} // namespace kv

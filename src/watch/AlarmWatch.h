@@ -1,0 +1,108 @@
+#pragma once
+// The alarm rules over live readings: a limit fires once when a reading
+// crosses it (after it stayed past for the delay) and clears once the
+// reading is back inside by the hysteresis. An overload fires the
+// channel's high alarm, naming the overload. The watchdog fires when the
+// meter stops answering and clears when it answers again. Each call gives
+// the events it caused, in order; the caller shows, prints or logs them.
+
+#include "watch/AlarmSettings.h"
+
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <limits>
+
+namespace kv {
+
+class Clock;
+struct Reading;
+
+struct AlarmEvent
+{
+    enum class Kind { Alarm, Cleared };
+    enum class Cause { High, Low, Overload, LinkLost };
+
+    Kind kind = Kind::Alarm;
+    Cause cause = Cause::High;
+    QString channel;                                      // "T1", "T2", "T1-T2" or "link"
+    double value = std::numeric_limits<double>::quiet_NaN(); // in unit; NaN for an overload or the link
+    double limit = std::numeric_limits<double>::quiet_NaN(); // NaN when there is none
+    QString unit;                                         // of value and limit
+    double time = 0.0;                                    // date-time double
+
+    bool isAlarm() const { return kind == Kind::Alarm; }
+    // "alarm" or "cleared".
+    QString kindName() const;
+    // "high", "low", "overload" or "lost".
+    QString causeName() const;
+    // A line for the status bar and the notification:
+    // "Alarm T1: 81.2 °C above 80.0 °C", "Alarm T1: overload",
+    // "Cleared T2: -17.5 °C", "Alarm: the meter stopped answering".
+    QString text() const;
+};
+
+// One live reading as the alarms see it; a channel the meter lacks is not
+// there at all.
+struct WatchSample
+{
+    double t1 = 0.0;
+    bool t1Overload = false;
+    bool hasT2 = false;
+    double t2 = 0.0;
+    bool t2Overload = false;
+    QString unit = QStringLiteral("C");
+};
+
+// The reading of a 481 (T1) or a 482 (T1 and T2) as a sample.
+WatchSample watchSample(const Reading &reading, int model);
+
+class AlarmWatch
+{
+public:
+    explicit AlarmWatch(const Clock &clock);
+
+    const AlarmSettings &settings() const { return m_settings; }
+    // New limits. An alarm that lasts and whose limit changed or went off
+    // clears (its event is returned); the rest carry on.
+    QVector<AlarmEvent> setSettings(const AlarmSettings &settings);
+
+    QVector<AlarmEvent> feed(const WatchSample &sample);
+    // The meter stopped answering / answers again. Only once each, and only
+    // while the watchdog is on.
+    QVector<AlarmEvent> linkLost();
+    QVector<AlarmEvent> linkFound();
+
+    // The watchdog even without any limit on (kv481 watch, whose whole job
+    // is watching).
+    void setWatchdogWithoutLimits(bool on) { m_watchdogAlways = on; }
+
+    // Whether an alarm of the channel lasts now (for the panel's frame).
+    bool active(AlarmChannel channel) const;
+    bool linkAlarmActive() const { return m_linkLost; }
+    // The alarms that last now, oldest first.
+    QVector<AlarmEvent> activeAlarms() const;
+
+private:
+    struct Side
+    {
+        bool active = false;
+        qint64 pastSince = -1; // tick count when the reading first went past; -1 inside
+        AlarmEvent fired;      // the event that started the alarm
+    };
+    void check(AlarmChannel channel, bool high, bool overload, double value, QVector<AlarmEvent> &out);
+    AlarmEvent event(AlarmEvent::Kind kind, AlarmEvent::Cause cause, const QString &channel, double value,
+                     double limit) const;
+
+    const Clock &m_clock;
+    AlarmSettings m_settings;
+    std::array<std::array<Side, 2>, kAlarmChannels> m_sides{}; // [channel][0 high, 1 low]
+    bool watchdogOn() const { return m_settings.watchdogOn() || (m_watchdogAlways && m_settings.watchdog); }
+
+    bool m_linkLost = false;
+    bool m_watchdogAlways = false;
+    AlarmEvent m_linkEvent;
+};
+
+} // namespace kv

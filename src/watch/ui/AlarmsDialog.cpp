@@ -1,0 +1,194 @@
+#include "watch/ui/AlarmsDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+QDoubleSpinBox *degreesBox(QWidget *parent, const QString &unit, const QString &name)
+{
+    auto *b = new QDoubleSpinBox(parent);
+    b->setRange(-9999.0, 9999.0);
+    b->setDecimals(1);
+    b->setSingleStep(1.0);
+    b->setSuffix(QStringLiteral(" \u00B0%1").arg(unit));
+    b->setAccessibleName(name);
+    b->setObjectName(name);
+    return b;
+}
+
+} // namespace
+
+AlarmsDialog::AlarmsDialog(const WatchOptions &options, const QString &unit, int channels, QWidget *parent)
+    : QDialog(parent)
+    , m_options(options)
+{
+    setObjectName(QStringLiteral("AlarmsDialog"));
+    setWindowTitle(QStringLiteral("Alarms"));
+    m_options.alarms = options.alarms.inUnit(unit);
+    const AlarmSettings &a = m_options.alarms;
+
+    auto *limits = new QGroupBox(QStringLiteral("Limits"), this);
+    auto *grid = new QGridLayout(limits);
+    grid->addWidget(new QLabel(QStringLiteral("High limit"), limits), 0, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Low limit"), limits), 0, 3, 1, 2);
+    const char *captions[kAlarmChannels] = {"T&1", "T&2", "T1-T2 (&difference)"};
+    for (int c = 0; c < kAlarmChannels; ++c) {
+        const QString name = alarmChannelName(static_cast<AlarmChannel>(c));
+        Row &r = m_rows[c];
+        auto *caption = new QLabel(QString::fromLatin1(captions[c]), limits);
+        r.highOn = new QCheckBox(QStringLiteral("on"), limits);
+        r.highOn->setObjectName(name + QStringLiteral(" high on"));
+        r.highOn->setAccessibleName(name + QStringLiteral(" high limit on"));
+        caption->setBuddy(r.highOn);
+        r.high = degreesBox(limits, a.unit, name + QStringLiteral(" high limit"));
+        r.lowOn = new QCheckBox(QStringLiteral("on"), limits);
+        r.lowOn->setObjectName(name + QStringLiteral(" low on"));
+        r.lowOn->setAccessibleName(name + QStringLiteral(" low limit on"));
+        r.low = degreesBox(limits, a.unit, name + QStringLiteral(" low limit"));
+        grid->addWidget(caption, c + 1, 0);
+        const ChannelLimits &l = a.channels[c];
+        r.highOn->setChecked(l.high.on);
+        r.high->setValue(l.high.value);
+        r.lowOn->setChecked(l.low.on);
+        r.low->setValue(l.low.value);
+        r.high->setEnabled(l.high.on);
+        r.low->setEnabled(l.low.on);
+        connect(r.highOn, &QCheckBox::toggled, r.high, &QWidget::setEnabled);
+        connect(r.lowOn, &QCheckBox::toggled, r.low, &QWidget::setEnabled);
+        for (QCheckBox *box : {r.highOn, r.lowOn})
+            connect(box, &QCheckBox::toggled, this, &AlarmsDialog::checkLimits);
+        for (QDoubleSpinBox *box : {r.high, r.low})
+            connect(box, &QDoubleSpinBox::valueChanged, this, &AlarmsDialog::checkLimits);
+        // The one-channel meter has T1 only.
+        const bool there = c == 0 || channels >= 2;
+        for (QWidget *w : {static_cast<QWidget *>(r.highOn), static_cast<QWidget *>(r.high),
+                           static_cast<QWidget *>(r.lowOn), static_cast<QWidget *>(r.low)})
+            if (!there)
+                w->setEnabled(false);
+        if (!there)
+            caption->setEnabled(false);
+        grid->addWidget(r.highOn, c + 1, 1);
+        grid->addWidget(r.high, c + 1, 2);
+        grid->addWidget(r.lowOn, c + 1, 3);
+        grid->addWidget(r.low, c + 1, 4);
+    }
+
+    auto *more = new QGroupBox(QStringLiteral("When an alarm fires"), this);
+    auto *form = new QFormLayout(more);
+    m_hysteresis = new QDoubleSpinBox(more);
+    m_hysteresis->setObjectName(QStringLiteral("Hysteresis"));
+    m_hysteresis->setRange(0.0, 100.0);
+    m_hysteresis->setDecimals(1);
+    m_hysteresis->setSuffix(QStringLiteral(" \u00B0%1").arg(a.unit));
+    m_hysteresis->setValue(a.hysteresis);
+    m_hysteresis->setAccessibleName(QStringLiteral("Hysteresis"));
+    m_hysteresis->setToolTip(QStringLiteral("How far back inside its limit a reading must come to clear the alarm"));
+    form->addRow(QStringLiteral("&Hysteresis"), m_hysteresis);
+    m_delay = new QDoubleSpinBox(more);
+    m_delay->setObjectName(QStringLiteral("Delay"));
+    m_delay->setRange(0.0, 3600.0);
+    m_delay->setDecimals(0);
+    m_delay->setSuffix(QStringLiteral(" s"));
+    m_delay->setValue(a.delaySeconds);
+    m_delay->setAccessibleName(QStringLiteral("Delay"));
+    m_delay->setToolTip(QStringLiteral("How long a reading must stay past its limit before the alarm fires"));
+    form->addRow(QStringLiteral("D&elay"), m_delay);
+    m_watchdog = new QCheckBox(QStringLiteral("Alarm when the meter stops &answering"), more);
+    m_watchdog->setObjectName(QStringLiteral("Watchdog"));
+    m_watchdog->setAccessibleName(m_watchdog->text().remove(QLatin1Char('&')));
+    m_watchdog->setChecked(a.watchdog);
+    form->addRow(m_watchdog);
+    m_notify = new QCheckBox(QStringLiteral("Desktop &notification"), more);
+    m_notify->setObjectName(QStringLiteral("Notification"));
+    m_notify->setAccessibleName(QStringLiteral("Desktop notification"));
+    m_notify->setChecked(a.notify);
+    form->addRow(m_notify);
+    m_sound = new QCheckBox(QStringLiteral("&Sound"), more);
+    m_sound->setObjectName(QStringLiteral("Sound"));
+    m_sound->setAccessibleName(QStringLiteral("Sound"));
+    m_sound->setChecked(a.sound);
+    form->addRow(m_sound);
+
+    auto *rate = new QGroupBox(QStringLiteral("Rate of rise"), this);
+    auto *rateForm = new QFormLayout(rate);
+    m_rateWindow = new QDoubleSpinBox(rate);
+    m_rateWindow->setObjectName(QStringLiteral("Rate window"));
+    m_rateWindow->setRange(2.0, 3600.0);
+    m_rateWindow->setDecimals(0);
+    m_rateWindow->setSuffix(QStringLiteral(" s"));
+    m_rateWindow->setValue(m_options.rateWindowSeconds);
+    m_rateWindow->setAccessibleName(QStringLiteral("Rate of rise window"));
+    m_rateWindow->setToolTip(QStringLiteral("The slope is taken over the samples of this many seconds"));
+    rateForm->addRow(QStringLiteral("&Window"), m_rateWindow);
+
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("Problem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->hide();
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(limits);
+    layout->addWidget(more);
+    layout->addWidget(rate);
+    layout->addWidget(m_problem);
+    layout->addWidget(buttons);
+    checkLimits();
+}
+
+// A low limit at or above the high one could never clear: OK waits until
+// the pair makes sense.
+void AlarmsDialog::checkLimits()
+{
+    QStringList wrong;
+    for (int c = 0; c < kAlarmChannels; ++c) {
+        const Row &r = m_rows[c];
+        if (r.highOn->isChecked() && r.lowOn->isChecked() && r.low->value() >= r.high->value())
+            wrong << alarmChannelName(static_cast<AlarmChannel>(c));
+    }
+    m_problem->setText(wrong.isEmpty() ? QString()
+                                       : QStringLiteral("The low limit must be below the high limit (%1).")
+                                             .arg(wrong.join(QStringLiteral(", "))));
+    m_problem->setVisible(!wrong.isEmpty());
+    m_ok->setEnabled(wrong.isEmpty());
+}
+
+WatchOptions AlarmsDialog::options() const
+{
+    WatchOptions o = m_options;
+    AlarmSettings &a = o.alarms;
+    for (int c = 0; c < kAlarmChannels; ++c) {
+        const Row &r = m_rows[c];
+        ChannelLimits &l = a.channels[c];
+        l.high = {r.highOn->isChecked() && r.highOn->isEnabled() ? true : false, r.high->value()};
+        l.low = {r.lowOn->isChecked() && r.lowOn->isEnabled() ? true : false, r.low->value()};
+        // Kept as set on a meter with both channels, while a 481 is on the line.
+        if (!r.highOn->isEnabled() && c > 0) {
+            l.high.on = m_options.alarms.channels[c].high.on;
+            l.low.on = m_options.alarms.channels[c].low.on;
+        }
+    }
+    a.hysteresis = m_hysteresis->value();
+    a.delaySeconds = m_delay->value();
+    a.watchdog = m_watchdog->isChecked();
+    a.sound = m_sound->isChecked();
+    a.notify = m_notify->isChecked();
+    o.rateWindowSeconds = m_rateWindow->value();
+    return o;
+}
+
+} // namespace kv

@@ -1,0 +1,57 @@
+#pragma once
+// "Alarms…": the limits of each channel, the hysteresis and the delay, the
+// watchdog, sound and notification, and the rate of rise's window. Shows
+// the options in the unit the meter shows and returns them in that unit.
+
+#include "watch/WatchOptions.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
+
+namespace kv {
+
+class AlarmsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // unit: "C" or "F", the unit shown; channels: 1 (481) or 2 (482).
+    AlarmsDialog(const WatchOptions &options, const QString &unit, int channels, QWidget *parent = nullptr);
+
+    WatchOptions options() const;
+
+    struct Row
+    {
+        QCheckBox *highOn;
+        QDoubleSpinBox *high;
+        QCheckBox *lowOn;
+        QDoubleSpinBox *low;
+    };
+    const Row &row(AlarmChannel c) const { return m_rows[static_cast<int>(c)]; }
+    QDoubleSpinBox *hysteresis() const { return m_hysteresis; }
+    QDoubleSpinBox *delay() const { return m_delay; }
+    QCheckBox *watchdog() const { return m_watchdog; }
+    QCheckBox *sound() const { return m_sound; }
+    QCheckBox *notification() const { return m_notify; }
+    QDoubleSpinBox *rateWindow() const { return m_rateWindow; }
+
+private:
+    void checkLimits();
+
+    WatchOptions m_options;
+    std::array<Row, kAlarmChannels> m_rows{};
+    QDoubleSpinBox *m_hysteresis;
+    QDoubleSpinBox *m_delay;
+    QCheckBox *m_watchdog;
+    QCheckBox *m_sound;
+    QCheckBox *m_notify;
+    QDoubleSpinBox *m_rateWindow;
+    QLabel *m_problem;
+    class QPushButton *m_ok;
+};
+
+} // namespace kv

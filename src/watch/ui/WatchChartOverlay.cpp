@@ -1,0 +1,264 @@
+#include "watch/ui/WatchChartOverlay.h"
+
+#include "common/Temperature.h"
+#include "views/Chart.h"
+#include "watch/RateOfRise.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+const QColor kHighColor(200, 0, 0);
+const QColor kLowColor(0, 70, 200);
+
+} // namespace
+
+WatchChartOverlay::WatchChartOverlay(Chart *chart)
+    : QObject(chart)
+    , m_chart(chart)
+{
+    setObjectName(QStringLiteral("WatchChartOverlay"));
+    connect(chart->plot(), &QCustomPlot::beforeReplot, this, &WatchChartOverlay::refreshRate);
+    chart->plot()->installEventFilter(this);
+}
+
+bool WatchChartOverlay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_chart && watched == m_chart->plot() && event->type() == QEvent::ContextMenu) {
+        auto *e = static_cast<QContextMenuEvent *>(event);
+        QContextMenuEvent forwarded(e->reason(), m_chart->plot()->mapTo(m_chart.data(), e->pos()), e->globalPos(),
+                                    e->modifiers());
+        QApplication::sendEvent(m_chart.data(), &forwarded);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WatchChartOverlay::removeItems(QList<QCPAbstractItem *> &items)
+{
+    QCustomPlot *plot = m_chart ? m_chart->plot() : nullptr;
+    for (QCPAbstractItem *item : items)
+        if (plot && plot->hasItem(item))
+            plot->removeItem(item);
+    items.clear();
+}
+
+void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
+{
+    if (!m_chart)
+        return;
+    removeItems(m_limitItems);
+    m_limitLines.clear();
+    QCustomPlot *plot = m_chart->plot();
+    for (int c = 0; c < std::min(channels, 2); ++c) {
+        const AlarmChannel channel = c == 0 ? AlarmChannel::T1 : AlarmChannel::T2;
+        const ChannelLimits &l = limits[channel];
+        for (bool high : {true, false}) {
+            const AlarmLimit &limit = high ? l.high : l.low;
+            if (!limit.on)
+                continue;
+            auto *line = new QCPItemStraightLine(plot);
+            line->setPen(QPen(high ? kHighColor : kLowColor, 1, Qt::DashDotLine));
+            line->point1->setTypeX(QCPItemPosition::ptAxisRectRatio);
+            line->point1->setTypeY(QCPItemPosition::ptPlotCoords);
+            line->point2->setTypeX(QCPItemPosition::ptAxisRectRatio);
+            line->point2->setTypeY(QCPItemPosition::ptPlotCoords);
+            line->point1->setCoords(0, limit.value);
+            line->point2->setCoords(1, limit.value);
+            line->setClipToAxisRect(true);
+            auto *label = new QCPItemText(plot);
+            label->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
+            label->position->setTypeY(QCPItemPosition::ptPlotCoords);
+            label->position->setCoords(0.005, limit.value);
+            label->setPositionAlignment(Qt::AlignLeft | (high ? Qt::AlignBottom : Qt::AlignTop));
+            label->setColor(high ? kHighColor : kLowColor);
+            label->setText(QStringLiteral("%1 %2 %3")
+                               .arg(alarmChannelName(channel), high ? QStringLiteral("high") : QStringLiteral("low"),
+                                    QString::number(limit.value, 'f', 1)));
+            label->setClipToAxisRect(true);
+            m_limitItems << line << label;
+            m_limitLines << LimitLine{alarmChannelName(channel), high, limit.value};
+        }
+    }
+    plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void WatchChartOverlay::markCrossing(const AlarmEvent &e)
+{
+    if (!m_chart || !e.isAlarm() || e.cause == AlarmEvent::Cause::LinkLost)
+        return;
+    QCustomPlot *plot = m_chart->plot();
+    if (m_crossings.size() >= 2 * kMaxCrossings) {
+        QList<QCPAbstractItem *> oldest{m_crossings.takeFirst(), m_crossings.takeFirst()};
+        removeItems(oldest);
+    }
+    const double key = Chart::keyOf(e.time);
+    auto *line = new QCPItemStraightLine(plot);
+    line->setPen(QPen(e.cause == AlarmEvent::Cause::Low ? kLowColor : kHighColor, 1, Qt::DotLine));
+    line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    line->point1->setCoords(key, 0);
+    line->point2->setCoords(key, 1);
+    line->setClipToAxisRect(true);
+    auto *label = new QCPItemText(plot);
+    label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    // Each channel's marks at a height of their own, so that crossings at
+    // the same moment stay readable.
+    const int row = e.channel == QLatin1String("T1") ? 0 : e.channel == QLatin1String("T2") ? 1 : 2;
+    label->position->setCoords(key, 0.01 + 0.06 * row);
+    label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setColor(e.cause == AlarmEvent::Cause::Low ? kLowColor : kHighColor);
+    label->setText(e.cause == AlarmEvent::Cause::Overload ? e.channel + QStringLiteral(" OL")
+                                                          : e.channel + (e.cause == AlarmEvent::Cause::Low
+                                                                             ? QStringLiteral(" \u25BC")
+                                                                             : QStringLiteral(" \u25B2")));
+    label->setClipToAxisRect(true);
+    m_crossings << line << label;
+    plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void WatchChartOverlay::clearCrossings()
+{
+    removeItems(m_crossings);
+}
+
+void WatchChartOverlay::setRateShown(bool shown)
+{
+    if (m_rateShown == shown)
+        return;
+    m_rateShown = shown;
+    if (m_chart)
+        m_chart->plot()->replot();
+}
+
+void WatchChartOverlay::setRateWindow(double seconds)
+{
+    if (seconds <= 0 || seconds == m_rateWindow)
+        return;
+    m_rateWindow = seconds;
+    if (m_chart && m_rateShown)
+        m_chart->plot()->replot();
+}
+
+void WatchChartOverlay::setUnit(const QString &unit)
+{
+    if (unit.isEmpty() || unit == m_unit)
+        return;
+    m_unit = unit;
+    if (m_chart && m_rateShown)
+        m_chart->plot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString WatchChartOverlay::rateAxisLabel() const
+{
+    return QStringLiteral("\u00B0%1/min").arg(m_unit);
+}
+
+void WatchChartOverlay::refreshRate()
+{
+    if (!m_chart || m_refreshing)
+        return;
+    m_refreshing = true;
+    QCustomPlot *plot = m_chart->plot();
+    QCPAxis *axis = plot->yAxis2;
+    if (!m_rateShown) {
+        for (const QPointer<QCPCurve> &c : std::as_const(m_curves))
+            if (c)
+                plot->removePlottable(c);
+        m_curves.clear();
+        axis->setVisible(false);
+        m_refreshing = false;
+        return;
+    }
+    const ChartData &d = m_chart->data();
+    const int n = std::min(d.subsets(), 2);
+    while (m_curves.size() > n) {
+        if (QCPCurve *c = m_curves.takeLast())
+            plot->removePlottable(c);
+    }
+    const ChartLook &look = m_chart->look();
+    // The rate is in the unit the chart's values are in.
+    if (const QString unit = temperatureAxisUnit(look.yAxisLabel); !unit.isEmpty())
+        m_unit = unit;
+    else if (const QString source = m_unitSource ? m_unitSource() : QString();
+             source == QLatin1String("C") || source == QLatin1String("F"))
+        m_unit = source;
+    const float nullY = m_chart->nullY();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    double lo = 0.0, hi = 0.0;
+    for (int s = 0; s < n; ++s) {
+        if (s >= m_curves.size() || !m_curves[s]) {
+            auto *curve = new QCPCurve(plot->xAxis, axis);
+            curve->setObjectName(QStringLiteral("Rate of rise %1").arg(s + 1));
+            if (s < m_curves.size())
+                m_curves[s] = curve;
+            else
+                m_curves << curve;
+        }
+        QCPCurve *curve = m_curves[s];
+        const QColor color = s < look.subsetColors.size() ? look.subsetColors.at(s) : (s == 0 ? Qt::red : Qt::blue);
+        QPen pen(color, 1, Qt::DashLine);
+        curve->setPen(pen);
+        const QString label = s < look.subsetLabels.size() ? look.subsetLabels.at(s) : QStringLiteral("T%1").arg(s + 1);
+        curve->setName(QStringLiteral("%1 %2").arg(label, rateAxisLabel()));
+        // The chart's samples in time order; unset cells are left out.
+        const std::vector<double> &xs = d.xs(s);
+        const std::vector<float> &ys = d.ys(s);
+        QVector<double> seconds, values, keys;
+        seconds.reserve(d.points());
+        values.reserve(d.points());
+        for (int p = 0; p < d.points(); ++p) {
+            if (xs[p] == 0.0)
+                continue;
+            seconds << xs[p] * 86400.0;
+            values << (ys[p] == nullY ? nan : double(ys[p]));
+            keys << Chart::keyOf(xs[p]);
+        }
+        const QVector<double> rates = rateOfRiseSeries(seconds, values, m_rateWindow);
+        QVector<QCPCurveData> cells;
+        cells.reserve(rates.size());
+        for (int i = 0; i < rates.size(); ++i) {
+            cells.append(QCPCurveData(i, keys[i], rates[i]));
+            if (!std::isnan(rates[i])) {
+                lo = std::min(lo, rates[i]);
+                hi = std::max(hi, rates[i]);
+            }
+        }
+        curve->data()->set(cells, true);
+    }
+    axis->setVisible(true);
+    axis->setLabel(rateAxisLabel());
+    axis->setTickLabels(true);
+    const double pad = std::max(0.5, (hi - lo) * 0.1);
+    axis->setRange(lo - pad, hi + pad);
+    m_refreshing = false;
+}
+
+QVector<double> WatchChartOverlay::rateValues(int s) const
+{
+    QVector<double> out;
+    if (s < 0 || s >= m_curves.size() || !m_curves[s])
+        return out;
+    for (const QCPCurveData &c : *m_curves[s]->data())
+        out << c.value;
+    return out;
+}
+
+QVector<double> WatchChartOverlay::rateKeys(int s) const
+{
+    QVector<double> out;
+    if (s < 0 || s >= m_curves.size() || !m_curves[s])
+        return out;
+    for (const QCPCurveData &c : *m_curves[s]->data())
+        out << c.key;
+    return out;
+}
+
+} // namespace kv

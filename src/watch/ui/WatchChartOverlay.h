@@ -1,0 +1,88 @@
+#pragma once
+// What watching adds to a chart: the limits that are on as horizontal lines
+// with the moment of each crossing marked (the real-time graph), and each
+// channel's rate of rise as a dashed line on a second y axis at the right
+// (the real-time and the data-logger graphs). The rate is worked out from
+// the chart's own samples each time the chart is drawn, so it follows
+// clearing, zooming and a new data set without being told.
+
+#include "views/Chart.h"
+#include "watch/AlarmWatch.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+
+#include <functional>
+
+class QCPCurve;
+class QCPAbstractItem;
+
+
+namespace kv {
+
+class WatchChartOverlay : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxCrossings = 200;
+
+    explicit WatchChartOverlay(Chart *chart);
+
+    Chart *chart() const { return m_chart; }
+
+    // The limits in the chart's unit; channels 1 or 2 (the difference's
+    // limits are no temperatures and have no line).
+    void setLimits(const AlarmSettings &limits, int channels);
+    // A crossing, in the chart's unit.
+    void markCrossing(const AlarmEvent &event);
+    void clearCrossings();
+
+    void setRateShown(bool shown);
+    bool rateShown() const { return m_rateShown; }
+    void setRateWindow(double seconds);
+    // "C" or "F": the rate axis reads "°C/min" or "°F/min".
+    void setUnit(const QString &unit);
+    // Where the unit comes from when the chart's axis title does not say
+    // (the data-logger graph: the unit of the set shown).
+    void setUnitSource(std::function<QString()> source) { m_unitSource = std::move(source); }
+
+    // What is drawn now (for tests and the accessible description).
+    struct LimitLine
+    {
+        QString channel;
+        bool high;
+        double value;
+    };
+    QVector<LimitLine> limitLines() const { return m_limitLines; }
+    int crossingCount() const { return m_crossings.size() / 2; }
+    // The rate of rise drawn for subset s, one value per drawn sample (NaN
+    // in gaps), at the chart's keys.
+    QVector<double> rateValues(int s) const;
+    QVector<double> rateKeys(int s) const;
+    QString rateAxisLabel() const;
+
+    // Works the rate out again and draws; called before every replot.
+    void refreshRate();
+
+protected:
+    // The plot keeps mouse events to itself, its context menu request too:
+    // it goes on to the chart, whose menu holds the graph's commands.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void removeItems(QList<QCPAbstractItem *> &items);
+
+    QPointer<Chart> m_chart;
+    QList<QCPAbstractItem *> m_limitItems;
+    QList<QCPAbstractItem *> m_crossings;
+    QVector<LimitLine> m_limitLines;
+    QVector<QPointer<QCPCurve>> m_curves;
+    bool m_rateShown = false;
+    double m_rateWindow = 30.0;
+    QString m_unit = QStringLiteral("C");
+    std::function<QString()> m_unitSource;
+    bool m_refreshing = false;
+};
+
+} // namespace kv

@@ -1,0 +1,228 @@
+#include "watch/ui/WatchController.h"
+
+#include "common/Temperature.h"
+#include "link/MeterLink.h"
+#include "panel/TfrmPanel.h"
+#include "views/Chart.h"
+#include "watch/ui/DesktopNotifier.h"
+#include "watch/ui/WatchChartOverlay.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+// The panel's display of each channel: main T1, third T1-T2, sub T2.
+int displayOf(AlarmChannel c)
+{
+    switch (c) {
+    case AlarmChannel::T1:
+        return 0;
+    case AlarmChannel::Difference:
+        return 1;
+    case AlarmChannel::T2:
+        break;
+    }
+    return 2;
+}
+
+} // namespace
+
+WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *statusBar, Parts parts, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_watch(clock)
+    , m_parts(std::move(parts))
+    , m_log(this)
+    , m_status(new QLabel(statusBar))
+{
+    setObjectName(QStringLiteral("WatchController"));
+    m_status->setObjectName(QStringLiteral("StatusAlarm"));
+    m_status->setAccessibleName(QStringLiteral("Alarm"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setContentsMargins(6, 0, 6, 0);
+    m_status->hide();
+    statusBar->addPermanentWidget(m_status);
+}
+
+WatchController::~WatchController() = default;
+
+QString WatchController::shownUnit() const
+{
+    const QString unit = m_link.reading().unit1;
+    return unit == QLatin1String("F") ? unit : QStringLiteral("C");
+}
+
+void WatchController::setOptions(const WatchOptions &options)
+{
+    m_options = options;
+    handle(m_watch.setSettings(options.alarms));
+    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays)) {
+        if (!o)
+            continue;
+        o->setRateWindow(options.rateWindowSeconds);
+        o->setRateShown(options.showRate);
+    }
+    updateLimitLines();
+    updatePanel();
+    showStatus(nullptr);
+}
+
+void WatchController::setRateShown(bool shown)
+{
+    m_options.showRate = shown;
+    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays))
+        if (o)
+            o->setRateShown(shown);
+}
+
+WatchChartOverlay *WatchController::realTimeOverlay() const
+{
+    return m_realTime;
+}
+
+void WatchController::attachRealTimeGraph(Chart *chart)
+{
+    auto *o = new WatchChartOverlay(chart);
+    o->setObjectName(QStringLiteral("RealTimeWatch"));
+    o->setRateWindow(m_options.rateWindowSeconds);
+    o->setUnit(m_parts.graphUnit ? m_parts.graphUnit() : QString());
+    o->setRateShown(m_options.showRate);
+    m_realTime = o;
+    m_overlays << o;
+    updateLimitLines();
+}
+
+void WatchController::attachLoggerGraph(Chart *chart, std::function<QString()> unit)
+{
+    auto *o = chart->findChild<WatchChartOverlay *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!o) {
+        o = new WatchChartOverlay(chart);
+        m_overlays << o;
+    }
+    o->setRateWindow(m_options.rateWindowSeconds);
+    o->setUnitSource(std::move(unit));
+    o->setRateShown(m_options.showRate);
+}
+
+void WatchController::updateLimitLines()
+{
+    if (!m_realTime)
+        return;
+    QString unit = m_parts.graphUnit ? m_parts.graphUnit() : QString();
+    if (unit.isEmpty())
+        unit = shownUnit();
+    m_limitUnit = unit;
+    m_realTime->setUnit(unit);
+    m_realTime->setLimits(m_options.alarms.inUnit(unit), m_link.connected() ? m_link.channelCount() : 2);
+}
+
+void WatchController::onFrame()
+{
+    if (!m_link.connected())
+        return;
+    const Reading &r = m_link.reading();
+    if (m_link.model() == 482 && r.clockMode)
+        return; // T2 shows the time of day
+    handle(m_watch.feed(watchSample(r, m_link.model())));
+}
+
+void WatchController::onLiveTick(double, bool fresh)
+{
+    // A reading that stays past a limit fires once its delay is over, even
+    // without a new frame.
+    if (fresh)
+        onFrame();
+    // The graph takes the unit of its first sample: the lines follow it.
+    if (m_realTime && m_parts.graphUnit && !m_parts.graphUnit().isEmpty() && m_parts.graphUnit() != m_limitUnit)
+        updateLimitLines();
+}
+
+void WatchController::onConnectionChanged(bool connected)
+{
+    handle(connected ? m_watch.linkFound() : m_watch.linkLost());
+}
+
+void WatchController::onSampleTaken()
+{
+    if (!m_file.flush(m_parts.journalPath ? m_parts.journalPath() : QString()) && !m_fileFailed) {
+        m_fileFailed = true;
+        Q_EMIT fileProblem(m_file.error());
+    }
+}
+
+AlarmEvent WatchController::inUnit(const AlarmEvent &e, const QString &unit) const
+{
+    AlarmEvent out = e;
+    if (unit.isEmpty() || unit == e.unit || e.channel == QLatin1String("link"))
+        return out;
+    if (e.channel == alarmChannelName(AlarmChannel::Difference)) {
+        const double scale = unit == QLatin1String("F") ? 1.8 : 1.0 / 1.8;
+        out.value *= scale;
+        out.limit *= scale;
+    } else {
+        out.value = convertTemperature(e.value, e.unit, unit);
+        out.limit = convertTemperature(e.limit, e.unit, unit);
+    }
+    out.unit = unit;
+    return out;
+}
+
+void WatchController::handle(const QVector<AlarmEvent> &events)
+{
+    if (events.isEmpty())
+        return;
+    for (const AlarmEvent &e : events) {
+        m_log.add(e);
+        if (!m_file.write(e, m_parts.journalPath ? m_parts.journalPath() : QString())) {
+            if (!m_fileFailed)
+                Q_EMIT fileProblem(m_file.error());
+            m_fileFailed = true;
+        } else {
+            m_fileFailed = false;
+        }
+        if (m_realTime && e.isAlarm())
+            m_realTime->markCrossing(inUnit(e, m_limitUnit));
+        if (e.isAlarm() && m_options.alarms.notify
+            && DesktopNotifier::notify(QStringLiteral("KV481 alarm"), e.text(), true))
+            ++m_notified;
+        if (e.isAlarm() && m_options.alarms.sound)
+            QApplication::beep();
+        Q_EMIT event(e);
+    }
+    updatePanel();
+    showStatus(&events.last());
+}
+
+void WatchController::showStatus(const AlarmEvent *last)
+{
+    const QVector<AlarmEvent> active = m_watch.activeAlarms();
+    QString text;
+    if (!active.isEmpty()) {
+        text = active.last().text();
+        if (active.size() > 1)
+            text += QStringLiteral(" (+%1 more)").arg(active.size() - 1);
+        m_status->setStyleSheet(QStringLiteral("QLabel { background: #c00000; color: white; font-weight: bold; }"));
+    } else {
+        text = last && !last->isAlarm() ? last->text() : QString();
+        m_status->setStyleSheet(QString());
+    }
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+}
+
+void WatchController::updatePanel()
+{
+    TfrmPanel *panel = m_parts.panel ? m_parts.panel() : nullptr;
+    if (!panel)
+        return;
+    for (AlarmChannel c : {AlarmChannel::T1, AlarmChannel::T2, AlarmChannel::Difference})
+        panel->setAlarmFrame(displayOf(c), m_watch.active(c));
+}
+
+} // namespace kv

@@ -1,0 +1,96 @@
+#pragma once
+// Watching in the window: the alarm rules fed from the meter link, and what
+// each event does there: the status bar, the panel's red frame, the marks
+// and limit lines on the real-time graph, the Alarm Log, the events file
+// beside the journal, a desktop notification and a short sound. Also keeps
+// the rate-of-rise lines of the graphs in step with the options.
+
+#include "watch/AlarmWatch.h"
+#include "watch/WatchOptions.h"
+#include "watch/ui/AlarmEventFile.h"
+#include "watch/ui/AlarmLog.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QLabel;
+class QStatusBar;
+
+namespace kv {
+
+class Chart;
+class Clock;
+class MeterLink;
+class TfrmPanel;
+class WatchChartOverlay;
+
+class WatchController : public QObject
+{
+    Q_OBJECT
+public:
+    struct Parts
+    {
+        std::function<TfrmPanel *()> panel;        // the panel while open
+        std::function<QString()> journalPath;      // the recording's journal now
+        std::function<QString()> graphUnit;        // the real-time graph's unit, empty while unknown
+    };
+
+    WatchController(MeterLink &link, Clock &clock, QStatusBar *statusBar, Parts parts, QObject *parent = nullptr);
+    ~WatchController() override;
+
+    const WatchOptions &options() const { return m_options; }
+    // New options (from the dialog or the settings file).
+    void setOptions(const WatchOptions &options);
+
+    // The graphs that show what is watched.
+    void attachRealTimeGraph(Chart *chart);
+    // unit: the unit of the values the chart shows now.
+    void attachLoggerGraph(Chart *chart, std::function<QString()> unit);
+    // Every overlay's rate lines shown or hidden (the graphs' check item).
+    void setRateShown(bool shown);
+
+    const AlarmWatch &watch() const { return m_watch; }
+    AlarmLogModel *log() { return &m_log; }
+    QLabel *statusLabel() const { return m_status; }
+    WatchChartOverlay *realTimeOverlay() const;
+    QString eventFilePath() const { return m_file.path(); }
+    int notificationsSent() const { return m_notified; }
+    // The unit the meter shows now ("C" until a reading says otherwise).
+    QString shownUnit() const;
+
+Q_SIGNALS:
+    void event(const kv::AlarmEvent &event);
+    // Writing the events beside the journal failed (once per failure).
+    void fileProblem(const QString &message);
+
+public Q_SLOTS:
+    void onFrame();
+    void onLiveTick(double dateTime, bool fresh);
+    void onConnectionChanged(bool connected);
+    // A sample went into the recording (and its journal).
+    void onSampleTaken();
+
+private:
+    void handle(const QVector<AlarmEvent> &events);
+    void showStatus(const AlarmEvent *last);
+    void updatePanel();
+    void updateLimitLines();
+    AlarmEvent inUnit(const AlarmEvent &e, const QString &unit) const;
+
+    MeterLink &m_link;
+    AlarmWatch m_watch;
+    Parts m_parts;
+    WatchOptions m_options;
+    AlarmLogModel m_log;
+    AlarmEventFile m_file;
+    QLabel *m_status;
+    QPointer<WatchChartOverlay> m_realTime;
+    QList<QPointer<WatchChartOverlay>> m_overlays;
+    QString m_limitUnit; // of the limit lines on the real-time graph
+    bool m_fileFailed = false;
+    int m_notified = 0;
+};
+
+} // namespace kv

@@ -1,0 +1,337 @@
+// kv481 watch as a shell runs it, against the meter emulator: alarm events
+// in each format, the command run for each event and its environment, the
+// lost meter, the rate of rise on a known ramp, and mistakes in alarms.
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+QProcessEnvironment environment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_TIME", "LC_NUMERIC"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8"));
+    return env;
+}
+
+Run kv481(const QStringList &args)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment());
+    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+class Emulator
+{
+public:
+    explicit Emulator(const QStringList &args)
+    {
+        m_p.start(QStringLiteral(KV_EMULATOR), args);
+        if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
+            device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
+    }
+    ~Emulator()
+    {
+        ::kill(static_cast<pid_t>(m_p.processId()), SIGCONT);
+        m_p.terminate();
+        m_p.waitForFinished(5000);
+    }
+    void signal(int sig) { ::kill(static_cast<pid_t>(m_p.processId()), sig); }
+    QString device;
+
+private:
+    QProcess m_p;
+};
+
+QList<QByteArray> lines(const QByteArray &out)
+{
+    QList<QByteArray> l = out.split('\n');
+    l.removeAll(QByteArray());
+    return l;
+}
+
+// An event line as fields: event, time, channel, cause, value, limit, unit.
+QStringList eventFields(const QByteArray &line, const QString &format)
+{
+    if (format == QLatin1String("jsonl")) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.contains(QStringLiteral("event")))
+            return {};
+        auto text = [&](const char *k) {
+            const QJsonValue v = o.value(QLatin1String(k));
+            return v.isNull() ? QString() : v.isDouble() ? QString::number(v.toDouble(), 'f', 1) : v.toString();
+        };
+        return {text("event"), text("time"), text("channel"), text("cause"), text("value"), text("limit"), text("unit")};
+    }
+    if (!line.startsWith("# ") || line.startsWith("# kv481") || line.startsWith("# model") || line.startsWith("# port"))
+        return {};
+    return QString::fromUtf8(line.mid(2)).split(format == QLatin1String("csv") ? QLatin1Char(',') : QLatin1Char('\t'));
+}
+
+QList<QStringList> events(const QByteArray &out, const QString &format)
+{
+    QList<QStringList> e;
+    for (const QByteArray &l : lines(out))
+        if (const QStringList f = eventFields(l, format); !f.isEmpty())
+            e << f;
+    return e;
+}
+
+} // namespace
+
+class TestKv481Watch : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void eventsInEachFormatWithTheCommandsEnvironment_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("csv") << QStringLiteral("csv");
+        QTest::newRow("tsv") << QStringLiteral("tsv");
+        QTest::newRow("jsonl") << QStringLiteral("jsonl");
+    }
+    void eventsInEachFormatWithTheCommandsEnvironment()
+    {
+        QFETCH(QString, format);
+        // T1 past its high limit from the start, T2 below its low limit,
+        // the difference inside: one alarm each for T1 and T2, however many
+        // readings follow.
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("482"), QStringLiteral("--steady"),
+                        QStringLiteral("85.3,-20.5")});
+        const QString log = m_dir.filePath(format + QStringLiteral(".log"));
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
+                             QStringLiteral("4"), QStringLiteral("--format"), format, QStringLiteral("--alarm"),
+                             QStringLiteral("T1>80"), QStringLiteral("--alarm"), QStringLiteral("T2<-18"),
+                             QStringLiteral("--alarm"), QStringLiteral("T1-T2<50"), QStringLiteral("--on-alarm"),
+                             QStringLiteral("echo \"$KV481_EVENT|$KV481_CHANNEL|$KV481_VALUE|$KV481_LIMIT|$KV481_TIME\" >> '%1'; echo ran")
+                                 .arg(log)});
+        QCOMPARE(r.exitCode, 0);
+        // The command's own output goes to the standard error, never among the records.
+        QCOMPARE(r.err.count(QStringLiteral("ran\n")), 2);
+        QVERIFY(!r.out.contains("ran"));
+        const QList<QStringList> e = events(r.out, format);
+        QCOMPARE(e.size(), 2);
+        QCOMPARE(e[0].mid(2), (QStringList{"T1", "high", "85.3", "80.0", "C"}));
+        QCOMPARE(e[1].mid(2), (QStringList{"T2", "low", "-20.5", "-18.0", "C"}));
+        for (const QStringList &f : e) {
+            QCOMPARE(f[0], QStringLiteral("alarm"));
+            QVERIFY2(QDateTime::fromString(f[1], Qt::ISODateWithMs).isValid(), qPrintable(f[1]));
+        }
+        // The events come before the record of the reading that caused them.
+        const QList<QByteArray> all = lines(r.out);
+        const int firstEvent = all.indexOf(all.value(format == QLatin1String("jsonl") ? 0 : 4));
+        QVERIFY(!eventFields(all.value(firstEvent), format).isEmpty());
+
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> ran = lines(f.readAll());
+        QCOMPARE(ran.size(), 2);
+        QCOMPARE(ran[0].left(ran[0].lastIndexOf('|')), QByteArray("alarm|T1|85.3|80.0"));
+        QCOMPARE(ran[1].left(ran[1].lastIndexOf('|')), QByteArray("alarm|T2|-20.5|-18.0"));
+        QCOMPARE(QString::fromUtf8(ran[0].mid(ran[0].lastIndexOf('|') + 1)), e[0][1]);
+    }
+
+    void crossingClearsOnceByTheHysteresis()
+    {
+        // Falling a degree every two seconds from 81: the alarm at the first
+        // reading, cleared at 79.0 or below (hysteresis 1), and only then.
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--steady"),
+                        QStringLiteral("81.2"), QStringLiteral("--ramp"), QStringLiteral("-30")});
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
+                             QStringLiteral("8"), QStringLiteral("--format"), QStringLiteral("jsonl"),
+                             QStringLiteral("--alarm"), QStringLiteral("T1>80")});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QStringList> e = events(r.out, QStringLiteral("jsonl"));
+        QCOMPARE(e.size(), 2);
+        QCOMPARE(e[0][0], QStringLiteral("alarm"));
+        QVERIFY(e[0][4].toDouble() > 80.0);
+        QCOMPARE(e[1][0], QStringLiteral("cleared"));
+        QVERIFY2(e[1][4].toDouble() <= 79.0 && e[1][4].toDouble() > 78.0, qPrintable(e[1][4]));
+    }
+
+    void overloadAndHysteresisInFahrenheitLimits()
+    {
+        // An open probe: the high alarm names the overload, with no value;
+        // the command sees "OL".
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("482"), QStringLiteral("--steady"),
+                        QStringLiteral("2600,20")});
+        const QString log = m_dir.filePath(QStringLiteral("ol.log"));
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
+                             QStringLiteral("3"), QStringLiteral("--alarm"), QStringLiteral("T1>1000F"),
+                             QStringLiteral("--on-alarm"),
+                             QStringLiteral("echo \"$KV481_CHANNEL $KV481_VALUE $KV481_LIMIT\" > '%1'").arg(log)});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QStringList> e = events(r.out, QStringLiteral("csv"));
+        QCOMPARE(e.size(), 1);
+        QCOMPARE(e[0].mid(2), (QStringList{"T1", "overload", "", "1000.0", "F"}));
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("T1 OL 1000.0\n"));
+    }
+
+    void lostMeterIsAnEventOnLink()
+    {
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--steady"),
+                        QStringLiteral("20")});
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(QStringLiteral(KV_BIN_DIR "/kv481"),
+                {QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--format"),
+                 QStringLiteral("jsonl")});
+        QVERIFY(p.waitForStarted());
+        QByteArray out, err;
+        auto waitFor = [&](const char *text, int ms) {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < ms && !err.contains(text)) {
+                p.waitForReadyRead(200);
+                out += p.readAllStandardOutput();
+                err += p.readAllStandardError();
+            }
+            return err.contains(text);
+        };
+        QVERIFY(!waitFor("never", 2500));
+        meter.signal(SIGSTOP); // the meter answers nothing
+        QVERIFY2(waitFor("stopped answering", 20000), err.constData());
+        meter.signal(SIGCONT);
+        QVERIFY2(waitFor("answers again", 20000), err.constData());
+        p.waitForReadyRead(500);
+        out += p.readAllStandardOutput();
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 0);
+        const QList<QStringList> e = events(out, QStringLiteral("jsonl"));
+        QCOMPARE(e.size(), 2);
+        QCOMPARE(e[0], (QStringList{"alarm", e[0][1], "link", "lost", "", "", ""}));
+        QCOMPARE(e[1], (QStringList{"cleared", e[1][1], "link", "lost", "", "", ""}));
+    }
+
+    void rateOfRiseOnAKnownRamp()
+    {
+        // T1 rises 12 degrees a minute, T2 falls 6. Each record's rate is
+        // the least-squares slope of the records of the last 4.5 s (well
+        // clear of the second marks), worked out here from what was printed;
+        // none until the records span half the window.
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("482"), QStringLiteral("--steady"),
+                        QStringLiteral("20,30"), QStringLiteral("--ramp"), QStringLiteral("12,-6")});
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
+                             QStringLiteral("12"), QStringLiteral("--rate-window"), QStringLiteral("4.5")});
+        QCOMPARE(r.exitCode, 0);
+        QList<QByteArray> rows = lines(r.out);
+        while (!rows.isEmpty() && rows.first().startsWith('#'))
+            rows.removeFirst();
+        QCOMPARE(rows.takeFirst(), QByteArray("time,T1,T1 flag,T2,T2 flag,unit,annunciators,T1 rate,T2 rate"));
+        QCOMPARE(rows.size(), 12);
+        QVector<double> xs, t1s, t2s;
+        const QDateTime start = QDateTime::fromString(QString::fromLatin1(rows[0].split(',')[0]), Qt::ISODateWithMs);
+        for (const QByteArray &row : rows) {
+            const QList<QByteArray> f = row.split(',');
+            QCOMPARE(f.size(), 9);
+            xs << start.msecsTo(QDateTime::fromString(QString::fromLatin1(f[0]), Qt::ISODateWithMs)) / 1000.0;
+            t1s << f[1].toDouble();
+            t2s << f[3].toDouble();
+            int first = 0;
+            while (xs.last() - xs[first] > 4.5)
+                ++first;
+            auto slope = [&](const QVector<double> &ys) {
+                const int n = xs.size() - first;
+                double mx = 0, my = 0;
+                for (int i = first; i < xs.size(); ++i) {
+                    mx += xs[i] / n;
+                    my += ys[i] / n;
+                }
+                double sxy = 0, sxx = 0;
+                for (int i = first; i < xs.size(); ++i) {
+                    sxy += (xs[i] - mx) * (ys[i] - my);
+                    sxx += (xs[i] - mx) * (xs[i] - mx);
+                }
+                return sxy / sxx * 60.0;
+            };
+            // Under half the window is too little for a slope.
+            if (xs.last() - xs[first] < 2.25) {
+                QVERIFY(f[7].isEmpty());
+                continue;
+            }
+            QVERIFY2(qAbs(f[7].toDouble() - slope(t1s)) < 0.005, row.constData());
+            QVERIFY2(qAbs(f[8].toDouble() - slope(t2s)) < 0.005, row.constData());
+        }
+        // And the ramp itself, within the display's tenth of a degree.
+        QVERIFY2(qAbs(rows.last().split(',')[7].toDouble() - 12.0) < 0.5, rows.last().constData());
+        QVERIFY2(qAbs(rows.last().split(',')[8].toDouble() + 6.0) < 0.5, rows.last().constData());
+    }
+
+    void mistakesGiveOneLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char *name, const QStringList &a, const char *text) {
+            QTest::newRow(name) << a << QString::fromLatin1(text);
+        };
+        row("no such channel", {"--alarm", "T3>80"}, "\"T3>80\" is no alarm");
+        row("no comparison", {"--alarm", "T1=80"}, "\"T1=80\" is no alarm");
+        row("no number", {"--alarm", "T1>hot"}, "is no alarm");
+        row("two high limits", {"--alarm", "T1>80", "--alarm", "T1>90"}, "T1 has two high limits");
+        row("low above high", {"--alarm", "T1>80", "--alarm", "T1<90"}, "above the low limit");
+        row("units mixed", {"--alarm", "T1>80C", "--alarm", "T2<0F"}, "same unit");
+        row("negative hysteresis", {"--alarm", "T1>80", "--hysteresis", "-1"}, "--hysteresis");
+        row("delay not a number", {"--alarm", "T1>80", "--delay", "soon"}, "--delay");
+        row("rate window zero", {"--rate-window", "0"}, "--rate-window");
+        row("empty command", {"--alarm", "T1>80", "--on-alarm", ""}, "--on-alarm");
+    }
+    void mistakesGiveOneLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        // Found before any port is opened: the port named does not exist.
+        const Run r = kv481(QStringList{QStringLiteral("watch"), QStringLiteral("--port"),
+                                        QStringLiteral("/dev/kv481-absent")}
+                            + args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.err.startsWith(QLatin1String("kv481: watch: ")) && r.err.contains(expected), qPrintable(r.err));
+    }
+
+    void oneChannelMeterRefusesSecondChannelAlarms()
+    {
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("481")});
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--alarm"),
+                             QStringLiteral("T2<0")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.err.contains(QLatin1String("481 with T1 only")), qPrintable(r.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKv481Watch)
+#include "tst_kv481_watch.moc"

@@ -1,0 +1,324 @@
+// The window side of watching without the window: the rate of rise a graph
+// draws against slopes worked out by hand, the Alarm Log's rows, the events
+// file beside a journal, and the options' settings section.
+
+#include "app/Settings.h"
+#include "common/Clock.h"
+#include "views/Chart.h"
+#include "watch/AlarmWatch.h"
+#include "watch/WatchOptions.h"
+#include "watch/ui/AlarmEventFile.h"
+#include "watch/ui/AlarmLog.h"
+#include "watch/ui/AlarmsDialog.h"
+#include "watch/ui/WatchChartOverlay.h"
+
+#include <QContextMenuEvent>
+#include <QAbstractButton>
+#include <QTableView>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QDoubleSpinBox>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <qcustomplot.h>
+
+#include <cmath>
+
+using namespace kv;
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+constexpr double kStart = 46000.5; // a date-time double
+
+AlarmEvent alarmEvent(AlarmEvent::Kind kind, AlarmEvent::Cause cause, const QString &channel, double value,
+                 double limit, double time)
+{
+    AlarmEvent e;
+    e.kind = kind;
+    e.cause = cause;
+    e.channel = channel;
+    e.value = value;
+    e.limit = limit;
+    e.unit = QStringLiteral("C");
+    e.time = time;
+    return e;
+}
+
+} // namespace
+
+class TestWatchGraph : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+
+    void rateOfRiseOnTheGraph()
+    {
+        Chart chart;
+        chart.resize(640, 400);
+        chart.setSubsets(2);
+        chart.setPoints(12);
+        chart.look().yAxisLabel = QStringLiteral("Degree (\u00B0C)");
+        // T1 rises 0.2 degrees every 2 s: 6 degrees a minute. T2 at 0, 2,
+        // ..., 10 s: 30, 29.5, 29.5, 28, 27.5, 27; over a 10 s window at
+        // 10 s, sum x*y = 835, sum x = 30, sum y = 171.5, so
+        // Sxy = 835 - 30 * 171.5 / 6 = -22.5 and Sxx = 70: -22.5 / 70 a
+        // second, -135/7 (-19.29) a minute. Then an overload at 12 s.
+        const float t2[] = {30.0f, 29.5f, 29.5f, 28.0f, 27.5f, 27.0f, chart.nullY()};
+        for (int i = 0; i < 7; ++i) {
+            const double x = kStart + 2 * i * kSecond;
+            chart.setXData(0, i, x);
+            chart.setXData(1, i, x);
+            chart.setYData(0, i, 20.0f + 0.2f * i);
+            chart.setYData(1, i, t2[i]);
+        }
+        chart.resetImage();
+        WatchChartOverlay overlay(&chart);
+        overlay.setRateWindow(10);
+        QVERIFY(!chart.plot()->yAxis2->visible());
+        overlay.setRateShown(true);
+        chart.plot()->replot();
+        QVERIFY(chart.plot()->yAxis2->visible());
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("\u00B0C/min"));
+        QCOMPARE(overlay.rateAxisLabel(), QStringLiteral("\u00B0C/min"));
+
+        const QVector<double> r1 = overlay.rateValues(0);
+        const QVector<double> r2 = overlay.rateValues(1);
+        QCOMPARE(r1.size(), 7); // the unset cells are left out
+        QCOMPARE(overlay.rateKeys(0).first(), Chart::keyOf(kStart));
+        // Under half the window (0 and 2 s) there is no slope yet.
+        QVERIFY(std::isnan(r1[0]) && std::isnan(r1[1]) && std::isnan(r1[2]));
+        for (int i = 3; i < 7; ++i)
+            QVERIFY2(qAbs(r1[i] - 6.0) < 1e-4, qPrintable(QString::number(r1[i])));
+        QVERIFY2(qAbs(r2[5] + 135.0 / 7.0) < 1e-4, qPrintable(QString::number(r2[5])));
+        QVERIFY(std::isnan(r2[6])); // the overload has no rate
+        // The right axis holds the lines.
+        QVERIFY(chart.plot()->yAxis2->range().contains(6.0));
+        QVERIFY(chart.plot()->yAxis2->range().contains(-19.0));
+
+        // The chart redraws its data as it will (a new sample, a clear):
+        // the rate follows on the next drawing.
+        chart.setYData(0, 6, 30.0f);
+        chart.resetImage();
+        QVERIFY(overlay.rateValues(0)[6] > 6.0);
+        // Fahrenheit graphs say so on the rate axis; off hides it.
+        chart.look().yAxisLabel = QStringLiteral("Degree (\u00B0F)");
+        chart.plot()->replot();
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("\u00B0F/min"));
+        // A plain axis title: the unit of the data set shown says it.
+        chart.look().yAxisLabel = QStringLiteral("Degree");
+        overlay.setUnitSource([] { return QStringLiteral("C"); });
+        chart.plot()->replot();
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("°C/min"));
+        overlay.setRateShown(false);
+        QVERIFY(!chart.plot()->yAxis2->visible());
+        QVERIFY(overlay.rateValues(0).isEmpty());
+        QCOMPARE(chart.plot()->graphCount(), 4); // the chart's own graphs untouched
+    }
+
+    void contextMenuFromThePlot()
+    {
+        // A right click lands on the plot inside the chart; the chart's
+        // menu (its commands and the rate's check item) must still open.
+        Chart chart;
+        chart.resize(400, 300);
+        auto *item = new QAction(QStringLiteral("Rate of Rise"), &chart);
+        chart.addAction(item);
+        chart.setContextMenuPolicy(Qt::ActionsContextMenu);
+        WatchChartOverlay overlay(&chart);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QStringList shown;
+        QTimer::singleShot(100, [&shown] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions())
+                    shown << a->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(100, 100), chart.plot()->mapToGlobal(QPoint(100, 100)));
+        QApplication::sendEvent(chart.plot(), &e);
+        QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
+    }
+
+    void everyControlReachableByKeyboard()
+    {
+        // The Alarms dialog and the Alarm Log: Tab reaches every control,
+        // and each says what it is.
+        WatchOptions o;
+        o.alarms[AlarmChannel::T1].high = {true, 176.0};
+        o.alarms.unit = QStringLiteral("F");
+        AlarmsDialog d(o, QStringLiteral("C"), 2);
+        // Shown in the meter's unit: 176 °F is 80 °C.
+        QCOMPARE(d.row(AlarmChannel::T1).high->value(), 80.0);
+        QCOMPARE(d.row(AlarmChannel::T1).high->suffix(), QStringLiteral(" °C"));
+        QCOMPARE(d.options().alarms.unit, QStringLiteral("C"));
+        AlarmLogModel model;
+        AlarmLogWindow log(&model);
+        for (QWidget *top : {static_cast<QWidget *>(&d), static_cast<QWidget *>(&log)}) {
+            top->show();
+            QVERIFY(QTest::qWaitForWindowExposed(top));
+            QList<QWidget *> wanted;
+            auto insideView = [top](QWidget *w) { // a table's own corner button and headers
+                for (QWidget *p = w->parentWidget(); p && p != top; p = p->parentWidget())
+                    if (qobject_cast<QAbstractItemView *>(p))
+                        return true;
+                return false;
+            };
+            for (QWidget *w : top->findChildren<QWidget *>())
+                if (!insideView(w) && ((qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                     || qobject_cast<QTableView *>(w))
+                    && w->isEnabled()))
+                    wanted << w;
+            QVERIFY(!wanted.isEmpty());
+            QSet<QWidget *> reached;
+            QWidget *w = top->focusWidget() ? top->focusWidget() : top;
+            for (int i = 0; i < 200; ++i) {
+                w = w->nextInFocusChain();
+                if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus))
+                    reached << w;
+            }
+            for (QWidget *c : std::as_const(wanted)) {
+                QVERIFY2(reached.contains(c), qPrintable(c->objectName()));
+                const QString name = c->accessibleName().isEmpty() ? c->property("text").toString() : c->accessibleName();
+                QVERIFY2(!name.isEmpty(), qPrintable(c->objectName()));
+            }
+        }
+    }
+
+    void limitsAndCrossingsOnTheGraph()
+    {
+        Chart chart;
+        chart.setSubsets(1);
+        chart.setPoints(10);
+        WatchChartOverlay overlay(&chart);
+        AlarmSettings a;
+        a[AlarmChannel::T1].high = {true, 80.0};
+        a[AlarmChannel::T2].low = {true, -18.0};       // not on a one-channel graph
+        a[AlarmChannel::Difference].high = {true, 5.0}; // a difference has no line
+        overlay.setLimits(a, 1);
+        QCOMPARE(overlay.limitLines().size(), 1);
+        overlay.setLimits(a, 2);
+        QCOMPARE(overlay.limitLines().size(), 2);
+        const int items = chart.plot()->itemCount();
+        // The chart's own annotations come and go without touching ours.
+        chart.setVertLine(0, kStart, 0, Qt::blue, QStringLiteral("x"));
+        chart.resetImage();
+        chart.removeVertLines();
+        chart.resetImage();
+        QCOMPARE(chart.plot()->itemCount(), items);
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T1", 81, 80, kStart));
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Cleared, AlarmEvent::Cause::High, "T1", 79, 80, kStart));
+        QCOMPARE(overlay.crossingCount(), 1);
+        for (int i = 0; i < WatchChartOverlay::kMaxCrossings + 5; ++i)
+            overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::Low, "T2", -20, -18, kStart + i));
+        QCOMPARE(overlay.crossingCount(), WatchChartOverlay::kMaxCrossings);
+        overlay.setLimits(AlarmSettings(), 2);
+        QVERIFY(overlay.limitLines().isEmpty());
+    }
+
+    void alarmLogRows()
+    {
+        AlarmLogModel log;
+        const double nan = std::nan("");
+        log.add(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T1", 81.25, 80, kStart));
+        log.add(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::Overload, "T2", nan, nan, kStart + kSecond));
+        log.add(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::LinkLost, "link", nan, nan, kStart + 2 * kSecond));
+        // Clearing T1's alarm fills in its row, and only its.
+        log.add(alarmEvent(AlarmEvent::Kind::Cleared, AlarmEvent::Cause::High, "T1", 79, 80, kStart + 3 * kSecond));
+        QCOMPARE(log.rowCount(), 3);
+        QCOMPARE(log.text(0, AlarmLogModel::Time), QStringLiteral("09/12/2025 12:00:00"));
+        QCOMPARE(log.text(0, AlarmLogModel::Value), QStringLiteral("81.3 \u00B0C"));
+        QCOMPARE(log.text(0, AlarmLogModel::Limit), QStringLiteral("above 80.0 \u00B0C"));
+        QCOMPARE(log.text(0, AlarmLogModel::ClearedAt), QStringLiteral("09/12/2025 12:00:03"));
+        QCOMPARE(log.text(1, AlarmLogModel::Value), QStringLiteral("overload"));
+        QVERIFY(log.text(1, AlarmLogModel::Limit).isEmpty());
+        QVERIFY(log.text(1, AlarmLogModel::ClearedAt).isEmpty());
+        QCOMPARE(log.text(2, AlarmLogModel::Channel), QStringLiteral("meter"));
+        QCOMPARE(log.text(2, AlarmLogModel::Value), QStringLiteral("not answering"));
+        QCOMPARE(log.headerData(AlarmLogModel::ClearedAt, Qt::Horizontal).toString(), QStringLiteral("Cleared at"));
+    }
+
+    void eventsBesideTheJournal()
+    {
+        const QString journal = m_dir.filePath(QStringLiteral("2026-12-09_10-00-00.txt"));
+        QCOMPARE(AlarmEventFile::pathBeside(journal), m_dir.filePath(QStringLiteral("2026-12-09_10-00-00.alarms.csv")));
+        AlarmEventFile file;
+        // Before the recording's first row there is no journal: it waits.
+        QVERIFY(file.write(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T1", 81, 80, kStart), QString()));
+        QVERIFY(!QFile::exists(AlarmEventFile::pathBeside(journal)));
+        QVERIFY(file.flush(journal));
+        QVERIFY(file.write(alarmEvent(AlarmEvent::Kind::Cleared, AlarmEvent::Cause::High, "T1", 79, 80, kStart + kSecond),
+                           journal));
+        QFile f(AlarmEventFile::pathBeside(journal));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QByteArray("time,event,channel,cause,value,limit,unit\r"));
+        QVERIFY2(lines[1].contains(",alarm,T1,high,81.0,80.0,C\r"), lines[1].constData());
+        QVERIFY2(lines[2].contains(",cleared,T1,high,79.0,80.0,C\r"), lines[2].constData());
+        QVERIFY(QDateTime::fromString(QString::fromLatin1(lines[1].split(',')[0]), Qt::ISODateWithMs).isValid());
+
+        // A folder that is not there: the reason, once, and no crash.
+        AlarmEventFile lost;
+        QVERIFY(!lost.write(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::Low, "T2", -20, -18, kStart),
+                            m_dir.filePath(QStringLiteral("gone/2026-12-09_11-00-00.txt"))));
+        QVERIFY2(lost.error().contains(QLatin1String("No such file or directory")), qPrintable(lost.error()));
+    }
+
+    void optionsSection()
+    {
+        WatchOptions o;
+        o.alarms[AlarmChannel::T1].high = {true, 80.5};
+        o.alarms[AlarmChannel::Difference].low = {true, -2.0};
+        o.alarms.hysteresis = 0.5;
+        o.alarms.delaySeconds = 3;
+        o.alarms.unit = QStringLiteral("F");
+        o.alarms.watchdog = false;
+        o.alarms.sound = true;
+        o.rateWindowSeconds = 45;
+        o.showRate = true;
+        QCOMPARE(WatchOptions::fromSection(o.toSection()), o);
+        // Nothing readable: the defaults; a low limit above the high is off.
+        QCOMPARE(WatchOptions::fromSection({}), WatchOptions());
+        const WatchOptions bad = WatchOptions::fromSection({{"T1 High", "10"},
+                                                            {"T1 High On", "1"},
+                                                            {"T1 Low", "20"},
+                                                            {"T1 Low On", "1"},
+                                                            {"Hysteresis", "-3"},
+                                                            {"Rate Window", "0"},
+                                                            {"Unit", "K"}});
+        QVERIFY(bad.alarms[AlarmChannel::T1].high.on);
+        QVERIFY(!bad.alarms[AlarmChannel::T1].low.on);
+        QCOMPARE(bad.alarms.hysteresis, 1.0);
+        QCOMPARE(bad.rateWindowSeconds, 30.0);
+        QCOMPARE(bad.alarms.unit, QStringLiteral("C"));
+
+        // In the settings file, beside everything else, byte for byte.
+        const QString path = m_dir.filePath(QStringLiteral("KV481.INI"));
+        const QByteArray before = "; mine\r\n[Link]\r\nModel=481\r\n[Alarms]\r\nT1 High=70\r\n";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(before);
+        }
+        QCOMPARE(Settings::readSection(path, WatchOptions::section()).value(QStringLiteral("T1 High")),
+                 QStringLiteral("70"));
+        QVERIFY(Settings::writeSection(path, WatchOptions::section(), o.toSection()));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray after = f.readAll();
+        QVERIFY(after.startsWith("; mine\r\n[Link]\r\nModel=481\r\n[Alarms]\r\nT1 High=80.5\r\n"));
+        QCOMPARE(WatchOptions::fromSection(Settings::readSection(path, WatchOptions::section())), o);
+        QCOMPARE(Settings::read(path).model, 481);
+    }
+};
+
+QTEST_MAIN(TestWatchGraph)
+#include "tst_watch_graph.moc"
