@@ -2,6 +2,7 @@
 
 #include "app/DialogFocus.h"
 #include "app/HelpWindow.h"
+#include "app/KeyboardReach.h"
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -74,6 +75,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     connectLink();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
     new DialogFocus(this);
+    new KeyboardReach(this, Panel1, m_mdi);
     m_dataLogger.setDialogParent(this);
     connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
     m_children.setParts({&m_link, &m_recorder, &m_prompt, &m_clock, &m_glyphs, m_template});
