@@ -32,6 +32,7 @@ const QString kMainTitleSection = QStringLiteral("MainTitle");
 const QString kMainTitle = QStringLiteral("Main Title");
 const QString kSubTitleSection = QStringLiteral("SubTitle");
 const QString kSubTitle = QStringLiteral("Sub Title");
+const QString kFileFolders = QStringLiteral("File Folders");
 
 int readInt(const IniDocument &doc, const QString &section, const QString &key, int def)
 {
@@ -133,11 +134,11 @@ Settings::RateBoxes Settings::rateBoxes(int samplingRate)
     return b;
 }
 
-SettingsValues Settings::read(const QString &path)
+QByteArray Settings::readHead(const QString &path)
 {
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return parse(QByteArray());
+        return QByteArray();
     QByteArray bytes = f.read(kMaxFileSize + 1);
     if (bytes.size() > kMaxFileSize) {
         // Not a file the program wrote: read what its beginning holds, but
@@ -145,10 +146,57 @@ SettingsValues Settings::read(const QString &path)
         bytes.truncate(static_cast<int>(kMaxFileSize));
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
     }
-    return parse(bytes);
+    return bytes;
+}
+
+SettingsValues Settings::read(const QString &path)
+{
+    return parse(readHead(path));
 }
 
 bool Settings::write(const QString &path, const SettingsValues &v, QString *error)
+{
+    return rewrite(path, QString(), [&v](const QByteArray &text) { return update(text, v); }, error);
+}
+
+const QStringList &Settings::folderKinds()
+{
+    static const QStringList kinds{QStringLiteral("Data Sets"), QStringLiteral("Graphs"), QStringLiteral("Collections"),
+                                   QStringLiteral("PDF Files")};
+    return kinds;
+}
+
+Settings::Folders Settings::parseFolders(const QByteArray &iniText)
+{
+    const IniDocument doc = IniDocument::parse(iniText);
+    Folders folders;
+    for (const QString &kind : folderKinds())
+        if (const auto v = doc.value(kFileFolders, kind); v && !v->isEmpty())
+            folders.insert(kind, *v);
+    return folders;
+}
+
+QByteArray Settings::updateFolders(const QByteArray &existingText, const Folders &folders)
+{
+    IniDocument doc = IniDocument::parse(existingText);
+    for (auto it = folders.cbegin(); it != folders.cend(); ++it)
+        doc.setValue(kFileFolders, it.key(), it.value());
+    return doc.serialize();
+}
+
+Settings::Folders Settings::readFolders(const QString &path)
+{
+    return parseFolders(readHead(path));
+}
+
+bool Settings::writeFolders(const Location &where, const Folders &folders, QString *error)
+{
+    return rewrite(where.writePath, where.readPath,
+                   [&folders](const QByteArray &text) { return updateFolders(text, folders); }, error);
+}
+
+bool Settings::rewrite(const QString &path, const QString &from,
+                       const std::function<QByteArray(const QByteArray &)> &change, QString *error)
 {
     const auto fail = [error](const QString &message) {
         if (error)
@@ -162,6 +210,8 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
 
     QByteArray existing;
     const QFileInfo info(path);
+    if (!info.exists() && !from.isEmpty() && from != path)
+        existing = readHead(from);
     if (info.exists()) {
         if (!info.isFile())
             return fail(notWritten(info.isDir() ? SafeFile::systemText(EISDIR) : QStringLiteral("not a regular file")));
@@ -179,7 +229,7 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
     }
     QDir().mkpath(info.absolutePath());
     SafeFile out(path);
-    const QByteArray text = update(existing, v);
+    const QByteArray text = change(existing);
     if (!out.open() || out.write(text) != text.size() || !out.commit())
         return fail(notWritten(out.reason()));
     return true;

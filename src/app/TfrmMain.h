@@ -4,6 +4,7 @@
 // window. It lives for the whole run.
 
 #include "app/ChildWindows.h"
+#include "app/FolderMemory.h"
 #include "app/QtPrompt.h"
 #include "app/Settings.h"
 #include "app/TfrmAbout.h"
@@ -80,6 +81,7 @@ public:
     static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
     QTimer &timer() { return ThTimer1; }
     const SettingsValues &settings() const { return m_settings; }
+    const FolderMemory &folders() const { return m_folderMemory; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;
     QString recordingFolder() const;
@@ -179,6 +181,7 @@ private:
     MainOptions m_options;
     Clock &m_clock;
     QtPrompt m_qtPrompt;
+    FolderMemory m_folderMemory; // the file dialogs' folders, over the prompt given
     Prompt &m_prompt;
     QMdiArea *m_mdi;
     ChildWindows m_children;

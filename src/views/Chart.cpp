@@ -459,7 +459,7 @@ bool Chart::printTo(QPrinter &printer)
     return paintPage(printer, kPrintResolution) && printer.printerState() != QPrinter::Error;
 }
 
-bool Chart::printDialog(Prompt &prompt)
+bool Chart::printDialog(Prompt &prompt, const QString &pdfName)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
@@ -468,7 +468,7 @@ bool Chart::printDialog(Prompt &prompt)
         // printer would have used. It goes through the checked writer, so
         // a failed print leaves the earlier file as it was.
         const QString file = prompt.saveFileName(QStringLiteral("Print to PDF file"),
-                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
+                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"), pdfName);
         if (file.isEmpty())
             return false;
         SafeFile out(file);

@@ -77,9 +77,9 @@ public:
     // The customization dialog; true when the user accepted it.
     bool customize();
     // Prints onto the printer chosen in the print dialog, or, when no
-    // printer is installed, into a PDF file the prompt asks for; false when
-    // cancelled.
-    bool printDialog(Prompt &prompt);
+    // printer is installed, into a PDF file the prompt asks for (suggesting
+    // pdfName); false when cancelled.
+    bool printDialog(Prompt &prompt, const QString &pdfName = QString());
     // Draws the chart onto a printer page filling it.
     // false when the printer could not start or reported an error.
     bool printTo(QPrinter &printer);
