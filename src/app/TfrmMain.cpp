@@ -3,6 +3,7 @@
 #include "app/DialogFocus.h"
 #include "app/HelpWindow.h"
 #include "app/KeyboardReach.h"
+#include "app/StartupBox.h"
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -173,6 +174,10 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow()
 {
+    // Drawn before the work below keeps it from painting; the start-up box
+    // mapped below it comes back on top.
+    drawNow(this);
+    keepStartupBoxInView(m_startupBox, this);
     m_children.openPanel();
     OpenRealTimeGraph();
     if (m_startupBox)
