@@ -107,6 +107,11 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The plot covers the whole widget; a frame drawn over it shows that
+    // the keyboard is here.
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Draws the chart over the printable area of device's page, whose
@@ -122,6 +127,7 @@ private:
     QCPTextElement *m_mainTitle;
     QCPTextElement *m_subTitle;
     QList<QCPAbstractItem *> m_lineItems;
+    QWidget *m_focusFrame;
     bool m_zoomed = false;
 };
 

@@ -242,6 +242,12 @@ private Q_SLOTS:
                      qPrintable(k->objectName()));
         while (focus() != p->btnHOLD)
             QTest::keyClick(focus(), Qt::Key_Tab);
+        // The key with the keyboard is framed.
+        const QImage framed = p->grab(p->btnHOLD->geometry()).toImage();
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QVERIFY(framed != p->grab(p->btnHOLD->geometry()).toImage());
+        QTest::keyClick(focus(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focus(), p->btnHOLD);
         const size_t before = s.meter->received().size();
         QTest::keyClick(p->btnHOLD, Qt::Key_Space);
         QTRY_VERIFY(s.meter->received().find('H', before) != std::string::npos);
@@ -274,6 +280,17 @@ private Q_SLOTS:
         for (QWidget *w : panes)
             QVERIFY2(seen.contains(w), qPrintable(w->objectName()));
         QVERIFY(!seen.contains(s.panel()->btnHOLD)); // only the active window's controls
+
+        // The graph, covered by its plot, still shows when it has the keyboard.
+        auto edge = [logger] {
+            const QImage shot = logger->PESGraph1->grab().toImage();
+            return shot.pixel(1, shot.height() / 2);
+        };
+        while (QApplication::focusWidget() != logger->PESGraph1)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QRgb focused = edge();
+        QTest::keyClick(logger->PESGraph1, Qt::Key_Tab);
+        QVERIFY(focused != edge());
     }
 };
 
