@@ -80,6 +80,7 @@ void TfrmMain::buildMenus()
     GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("&Graph Customization"));
     connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
     connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
+    buildPublishing(option);
 
     buildWindowMenu();
 
@@ -213,7 +214,13 @@ void TfrmMain::buildStatusBar()
     StatusPortProblem->setAccessibleName(QStringLiteral("Port problem"));
     StatusPortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     StatusPortProblem->hide();
+    StatusPortDetails = new QLabel(bar);
+    StatusPortDetails->setObjectName(QStringLiteral("StatusPortDetails"));
+    StatusPortDetails->setAccessibleName(QStringLiteral("Serial port details"));
+    StatusPortDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    StatusPortDetails->hide();
     bar->addWidget(StatusPanel0);
+    bar->addWidget(StatusPortDetails);
     bar->addWidget(StatusPanel1, 1);
     bar->addWidget(StatusPortProblem, 3);
 }
@@ -225,13 +232,20 @@ void TfrmMain::connectLink()
         if (ComboBoxDeviceName->count() != entries.size()) {
             ComboBoxDeviceName->clear();
             ComboBoxDeviceName->addItems(entries);
-        } else {
-            for (int i = 0; i < entries.size(); ++i)
-                ComboBoxDeviceName->setItemText(i, entries.at(i));
+        }
+        // Each entry says what the system knows of it; the by-id name is in its tip.
+        for (int i = 0; i < entries.size(); ++i) {
+            const PortInfo info = m_link.portInfo(i);
+            ComboBoxDeviceName->setItemText(i, info.entry == entries.at(i) ? info.label() : entries.at(i));
+            ComboBoxDeviceName->setItemData(i, info.byId.isEmpty() ? info.device : info.byId, Qt::ToolTipRole);
         }
         ComboBoxDeviceName->setCurrentIndex(selected);
     });
     connect(&m_link, &MeterLink::portStatusChanged, StatusPanel0, &QLabel::setText);
+    connect(&m_link, &MeterLink::portDetailsChanged, this, [this](const QString &details) {
+        StatusPortDetails->setText(details);
+        StatusPortDetails->setVisible(!details.isEmpty());
+    });
     // What keeps the port asked for from working stays in view until the
     // port opens, a meter answers or the user picks a port.
     connect(&m_link, &MeterLink::askedPortProblemChanged, this, [this](const QString &why) {

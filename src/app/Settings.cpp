@@ -54,7 +54,8 @@ bool SettingsValues::operator==(const SettingsValues &o) const
 {
     return model == o.model && connectedPort == o.connectedPort && autoSearch == o.autoSearch
         && samplingRate == o.samplingRate && maxScale == o.maxScale && minScale == o.minScale
-        && showHint == o.showHint && mainTitle == o.mainTitle && subTitle == o.subTitle && journal == o.journal;
+        && showHint == o.showHint && mainTitle == o.mainTitle && subTitle == o.subTitle && journal == o.journal
+        && publish == o.publish;
 }
 
 SettingsValues Settings::parse(const QByteArray &iniText)
@@ -72,6 +73,7 @@ SettingsValues Settings::parse(const QByteArray &iniText)
     v.mainTitle = readText(doc, kMainTitleSection, kMainTitle);
     v.subTitle = readText(doc, kSubTitleSection, kSubTitle);
     v.journal = readInt(doc, kRealTime, kJournal, d.journal ? 1 : 0) != 0;
+    v.publish = PublishOptions::read(doc);
 
     if (v.model != 481 && v.model != 482)
         v.model = 482;
@@ -98,6 +100,8 @@ QByteArray Settings::update(const QByteArray &existingText, const SettingsValues
     doc.setValue(kSubTitleSection, kSubTitle, v.subTitle);
     if (v.journal != SettingsValues().journal || doc.value(kRealTime, kJournal))
         doc.setValue(kRealTime, kJournal, v.journal ? QStringLiteral("1") : QStringLiteral("0"));
+    if (PublishOptions::read(doc) != v.publish)
+        v.publish.write(doc);
     return doc.serialize();
 }
 

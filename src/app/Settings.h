@@ -2,6 +2,8 @@
 // The program's settings between runs: one INI file, read once at start and
 // written once when the main window closes.
 
+#include "publish/PublishOptions.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QStringList>
@@ -23,6 +25,9 @@ struct SettingsValues
     QString mainTitle;      // [MainTitle] Main Title
     QString subTitle;       // [SubTitle] Sub Title
     bool journal = true;    // [RealTime] Recording Journal: keep a journal of every recording
+    // [Publish]: live readings to an MQTT broker; the section is written
+    // only once it differs from what the file holds.
+    PublishOptions publish;
 
 
     bool operator==(const SettingsValues &o) const;

@@ -13,9 +13,9 @@
 #include "journal/JournalRecovery.h"
 #include "files/CollectionFile.h"
 #include "logger/ui/TfrmDataLogger.h"
-#include "link/PortList.h"
 #include "panel/Artwork.h"
 #include "panel/TfrmPanel.h"
+#include "publish/ui/PublishCommand.h"
 #include "views/Chart.h"
 #include "views/ScaleRange.h"
 
@@ -151,6 +151,7 @@ void TfrmMain::FormCreate()
     showSamplingRate(m_settings.samplingRate);
     m_journal = std::make_unique<RecordingJournal>(recordingFolder());
     m_journal->setEnabled(m_settings.journal);
+    m_publish->setOptions(m_settings.publish);
 
     m_glyphs = loadGlyphs();
 
@@ -159,7 +160,7 @@ void TfrmMain::FormCreate()
         move((s.width() - width()) / 2, (s.height() - height()) / 2);
     }
 
-    m_link.setPortList(portListEntries(m_options.extraPorts, m_options.systemPorts));
+    followPorts();
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -174,15 +175,14 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow()
 {
-    // Drawn before the work below keeps it from painting; the start-up box
-    // mapped below it comes back on top.
-    drawNow(this);
-    keepStartupBoxInView(m_startupBox, this);
+    drawNow(this); // before the work below keeps it from painting
+    keepStartupBoxInView(m_startupBox, this); // mapped below this window
     m_children.openPanel();
     OpenRealTimeGraph();
     if (m_startupBox)
         m_startupBox->Label4->setText(QStringLiteral("Initialing COM Port ...."));
     m_link.SearchMeter();
+    m_portWatcher->start();
     ThTimer1.setInterval(m_link.interval());
     ThTimer1.start();
     if (m_startupBox)
@@ -469,6 +469,8 @@ void TfrmMain::FormClose()
     m_settings.model = m_link.model();
     m_settings.connectedPort = m_link.portIndex();
     m_settings.samplingRate = m_recorder.samplingRate();
+    m_settings.publish = m_publish->options();
+    m_publish->stop(); // "offline" for the broker's subscribers
     QString error;
     if (!Settings::write(m_settingsLocation.writePath, m_settings, &error))
         m_prompt.error(error);

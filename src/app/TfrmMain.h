@@ -13,6 +13,7 @@
 #include "logger/ui/DataLoggerCommand.h"
 #include "print/PrintCommands.h"
 #include "link/MeterLink.h"
+#include "link/PortWatcher.h"
 #include "link/QtSerialPort.h"
 #include "panel/TfrmPanel.h"
 #include "views/GraphSetup.h"
@@ -41,12 +42,15 @@ namespace kv {
 
 class Clock;
 class HelpWindow;
+class PublishCommand;
 
 struct MainOptions
 {
     QString programPath;       // the settings file and the help file lie beside it
     QStringList extraPorts;    // devices put before the system's ports
     bool systemPorts = true;   // list the ports the system registers
+    QStringList portFolders;   // also list the serial devices linked from these folders
+    PortEnumerator *ports = nullptr; // the system's ports (and portFolders') when not given
     Clock *clock = nullptr;    // the system clock when not given
     Prompt *prompt = nullptr;  // Qt dialogs when not given
     std::function<void()> exitHandler;          // "E&xit", once the window has closed: ends the program
@@ -92,6 +96,8 @@ public:
     // (the user has been told why).
     bool openFile(const QString &path);
     bool formShown() const { return m_formShown; }
+    // "Publish Readings…": live readings to an MQTT broker.
+    PublishCommand &publishing() { return *m_publish; }
 
     // Menu and tool-bar controls, by their names.
     QAction *Open1, *Save1, *Print1, *PrinterSetup1, *OpenRecordingFolder1, *Exit1;
@@ -100,6 +106,8 @@ public:
     QMenu *RS2321;
     QAction *ComItems[8];
     QAction *Range1, *GraphCustomization1;
+    QAction *PublishReadings1 = nullptr;
+    QLabel *StatusMqtt = nullptr; // the broker's state in words; hidden while publishing is off
     QMenu *Window1;
     QAction *Tile1, *Cascade1;
     QAction *NextWindow1, *PreviousWindow1, *CloseWindow1;
@@ -111,6 +119,8 @@ public:
     QComboBox *cmbMinute, *cmbSecond, *ComboBoxDeviceName;
     QLabel *StatusPanel0, *StatusPanel1;
     QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
+    QLabel *StatusPortDetails; // what the system says of the port in use; hidden when it says nothing
+    PortWatcher *portWatcher() const { return m_portWatcher.get(); }
 
 Q_SIGNALS:
     // FormShow has run: the search is over and the timer runs.
@@ -149,6 +159,7 @@ protected:
 private:
     void buildMenus();
     void buildWindowMenu();
+    void buildPublishing(QMenu *option);
     void buildToolBar();
     // The child windows on show, in the order they were opened.
     QList<QMdiSubWindow *> openChildren() const;
@@ -177,6 +188,9 @@ private:
     // Recordings that a crash or a hasty exit left unfinished: offered for
     // opening as list windows.
     void offerRecovery();
+    // The port list that follows the system: filled now, kept up to date
+    // once the start-up search is over.
+    void followPorts();
 
     MainOptions m_options;
     Clock &m_clock;
@@ -196,6 +210,9 @@ private:
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;
     std::unique_ptr<RecordingJournal> m_journal;
+    std::unique_ptr<PortEnumerator> m_systemPorts;
+    std::unique_ptr<PortWatcher> m_portWatcher;
+    std::unique_ptr<PublishCommand> m_publish;
 
     GraphTemplate m_template;
     QPointer<TfrmAbout> m_about;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 
 #ifdef Q_OS_UNIX
@@ -22,6 +23,7 @@ namespace {
 struct CommandLine
 {
     QStringList ports;
+    QStringList portFolders;
     QStringList files;
     bool demo = false;
     int demoModel = 482;
@@ -70,7 +72,13 @@ CommandLine parseCommandLine(int &argc, char **argv)
                             QStringLiteral("Start a built-in meter emulator (model 482, or the model given as "
                                            "--demo=481) and put it first in the port list."),
                             QStringLiteral("MODEL"));
+    QCommandLineOption portFolder(QStringLiteral("port-folder"),
+                                  QStringLiteral("Also list the serial devices linked from DIR (as the meter emulator's "
+                                                 "--link makes them), following them as they come and go; names in "
+                                                 "DIR/by-id tell the same adapter under a new name."),
+                                  QStringLiteral("DIR"));
     parser.addOption(port);
+    parser.addOption(portFolder);
     parser.addOption(demo);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files to open, as Open does: a data set collection (.rec) in the "
@@ -92,6 +100,7 @@ CommandLine parseCommandLine(int &argc, char **argv)
 
     CommandLine c;
     c.ports = parser.values(port);
+    c.portFolders = parser.values(portFolder);
     c.files = parser.positionalArguments();
     c.demo = parser.isSet(demo);
     c.demoModel = parser.value(demo) == QLatin1String("481") ? 481 : 482;
@@ -112,14 +121,27 @@ int main(int argc, char *argv[])
     kv::MainOptions options;
     options.programPath = QApplication::applicationFilePath();
     options.extraPorts = commandLine.ports;
+    options.portFolders = commandLine.portFolders;
 
 #ifdef Q_OS_UNIX
     std::unique_ptr<emu::MeterEmulator> meter;
+    QString demoFolder;
+    // The demo meter's folder goes with the program.
+    const auto removeDemoFolder = qScopeGuard([&] {
+        meter.reset();
+        if (!demoFolder.isEmpty())
+            QDir(demoFolder).removeRecursively();
+    });
     if (commandLine.demo) {
         emu::Options o;
         o.model = commandLine.demoModel;
         o.paced = true; // a download takes as long as from a real meter
-        o.linkPath = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid())).toStdString();
+        // In a folder of its own, shown as a USB adapter: the port list
+        // tells what it is, and the meter can leave and come back under
+        // another name there as a replugged adapter does.
+        demoFolder = QDir::temp().filePath(QStringLiteral("kv481-demo-%1").arg(::getpid()));
+        o.linkPath = QDir(demoFolder).filePath(QStringLiteral("ttyDEMO0")).toStdString();
+        o.usbSerial = QStringLiteral("DEMO%1").arg(::getpid()).toStdString();
         meter = std::make_unique<emu::MeterEmulator>(o);
         std::string error;
         if (!meter->start(&error)) {
@@ -129,6 +151,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         options.extraPorts.prepend(QString::fromStdString(meter->portPath()));
+        options.portFolders << demoFolder;
     }
 #else
     if (commandLine.demo) {

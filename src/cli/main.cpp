@@ -3,6 +3,9 @@
 
 #include "cli/CollectionSets.h"
 #include "cli/LiveRecord.h"
+#include "cli/PortLines.h"
+#include "cli/PublishCommand.h"
+#include "cli/SilentPrompt.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Prompt.h"
@@ -10,6 +13,7 @@
 #include "files/CollectionFile.h"
 #include "files/TextDataSet.h"
 #include "link/MeterLink.h"
+#include "link/PortInfo.h"
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
 #include "logger/DataSetDecoder.h"
@@ -19,7 +23,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -54,6 +57,7 @@ const char kSummary[] =
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
     "  export     write data sets of a collection file as text\n"
+    "  publish    send live readings to an MQTT broker\n"
     "\n"
     "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
 
@@ -97,28 +101,6 @@ QString standardOutputFailure(const QString &reason)
     return QStringLiteral("the standard output cannot be written: %1")
         .arg(known ? reason : SafeFile::systemText(EIO));
 }
-
-// The meter link never asks anything of the command line; it only tells
-// the panel of a key press without a meter, which cannot happen here.
-class SilentPrompt final : public Prompt
-{
-public:
-    void information(const QString &) override {}
-    void error(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    DateTimeFields correctDateTime(const DateTimeFields &initial) override { return initial; }
-    bool setupScale(QString &, QString &) override { return false; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override
-    {
-        return QString();
-    }
-    QString openFileName(const QString &, const QString &, const QString &, const QString &) override
-    {
-        return QString();
-    }
-    bool askRange(const QString &, RangeAnswer &) override { return false; }
-    Choice chooseOpenSave(const QString &, const QString &, const QString &) override { return Choice::Cancel; }
-};
 
 // One subcommand's options. parse() answers --help itself; on a mistake it
 // says so in one line.
@@ -181,9 +163,13 @@ struct Link
     QStringList entries;
 
     // 0 when a meter answered, else the exit code after saying why.
-    int search(const QString &device)
+    int search(const QString &device, const QStringList &folders = {})
     {
-        entries = device.isEmpty() ? portListEntries({}) : QStringList{device};
+        // Without a port named, USB adapters are asked before the legacy ports.
+        QStringList all;
+        for (const PortInfo &p : SystemPortEnumerator(folders).ports())
+            all << p.entry;
+        entries = device.isEmpty() ? searchOrder(all) : QStringList{device};
         if (entries.isEmpty())
             return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
         QObject::connect(&link, &MeterLink::portProblem, [this](const QString &why) { problems << why; });
@@ -203,25 +189,29 @@ struct Link
 };
 
 QString portOption() { return QStringLiteral("port"); }
+QCommandLineOption portFolderOption(Command &c)
+{
+    return c.add(QStringLiteral("port-folder"),
+                 QStringLiteral("Also the serial devices linked from DIR (as the meter emulator's --link makes them)."),
+                 QStringLiteral("DIR"));
+}
 
 int portsCommand(const QStringList &args)
 {
     Command c(QStringLiteral("ports"), QStringLiteral("Lists the serial ports the system knows, one a line: the device, "
                                                       "then what the system says of it (description, maker, USB id, "
-                                                      "serial number), TAB-separated."));
+                                                      "serial number), TAB-separated; or as JSON Lines."));
+    const auto format = c.add(QStringLiteral("format"), QStringLiteral("tsv (default) or jsonl."),
+                              QStringLiteral("FORMAT"));
+    const auto folder = portFolderOption(c);
     if (const int r = c.parse(args, 0); r >= 0)
         return r;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &p : ports) {
-        QStringList f{p.systemLocation(), p.description(), p.manufacturer()};
-        f << (p.hasVendorIdentifier() && p.hasProductIdentifier()
-                  ? QStringLiteral("USB %1:%2")
-                        .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                        .arg(p.productIdentifier(), 4, 16, QLatin1Char('0'))
-                  : QString());
-        f << p.serialNumber();
-        std::fputs((f.join(QLatin1Char('\t')) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-    }
+    const QString f = c.parser.value(format);
+    if (!f.isEmpty() && f != QLatin1String("tsv") && f != QLatin1String("jsonl"))
+        return fail(QStringLiteral("ports: --format takes tsv or jsonl"), kUsage);
+    const auto ports = SystemPortEnumerator(c.parser.values(folder)).ports();
+    for (const PortInfo &p : ports)
+        std::fputs(portLine(f == QLatin1String("jsonl") ? PortsFormat::Jsonl : PortsFormat::Tsv, p).constData(), stdout);
     if (ports.isEmpty())
         say(QStringLiteral("kv481: the system lists no serial ports"));
     return 0;
@@ -233,10 +223,11 @@ int identifyCommand(const QStringList &args)
               QStringLiteral("Looks for the meter on every serial port (or only DEVICE) as the window program does, "
                              "and prints the port and the model, TAB-separated."));
     const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto folder = portFolderOption(c);
     if (const int r = c.parse(args, 0); r >= 0)
         return r;
     Link link;
-    if (const int r = link.search(c.parser.value(port)))
+    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
         return r;
     std::printf("%s\t%d\n", qPrintable(link.deviceName()), link.link.model());
     return 0;
@@ -250,6 +241,7 @@ int readCommand(const QStringList &args)
                              "offset), T1, T2 (482), the unit and the annunciators; an overload is an empty value "
                              "with the flag OL."));
     const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto folder = portFolderOption(c);
     const auto interval = c.add(QStringLiteral("interval"),
                                 QStringLiteral("Seconds between records, 1 to 3660 (default 1)."), QStringLiteral("S"));
     const auto count = c.add(QStringLiteral("count"), QStringLiteral("Stop after N records."), QStringLiteral("N"));
@@ -274,7 +266,7 @@ int readCommand(const QStringList &args)
         return fail(QStringLiteral("read: --output needs a file name"), kUsage);
 
     Link link;
-    if (const int r = link.search(c.parser.value(port)))
+    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
         return r;
 
     // Records land in the file as they come, for whoever follows it. It is
@@ -367,6 +359,7 @@ int downloadCommand(const QStringList &args)
               QStringLiteral("Copies the meter's logger memory into a data set collection file, the same file the "
                              "window program saves. Shows its progress on a terminal."));
     const auto port = c.add(portOption(), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto folder = portFolderOption(c);
     const auto output = c.add(QStringLiteral("output"), QStringLiteral("The collection file to write (required)."),
                               QStringLiteral("FILE.rec"));
     if (const int r = c.parse(args, 0); r >= 0)
@@ -375,7 +368,7 @@ int downloadCommand(const QStringList &args)
         return fail(QStringLiteral("download needs --output FILE.rec"), kUsage);
 
     Link link;
-    if (const int r = link.search(c.parser.value(port)))
+    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
         return r;
     LoggerDownload job(link.port, SystemClock::instance());
     const bool terminal = ::isatty(fileno(stderr));
@@ -590,6 +583,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("ports"), portsCommand},       {QStringLiteral("identify"), identifyCommand},
         {QStringLiteral("read"), readCommand},         {QStringLiteral("download"), downloadCommand},
         {QStringLiteral("sets"), setsCommand},         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("publish"), publishCommand},
     };
     const auto it = commands.find(command);
     if (it == commands.end())

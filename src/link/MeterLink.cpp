@@ -55,7 +55,16 @@ void MeterLink::select(int entry)
 
 void MeterLink::setPortList(const QStringList &entries)
 {
-    m_entries = entries;
+    setPorts(entries, {});
+}
+
+void MeterLink::setPorts(const QStringList &named, const QList<PortInfo> &system)
+{
+    m_named = named;
+    m_excluded.clear();
+    m_pendingSearch.clear();
+    m_follow.clear();
+    rebuildEntries(system);
     select(m_entries.isEmpty() ? -1 : 0);
     m_port.setDeviceName(m_entries.isEmpty() ? QString() : deviceNameFor(m_entries.first()));
     askFor(m_port.deviceName());
@@ -64,6 +73,7 @@ void MeterLink::setPortList(const QStringList &entries)
 void MeterLink::setPortStatus(const QString &text)
 {
     Q_EMIT portStatusChanged(text);
+    Q_EMIT portDetailsChanged(currentPortInfo().details());
 }
 
 void MeterLink::setConnectionStatus(const QString &text)
@@ -206,7 +216,8 @@ void MeterLink::SearchMeter()
         Delay(300);
         if (!openPort()) {
             // A port that cannot be opened leaves the list for this run.
-            m_entries.removeAt(entry);
+            m_excluded << m_entries.takeAt(entry);
+            m_infos.removeAt(entry);
             entry -= 1;
             select(entry < 0 ? (m_entries.isEmpty() ? -1 : 0) : entry);
             continue;
@@ -273,6 +284,8 @@ void MeterLink::ComboBoxDeviceNameChange(int index)
         return;
     waitForTick();
     closePort();
+    // The user's choice stands: a meter that went is no longer followed.
+    m_follow.clear();
     m_selected = index;
     m_port.setDeviceName(deviceNameFor(m_entries.at(index)));
     askFor(m_port.deviceName());
@@ -342,6 +355,8 @@ void MeterLink::tick()
 {
     const double now = m_clock.now();
     const qint64 tickCount = m_clock.tickCount();
+    bool probed = false;
+    const bool found = followOrSearch(&probed);
     bool decoded = false;
     if (m_connected) {
         if (m_port.isOpen() && m_port.bytesWaiting() >= kFrameBytes) {
@@ -386,7 +401,9 @@ void MeterLink::tick()
         if (!m_port.isOpen() && m_port.deviceLost() && !m_port.deviceName().isEmpty() && m_port.open()
             && m_port.deviceName() == m_askedPort)
             setAskedPortProblem(QString());
-        if (m_port.isOpen() && m_port.bytesWaiting() >= kIdBytes) {
+        if (found) {
+            m_connected = true;
+        } else if (m_port.isOpen() && m_port.bytesWaiting() >= kIdBytes) {
             m_connected = RecogniseModel(m_port.read(kIdBytes));
             m_answerDueAt = std::max(0, m_answerDueAt - kIdBytes);
         }
@@ -408,6 +425,9 @@ void MeterLink::tick()
         }
     }
     regulate(tickCount);
+    // The search waited in the port; the next tick is not to make up for it.
+    if (probed)
+        m_firstTick = true;
 }
 
 void MeterLink::sendKey(char key)

@@ -4,6 +4,7 @@
 // It knows nothing of windows; it says what they must show through signals.
 
 #include "link/LiveFrame.h"
+#include "link/PortInfo.h"
 #include "link/Reading.h"
 
 #include <QObject>
@@ -45,6 +46,23 @@ public:
     // port stays closed).
     void setPortList(const QStringList &entries);
     QStringList portList() const { return m_entries; }
+
+    // The live port list: the ports given by name (which stay listed
+    // whatever the system says), then the system's. Like setPortList().
+    void setPorts(const QStringList &named, const QList<PortInfo> &system);
+    // The system's ports changed. Ports that came are listed (and, while no
+    // meter is connected, searched at the next tick as at start-up); ports
+    // that went are removed. When the port of the meter went, a port that
+    // comes back with its USB identity is taken at the next tick.
+    void updatePorts(const QList<PortInfo> &system);
+    // What is known of an entry (only its name for a port given by name).
+    PortInfo portInfo(int entry) const;
+    // What is known of the port in use.
+    PortInfo currentPortInfo() const;
+    // The USB identity the link waits to see again; empty when none.
+    QString followedIdentity() const { return m_follow; }
+    // The entries that came while no meter was connected and are not yet searched.
+    QStringList pendingSearch() const { return m_pendingSearch; }
     int selectedEntry() const { return m_selected; }
     // The port the user asked for: the first of the list (the ports named
     // on the command line come first), then whichever the user picks.
@@ -89,6 +107,9 @@ public:
 Q_SIGNALS:
     void portListChanged(const QStringList &entries, int selected);
     void portStatusChanged(const QString &text);
+    // What the system says of the port in use (description, by-id name);
+    // empty when it says nothing.
+    void portDetailsChanged(const QString &text);
     void connectionStatusChanged(const QString &text);
     void noConnectionChanged(bool shown);
     // The tick lost the meter (false) or found it again (true).
@@ -125,6 +146,14 @@ private:
     void purge();
     void closePort();
     void tick();
+    // The live list's part of a tick: follows the meter's identity to its
+    // new port, or searches the ports that came. True when a meter answered
+    // that search (the port is left open on it).
+    bool followOrSearch(bool *probed);
+    bool probe(int entry);
+    void usePort(int entry);
+    void rebuildEntries(const QList<PortInfo> &system);
+    int entryOfDevice(const QString &device) const;
 
     SerialPort &m_port;
     Clock &m_clock;
@@ -150,6 +179,13 @@ private:
     float m_mmaDown = 0.0f;
 
     QStringList m_entries;
+    QList<PortInfo> m_infos; // beside m_entries
+    QStringList m_named;     // given by name: listed whatever the system says
+    QList<PortInfo> m_system; // the system's ports as last told
+    QStringList m_excluded;  // would not open during the search: left out while present
+    QStringList m_pendingSearch;
+    QString m_follow;
+    PortInfo m_inUse; // what was known of the port in use when it was chosen
     int m_selected = -1;
     QString m_askedPort;
     QString m_askedPortProblem;

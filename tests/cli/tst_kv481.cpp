@@ -449,6 +449,42 @@ private Q_SLOTS:
                            "no meter answered");
     }
 
+    void portsAsJsonLinesAndTheFolderSearched()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyEMU0"));
+        Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--link"), link,
+                        QStringLiteral("--usb-serial"), QStringLiteral("EMU0042")});
+        QVERIFY(!meter.device.isEmpty());
+        const QStringList folder{QStringLiteral("--port-folder"), dir.path()};
+        const Run r = kv481(QStringList{QStringLiteral("ports"), QStringLiteral("--format"), QStringLiteral("jsonl")}
+                            + folder);
+        QCOMPARE(r.exitCode, 0);
+        QJsonObject emulated;
+        for (const QByteArray &l : dataLines(r.out)) {
+            QJsonParseError e;
+            const QJsonObject o = QJsonDocument::fromJson(l, &e).object();
+            QVERIFY2(e.error == QJsonParseError::NoError, l.constData());
+            for (const char *key : {"device", "by_id", "description", "vendor_id", "product_id", "serial_number"})
+                QVERIFY2(o.contains(QLatin1String(key)), key);
+            QVERIFY(!o.value(QStringLiteral("device")).toString().isEmpty());
+            if (o.value(QStringLiteral("device")).toString() == link)
+                emulated = o;
+        }
+        QCOMPARE(emulated.value(QStringLiteral("by_id")).toString(),
+                 QStringLiteral("usb-KV481_Meter_Emulator_EMU0042-if00-port0"));
+        QCOMPARE(emulated.value(QStringLiteral("description")).toString(), QStringLiteral("KV481 Meter Emulator"));
+        QCOMPARE(emulated.value(QStringLiteral("serial_number")).toString(), QStringLiteral("EMU0042"));
+        QVERIFY(emulated.value(QStringLiteral("vendor_id")).isNull());
+        verifyOneErrorLine(kv481({QStringLiteral("ports"), QStringLiteral("--format"), QStringLiteral("xml")}),
+                           "--format takes tsv or jsonl");
+
+        // Without --port the folder's devices are searched with the system's.
+        const Run id = kv481(QStringList{QStringLiteral("identify")} + folder);
+        QCOMPARE(id.exitCode, 0);
+        QCOMPARE(id.out, (link + QStringLiteral("\t481\n")).toUtf8());
+    }
+
     void busyPortIsNamed()
     {
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481")});

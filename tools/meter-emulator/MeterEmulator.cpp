@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,6 +72,9 @@ bool MeterEmulator::openDevice(std::string *error)
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_device = name;
     if (!m_options.linkPath.empty()) {
+        // A folder of its own for the link is made when missing.
+        if (const std::size_t slash = m_options.linkPath.rfind('/'); slash != std::string::npos && slash > 0)
+            ::mkdir(m_options.linkPath.substr(0, slash).c_str(), 0755);
         ::unlink(m_options.linkPath.c_str());
         if (::symlink(m_device.c_str(), m_options.linkPath.c_str()) != 0) {
             if (error)
@@ -78,14 +82,44 @@ bool MeterEmulator::openDevice(std::string *error)
             closeDevice();
             return false;
         }
+        const std::string byId = byIdPath();
+        if (!byId.empty()) {
+            const std::string folder = byId.substr(0, byId.rfind('/'));
+            ::mkdir(folder.c_str(), 0755);
+            ::unlink(byId.c_str());
+            if (::symlink(m_device.c_str(), byId.c_str()) != 0) {
+                if (error)
+                    *error = "symlink " + byId + ": " + std::strerror(errno);
+                closeDevice();
+                return false;
+            }
+        }
     }
     return true;
+}
+
+std::string MeterEmulator::byIdPath() const
+{
+    if (m_options.linkPath.empty() || m_options.usbSerial.empty())
+        return std::string();
+    const std::size_t slash = m_options.linkPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : m_options.linkPath.substr(0, slash);
+    return folder + "/by-id/usb-KV481_Meter_Emulator_" + m_options.usbSerial + "-if00-port0";
+}
+
+bool MeterEmulator::replugAs(const std::string &linkPath, std::string *error)
+{
+    stop();
+    m_options.linkPath = linkPath;
+    return start(error);
 }
 
 void MeterEmulator::closeDevice()
 {
     if (!m_options.linkPath.empty())
         ::unlink(m_options.linkPath.c_str());
+    if (const std::string byId = byIdPath(); !byId.empty())
+        ::unlink(byId.c_str());
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)

@@ -42,6 +42,11 @@ struct Options
     int model = 482;
     bool paced = false;     // 9600 baud: about 1.04 ms a byte
     std::string linkPath;   // a symlink to the device, made at start
+    // With a link: the adapter's serial number, shown as a USB adapter's is,
+    // by a second link "by-id/usb-KV481_Meter_Emulator_<serial>-if00-port0"
+    // in the link's folder. It stays the same when the meter is replugged
+    // under another link name.
+    std::string usbSerial;
     bool drift = true;      // temperatures wander slowly by themselves
     Faults faults;
     std::optional<Bytes> memory; // logger memory; else built as memoryKind says
@@ -90,6 +95,11 @@ public:
     // same link.
     void unplug();
     bool replug(std::string *error = nullptr);
+    // Back under another link name (as an adapter that gets a new name in
+    // another socket); the by-id link, if any, follows.
+    bool replugAs(const std::string &linkPath, std::string *error = nullptr);
+    // The by-id link, empty without a USB serial number.
+    std::string byIdPath() const;
 
     void setTemperatures(double t1, double t2); // degrees C; stops the drift
     void setDrift(bool on);

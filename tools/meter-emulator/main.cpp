@@ -14,12 +14,14 @@ namespace {
 
 void usage(std::ostream &o)
 {
-    o << "usage: meter-emulator --model 481|482 [--link PATH] [--paced] [--memory FILE.rec]\n"
+    o << "usage: meter-emulator --model 481|482 [--link PATH [--usb-serial SERIAL]] [--paced] [--memory FILE.rec]\n"
          "                      [--memory-kind KIND] [--empty-memory] [--write-memory FILE.rec]\n"
          "                      [--steady T1[,T2]] [fault options]\n"
          "\n"
          "  --model 481|482        one-channel or two-channel meter (default 482)\n"
          "  --link PATH            also make PATH a symlink to the device\n"
+         "  --usb-serial SERIAL    with --link: show as a USB adapter with this serial\n"
+         "                         number (a link in by-id/ beside PATH)\n"
          "  --paced                send at 9600 baud (about 1.04 ms a byte)\n"
          "  --memory FILE.rec      logger memory from a collection file\n"
          "  --memory-kind KIND     logger memory built in (default demo):\n"
@@ -90,6 +92,8 @@ int main(int argc, char **argv)
             }
         } else if (a == "--link") {
             options.linkPath = value("a path");
+        } else if (a == "--usb-serial") {
+            options.usbSerial = value("a serial number");
         } else if (a == "--paced") {
             options.paced = true;
         } else if (a == "--memory") {

@@ -1,0 +1,221 @@
+#include "cli/PublishCommand.h"
+
+#include "cli/SilentPrompt.h"
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "link/MeterLink.h"
+#include "link/PortList.h"
+#include "link/QtSerialPort.h"
+#include "publish/MqttPublisher.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace kv {
+
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kFailed = 1;
+constexpr int kMaxInterval = 61 * 60;
+
+void say(const QString &line)
+{
+    const QByteArray b = (QStringLiteral("kv481: ") + line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+int fail(const QString &line, int code = kFailed)
+{
+    say(line);
+    return code;
+}
+
+int g_stopPipe[2] = {-1, -1};
+void onStopSignal(int)
+{
+#ifdef Q_OS_UNIX
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
+#endif
+}
+
+} // namespace
+
+int publishCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sends live readings to an MQTT broker until interrupted: each reading as JSON on "
+                       "PREFIX/NAME/state (QoS 1), the meter's availability on PREFIX/NAME/availability (retained, "
+                       "\"offline\" also when the program dies), and Home Assistant discovery configurations. "
+                       "Readings wait in a queue while the broker cannot be reached. The password comes from "
+                       "--password-file or the environment variable KV481_MQTT_PASSWORD. State changes go to "
+                       "the standard error."));
+    parser.addHelpOption();
+    const auto opt = [&parser](const QString &name, const QString &text, const QString &value = QString()) {
+        QCommandLineOption o(name, text, value);
+        parser.addOption(o);
+        return o;
+    };
+    const auto broker = opt(QStringLiteral("broker"), QStringLiteral("mqtt://HOST[:PORT] or mqtts://HOST[:PORT]."),
+                            QStringLiteral("URL"));
+    const auto prefix = opt(QStringLiteral("topic-prefix"), QStringLiteral("The topics' first level (default kv481)."),
+                            QStringLiteral("P"));
+    const auto name = opt(QStringLiteral("name"),
+                          QStringLiteral("The meter's name in the topics (default: the port's USB serial number, "
+                                         "else its device name)."),
+                          QStringLiteral("NAME"));
+    const auto interval = opt(QStringLiteral("interval"),
+                              QStringLiteral("Seconds between readings, 1 to 3660 (default 1)."), QStringLiteral("S"));
+    const auto port = opt(QStringLiteral("port"), QStringLiteral("Ask only DEVICE."), QStringLiteral("DEVICE"));
+    const auto ca = opt(QStringLiteral("ca"), QStringLiteral("mqtts: the CA certificate that signed the broker's."),
+                        QStringLiteral("FILE"));
+    const auto cert = opt(QStringLiteral("cert"), QStringLiteral("mqtts: a client certificate."), QStringLiteral("FILE"));
+    const auto key = opt(QStringLiteral("key"), QStringLiteral("mqtts: the client certificate's key."),
+                         QStringLiteral("FILE"));
+    const auto user = opt(QStringLiteral("user"), QStringLiteral("The user name at the broker."), QStringLiteral("U"));
+    const auto passwordFile = opt(QStringLiteral("password-file"),
+                                  QStringLiteral("Read the password from the first line of FILE."),
+                                  QStringLiteral("FILE"));
+    if (!parser.parse(args))
+        return fail(QStringLiteral("publish: %1").arg(parser.errorText()), kUsage);
+    if (parser.isSet(QStringLiteral("help"))) {
+        QString help = parser.helpText();
+        help.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: kv481 publish"));
+        std::fputs(help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("publish: unexpected argument \"%1\"").arg(parser.positionalArguments().first()),
+                    kUsage);
+    if (!parser.isSet(broker))
+        return fail(QStringLiteral("publish needs --broker mqtt://HOST[:PORT]"), kUsage);
+    bool ok = true;
+    const int seconds = parser.isSet(interval) ? parser.value(interval).toInt(&ok) : 1;
+    if (!ok || seconds < 1 || seconds > kMaxInterval)
+        return fail(QStringLiteral("publish: --interval takes whole seconds from 1 to %1").arg(kMaxInterval), kUsage);
+
+    PublishOptions options;
+    options.enabled = true;
+    options.broker = parser.value(broker);
+    if (parser.isSet(prefix))
+        options.topicPrefix = parser.value(prefix);
+    options.meterName = parser.value(name);
+    options.caFile = parser.value(ca);
+    options.certFile = parser.value(cert);
+    options.keyFile = parser.value(key);
+    options.user = parser.value(user);
+    options.passwordFile = parser.value(passwordFile);
+    PublisherConfig config;
+    QString error;
+    // Everything the options say is checked before the meter is looked for.
+    if (!makePublisherConfig(options, QStringLiteral("meter"), QCoreApplication::applicationVersion(), config, &error))
+        return fail(QStringLiteral("publish: ") + error, kUsage);
+    if (parser.isSet(passwordFile) && !parser.isSet(user))
+        return fail(QStringLiteral("publish: --password-file needs --user"), kUsage);
+
+    QtSerialPort serial;
+    SilentPrompt prompt;
+    MeterLink m(serial, SystemClock::instance(), prompt);
+    const QString asked = parser.value(port);
+    const QStringList entries = asked.isEmpty() ? portListEntries({}) : QStringList{asked};
+    if (entries.isEmpty())
+        return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
+    QStringList problems;
+    QObject::connect(&m, &MeterLink::portProblem, [&problems](const QString &why) { problems << why; });
+    m.setPortList(entries);
+    m.SearchMeter();
+    if (!m.connected()) {
+        if (!asked.isEmpty() && !problems.isEmpty())
+            return fail(problems.first());
+        return fail(entries.size() == 1 ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
+                                        : QStringLiteral("no meter answered on any of %1")
+                                              .arg(entries.join(QStringLiteral(", "))));
+    }
+    const QString device = serial.deviceName();
+    if (!makePublisherConfig(options, device, QCoreApplication::applicationVersion(), config, &error))
+        return fail(QStringLiteral("publish: ") + error, kUsage);
+
+    MqttPublisher publisher;
+    int code = 0;
+    PublisherState last = PublisherState::Off;
+    QObject::connect(&publisher, &MqttPublisher::statusChanged, [&](PublisherState state, const QString &text) {
+        // Each attempt after a wait is the wait's own end, not news.
+        const bool retry = state == PublisherState::Connecting && last == PublisherState::Waiting;
+        last = state;
+        if (state == PublisherState::Off || retry)
+            return;
+        if (state == PublisherState::NotAuthorised) {
+            say(options.user.isEmpty()
+                    ? QStringLiteral("%1: the broker wants a user and password (--user, --password-file)").arg(text)
+                    : QStringLiteral("%1: the broker refused user \"%2\" and its password").arg(text, options.user));
+            code = kFailed;
+            QCoreApplication::exit(kFailed);
+            return;
+        }
+        say(text);
+    });
+    say(QStringLiteral("publishing the %1 on %2 as %3/%4").arg(m.model()).arg(device, config.prefix, config.meter));
+
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(m.interval());
+    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
+    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
+        say(connected ? QStringLiteral("the meter on %1 answers again").arg(device)
+                      : QStringLiteral("the meter on %1 stopped answering; waiting for it").arg(device));
+        publisher.setMeterOnline(connected);
+    });
+    QObject::connect(&serial, &QtSerialPort::lost, [&] {
+        say(QStringLiteral("%1 has gone; waiting for it to come back").arg(device));
+        publisher.setMeterOnline(false);
+    });
+    // A reading every `seconds` ticks, from a frame of this tick or the one
+    // before, never a stale one.
+    int ticksSince = 0;
+    bool first = true;
+    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
+        ++ticksSince;
+        if ((!first && ticksSince < seconds) || !fresh)
+            return;
+        first = false;
+        ticksSince = 0;
+        publisher.publishReading(m.reading(), m.model(), fromDateTimeDouble(dateTime));
+    });
+
+#ifdef Q_OS_UNIX
+    std::unique_ptr<QSocketNotifier> stop;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) == 0) {
+        stop = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
+        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+    }
+#endif
+    publisher.start(config);
+    m.requestFrame();
+    timer.start();
+    const int r = QCoreApplication::exec();
+    timer.stop();
+    // "offline" on the availability topic, and a clean goodbye.
+    publisher.stop();
+    serial.close();
+    return code ? code : r;
+}
+
+} // namespace kv

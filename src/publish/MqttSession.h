@@ -1,0 +1,82 @@
+#pragma once
+// The broker connection behind MqttPublisher. It lives on the publisher's
+// own thread and is only ever called there: libmosquitto's loop is driven
+// by socket notifiers and a short poll timer of that thread, and the
+// library's callbacks run inside that loop, so nothing here is shared.
+
+#include "publish/MqttPublisher.h"
+
+#include <QMap>
+
+class QSocketNotifier;
+class QTimer;
+struct mosquitto;
+
+namespace kv {
+
+class MqttSession : public QObject
+{
+    Q_OBJECT
+public:
+    // Messages given to libmosquitto at a time, awaiting their acknowledgement.
+    static constexpr int kWindow = 100;
+    static constexpr int kFirstRetrySeconds = 1;
+    static constexpr int kLastRetrySeconds = 60;
+    static constexpr int kConnectTimeoutMs = 15000;
+
+    explicit MqttSession(const PublisherConfig &config);
+    ~MqttSession() override;
+
+    void begin();
+    void enqueue(const MqttMessage &message);
+    // Retained messages, sent at every connection and at once when they
+    // change; one per topic.
+    void setRetained(const QList<MqttMessage> &messages);
+    // Availability "offline", then a clean disconnect.
+    void finish(int waitMs);
+
+    // The delay after delay seconds: doubled, at most kLastRetrySeconds.
+    static int nextDelay(int delay);
+
+Q_SIGNALS:
+    void status(int state, const QString &text);
+
+private:
+    static void onConnect(mosquitto *, void *self, int rc);
+    static void onDisconnect(mosquitto *, void *self, int rc);
+    static void onPublish(mosquitto *, void *self, int mid);
+
+    void connectNow();
+    void service();
+    void connected();
+    void handOut();
+    bool send(const MqttMessage &message, int *mid);
+    // The attempt or the connection failed: try again after the backoff.
+    void retryLater(const QString &why);
+    void refused(int rc);
+    void teardown();
+    void updateNotifiers();
+    void say(PublisherState state, const QString &text);
+    QString mosquittoError(int rc, int savedErrno) const;
+
+    PublisherConfig m_config;
+    QByteArray m_clientId;
+    QByteArray m_availabilityTopic;
+    mosquitto *m_mosq = nullptr;
+    QSocketNotifier *m_read = nullptr;
+    QSocketNotifier *m_write = nullptr;
+    QTimer *m_poll = nullptr;
+    QTimer *m_retry = nullptr;
+    QTimer *m_connectTimeout = nullptr;
+    PublishQueue m_queue;
+    QMap<QByteArray, MqttMessage> m_retained;
+    int m_delay = kFirstRetrySeconds;
+    bool m_connected = false;
+    bool m_connackSeen = false;
+    int m_connackRc = 0;
+    int m_waitedMid = -1;
+    bool m_waitedAcked = false;
+    bool m_servicing = false;
+};
+
+} // namespace kv

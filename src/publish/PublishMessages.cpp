@@ -1,0 +1,151 @@
+#include "publish/PublishMessages.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+QString number(double v, bool integer)
+{
+    return QString::number(v, 'f', integer ? 0 : 1);
+}
+
+const char *boolText(bool b)
+{
+    return b ? "true" : "false";
+}
+
+// Home Assistant wants ids of letters, digits, '_' and '-'.
+QString idText(const QString &name)
+{
+    QString out;
+    for (const QChar c : name)
+        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    return out;
+}
+
+} // namespace
+
+QString topicLevel(const QString &name)
+{
+    QString out;
+    for (const QChar c : name.trimmed()) {
+        const bool special = c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#') || c.isSpace()
+            || c.unicode() < 0x20 || c.unicode() == 0x7f;
+        out += special ? QLatin1Char('_') : c;
+    }
+    return out.isEmpty() ? QStringLiteral("meter") : out;
+}
+
+QString meterNameForPort(const QString &device)
+{
+    const QSerialPortInfo info(device);
+    if (!info.serialNumber().trimmed().isEmpty())
+        return topicLevel(info.serialNumber());
+    // /dev/ttyUSB0 is ttyUSB0, /dev/pts/3 pts_3; another path its file's name.
+    const QString dev = QStringLiteral("/dev/");
+    QString name = device.startsWith(dev) ? device.mid(dev.size()) : QFileInfo(device).fileName();
+    if (name.isEmpty())
+        name = device;
+    return topicLevel(name);
+}
+
+QByteArray stateTopic(const QString &prefix, const QString &meter)
+{
+    return (prefix + QLatin1Char('/') + meter + QStringLiteral("/state")).toUtf8();
+}
+
+QByteArray availabilityTopic(const QString &prefix, const QString &meter)
+{
+    return (prefix + QLatin1Char('/') + meter + QStringLiteral("/availability")).toUtf8();
+}
+
+QString isoTimeWithOffset(const QDateTime &when)
+{
+    const int offset = when.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return when.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
+        + QStringLiteral("%1%2:%3")
+              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray stateMessage(const Reading &r, int model, const QDateTime &when)
+{
+    const bool two = model == 482;
+    const auto value = [](bool overload, double v, bool integer) {
+        return overload ? QStringLiteral("null") : number(v, integer);
+    };
+    QString s = QStringLiteral("{\"time\":\"%1\",\"model\":%2,\"unit\":\"%3\"")
+                    .arg(isoTimeWithOffset(when))
+                    .arg(model)
+                    .arg(r.celsius ? QStringLiteral("C") : QStringLiteral("F"));
+    s += QStringLiteral(",\"t1\":%1,\"t1_ol\":%2").arg(value(r.t1Overload, r.t1, r.t1Integer), boolText(r.t1Overload));
+    // The two-channel meter's sub display shows the clock while it is in
+    // clock mode; its last temperature is then not a reading of now.
+    if (two) {
+        const bool t2Known = !r.clockMode;
+        const bool t2Ol = t2Known && r.t2Overload;
+        s += QStringLiteral(",\"t2\":%1,\"t2_ol\":%2")
+                 .arg(t2Known ? value(r.t2Overload, r.t2, r.t2Integer) : QStringLiteral("null"), boolText(t2Ol));
+        const bool diffKnown = t2Known && !r.t1Overload && !r.t2Overload;
+        // Both values have at most one decimal: so has their difference,
+        // once the binary fractions are rounded away.
+        const double diff = std::round((r.t1 - r.t2) * 10.0) / 10.0;
+        s += QStringLiteral(",\"t1_t2\":%1").arg(diffKnown ? number(diff == 0 ? 0.0 : diff, false)
+                                                           : QStringLiteral("null"));
+    }
+    const QString maxMin = r.maxMinMode == 1 ? QStringLiteral("\"MAX\"")
+        : r.maxMinMode == 2                  ? QStringLiteral("\"MIN\"")
+        : r.maxMinMode == 3                  ? QStringLiteral("\"MAX MIN\"")
+                                             : QStringLiteral("null");
+    s += QStringLiteral(",\"hold\":%1,\"rel\":%2,\"max_min\":%3,\"low_battery\":%4,\"recording\":%5}")
+             .arg(boolText(r.hold), boolText(r.relative), maxMin, boolText(r.lowBattery), boolText(r.meterRecording));
+    return s.toUtf8();
+}
+
+QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter, int model, const QString &unit,
+                                     const QString &version)
+{
+    const QString deviceId = QStringLiteral("kv481_") + idText(meter);
+    QJsonObject device{
+        {QStringLiteral("identifiers"), QJsonArray{deviceId}},
+        {QStringLiteral("name"), QStringLiteral("Thermometer %1").arg(meter)},
+        {QStringLiteral("model"), QString::number(model)},
+        {QStringLiteral("sw_version"), version},
+    };
+    QList<MqttMessage> out;
+    const QStringList channels = model == 482 ? QStringList{QStringLiteral("t1"), QStringLiteral("t2")}
+                                              : QStringList{QStringLiteral("t1")};
+    for (const QString &channel : channels) {
+        const QString id = deviceId + QLatin1Char('_') + channel;
+        QJsonObject config{
+            {QStringLiteral("name"), channel.toUpper()},
+            {QStringLiteral("unique_id"), id},
+            {QStringLiteral("object_id"), id},
+            {QStringLiteral("state_topic"), QString::fromUtf8(stateTopic(prefix, meter))},
+            {QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(channel)},
+            {QStringLiteral("unit_of_measurement"), unit == QLatin1String("F") ? QStringLiteral("°F")
+                                                                                : QStringLiteral("°C")},
+            {QStringLiteral("device_class"), QStringLiteral("temperature")},
+            {QStringLiteral("state_class"), QStringLiteral("measurement")},
+            {QStringLiteral("availability_topic"), QString::fromUtf8(availabilityTopic(prefix, meter))},
+            {QStringLiteral("payload_available"), QStringLiteral("online")},
+            {QStringLiteral("payload_not_available"), QStringLiteral("offline")},
+            {QStringLiteral("device"), device},
+        };
+        out << MqttMessage{QStringLiteral("homeassistant/sensor/%1/config").arg(id).toUtf8(),
+                           QJsonDocument(config).toJson(QJsonDocument::Compact), true};
+    }
+    return out;
+}
+
+} // namespace kv

@@ -1,0 +1,125 @@
+#include "publish/ui/PublishCommand.h"
+
+#include "common/DateTime.h"
+#include "common/Prompt.h"
+#include "link/MeterLink.h"
+#include "link/SerialPort.h"
+#include "publish/ui/TfrmPublish.h"
+
+#include <QCoreApplication>
+
+namespace kv {
+
+PublishCommand::PublishCommand(MeterLink &link, Prompt &prompt, std::function<int()> samplingRate, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_prompt(prompt)
+    , m_samplingRate(std::move(samplingRate))
+{
+    connect(&m_publisher, &MqttPublisher::statusChanged, this, [this] { Q_EMIT statusChanged(statusText()); });
+    connect(&m_link, &MeterLink::liveTick, this, [this](double dateTime, bool fresh) { onTick(dateTime, fresh); });
+    connect(&m_link, &MeterLink::connectionChanged, this, [this](bool connected) {
+        m_publisher.setMeterOnline(connected);
+        apply();
+    });
+}
+
+PublishCommand::~PublishCommand()
+{
+    stop();
+}
+
+void PublishCommand::setOptions(const PublishOptions &options)
+{
+    m_options = options;
+    m_device.clear();
+    m_publisher.stop();
+    apply();
+}
+
+QString PublishCommand::statusText() const
+{
+    if (!m_problem.isEmpty())
+        return QStringLiteral("MQTT: ") + m_problem;
+    if (!m_options.enabled)
+        return QString();
+    if (!m_publisher.running())
+        return QStringLiteral("MQTT: waiting for the meter");
+    return m_publisher.statusText();
+}
+
+void PublishCommand::apply()
+{
+    const QString before = statusText();
+    m_problem.clear();
+    if (!m_options.enabled) {
+        m_publisher.stop();
+    } else if (m_link.connected()) {
+        // The meter is named after its port unless the user named it: a
+        // meter found on another port is another meter.
+        const QString device = m_link.port().deviceName();
+        if (!m_publisher.running() || device != m_device) {
+            PublisherConfig config;
+            QString error;
+            if (makePublisherConfig(m_options, device, QCoreApplication::applicationVersion(), config, &error)) {
+                m_device = device;
+                m_publisher.setMeterOnline(true);
+                m_first = true;
+                m_publisher.start(config);
+            } else {
+                m_publisher.stop();
+                m_problem = error;
+            }
+        }
+    }
+    if (statusText() != before)
+        Q_EMIT statusChanged(statusText());
+}
+
+void PublishCommand::onTick(double dateTime, bool fresh)
+{
+    // The first tick after the search found the meter starts publishing.
+    if (!m_publisher.running() && m_options.enabled && m_problem.isEmpty())
+        apply();
+    if (!m_publisher.running())
+        return;
+    // One reading every sampling interval, from a frame of this tick or the
+    // one before, never a stale one.
+    ++m_ticksSince;
+    if ((!m_first && m_ticksSince < qMax(1, m_samplingRate())) || !fresh)
+        return;
+    m_first = false;
+    m_ticksSince = 0;
+    m_publisher.publishReading(m_link.reading(), m_link.model(), fromDateTimeDouble(dateTime));
+}
+
+void PublishCommand::PublishReadings1Click()
+{
+    if (m_dialog) {
+        m_dialog->raise();
+        m_dialog->activateWindow();
+        return;
+    }
+    m_dialog = new TfrmPublish(
+        m_options,
+        [this](const QString &what) {
+            return m_prompt.openFileName(what, QStringLiteral("All files (*)"), QString());
+        },
+        m_dialogParent);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_dialog, &QDialog::accepted, this, [this] {
+        // OK also tries again what did not work, such as a password file
+        // that now holds the right password.
+        const PublishOptions chosen = m_dialog->options();
+        if (chosen != m_options || m_publisher.state() != PublisherState::Connected)
+            setOptions(chosen);
+    });
+    m_dialog->open();
+}
+
+void PublishCommand::stop()
+{
+    m_publisher.stop();
+}
+
+} // namespace kv

@@ -1,0 +1,383 @@
+// The publisher against a real Mosquitto broker: what a reading looks like
+// on the wire, what the broker keeps, outages, refused logins and TLS.
+
+#include "common/IniDocument.h"
+#include "link/LiveFrame.h"
+#include "publish/MqttPublisher.h"
+#include "publish/MqttSession.h"
+#include "publish/PublishQueue.h"
+
+#include "MeterEmulator.h"
+#include "support/MqttBroker.h"
+#include "support/MqttSubscriber.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kv;
+using namespace kv::test;
+
+namespace {
+
+// The emulator's live frame, decoded as the link decodes it.
+Reading emulatorReading(int model, double t1, double t2, const std::function<void(emu::MeterEmulator &)> &keys = {})
+{
+    emu::Options o;
+    o.model = model;
+    emu::MeterEmulator meter(o);
+    meter.setTemperatures(t1, t2);
+    if (keys)
+        keys(meter);
+    const emu::Bytes bytes = meter.liveFrame();
+    Frame f{};
+    std::copy(bytes.begin(), bytes.begin() + 10, f.begin());
+    FrameDecoder d;
+    d.dispatchFrame(f, model);
+    return d.reading();
+}
+
+QJsonObject json(const QByteArray &payload)
+{
+    QJsonParseError e{};
+    const QJsonDocument d = QJsonDocument::fromJson(payload, &e);
+    if (e.error != QJsonParseError::NoError)
+        qWarning() << "not JSON:" << payload;
+    return d.object();
+}
+
+// Readings numbered by their time: second n of a fixed day.
+QDateTime nth(int n)
+{
+    return QDateTime(QDate(2026, 12, 9), QTime(0, 0), Qt::OffsetFromUTC, 3600).addSecs(n);
+}
+
+PublisherConfig configFor(const MqttBroker &broker, const QString &meter = QStringLiteral("desk"))
+{
+    PublishOptions o;
+    o.broker = broker.url();
+    o.meterName = meter;
+    PublisherConfig c;
+    QString error;
+    if (!makePublisherConfig(o, QString(), QStringLiteral("9.9"), c, &error))
+        qWarning() << error;
+    return c;
+}
+
+bool waitForState(MqttPublisher &p, PublisherState s, int ms = 20000)
+{
+    return QTest::qWaitFor([&] { return p.state() == s; }, ms);
+}
+
+} // namespace
+
+class TestPublish : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo::exists(MqttBroker::program()), "mosquitto is not installed (scripts/setup installs it)");
+    }
+
+    void readingMessage()
+    {
+        // Two channels, the first overloaded: null with its flag, and no
+        // difference.
+        Reading r = emulatorReading(482, 1500.0, -21.5, [](emu::MeterEmulator &m) { m.setLowBattery(true); });
+        QJsonObject o = json(stateMessage(r, 482, nth(1)));
+        QCOMPARE(o.value("time").toString(), QStringLiteral("2026-12-09T00:00:01.000+01:00"));
+        QCOMPARE(o.value("model").toInt(), 482);
+        QCOMPARE(o.value("unit").toString(), QStringLiteral("C"));
+        QVERIFY(o.contains("t1") && o.value("t1").isNull());
+        QCOMPARE(o.value("t1_ol").toBool(), true);
+        QCOMPARE(o.value("t2").toDouble(), -21.5);
+        QCOMPARE(o.value("t2_ol").toBool(), false);
+        QVERIFY(o.contains("t1_t2") && o.value("t1_t2").isNull());
+        QCOMPARE(o.value("hold").toBool(), false);
+        QCOMPARE(o.value("low_battery").toBool(), true);
+        QVERIFY(o.value("max_min").isNull());
+
+        // Both in range: the difference to the tenth, without binary noise.
+        r = emulatorReading(482, 23.5, 21.2);
+        const QByteArray text = stateMessage(r, 482, nth(2));
+        o = json(text);
+        QCOMPARE(o.value("t1").toDouble(), 23.5);
+        QCOMPARE(o.value("t2").toDouble(), 21.2);
+        QVERIFY2(text.contains("\"t1_t2\":2.3,"), text.constData());
+        QCOMPARE(o.value("t1_ol").toBool(), false);
+
+        // One channel: no second temperature at all.
+        r = emulatorReading(481, -45.3, 0);
+        o = json(stateMessage(r, 481, nth(3)));
+        QCOMPARE(o.value("model").toInt(), 481);
+        QCOMPARE(o.value("t1").toDouble(), -45.3);
+        QVERIFY(!o.contains("t2") && !o.contains("t1_t2"));
+    }
+
+    void namesAndAddresses()
+    {
+        QCOMPARE(topicLevel(QStringLiteral(" lab/oven #2+ ")), QStringLiteral("lab_oven__2_"));
+        QCOMPARE(meterNameForPort(QStringLiteral("/tmp/x/kv481-meter")), QStringLiteral("kv481-meter"));
+        QCOMPARE(meterNameForPort(QStringLiteral("/dev/pts/3")), QStringLiteral("pts_3"));
+        QCOMPARE(stateTopic(QStringLiteral("kv481"), QStringLiteral("desk")), QByteArray("kv481/desk/state"));
+
+        BrokerAddress a;
+        QVERIFY(BrokerAddress::parse(QStringLiteral("mqtt://broker.lan"), a, nullptr));
+        QCOMPARE(a.port, 1883);
+        QVERIFY(!a.tls);
+        QVERIFY(BrokerAddress::parse(QStringLiteral("mqtts://10.0.0.2:8884"), a, nullptr));
+        QVERIFY(a.tls);
+        QCOMPARE(a.port, 8884);
+        QString error;
+        QVERIFY(!BrokerAddress::parse(QStringLiteral("http://broker.lan"), a, &error));
+        QVERIFY(error.contains(QLatin1String("mqtt://HOST")));
+        QVERIFY(!BrokerAddress::parse(QStringLiteral("mqtt://broker.lan:0"), a, &error));
+        QVERIFY(!BrokerAddress::parse(QStringLiteral("mqtt://user:pw@broker.lan"), a, &error));
+    }
+
+    void passwordSources()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("pw"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("s3cret\r\nsecond line\n");
+        f.close();
+        QByteArray pw;
+        QString error;
+        qputenv("KV481_MQTT_PASSWORD", "from-env");
+        QVERIFY(readBrokerPassword(file, pw, &error));
+        QCOMPARE(pw, QByteArray("s3cret"));
+        QVERIFY(readBrokerPassword(QString(), pw, &error));
+        QCOMPARE(pw, QByteArray("from-env"));
+        qunsetenv("KV481_MQTT_PASSWORD");
+        QVERIFY(!readBrokerPassword(dir.filePath(QStringLiteral("missing")), pw, &error));
+        QVERIFY(error.contains(QLatin1String("missing")));
+    }
+
+    void optionsInTheirSection()
+    {
+        PublishOptions o;
+        o.enabled = true;
+        o.broker = QStringLiteral("mqtts://b:8883");
+        o.meterName = QStringLiteral("oven 2");
+        o.passwordFile = QStringLiteral("/etc/kv481/pw");
+        IniDocument doc = IniDocument::parse("[Link]\nModel=481\n");
+        o.write(doc);
+        const QByteArray text = doc.serialize();
+        QVERIFY(text.startsWith("[Link]\nModel=481\n"));
+        QCOMPARE(PublishOptions::read(IniDocument::parse(text)), o);
+        QVERIFY(!text.contains("assword=")); // a password file's name, never a password
+    }
+
+    void queueKeepsOrderAndBound()
+    {
+        PublishQueue q(5);
+        for (int i = 1; i <= 3; ++i)
+            q.push({QByteArray("t"), QByteArray::number(i), false});
+        q.markHanded(11);
+        q.markHanded(12);
+        q.markHanded(13);
+        // The broker answers the second first: nothing leaves before the first.
+        QVERIFY(q.acknowledge(12));
+        QCOMPARE(q.size(), 3);
+        QVERIFY(!q.acknowledge(99));
+        QVERIFY(q.acknowledge(11));
+        QCOMPARE(q.size(), 1);
+        // A broken connection: what was not acknowledged goes out again first.
+        q.push({QByteArray("t"), QByteArray("4"), false});
+        q.connectionLost();
+        QCOMPARE(q.handedOut(), 0);
+        QCOMPARE(q.nextWaiting().payload, QByteArray("3"));
+        // Out-of-turn acknowledgements are not sent twice.
+        q.markHanded(21);
+        q.markHanded(22);
+        QVERIFY(q.acknowledge(22));
+        q.connectionLost();
+        QCOMPARE(q.size(), 1);
+        QCOMPARE(q.nextWaiting().payload, QByteArray("3"));
+        // Full: the oldest waiting reading gives way, the handed one stays.
+        q.markHanded(31);
+        for (int i = 5; i <= 9; ++i)
+            q.push({QByteArray("t"), QByteArray::number(i), false});
+        QCOMPARE(q.size(), 5);
+        QCOMPARE(q.dropped(), qint64(1));
+        QVERIFY(q.acknowledge(31));
+        QCOMPARE(q.nextWaiting().payload, QByteArray("6"));
+        QVERIFY(PublishQueue::kDefaultCapacity >= 86400);
+    }
+
+    void backoff()
+    {
+        QList<int> delays{MqttSession::kFirstRetrySeconds};
+        while (delays.size() < 9)
+            delays << MqttSession::nextDelay(delays.last());
+        QCOMPARE(delays, (QList<int>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
+    }
+
+    void retainedDiscoveryAndAvailability()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttPublisher p;
+        p.start(configFor(broker));
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: connected"));
+        // The reading arrives after the configurations it brings along, so
+        // once it is in, they are at the broker.
+        {
+            MqttSubscriber early(broker.port(), QStringLiteral("early"), {QStringLiteral("kv481/desk/state")});
+            QVERIFY(early.ready());
+            p.publishReading(emulatorReading(482, 23.4, 21.7), 482, nth(1));
+            QVERIFY(early.waitFor("kv481/desk/state", 1));
+        }
+
+        // Whoever subscribes later still learns of the meter and its state.
+        {
+            MqttSubscriber late(broker.port(), QStringLiteral("late"),
+                                {QStringLiteral("homeassistant/#"), QStringLiteral("kv481/desk/availability")});
+            QVERIFY(late.ready());
+            QVERIFY(late.waitFor("homeassistant/sensor/kv481_desk_t2/config", 1));
+            QVERIFY(late.waitFor("kv481/desk/availability", 1));
+            const QList<Received> all = late.messages();
+            for (const Received &r : all)
+                QVERIFY2(r.retained, r.topic.constData());
+            QCOMPARE(late.last("kv481/desk/availability"), QByteArray("online"));
+            const QJsonObject c = json(late.last("homeassistant/sensor/kv481_desk_t1/config"));
+            QCOMPARE(c.value("state_topic").toString(), QStringLiteral("kv481/desk/state"));
+            QCOMPARE(c.value("value_template").toString(), QStringLiteral("{{ value_json.t1 }}"));
+            QCOMPARE(c.value("unit_of_measurement").toString(), QStringLiteral("°C"));
+            QCOMPARE(c.value("device_class").toString(), QStringLiteral("temperature"));
+            QCOMPARE(c.value("availability_topic").toString(), QStringLiteral("kv481/desk/availability"));
+            QCOMPARE(c.value("unique_id").toString(), QStringLiteral("kv481_desk_t1"));
+            QCOMPARE(c.value("device").toObject().value("model").toString(), QStringLiteral("482"));
+        }
+
+        // The meter stops answering, then the program ends: both are told.
+        MqttSubscriber watch(broker.port(), QStringLiteral("watch"), {QStringLiteral("kv481/desk/availability")});
+        QVERIFY(watch.ready());
+        QVERIFY(watch.waitFor("kv481/desk/availability", 1));
+        p.setMeterOnline(false);
+        QVERIFY(watch.waitFor("kv481/desk/availability", 2));
+        QCOMPARE(watch.last("kv481/desk/availability"), QByteArray("offline"));
+        p.setMeterOnline(true);
+        QVERIFY(watch.waitFor("kv481/desk/availability", 3));
+        QCOMPARE(watch.last("kv481/desk/availability"), QByteArray("online"));
+        p.stop();
+        QVERIFY(watch.waitFor("kv481/desk/availability", 4));
+        QCOMPARE(watch.last("kv481/desk/availability"), QByteArray("offline"));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: off"));
+    }
+
+    void brokerOutageLosesNothing()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        auto sub = std::make_unique<MqttSubscriber>(broker.port(), QStringLiteral("archive"),
+                                                    QStringList{QStringLiteral("kv481/desk/state")}, true);
+        QVERIFY(sub->ready());
+        MqttPublisher p;
+        p.start(configFor(broker));
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        QStringList states;
+        connect(&p, &MqttPublisher::statusChanged, this, [&](PublisherState, const QString &t) { states << t; });
+
+        const Reading r = emulatorReading(482, 23.4, 21.7);
+        int n = 0;
+        QTimer feed;
+        connect(&feed, &QTimer::timeout, this, [&] { p.publishReading(r, 482, nth(++n)); });
+        feed.start(20);
+        QVERIFY(QTest::qWaitFor([&] { return sub->messages().size() >= 20; }, 20000));
+        broker.stop();
+        QVERIFY(waitForState(p, PublisherState::Waiting));
+        const int before = n;
+        QTest::qWait(10000); // the outage itself; nothing is timed by it
+        QVERIFY(QTest::qWaitFor([&] { return n > before + 100; }, 60000)); // a queue worth the name
+        QVERIFY(broker.start());
+        QVERIFY(waitForState(p, PublisherState::Connected, 90000));
+        feed.stop();
+        const int sent = n;
+        QVERIFY2(QTest::qWaitFor([&] { return sub->messages().size() >= sent; }, 60000),
+                 qPrintable(QStringLiteral("%1 of %2 arrived").arg(sub->messages().size()).arg(sent)));
+
+        // Every reading, in order. QoS 1 may deliver one the broker took just
+        // before it went twice; a repeat is never a step back to an older one.
+        int expected = 1;
+        for (const Received &m : sub->messages()) {
+            const QDateTime t = QDateTime::fromString(json(m.payload).value("time").toString(), Qt::ISODateWithMs);
+            const int k = static_cast<int>(nth(0).secsTo(t));
+            QVERIFY2(k == expected || k == expected - 1,
+                     qPrintable(QStringLiteral("reading %1 came where %2 was due").arg(k).arg(expected)));
+            if (k == expected)
+                ++expected;
+        }
+        QCOMPARE(expected - 1, sent);
+        QVERIFY2(std::any_of(states.begin(), states.end(),
+                             [](const QString &s) { return s.startsWith(QLatin1String("MQTT: reconnecting in 1 s")); }),
+                 qPrintable(states.join(QLatin1Char('|'))));
+        p.stop();
+    }
+
+    void refusedAndUnreachable()
+    {
+        MqttBroker broker({QStringLiteral("meter"), QStringLiteral("right"), false});
+        QVERIFY(broker.start());
+        PublisherConfig c = configFor(broker);
+        c.user = QStringLiteral("meter");
+        c.password = "wrong";
+        MqttPublisher p;
+        p.start(c);
+        QVERIFY(waitForState(p, PublisherState::NotAuthorised));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: not authorised"));
+        c.password = "right";
+        p.start(c);
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        p.stop();
+
+        // Nobody listens on the port any more: the attempts back off.
+        broker.stop();
+        QStringList states;
+        connect(&p, &MqttPublisher::statusChanged, this, [&](PublisherState, const QString &t) { states << t; });
+        p.start(c);
+        QVERIFY(QTest::qWaitFor([&] { return states.filter(QStringLiteral("reconnecting in 2 s")).size() == 1; }, 20000));
+        const QString first = states.filter(QStringLiteral("reconnecting in")).first();
+        QCOMPARE(first, QStringLiteral("MQTT: reconnecting in 1 s (cannot reach 127.0.0.1:%1: Connection refused)")
+                            .arg(broker.port()));
+        p.stop();
+    }
+
+    void tlsWithOwnAuthority()
+    {
+        MqttBroker broker({QString(), QString(), true});
+        QVERIFY(broker.start());
+        MqttSubscriber sub(broker.port(), QStringLiteral("tls-sub"), {QStringLiteral("kv481/desk/state")}, false,
+                           broker.caFile());
+        QVERIFY(sub.ready());
+        PublisherConfig c = configFor(broker);
+        QVERIFY(c.broker.tls);
+        c.caFile = broker.caFile();
+        MqttPublisher p;
+        p.start(c);
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        p.publishReading(emulatorReading(482, 23.4, 21.7), 482, nth(7));
+        QVERIFY(sub.waitFor("kv481/desk/state", 1));
+        QCOMPARE(json(sub.last("kv481/desk/state")).value("t1").toDouble(), 23.4);
+        p.stop();
+
+        // A certificate no authority we trust signed is refused.
+        MqttBroker other({QString(), QString(), true});
+        c.caFile = other.caFile();
+        QStringList states;
+        connect(&p, &MqttPublisher::statusChanged, this, [&](PublisherState, const QString &t) { states << t; });
+        p.start(c);
+        QVERIFY(waitForState(p, PublisherState::Waiting));
+        QVERIFY2(states.last().contains(QLatin1String("secure connection failed")), qPrintable(states.last()));
+        p.stop();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPublish)
+#include "tst_publish.moc"

@@ -1,0 +1,174 @@
+// Publishing from the main window: the settings section, the dialog, and the
+// real window against the emulator and a real Mosquitto broker, through a
+// broker restart and a refused login.
+
+#include "app/Settings.h"
+#include "publish/ui/PublishCommand.h"
+
+#include "support/MainSession.h"
+#include "support/MqttBroker.h"
+#include "support/MqttSubscriber.h"
+
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kv;
+using namespace kv::test;
+
+namespace {
+
+const QByteArray kOneSecond = "[RealTime]\nSampling Rate=1\n";
+
+TfrmPublish *openDialog(Session &s)
+{
+    s.main->PublishReadings1->trigger();
+    TfrmPublish *d = s.main->publishing().dialog();
+    return d && QTest::qWaitFor([d] { return d->isVisible(); }, 5000) ? d : nullptr;
+}
+
+QString mqttState(Session &s)
+{
+    return s.main->StatusMqtt->isVisible() ? s.main->StatusMqtt->text() : QString();
+}
+
+bool stateStartsWith(Session &s, const QString &text, int ms = 30000)
+{
+    return QTest::qWaitFor([&] { return mqttState(s).startsWith(text); }, ms);
+}
+
+} // namespace
+
+class TestPublishWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+
+    void settingsSectionWrittenOnlyWhenChanged()
+    {
+        const QByteArray earlier = "[Link]\nModel=481\n; a comment\n";
+        SettingsValues v = Settings::parse(earlier);
+        QCOMPARE(v.publish, PublishOptions());
+        QVERIFY(!Settings::update(earlier, v).contains("[Publish]"));
+
+        v.publish.enabled = true;
+        v.publish.broker = QStringLiteral("mqtts://broker.lan");
+        v.publish.user = QStringLiteral("meter");
+        v.publish.passwordFile = QStringLiteral("/home/me/.mqtt-pw");
+        qputenv("KV481_MQTT_PASSWORD", "never-stored");
+        const QByteArray text = Settings::update(earlier, v);
+        qunsetenv("KV481_MQTT_PASSWORD");
+        QVERIFY(text.contains("; a comment\n"));
+        QVERIFY(text.contains("[Publish]\n"));
+        QVERIFY(!text.contains("never-stored"));
+        QCOMPARE(Settings::parse(text).publish, v.publish);
+        // Read back and written again, it stays byte for byte.
+        QCOMPARE(Settings::update(text, Settings::parse(text)), text);
+    }
+
+    void dialogReachableAndChecked()
+    {
+        Session s(482, kOneSecond);
+        QVERIFY(s.started());
+        QCOMPARE(s.main->PublishReadings1->text(), QStringLiteral("&Publish Readings…"));
+        TfrmPublish *d = openDialog(s);
+        QVERIFY(d);
+        // Every control has a name for assistive tools and takes the focus
+        // from the keyboard; the fields have labels with their own letters.
+        const auto widgets = d->findChildren<QWidget *>();
+        for (QWidget *w : widgets) {
+            if (!qobject_cast<QLineEdit *>(w) && !qobject_cast<QCheckBox *>(w) && !qobject_cast<QPushButton *>(w))
+                continue;
+            QVERIFY2(w->focusPolicy() & Qt::TabFocus, qPrintable(w->objectName()));
+            QVERIFY2(!w->accessibleName().isEmpty() || !static_cast<QAbstractButton *>(w)->text().isEmpty(),
+                     qPrintable(w->objectName()));
+        }
+        for (QLabel *l : d->findChildren<QLabel *>())
+            if (l->buddy())
+                QVERIFY2(l->text().contains(QLatin1Char('&')), qPrintable(l->text()));
+
+        // Switched on with an address that is none: said, and the dialog stays.
+        d->chkEnabled->setChecked(true);
+        d->edtBroker->setText(QStringLiteral("broker.lan"));
+        d->accept();
+        QVERIFY(d->isVisible());
+        QVERIFY(d->lblProblem->isVisible());
+        QVERIFY(d->lblProblem->text().contains(QLatin1String("mqtt://HOST")));
+        QVERIFY(!s.main->publishing().options().enabled);
+        d->reject();
+        QVERIFY(mqttState(s).isEmpty());
+    }
+
+    void windowPublishesThroughABrokerRestart()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber sub(broker.port(), QStringLiteral("window-sub"), {QStringLiteral("kv481/desk/#")}, true);
+        QVERIFY(sub.ready());
+        Session s(482, kOneSecond);
+        QVERIFY(s.started());
+        QVERIFY(s.main->link().connected());
+
+        TfrmPublish *d = openDialog(s);
+        QVERIFY(d);
+        d->chkEnabled->setChecked(true);
+        d->edtBroker->setText(broker.url());
+        d->edtMeter->setText(QStringLiteral("desk"));
+        d->accept();
+        QVERIFY(stateStartsWith(s, QStringLiteral("MQTT: connected")));
+        // Readings at the sampling rate, recording or not.
+        QVERIFY(sub.waitFor("kv481/desk/state", 3));
+        const QJsonObject o = QJsonDocument::fromJson(sub.last("kv481/desk/state")).object();
+        QCOMPARE(o.value("model").toInt(), 482);
+        QCOMPARE(o.value("t1").toDouble(), 23.4);
+        QCOMPARE(o.value("t2").toDouble(), 21.7);
+        QCOMPARE(sub.last("kv481/desk/availability"), QByteArray("online"));
+
+        broker.stop();
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: reconnecting in 1 s")), qPrintable(mqttState(s)));
+        const int before = sub.messages("kv481/desk/state").size();
+        // The next attempt finds nobody listening, and says so.
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: reconnecting in 2 s (cannot reach 127.0.0.1:%1: ")
+                                        .arg(broker.port())),
+                 qPrintable(mqttState(s)));
+        QVERIFY(broker.start());
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: connected"), 90000), qPrintable(mqttState(s)));
+        QVERIFY(sub.waitFor("kv481/desk/state", before + 3));
+
+        // Closing the window: the options kept, "offline" said.
+        s.main->close();
+        const QString ini = s.settingsText();
+        QVERIFY2(ini.contains(QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\n").arg(broker.url())), qPrintable(ini));
+        QVERIFY(ini.contains(QLatin1String("Meter Name=desk\n")));
+        QVERIFY(QTest::qWaitFor([&] { return sub.last("kv481/desk/availability") == "offline"; }, 10000));
+    }
+
+    void refusedLoginOnTheStatusBar()
+    {
+        MqttBroker broker({QStringLiteral("meter"), QStringLiteral("right"), false});
+        QVERIFY(broker.start());
+        qputenv("KV481_MQTT_PASSWORD", "wrong");
+        const QByteArray ini = kOneSecond
+            + QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\nUser=meter\n").arg(broker.url()).toUtf8();
+        Session s(482, ini);
+        QVERIFY(s.started());
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: not authorised")), qPrintable(mqttState(s)));
+        // The password put right, OK with the same options tries again.
+        qputenv("KV481_MQTT_PASSWORD", "right");
+        TfrmPublish *d = openDialog(s);
+        QVERIFY(d);
+        d->accept();
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: connected")), qPrintable(mqttState(s)));
+        qunsetenv("KV481_MQTT_PASSWORD");
+        s.main->close();
+        QCOMPARE(s.settingsText().count(QLatin1String("[Publish]")), 1);
+    }
+};
+
+QTEST_MAIN(TestPublishWindow)
+#include "tst_publish_window.moc"
