@@ -21,6 +21,9 @@ void showStartupBox(QWidget *box, int maxWaitMs)
 
 void drawNow(QWidget *window, int maxWaitMs)
 {
+    // A window started minimized is not shown, and waits for nothing.
+    if (!window->isVisible() || window->isMinimized())
+        return;
     // Painting before the window is exposed draws nothing on the screen.
     QElapsedTimer waited;
     waited.start();
