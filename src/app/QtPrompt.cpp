@@ -83,9 +83,10 @@ QString QtPrompt::saveFileName(const QString &caption, const QString &filter, co
     return dialog.selectedFiles().first();
 }
 
-QString QtPrompt::openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
+QString QtPrompt::openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                               const QString &directory)
 {
-    QFileDialog dialog(m_parent, caption, QString(), filter);
+    QFileDialog dialog(m_parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(defaultSuffix);

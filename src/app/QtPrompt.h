@@ -23,7 +23,8 @@ public:
     bool setupScale(QString &maxText, QString &minText) override;
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
-    QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) override;
+    QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                         const QString &directory = QString()) override;
     bool askRange(const QString &caption, RangeAnswer &answer) override;
     Choice chooseOpenSave(const QString &caption, const QString &collectionText,
                           const QString &singleSetText) override;

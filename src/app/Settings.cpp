@@ -32,6 +32,7 @@ const QString kMainTitleSection = QStringLiteral("MainTitle");
 const QString kMainTitle = QStringLiteral("Main Title");
 const QString kSubTitleSection = QStringLiteral("SubTitle");
 const QString kSubTitle = QStringLiteral("Sub Title");
+const QString kFileFolders = QStringLiteral("File Folders");
 
 int readInt(const IniDocument &doc, const QString &section, const QString &key, int def)
 {
@@ -137,11 +138,11 @@ Settings::RateBoxes Settings::rateBoxes(int samplingRate)
     return b;
 }
 
-SettingsValues Settings::read(const QString &path)
+QByteArray Settings::readHead(const QString &path)
 {
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return parse(QByteArray());
+        return QByteArray();
     QByteArray bytes = f.read(kMaxFileSize + 1);
     if (bytes.size() > kMaxFileSize) {
         // Not a file the program wrote: read what its beginning holds, but
@@ -149,10 +150,57 @@ SettingsValues Settings::read(const QString &path)
         bytes.truncate(static_cast<int>(kMaxFileSize));
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
     }
-    return parse(bytes);
+    return bytes;
+}
+
+SettingsValues Settings::read(const QString &path)
+{
+    return parse(readHead(path));
 }
 
 bool Settings::write(const QString &path, const SettingsValues &v, QString *error)
+{
+    return rewrite(path, QString(), [&v](const QByteArray &text) { return update(text, v); }, error);
+}
+
+const QStringList &Settings::folderKinds()
+{
+    static const QStringList kinds{QStringLiteral("Data Sets"), QStringLiteral("Graphs"), QStringLiteral("Collections"),
+                                   QStringLiteral("PDF Files")};
+    return kinds;
+}
+
+Settings::Folders Settings::parseFolders(const QByteArray &iniText)
+{
+    const IniDocument doc = IniDocument::parse(iniText);
+    Folders folders;
+    for (const QString &kind : folderKinds())
+        if (const auto v = doc.value(kFileFolders, kind); v && !v->isEmpty())
+            folders.insert(kind, *v);
+    return folders;
+}
+
+QByteArray Settings::updateFolders(const QByteArray &existingText, const Folders &folders)
+{
+    IniDocument doc = IniDocument::parse(existingText);
+    for (auto it = folders.cbegin(); it != folders.cend(); ++it)
+        doc.setValue(kFileFolders, it.key(), it.value());
+    return doc.serialize();
+}
+
+Settings::Folders Settings::readFolders(const QString &path)
+{
+    return parseFolders(readHead(path));
+}
+
+bool Settings::writeFolders(const Location &where, const Folders &folders, QString *error)
+{
+    return rewrite(where.writePath, where.readPath,
+                   [&folders](const QByteArray &text) { return updateFolders(text, folders); }, error);
+}
+
+bool Settings::rewrite(const QString &path, const QString &from,
+                       const std::function<QByteArray(const QByteArray &)> &change, QString *error)
 {
     const auto fail = [error](const QString &message) {
         if (error)
@@ -166,6 +214,8 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
 
     QByteArray existing;
     const QFileInfo info(path);
+    if (!info.exists() && !from.isEmpty() && from != path)
+        existing = readHead(from);
     if (info.exists()) {
         if (!info.isFile())
             return fail(notWritten(info.isDir() ? SafeFile::systemText(EISDIR) : QStringLiteral("not a regular file")));
@@ -181,9 +231,12 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
             return fail(QStringLiteral("The settings file %1 is larger than %2 MiB and was left unchanged.")
                             .arg(path, QString::number(kMaxFileSize / (1024 * 1024))));
     }
+    const QByteArray text = change(existing);
+    // A file that already says all this is left alone.
+    if (info.exists() && text == existing)
+        return true;
     QDir().mkpath(info.absolutePath());
     SafeFile out(path);
-    const QByteArray text = update(existing, v);
     if (!out.open() || out.write(text) != text.size() || !out.commit())
         return fail(notWritten(out.reason()));
     return true;
@@ -224,35 +277,12 @@ QMap<QString, QString> Settings::readSection(const QString &path, const QString 
 bool Settings::writeSection(const QString &path, const QString &section, const QMap<QString, QString> &values,
                             QString *error)
 {
-    const auto fail = [error](const QString &message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    QByteArray existing;
-    const QFileInfo info(path);
-    if (info.exists()) {
-        if (!info.isFile())
-            return fail(QStringLiteral("The settings could not be written to %1: %2.")
-                            .arg(path, info.isDir() ? SafeFile::systemText(EISDIR) : QStringLiteral("not a regular file")));
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly) || (existing = f.read(kMaxFileSize + 1), f.error() != QFileDevice::NoError))
-            return fail(QStringLiteral("The settings file %1 could not be read and was left unchanged.").arg(path));
-        if (existing.size() > kMaxFileSize)
-            return fail(QStringLiteral("The settings file %1 is larger than %2 MiB and was left unchanged.")
-                            .arg(path, QString::number(kMaxFileSize / (1024 * 1024))));
-    }
-    IniDocument doc = IniDocument::parse(existing);
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        doc.setValue(section, it.key(), it.value());
-    const QByteArray text = doc.serialize();
-    if (info.exists() && text == existing)
-        return true;
-    QDir().mkpath(info.absolutePath());
-    SafeFile out(path);
-    if (!out.open() || out.write(text) != text.size() || !out.commit())
-        return fail(QStringLiteral("The settings could not be written to %1: %2.").arg(path, out.reason()));
-    return true;
+    return rewrite(path, QString(), [&](const QByteArray &text) {
+        IniDocument doc = IniDocument::parse(text);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            doc.setValue(section, it.key(), it.value());
+        return doc.serialize();
+    }, error);
 }
 
 } // namespace kv

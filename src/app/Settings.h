@@ -6,7 +6,10 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QStringList>
 #include <QString>
+
+#include <functional>
 
 namespace kv {
 
@@ -100,6 +103,26 @@ public:
     // when the file already holds these values.
     static bool writeSection(const QString &path, const QString &section, const QMap<QString, QString> &values,
                              QString *error = nullptr);
+    // [File Folders]: the folder each kind of file dialog used last, by
+    // the kind's name (one of folderKinds()). Kept apart from the values
+    // above: it is written whenever a folder changes, not at the end.
+    using Folders = QMap<QString, QString>;
+    static const QStringList &folderKinds();
+    static Folders parseFolders(const QByteArray &iniText);
+    // The text with the given folders set; every other line as it was.
+    static QByteArray updateFolders(const QByteArray &existingText, const Folders &folders);
+    static Folders readFolders(const QString &path);
+    // Sets the folders in the file at where.writePath, as write() does; a
+    // file not yet there starts from the one at where.readPath, so the
+    // settings read at start are not lost.
+    static bool writeFolders(const Location &where, const Folders &folders, QString *error = nullptr);
+
+private:
+    // The file at path read whole (or `from` when path is not there yet),
+    // changed, and written back whole or not at all.
+    static bool rewrite(const QString &path, const QString &from,
+                        const std::function<QByteArray(const QByteArray &)> &change, QString *error);
+    static QByteArray readHead(const QString &path);
 };
 
 } // namespace kv

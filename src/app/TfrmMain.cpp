@@ -2,6 +2,8 @@
 
 #include "app/DialogFocus.h"
 #include "app/HelpWindow.h"
+#include "app/KeyboardReach.h"
+#include "app/StartupBox.h"
 #include "app/TfrmAbout.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -40,7 +42,9 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_options(std::move(options))
     , m_clock(m_options.clock ? *m_options.clock : SystemClock::instance())
     , m_qtPrompt(this)
-    , m_prompt(m_options.prompt ? *m_options.prompt : static_cast<Prompt &>(m_qtPrompt))
+    , m_folderMemory(m_options.prompt ? *m_options.prompt : static_cast<Prompt &>(m_qtPrompt),
+                     Settings::locate(m_options.programPath))
+    , m_prompt(m_folderMemory)
     , m_mdi(new QMdiArea(this))
     , m_children(m_mdi)
     , m_link(m_Comm2, m_clock, m_prompt)
@@ -74,6 +78,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     connectLink();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::updateCommands);
     new DialogFocus(this);
+    new KeyboardReach(this, Panel1, m_mdi);
     m_dataLogger.setDialogParent(this);
     connect(&m_dataLogger, &DataLoggerCommand::transferringChanged, this, &TfrmMain::setTransferring);
     m_children.setParts({&m_link, &m_recorder, &m_prompt, &m_clock, &m_glyphs, m_template});
@@ -170,6 +175,8 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow()
 {
+    drawNow(this); // before the work below keeps it from painting
+    keepStartupBoxInView(m_startupBox, this); // mapped below this window
     m_children.openPanel();
     OpenRealTimeGraph();
     if (m_startupBox)

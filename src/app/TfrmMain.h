@@ -4,6 +4,7 @@
 // window. It lives for the whole run.
 
 #include "app/ChildWindows.h"
+#include "app/FolderMemory.h"
 #include "app/QtPrompt.h"
 #include "app/Settings.h"
 #include "app/TfrmAbout.h"
@@ -85,6 +86,7 @@ public:
     QTimer &timer() { return ThTimer1; }
     Clock &clock() { return m_clock; }
     const SettingsValues &settings() const { return m_settings; }
+    const FolderMemory &folders() const { return m_folderMemory; }
     QString settingsPath() const { return m_settingsLocation.writePath; }
     QString helpFilePath() const;
     QString recordingFolder() const;
@@ -194,6 +196,7 @@ private:
     MainOptions m_options;
     Clock &m_clock;
     QtPrompt m_qtPrompt;
+    FolderMemory m_folderMemory; // the file dialogs' folders, over the prompt given
     Prompt &m_prompt;
     QMdiArea *m_mdi;
     ChildWindows m_children;

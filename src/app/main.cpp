@@ -1,3 +1,4 @@
+#include "app/StartupBox.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
 
@@ -163,9 +164,7 @@ int main(int argc, char *argv[])
     auto *startup = new kv::TfrmAbout;
     startup->setAttribute(Qt::WA_DeleteOnClose);
     startup->BitBtn1->hide();
-    startup->show();
-    startup->repaint();
-    QApplication::processEvents();
+    kv::showStartupBox(startup);
 
     kv::TfrmMain w(options);
     w.setStartupBox(startup);

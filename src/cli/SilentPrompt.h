@@ -19,7 +19,10 @@ public:
     {
         return QString();
     }
-    QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
+    QString openFileName(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return QString();
+    }
     bool askRange(const QString &, RangeAnswer &) override { return false; }
     Choice chooseOpenSave(const QString &, const QString &, const QString &) override { return Choice::Cancel; }
 };

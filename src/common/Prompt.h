@@ -35,11 +35,15 @@ public:
     // name typed without an extension gets that of the file type chosen
     // in the dialog (savedFileName below), defaultSuffix where the type
     // names none. directory is where the dialog starts (empty: wherever it
-    // likes); it asks before overwriting an existing file.
+    // likes), or a file there whose name the dialog suggests (a bare name:
+    // suggested wherever the dialog likes to start); it asks before
+    // overwriting an existing file.
     virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                  const QString &directory = QString()) = 0;
-    // A file to open (an empty name when cancelled).
-    virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
+    // A file to open (an empty name when cancelled), the dialog starting in
+    // directory (empty: wherever it likes).
+    virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                                 const QString &directory = QString()) = 0;
 
     // The range dialog of saving and printing: "&All" or "&Select" rows or
     // points "&from" .. "&to". all, fromText and toText come in as the

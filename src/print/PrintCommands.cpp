@@ -32,13 +32,13 @@ void PrintCommands::Print1Click()
     if (auto *dataLogger = qobject_cast<TfrmDataLogger *>(active)) {
         const PrintChoice choice = m_askOption ? m_askOption() : TfrmPrintOption::ask(m_dialogParent);
         if (choice == PrintChoice::Graph)
-            dataLogger->PESGraph1->printDialog(m_prompt);
+            dataLogger->PESGraph1->printDialog(m_prompt, dataLogger->suggestedFileName());
         else if (choice == PrintChoice::Text)
-            PrintGrid(dataLogger->sampleTable());
+            PrintGrid(dataLogger->sampleTable(), dataLogger->suggestedFileName());
     } else if (auto *graph = qobject_cast<TfrmGraph *>(active)) {
-        graph->PESGraph1->printDialog(m_prompt);
+        graph->PESGraph1->printDialog(m_prompt, graph->suggestedFileName());
     } else if (auto *list = qobject_cast<TfrmList *>(active)) {
-        PrintGrid(*list->grid());
+        PrintGrid(*list->grid(), list->suggestedFileName());
     }
 }
 
@@ -59,7 +59,7 @@ void PrintCommands::PrinterSetup1Click()
         m_printer = std::move(printer);
 }
 
-bool PrintCommands::PrintGrid(const GridSource &grid)
+bool PrintCommands::PrintGrid(const GridSource &grid, const QString &pdfName)
 {
     const int last = grid.RowCount() - 1;
     Prompt::RangeAnswer answer{true, QStringLiteral("1"), QString::number(last)};
@@ -77,7 +77,7 @@ bool PrintCommands::PrintGrid(const GridSource &grid)
     }
     const TablePrintOutcome outcome = printTableWithProgress(grid, RowRange{range.from, range.to}, m_prompt,
                                                              m_dialogParent, TableFonts::standard(),
-                                                             m_printer.get());
+                                                             m_printer.get(), pdfName);
     if (!outcome.error.isEmpty())
         m_prompt.error(outcome.error);
     return outcome.started && outcome.error.isEmpty();

@@ -35,7 +35,7 @@ public:
     void PrinterSetup1Click();
     // Asks for the rows ("Print Range"), then prints them with the progress
     // window; false when nothing was printed.
-    bool PrintGrid(const GridSource &grid);
+    bool PrintGrid(const GridSource &grid, const QString &pdfName = QString());
 
     // Where the data-logger window's choice comes from (the print option
     // dialog by default); tests answer it themselves.

@@ -61,7 +61,7 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
 }
 
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt, QWidget *parent,
-                                         const TableFonts &fonts, QPrinter *chosen)
+                                         const TableFonts &fonts, QPrinter *chosen, const QString &pdfName)
 {
     range.from = std::max(range.from, 1);
     range.to = std::min(range.to, grid.RowCount() - 1);
@@ -74,7 +74,7 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
     QPagedPaintDevice *device = nullptr;
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         const QString name = prompt.saveFileName(QStringLiteral("Print to PDF file"),
-                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
+                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"), pdfName);
         if (name.isEmpty())
             return {};
         file = std::make_unique<SafeFile>(name);

@@ -32,13 +32,13 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
                              const TableFonts &fonts = TableFonts::standard());
 
 // The print command's part: prints on the printer chosen in Printer Setup,
-// or on the default printer without asking which; with no printer installed, asks prompt for a PDF file and prints
-// into it (written whole, or left as it was on an error). Shows the progress
+// or on the default printer without asking which; with no printer installed, asks prompt for a PDF file
+// (suggesting pdfName) and prints into it (written whole, or left as it was on an error). Shows the progress
 // window over parent for the job. An empty range prints nothing and asks
 // nothing.
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt,
                                          QWidget *parent = nullptr,
                                          const TableFonts &fonts = TableFonts::standard(),
-                                         QPrinter *chosen = nullptr);
+                                         QPrinter *chosen = nullptr, const QString &pdfName = QString());
 
 } // namespace kv

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -149,9 +150,33 @@ double Chart::dateTimeOf(double key)
     return key / kSecondsPerDay + kUnixEpochDay;
 }
 
+namespace {
+// A dotted frame over the whole chart, letting every click through.
+class FocusFrame : public QWidget
+{
+public:
+    explicit FocusFrame(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(QPen(QColor(40, 120, 230), 2, Qt::DotLine));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+};
+} // namespace
+
 Chart::Chart(QWidget *parent)
     : QWidget(parent)
     , m_plot(new QCustomPlot(this))
+    , m_focusFrame(new FocusFrame(this))
 {
     setObjectName(QStringLiteral("PESGraph1"));
     auto *layout = new QVBoxLayout(this);
@@ -459,7 +484,7 @@ bool Chart::printTo(QPrinter &printer)
     return paintPage(printer, kPrintResolution) && printer.printerState() != QPrinter::Error;
 }
 
-bool Chart::printDialog(Prompt &prompt)
+bool Chart::printDialog(Prompt &prompt, const QString &pdfName)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
@@ -468,7 +493,7 @@ bool Chart::printDialog(Prompt &prompt)
         // printer would have used. It goes through the checked writer, so
         // a failed print leaves the earlier file as it was.
         const QString file = prompt.saveFileName(QStringLiteral("Print to PDF file"),
-                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"));
+                                                 QStringLiteral("PDF file (*.pdf)"), QStringLiteral("pdf"), pdfName);
         if (file.isEmpty())
             return false;
         SafeFile out(file);
@@ -498,6 +523,26 @@ bool Chart::printDialog(Prompt &prompt)
         return false;
     }
     return true;
+}
+
+void Chart::focusInEvent(QFocusEvent *event)
+{
+    m_focusFrame->setGeometry(rect());
+    m_focusFrame->raise();
+    m_focusFrame->show();
+    QWidget::focusInEvent(event);
+}
+
+void Chart::focusOutEvent(QFocusEvent *event)
+{
+    m_focusFrame->hide();
+    QWidget::focusOutEvent(event);
+}
+
+void Chart::resizeEvent(QResizeEvent *event)
+{
+    m_focusFrame->setGeometry(rect());
+    QWidget::resizeEvent(event);
 }
 
 bool Chart::eventFilter(QObject *watched, QEvent *event)

@@ -77,9 +77,9 @@ public:
     // The customization dialog; true when the user accepted it.
     bool customize();
     // Prints onto the printer chosen in the print dialog, or, when no
-    // printer is installed, into a PDF file the prompt asks for; false when
-    // cancelled.
-    bool printDialog(Prompt &prompt);
+    // printer is installed, into a PDF file the prompt asks for (suggesting
+    // pdfName); false when cancelled.
+    bool printDialog(Prompt &prompt, const QString &pdfName = QString());
     // Draws the chart onto a printer page filling it.
     // false when the printer could not start or reported an error.
     bool printTo(QPrinter &printer);
@@ -107,6 +107,11 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The plot covers the whole widget; a frame drawn over it shows that
+    // the keyboard is here.
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Draws the chart over the printable area of device's page, whose
@@ -122,6 +127,7 @@ private:
     QCPTextElement *m_mainTitle;
     QCPTextElement *m_subTitle;
     QList<QCPAbstractItem *> m_lineItems;
+    QWidget *m_focusFrame;
     bool m_zoomed = false;
 };
 

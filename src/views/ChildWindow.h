@@ -4,6 +4,8 @@
 // and whether it is the live one. The kind of window is told by casting to
 // its class.
 
+#include <QString>
+
 class QWidget;
 
 namespace kv {
@@ -18,6 +20,9 @@ public:
     virtual Chart *chart() const { return nullptr; }
     // The real-time graph or the real-time list.
     virtual bool isRealTime() const { return false; }
+    // The name, without extension, that saving or printing the window into
+    // a file suggests; empty for none.
+    virtual QString suggestedFileName() const { return QString(); }
 };
 
 // The child window face of a widget in the document area, if it has one.

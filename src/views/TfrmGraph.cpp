@@ -1,7 +1,10 @@
 #include "views/TfrmGraph.h"
 
 #include "common/Prompt.h"
+#include "common/FileNames.h"
 #include "views/Chart.h"
+
+#include <QFileInfo>
 
 #include <QVBoxLayout>
 
@@ -21,6 +24,21 @@ TfrmGraph::TfrmGraph(const GraphTemplate &tmpl, Prompt &prompt, QWidget *parent)
     resize(640, 400);
     connect(PESGraph1, &Chart::zoomedIn, this, &TfrmGraph::zoomedIn);
     connect(PESGraph1, &Chart::customizeDialogEnded, this, &TfrmGraph::PESGraph1CustomizeDlg);
+}
+
+QString TfrmGraph::suggestedFileName() const
+{
+    if (!isRealTime())
+        return safeFileName(QFileInfo(windowTitle()).completeBaseName());
+    const ChartData &data = PESGraph1->data();
+    if (PESGraph1->points() > 0) {
+        for (int s = 0; s < data.subsets(); ++s) {
+            const std::vector<double> &x = data.xs(s);
+            if (!x.empty() && x.front() != 0.0)
+                return recordingFileName(x.front());
+        }
+    }
+    return QString();
 }
 
 void TfrmGraph::PESGraph1CustomizeDlg(bool accepted)

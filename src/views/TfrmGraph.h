@@ -24,6 +24,9 @@ public:
     Chart *PESGraph1;
     Chart *chart() const override { return PESGraph1; }
     bool isRealTime() const override { return windowTitle() == realTimeCaption(); }
+    // The real-time graph: the time of its oldest sample; a graph from a
+    // file (or a list read from one): that file's name.
+    QString suggestedFileName() const override;
 
 Q_SIGNALS:
     // The user zoomed into the chart (the main window enables Undo Zoom).

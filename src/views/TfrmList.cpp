@@ -1,6 +1,9 @@
 #include "views/TfrmList.h"
 
+#include "common/FileNames.h"
 #include "common/LocaleText.h"
+
+#include <QFileInfo>
 
 #include <QHeaderView>
 #include <QLabel>
@@ -98,6 +101,8 @@ void TfrmList::AddRealTimeRow(double dateTime, const Reading &r, int model)
 {
     if (!m_grid->cell(0, 1).isEmpty())
         m_grid->setRowCount(m_grid->RowCount() + 1);
+    else
+        m_firstRowTime = dateTime;
     const int row = m_grid->RowCount() - 1;
     QStringList cells{QString::number(row), shortDateText(dateTime), hhmmssText(dateTime),
                       r.t1Overload ? QStringLiteral("OL") : fixedText(r.t1, 1), r.unit1};
@@ -114,6 +119,14 @@ void TfrmList::clear()
 {
     m_grid->setRowCount(2);
     m_grid->setRow(1, {});
+    m_firstRowTime = 0.0;
+}
+
+QString TfrmList::suggestedFileName() const
+{
+    if (!isRealTime())
+        return safeFileName(QFileInfo(windowTitle()).completeBaseName());
+    return m_firstRowTime != 0.0 ? recordingFileName(m_firstRowTime) : QString();
 }
 
 } // namespace kv

@@ -30,6 +30,9 @@ public:
     QLabel *Label2; // fonts of the printed title row
     QLabel *Label3; // and of the printed data rows
     bool isRealTime() const override { return windowTitle() == realTimeCaption(); }
+    // The real-time list: the time of its first row; a list from a file:
+    // that file's name.
+    QString suggestedFileName() const override;
 
     // Titles, column count and widths of the model: 8 columns for the
     // two-channel meter, 6 for the one-channel meter.
@@ -49,6 +52,7 @@ private:
     GridModel *m_grid;
     bool m_shown = false;
     bool m_scrollPending = false;
+    double m_firstRowTime = 0.0; // of the real-time list; 0 while it has no row
 };
 
 } // namespace kv

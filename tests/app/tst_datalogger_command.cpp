@@ -4,6 +4,7 @@
 // opened again.
 
 #include "app/TfrmMain.h"
+#include "common/DateTime.h"
 #include "files/CollectionFile.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/ui/TfrmDataLogger.h"
@@ -340,9 +341,15 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Save File"),
                               QStringLiteral("Save all data sets to a data set collection file(*.REC)"),
                               QStringLiteral("Save a single data set(*.TXT,*.CSV)")}));
-        QCOMPARE(s.prompt.saveFolders.last(), s.dir.path());
+        // In the program's folder, named after the first set's start.
+        QCOMPARE(s.prompt.saveFolders.last(),
+                 s.dir.filePath(QStringLiteral("Data sets ")
+                                + fromDateTimeDouble(window->collection()->sets.first().start)
+                                      .toString(QStringLiteral("yyyy-MM-dd HHmm"))));
         const QByteArray saved = fileBytes(first);
         QCOMPARE(saved.size(), CollectionFile::lastAddress(saved) + 257);
+        // The title names the file the window's collection is now in.
+        QCOMPARE(window->windowTitle(), QStringLiteral("DataLogger - download.REC"));
 
         // Closed, then opened from the file: the same sets and samples.
         s.main->frameOf(window)->close();
@@ -353,6 +360,7 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.choosersShown.last().at(1), QStringLiteral("Open a data set collection file(*.rec)"));
         window = s.main->dataLoggerWindow();
         QVERIFY(window && window->dataSetsLoaded());
+        QCOMPARE(window->windowTitle(), QStringLiteral("DataLogger - download.REC"));
         QCOMPARE(window->collection()->sets.size(), sets);
         for (int c = 0; c < firstRow.size(); ++c)
             QCOMPARE(window->sampleTable().cell(c, 1), firstRow.at(c));

@@ -101,7 +101,10 @@ private Q_SLOTS:
         ProgressWatch watch;
         s.main->Save1->trigger();
         QCOMPARE(s.prompt.saveFilters.last(), FileFilters::qtFilter(FileFilters::saveGraph(false)));
-        QCOMPARE(s.prompt.saveFolders.last(), QFileInfo(s.dir.path()).absoluteFilePath());
+        // In the program's folder, named after the recording's first sample.
+        QCOMPARE(s.prompt.saveFolders.last(), QFileInfo(s.dir.path()).absoluteFilePath() + QLatin1Char('/')
+                                                  + QStringLiteral("Recording ")
+                                                  + fromDateTimeDouble(kStart).toString(QStringLiteral("yyyy-MM-dd HHmm")));
         // The dialog offers the recorded points, not the chart's 5000.
         QCOMPARE(s.prompt.rangesShown.last().first, QStringLiteral("Save File"));
         QCOMPARE(s.prompt.rangesShown.last().second.fromText, QStringLiteral("1"));

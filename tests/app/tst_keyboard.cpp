@@ -10,7 +10,10 @@
 #include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QMdiArea>
+#include <QTableView>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -190,6 +193,104 @@ private Q_SLOTS:
         s.main->Tile1->trigger();
         const QList<QMdiSubWindow *> left = area->subWindowList();
         QVERIFY(!left.at(0)->geometry().intersects(left.at(1)->geometry()));
+    }
+
+    void tabReachesEveryControlAndSpacePressesAPanelKey()
+    {
+        Session s(481);
+        QVERIFY(s.started());
+        QVERIFY(QTest::qWaitForWindowActive(s.main.get()));
+        TfrmPanel *p = s.panel();
+        auto focus = [] { return QApplication::focusWidget(); };
+        // Walks the ring with Tab (or Shift+Tab) once round from where the
+        // keyboard is, in the order visited.
+        auto walk = [&](bool forward) {
+            QList<QWidget *> seen{focus()};
+            for (int i = 0; i < 40; ++i) {
+                QWidget *at = focus();
+                if (forward)
+                    QTest::keyClick(at, Qt::Key_Tab);
+                else
+                    QTest::keyClick(at, Qt::Key_Backtab, Qt::ShiftModifier);
+                if (focus() == seen.first())
+                    break;
+                seen << focus();
+            }
+            return seen;
+        };
+        QCOMPARE(focus(), p->btnClose); // the panel is active at start
+        const QList<QWidget *> forward = walk(true);
+        const QList<QWidget *> wanted{p->btnClose, p->btnMMA,    p->btnREL,    p->btnHOLD,
+                                      p->btnTT,    p->btnCF,     s.main->cmbMinute, s.main->cmbSecond,
+                                      s.main->ComboBoxDeviceName};
+        for (QWidget *w : wanted)
+            QVERIFY2(forward.contains(w), qPrintable(w->objectName()));
+        // The keys in the order they lie on the meter; the tool bar left to right.
+        for (int i = 1; i < 6; ++i)
+            QCOMPARE(forward.indexOf(wanted.at(i)), forward.indexOf(wanted.at(i - 1)) + 1);
+        QVERIFY(forward.indexOf(s.main->cmbMinute) < forward.indexOf(s.main->cmbSecond));
+        QVERIFY(forward.indexOf(s.main->cmbSecond) < forward.indexOf(s.main->ComboBoxDeviceName));
+        // Shift+Tab goes round the same ring the other way.
+        QList<QWidget *> backward = walk(false);
+        std::reverse(backward.begin() + 1, backward.end());
+        QCOMPARE(backward, forward);
+
+        // Each key says what it does to a screen reader; Space or Enter on
+        // the key with the focus sends it to the meter.
+        for (KeyArea *k : {p->btnClose, p->btnMMA, p->btnREL, p->btnHOLD, p->btnTT, p->btnCF})
+            QVERIFY2(!k->accessibleName().isEmpty() && k->accessibleDescription() == k->toolTip(),
+                     qPrintable(k->objectName()));
+        while (focus() != p->btnHOLD)
+            QTest::keyClick(focus(), Qt::Key_Tab);
+        // The key with the keyboard is framed.
+        const QImage framed = p->grab(p->btnHOLD->geometry()).toImage();
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QVERIFY(framed != p->grab(p->btnHOLD->geometry()).toImage());
+        QTest::keyClick(focus(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focus(), p->btnHOLD);
+        const size_t before = s.meter->received().size();
+        QTest::keyClick(p->btnHOLD, Qt::Key_Space);
+        QTRY_VERIFY(s.meter->received().find('H', before) != std::string::npos);
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(focus(), p->btnTT);
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(focus(), p->btnCF);
+        QTest::keyClick(p->btnCF, Qt::Key_Return);
+        QTRY_VERIFY(s.meter->received().find('C', before) != std::string::npos);
+    }
+
+    void tabReachesTheDataLoggerPanes()
+    {
+        Session s(0);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *logger = s.main->dataLoggerWindow();
+        QVERIFY(logger);
+        QVERIFY(QTest::qWaitForWindowActive(s.main.get()));
+        QCOMPARE(s.main->mdiArea()->activeSubWindow(), ChildWindows::frameOf(logger));
+        QList<QWidget *> seen;
+        for (int i = 0; i < 30; ++i) {
+            QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : s.main.get();
+            QTest::keyClick(at, Qt::Key_Tab);
+            seen << QApplication::focusWidget();
+        }
+        // The tables give Tab up instead of moving from cell to cell, and the
+        // ring still comes back to the tool bar.
+        const QList<QWidget *> panes{logger->Grid2, logger->PESGraph1, logger->Grid1, s.main->cmbSecond};
+        for (QWidget *w : panes)
+            QVERIFY2(seen.contains(w), qPrintable(w->objectName()));
+        QVERIFY(!seen.contains(s.panel()->btnHOLD)); // only the active window's controls
+
+        // The graph, covered by its plot, still shows when it has the keyboard.
+        auto edge = [logger] {
+            const QImage shot = logger->PESGraph1->grab().toImage();
+            return shot.pixel(1, shot.height() / 2);
+        };
+        while (QApplication::focusWidget() != logger->PESGraph1)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QRgb focused = edge();
+        QTest::keyClick(logger->PESGraph1, Qt::Key_Tab);
+        QVERIFY(focused != edge());
     }
 };
 

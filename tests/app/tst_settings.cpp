@@ -142,6 +142,29 @@ private Q_SLOTS:
         QCOMPARE(Settings::read(path), v);
     }
 
+    void foldersKeepASectionOfTheirOwn()
+    {
+        QTemporaryDir dir;
+        // Not yet written per user: the folders start from the file read at
+        // start, whose settings must not be lost.
+        Settings::Location where{dir.filePath(QStringLiteral("beside.INI")), dir.filePath(QStringLiteral("user/KV481.INI"))};
+        {
+            QFile f(where.readPath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Link]\nModel=481\n[File Folders]\nGraphs=/old\nOther=kept\n");
+        }
+        Settings::Folders folders = Settings::readFolders(where.readPath);
+        QCOMPARE(folders, (Settings::Folders{{QStringLiteral("Graphs"), QStringLiteral("/old")}}));
+        folders.insert(QStringLiteral("Data Sets"), QStringLiteral("/home/a b/Messungen; 2026 = \u00e4"));
+        QVERIFY(Settings::writeFolders(where, folders));
+        QCOMPARE(Settings::read(where.writePath).model, 481);
+        QCOMPARE(Settings::readFolders(where.writePath), folders);
+        QVERIFY(fileBytes(where.writePath).contains("Other=kept\n"));
+        // The end-of-run write keeps them.
+        QVERIFY(Settings::write(where.writePath, Settings::read(where.writePath)));
+        QCOMPARE(Settings::readFolders(where.writePath), folders);
+    }
+
     void untouchedLinesKeepTheirBytes()
     {
         // A byte order mark, a Latin-1 comment, a UTF-8 key of another

@@ -17,6 +17,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -345,11 +346,14 @@ private Q_SLOTS:
         // The next start, pointed at the same folder, offers them.
         const QString folder = scratch.filePath(QStringLiteral("XDG_DATA_HOME/KV481/recordings"));
         QCOMPARE(journals(folder).size(), 1);
+        const QString journal = journals(folder).first();
         Restart next(folder, {true});
         QVERIFY(next.started());
         QCOMPARE(next.prompt.questions.size(), 1);
         const QList<TfrmList *> lists = next.fileLists();
         QCOMPARE(lists.size(), 1);
+        // The recovered recording's window names its file.
+        QCOMPARE(QFileInfo(lists[0]->windowTitle()).fileName(), QFileInfo(journal).fileName());
         const QVector<QStringList> recovered = rowsOf(*lists[0]->grid());
         // Every row shown before the kill, and at most the one being
         // shown when it came.

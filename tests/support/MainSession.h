@@ -26,6 +26,7 @@ struct Session
     std::unique_ptr<TfrmMain> main;
     int exits = 0;
     QList<QUrl> opened;
+    MainOptions options;
 
     // model 0: no meter at all.
     explicit Session(int model, const QByteArray &ini = QByteArray(),
@@ -59,9 +60,21 @@ struct Session
         } else {
             o.extraPorts << dir.filePath(QStringLiteral("nothing-here"));
         }
+        options = o;
         main = std::make_unique<TfrmMain>(o);
         main->resize(1000, 700);
         main->show();
+    }
+    // The program closed and started again over the same folders and
+    // meter; false when the new window did not come up.
+    bool restart()
+    {
+        main->close();
+        main.reset();
+        main = std::make_unique<TfrmMain>(options);
+        main->resize(1000, 700);
+        main->show();
+        return started();
     }
     bool started() { return QTest::qWaitFor([this] { return main->formShown(); }, 8000); }
     TfrmPanel *panel() const { return main->panel(); }

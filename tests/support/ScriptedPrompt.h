@@ -64,7 +64,7 @@ public:
     }
     QStringList saveAsked;     // captions of the save dialogs shown
     QStringList saveFilters;   // and their filters
-    QStringList saveFolders;   // and the folders they started in
+    QStringList saveFolders;   // and the folders they started in (with the name suggested)
     QQueue<QString> saveNames; // the names typed (none: cancelled)
     // The file types chosen, by their place in the filter (none left: the
     // first, as the dialog opens). A name typed without an extension gets
@@ -81,11 +81,14 @@ public:
     }
     QStringList openAsked;     // captions of the open dialogs shown
     QStringList openFilters;
+    QStringList openFolders;   // the folders they started in
     QQueue<QString> openNames; // the names chosen (none: cancelled)
-    QString openFileName(const QString &caption, const QString &filter, const QString &) override
+    QString openFileName(const QString &caption, const QString &filter, const QString &,
+                         const QString &directory = QString()) override
     {
         openAsked << caption;
         openFilters << filter;
+        openFolders << directory;
         return openNames.isEmpty() ? QString() : openNames.dequeue();
     }
     // The range dialog: what it was shown with, and the answers (none

@@ -1,5 +1,6 @@
 #include "files/ui/FileCommands.h"
 
+#include "common/FileNames.h"
 #include "common/Prompt.h"
 #include "common/Temperature.h"
 #include "files/CollectionFile.h"
@@ -91,6 +92,11 @@ QString FileCommands::saveFolder() const
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString FileCommands::saveStart(const QString &name) const
+{
+    return name.isEmpty() ? saveFolder() : QDir(saveFolder()).filePath(name);
+}
+
 void FileCommands::Open1Click()
 {
     const bool comma = decimalComma();
@@ -125,7 +131,7 @@ void FileCommands::Save1Click()
         return;
     }
     if (auto *list = qobject_cast<TfrmList *>(active)) {
-        WriteGridText(*list->grid());
+        WriteGridText(*list->grid(), list->suggestedFileName());
         return;
     }
     auto *dataLogger = qobject_cast<TfrmDataLogger *>(active);
@@ -138,14 +144,18 @@ void FileCommands::Save1Click()
                                     QStringLiteral("Save all data sets to a data set collection file(*.REC)"),
                                     FileFilters::saveSingleSetCaption(comma))) {
     case Prompt::Choice::Collection:
-        if (const DataSetCollection *collection = dataLogger->collection())
-            SaveCollection(collection->image);
-        else
+        if (const DataSetCollection *collection = dataLogger->collection()) {
+            const QString name = collection->sets.isEmpty() ? QString() : collectionFileName(collection->sets.first().start);
+            const QString saved = SaveCollection(collection->image, name);
+            // The window now shows what that file holds.
+            if (!saved.isEmpty())
+                dataLogger->setCollectionFile(saved);
+        } else
             m_prompt.information(QStringLiteral("There are no data sets to save yet."));
         break;
     case Prompt::Choice::SingleSet:
         // The data set shown at the moment.
-        WriteGridText(dataLogger->sampleTable());
+        WriteGridText(dataLogger->sampleTable(), dataLogger->suggestedFileName());
         break;
     case Prompt::Choice::Cancel:
         break;
@@ -166,7 +176,7 @@ bool FileCommands::openCollectionFile(const QString &path)
         m_prompt.error(read.error);
         return false;
     }
-    return m_dataLogger.showImage(read.image);
+    return m_dataLogger.showImage(read.image, path);
 }
 
 bool FileCommands::openPath(const QString &path)
@@ -179,16 +189,18 @@ bool FileCommands::openPath(const QString &path)
     return ReadTextIntoList(path) != nullptr;
 }
 
-bool FileCommands::SaveCollection(const QByteArray &image)
+QString FileCommands::SaveCollection(const QByteArray &image, const QString &name)
 {
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"), CollectionFile::qtFilter(),
-                                               QString::fromLatin1(CollectionFile::DefaultExtension), saveFolder());
+                                               QString::fromLatin1(CollectionFile::DefaultExtension), saveStart(name));
     if (path.isEmpty())
-        return false;
+        return QString();
     const CollectionFileResult written = CollectionFile::writeFile(path, image);
-    if (!written.ok)
+    if (!written.ok) {
         m_prompt.error(written.error);
-    return written.ok;
+        return QString();
+    }
+    return path;
 }
 
 void FileCommands::SaveGraphData(TfrmGraph &graph)
@@ -196,7 +208,7 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
     const bool realTime = graph.isRealTime();
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
                                                FileFilters::qtFilter(FileFilters::saveGraph(decimalComma())),
-                                               FileFilters::graphExtension(), saveFolder());
+                                               FileFilters::graphExtension(), saveStart(graph.suggestedFileName()));
     if (path.isEmpty())
         return;
     const QString extension = QFileInfo(path).suffix().toLower();
@@ -260,11 +272,11 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     return written.ok;
 }
 
-bool FileCommands::WriteGridText(const GridSource &grid)
+bool FileCommands::WriteGridText(const GridSource &grid, const QString &name)
 {
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
                                                FileFilters::qtFilter(FileFilters::saveTable(decimalComma())),
-                                               FileFilters::dataSetExtension(), saveFolder());
+                                               FileFilters::dataSetExtension(), saveStart(name));
     if (path.isEmpty())
         return false;
     const int rows = std::max(0, grid.RowCount() - 1);

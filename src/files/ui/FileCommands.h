@@ -43,7 +43,9 @@ public:
     // The collection file of the data-logger window: all its data sets.
     bool OpenCollection();
     bool openCollectionFile(const QString &path);
-    bool SaveCollection(const QByteArray &image);
+    // Saves the image under a name the user gives (name: the one the
+    // dialog suggests); the path saved to, or empty when nothing was saved.
+    QString SaveCollection(const QByteArray &image, const QString &name = QString());
 
     // A graph window: the save dialog, then a graph file or a text file
     // by the chosen name's extension, which the dialog takes from the
@@ -54,8 +56,9 @@ public:
     // real-time graph is offered only as far as it has been recorded. The
     // separator follows the name: a comma for ".csv", TAB otherwise.
     bool WriteGraphText(const Chart &chart, const QString &path, bool realTime);
-    // Rows of a table: the save dialog, the range dialog, then the file.
-    bool WriteGridText(const GridSource &grid);
+    // Rows of a table: the save dialog (suggesting name), the range dialog,
+    // then the file.
+    bool WriteGridText(const GridSource &grid, const QString &name = QString());
     // A text file into a new list window captioned with its path; its
     // columns follow the file. None (and a message) when it cannot be read.
     TfrmList *ReadTextIntoList(const QString &path);
@@ -66,6 +69,9 @@ public:
     // The folder the save dialog starts in: the program's, or the user's
     // documents where the program's folder cannot be written.
     QString saveFolder() const;
+    // What the save dialog starts with: the save folder, and the file name
+    // suggested when there is one.
+    QString saveStart(const QString &name) const;
 
     OutputToGraph &outputToGraph() { return m_toGraph; }
 

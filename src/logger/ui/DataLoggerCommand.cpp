@@ -137,7 +137,7 @@ void DataLoggerCommand::cancel()
         m_job->cancel();
 }
 
-bool DataLoggerCommand::showImage(QByteArray image)
+bool DataLoggerCommand::showImage(QByteArray image, const QString &file)
 {
     if (m_transferring)
         return false;
@@ -153,6 +153,7 @@ bool DataLoggerCommand::showImage(QByteArray image)
     if (!window)
         return false;
     window->collectionSlot() = std::move(decoded.collection);
+    window->setCollectionFile(file);
     window->fillDataSetList();
     window->ShowDataSet(0);
     window->setDataSetsLoaded(true);
@@ -164,6 +165,7 @@ bool DataLoggerCommand::decodeInto(TfrmDataLogger &window, QByteArray image)
     const CorrectStartDateTime correct = m_correct ? m_correct : TfrmChangeDateTime::correction(m_dialogParent);
     if (!DecodeDataSets(std::move(image), correct, m_prompt, window.collectionSlot()))
         return false;
+    window.setCollectionFile(QString()); // fresh from the meter: in no file yet
     window.fillDataSetList();
     window.ShowDataSet(0);
     window.setDataSetsLoaded(true);

@@ -45,8 +45,9 @@ public:
     void DataLogger1Click();
     // Decodes the image and shows its first set in the window (created or
     // restored); when decoding fails nothing is opened and an open window
-    // keeps what it showed.
-    bool showImage(QByteArray image);
+    // keeps what it showed. file: the collection file the image was read
+    // from, which the window's title then names.
+    bool showImage(QByteArray image, const QString &file = QString());
 
 Q_SIGNALS:
     // A transfer started or ended: commands that would disturb it are

@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "common/FileNames.h"
 #include "common/Prompt.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -156,6 +158,19 @@ void TfrmDataLogger::applyChannelLayout(int channels)
         // Columns without a title hold nothing; the view leaves them out.
         Grid1->setColumnHidden(c, c >= used);
     }
+}
+
+void TfrmDataLogger::setCollectionFile(const QString &path)
+{
+    m_collectionFile = path;
+    setWindowTitle(path.isEmpty() ? caption() : caption() + QStringLiteral(" - ") + QFileInfo(path).fileName());
+}
+
+QString TfrmDataLogger::suggestedFileName() const
+{
+    if (!m_collection || m_shownSet < 0 || m_shownSet >= m_collection->sets.size())
+        return QString();
+    return dataSetFileName(m_shownSet + 1, m_collection->sets.at(m_shownSet).start);
 }
 
 void TfrmDataLogger::fillDataSetList()

@@ -73,6 +73,12 @@ public:
     Pane highlightedPane() const { return m_pane; }
 
     void setTitles(const QString &mainTitle, const QString &subTitle);
+    // The collection file the window's collection was read from or saved
+    // to (empty: none); the title names it after the caption.
+    void setCollectionFile(const QString &path);
+    QString collectionFile() const { return m_collectionFile; }
+    // The shown data set's number and start.
+    QString suggestedFileName() const override;
     // The sample table as saving and printing read it.
     const GridSource &sampleTable() const;
     const GridSource &dataSetList() const;
@@ -130,6 +136,7 @@ private:
     QSplitter *m_right = nullptr;
     ChannelExtremes m_extremes[2];
     Pane m_pane = Pane::DataSets;
+    QString m_collectionFile;
     int m_channels = 2;
     int m_shownSet = -1;
     bool m_dataSetsLoaded = false;
