@@ -518,8 +518,10 @@ int exportCommand(const QStringList &args)
 {
     Command c(QStringLiteral("export"),
               QStringLiteral("Writes data sets of a collection file in the window program's own text layouts "
-                             "(byte for byte what it saves, in the same regional settings), or as CSV with ISO 8601 "
-                             "times (--format csv-iso)."),
+                             "(byte for byte what it saves, in the same regional settings), or as its CSV for analysis "
+                             "(--format csv-iso): a header row, ISO 8601 times with the UTC offset, a decimal "
+                             "point in every locale, an overload as an empty value flagged OL; with --all, a "
+                             "set column first."),
               QStringLiteral("FILE.rec"));
     const auto set = c.add(QStringLiteral("set"), QStringLiteral("The set to write (default 1)."), QStringLiteral("N"));
     const auto all = c.add(QStringLiteral("all"), QStringLiteral("Write every set, one after the other."));
@@ -599,7 +601,7 @@ int exportCommand(const QStringList &args)
     QString error;
     bool first = true;
     for (int i : chosen) {
-        if (!writeSet(*device, sets, i, how, separator, first, &error)) {
+        if (!writeSet(*device, sets, i, how, separator, first, &error, c.parser.isSet(all))) {
             if (device == &standardOutput)
                 return fail(standardOutputFailure(standardOutput.errorString()));
             return fail(file.failed() ? fileFailure(file) : error.simplified());

@@ -38,6 +38,9 @@ public:
     // likes); it asks before overwriting an existing file.
     virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                  const QString &directory = QString()) = 0;
+    // The file type chosen in the last save dialog, in the filter's form
+    // ("TXT file (*.TXT)"); empty where the dialog tells none.
+    virtual QString lastSaveType() const { return QString(); }
     // A file to open (an empty name when cancelled).
     virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix) = 0;
 
