@@ -3,10 +3,14 @@
 // what the link reports wired to the controls that show it.
 
 #include "app/TfrmMain.h"
+#include "views/ChildWindow.h"
+#include "views/PictureCommands.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -34,6 +38,34 @@ void TfrmMain::buildMenus()
     // "&Print" holds P; the setup takes the next free letter of its own.
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("Printer Set&up"));
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    {
+        // Graph pictures: the active graph's from here, and each graph's
+        // own from its context menu.
+        auto *pictures = new PictureCommands(
+            m_prompt,
+            [this] {
+                ChildWindow *child = childWindowOf(m_children.activeChild());
+                return child ? child->chart() : nullptr;
+            },
+            this, this);
+        pictures->setObjectName(QStringLiteral("PictureCommands"));
+        QAction *exportPicture = action(file, "ExportPicture1", QStringLiteral("&Export Picture\u2026"));
+        QAction *copyPicture = action(file, "CopyPicture1", QStringLiteral("&Copy Picture"));
+        connect(exportPicture, &QAction::triggered, pictures, &PictureCommands::ExportPicture1Click);
+        connect(copyPicture, &QAction::triggered, pictures, &PictureCommands::CopyPicture1Click);
+        const auto follow = [this, exportPicture, copyPicture] {
+            ChildWindow *child = childWindowOf(m_children.activeChild());
+            const bool graph = child && child->chart();
+            exportPicture->setEnabled(graph);
+            copyPicture->setEnabled(graph);
+        };
+        follow();
+        connect(m_mdi, &QMdiArea::subWindowActivated, pictures, follow);
+        connect(&m_children, &ChildWindows::added, pictures, [pictures](QWidget *window) {
+            if (ChildWindow *child = childWindowOf(window); child && child->chart())
+                pictures->installOn(*child->chart());
+        });
+    }
     OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open &Recording Folder"));
     connect(OpenRecordingFolder1, &QAction::triggered, this, &TfrmMain::OpenRecordingFolder1Click);
     file->addSeparator();

@@ -278,6 +278,10 @@ void Chart::applyData()
     // readings of each that have no reading beside them (between two breaks
     // or overloads, or alone in a set): a line would not show them at all.
     const int n = d.subsets();
+    // The comparison's graphs come last; they are made again after the data.
+    for (QCPAbstractPlottable *g : std::as_const(m_comparisonGraphs))
+        m_plot->removePlottable(g);
+    m_comparisonGraphs.clear();
     while (m_plot->graphCount() > 2 * n)
         m_plot->removeGraph(m_plot->graphCount() - 1);
     while (m_plot->graphCount() < 2 * n)
@@ -403,6 +407,7 @@ void Chart::resetImage()
     if (!m_zoomed)
         applyScales();
     applyLines();
+    applyComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 
