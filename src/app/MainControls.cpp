@@ -3,6 +3,7 @@
 // what the link reports wired to the controls that show it.
 
 #include "app/TfrmMain.h"
+#include "files/ui/CompareCommands.h"
 #include "views/ChildWindow.h"
 #include "views/PictureCommands.h"
 
@@ -64,6 +65,15 @@ void TfrmMain::buildMenus()
         connect(&m_children, &ChildWindows::added, pictures, [pictures](QWidget *window) {
             if (ChildWindow *child = childWindowOf(window); child && child->chart())
                 pictures->installOn(*child->chart());
+        });
+    }
+    {
+        // Comparing two runs, from each graph's context menu.
+        auto *compare = new CompareCommands(m_prompt, this, this);
+        compare->setObjectName(QStringLiteral("CompareCommands"));
+        connect(&m_children, &ChildWindows::added, compare, [compare](QWidget *window) {
+            if (ChildWindow *child = childWindowOf(window); child && child->chart())
+                compare->installOn(*child->chart());
         });
     }
     OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open &Recording Folder"));
