@@ -6,6 +6,7 @@
 #include "common/SafeFile.h"
 #include "views/ChartCustomizeDialog.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -172,6 +173,18 @@ Chart::Chart(QWidget *parent)
     m_plot->legend->setVisible(true);
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     m_plot->installEventFilter(this);
+    // The plot keeps mouse events (and so the context menu request) to
+    // itself: the menu of the chart's actions opens from it, by mouse or
+    // by the menu key.
+    m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_plot, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (contextMenuPolicy() != Qt::ActionsContextMenu || actions().isEmpty())
+            return;
+        auto *menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addActions(actions());
+        menu->popup(m_plot->mapToGlobal(pos));
+    });
 
     connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect &rect, QMouseEvent *) {
         if (rect.width() < 3 && rect.height() < 3)

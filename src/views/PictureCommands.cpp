@@ -138,6 +138,11 @@ void PictureCommands::installOn(Chart &chart)
     chart.addAction(exportAction);
     chart.addAction(copyAction);
     chart.setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The menu key opens the menu on a chart that has the keyboard.
+    if (chart.focusPolicy() == Qt::NoFocus)
+        chart.setFocusPolicy(Qt::StrongFocus);
+    if (chart.accessibleName().isEmpty())
+        chart.setAccessibleName(QStringLiteral("Graph"));
 }
 
 } // namespace kv

@@ -16,6 +16,7 @@
 #include "support/SessionSteps.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <qcustomplot.h>
 
 using namespace kv;
@@ -93,6 +94,15 @@ private Q_SLOTS:
             for (const char *t : {"Export Picture\u2026", "Copy Picture", "Compare With\u2026", "Remove Comparison"})
                 QVERIFY2(texts.contains(QString::fromUtf8(t)), qPrintable(texts.join(QLatin1Char('|'))));
             QCOMPARE(chart->contextMenuPolicy(), Qt::ActionsContextMenu);
+        }
+        // The menu opens from the plot as from the keyboard's menu key.
+        {
+            Chart *chart = s.main->realTimeGraph()->PESGraph1;
+            QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(20, 20), chart->plot()->mapToGlobal(QPoint(20, 20)));
+            QApplication::sendEvent(chart->plot(), &key);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QVERIFY(actionTexts(QApplication::activePopupWidget()).contains(QStringLiteral("Copy Picture")));
+            QApplication::activePopupWidget()->close();
         }
         // The data-logger window's own entry stays.
         QVERIFY(actionTexts(logger->PESGraph1).contains(QStringLiteral("Customize graph...")));

@@ -109,6 +109,11 @@ void CompareCommands::installOn(Chart &chart)
     chart.addAction(compare);
     chart.addAction(remove);
     chart.setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The menu key opens the menu on a chart that has the keyboard.
+    if (chart.focusPolicy() == Qt::NoFocus)
+        chart.setFocusPolicy(Qt::StrongFocus);
+    if (chart.accessibleName().isEmpty())
+        chart.setAccessibleName(QStringLiteral("Graph"));
 }
 
 std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, int set, QString *error)
