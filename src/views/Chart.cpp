@@ -428,6 +428,7 @@ void Chart::undoZoom()
 {
     m_zoomed = false;
     applyScales();
+    fitComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 

@@ -153,6 +153,9 @@ private:
     void applyScales();
     void applyLines();
     void applyComparison();
+    // Unless zoomed, widens the value axis so the comparison's readings in
+    // the time shown are seen too.
+    void fitComparison();
     // Hides the cursor line's label while a picture is drawn.
     class PictureScope;
 

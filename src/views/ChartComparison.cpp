@@ -87,6 +87,34 @@ void Chart::applyComparison()
         g->data()->set(cells);
         m_comparisonGraphs << g;
     }
+    fitComparison();
+}
+
+void Chart::fitComparison()
+{
+    if (m_zoomed || m_comparisonGraphs.isEmpty())
+        return;
+    QCPRange shown = m_plot->yAxis->range();
+    const QCPRange keys = m_plot->xAxis->range();
+    bool widened = false;
+    for (QCPAbstractPlottable *p : std::as_const(m_comparisonGraphs)) {
+        auto *g = qobject_cast<QCPGraph *>(p);
+        bool found = false;
+        const QCPRange values = g ? g->getValueRange(found, QCP::sdBoth, keys) : QCPRange();
+        if (!found)
+            continue;
+        // Moved out by a tenth of its magnitude, as a data set's range is.
+        if (values.lower < shown.lower) {
+            shown.lower = values.lower - std::fabs(values.lower) * 0.1;
+            widened = true;
+        }
+        if (values.upper > shown.upper) {
+            shown.upper = values.upper + std::fabs(values.upper) * 0.1;
+            widened = true;
+        }
+    }
+    if (widened)
+        m_plot->yAxis->setRange(shown);
 }
 
 } // namespace kv

@@ -192,14 +192,24 @@ private Q_SLOTS:
                 inLegend = inLegend || item->plottable() == behind;
         QVERIFY(inLegend);
 
+        // The value axis widens to show its readings (18 to 27.9, T2 30),
+        // and narrows again without it.
+        QVERIFY(c.plot()->yAxis->range().upper >= 40); // the chart's own scale holds it
+        run.y[1].assign(100, 55.0f);
+        c.setComparison(run);
+        QVERIFY2(c.plot()->yAxis->range().upper >= 55 * 1.1 - 1e-3, qPrintable(QString::number(c.plot()->yAxis->range().upper)));
+        QCOMPARE(c.plot()->yAxis->range().lower, 0.0);
+
         // Redraws, a zoom and its undo keep it; the picture shows it.
         const QImage with = c.pictureImage(QSize(400, 300));
         c.resetImage();
         c.undoZoom();
         QCOMPARE(c.plot()->graphCount(), own + 2);
 
+        QVERIFY(c.plot()->yAxis->range().upper >= 60); // after the undo too
         c.removeComparison();
         QCOMPARE(c.plot()->graphCount(), own);
+        QCOMPARE(c.plot()->yAxis->range().upper, 40.0);
         QVERIFY(!c.hasComparison());
         QVERIFY(c.pictureImage(QSize(400, 300)) != with);
         c.resetImage();
