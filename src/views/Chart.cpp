@@ -180,6 +180,10 @@ Chart::Chart(QWidget *parent)
     connect(m_plot, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (contextMenuPolicy() != Qt::ActionsContextMenu || actions().isEmpty())
             return;
+        // The menu takes the button's release: a zoom rectangle the press
+        // began would stay drawn.
+        if (m_plot->selectionRect() && m_plot->selectionRect()->isActive())
+            m_plot->selectionRect()->cancel();
         auto *menu = new QMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addActions(actions());
