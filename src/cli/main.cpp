@@ -2,10 +2,10 @@
 // file code as the window program, with Qt Core and Serial Port only.
 
 #include "cli/CollectionSets.h"
+#include "cli/SetFigures.h"
 #include "cli/LiveRecord.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
-#include "common/LocaleText.h"
 #include "common/Prompt.h"
 #include "common/SafeFile.h"
 #include "files/CollectionFile.h"
@@ -14,7 +14,6 @@
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
 #include "logger/DataSetDecoder.h"
-#include "logger/DataSetStatistics.h"
 #include "logger/LoggerDownload.h"
 
 #include <QCommandLineParser>
@@ -418,44 +417,6 @@ void reportImpossible(const CollectionSets &sets, int index)
             .arg(sets.impossibleStart.at(index)));
 }
 
-// The figures of a set as TAB-separated fields in the locale's way, as the
-// data-logger window shows them.
-QString statisticsFields(const DataSetStatistics &s)
-{
-    QStringList f{shortDateText(s.end), longTimeText(s.end), durationText(s.durationSeconds)};
-    for (int ch = 0; ch < s.channels; ++ch) {
-        const ChannelStatistics &c = s.channel[ch];
-        if (!c.any()) {
-            f << QString() << QString() << QString() << QString();
-            continue;
-        }
-        f << fixedText(c.mean, 2) << fixedText(c.stdDev, 2) << fixedText(c.max, 1) << fixedText(c.min, 1);
-    }
-    return f.join(QLatin1Char('\t'));
-}
-
-// The same as JSON members, numbers with a point; null for a channel
-// without a valid reading.
-QString statisticsJson(const DataSetStatistics &s)
-{
-    QString out = QStringLiteral("\"end\":\"%1\",\"duration\":%2").arg(isoText(s.end)).arg(s.durationSeconds, 0, 'f', 0);
-    for (int ch = 0; ch < s.channels; ++ch) {
-        const ChannelStatistics &c = s.channel[ch];
-        out += QStringLiteral(",\"t%1\":").arg(ch + 1);
-        if (!c.any()) {
-            out += QStringLiteral("null");
-            continue;
-        }
-        out += QStringLiteral("{\"readings\":%1,\"mean\":%2,\"sd\":%3,\"max\":%4,\"min\":%5}")
-                   .arg(c.count)
-                   .arg(c.mean, 0, 'f', 2)
-                   .arg(c.stdDev, 0, 'f', 2)
-                   .arg(c.max, 0, 'f', 1)
-                   .arg(c.min, 0, 'f', 1);
-    }
-    return out;
-}
-
 int setsCommand(const QStringList &args)
 {
     Command c(QStringLiteral("sets"),
@@ -485,27 +446,7 @@ int setsCommand(const QStringList &args)
             reportImpossible(sets, i);
             continue;
         }
-        const DataSet &set = sets.collection->sets.at(i);
-        const bool withStats = c.parser.isSet(stats);
-        const DataSetStatistics figures =
-            withStats ? dataSetStatistics(*sets.collection, i, sets.channels()) : DataSetStatistics();
-        if (fmt == QLatin1String("txt")) {
-            QString line = rows.at(i).join(QLatin1Char('\t')) + QLatin1Char('\t') + QString(set.unit);
-            if (withStats)
-                line += QLatin1Char('\t') + statisticsFields(figures);
-            out += (line + QLatin1Char('\n')).toUtf8();
-        } else {
-            QString line = QStringLiteral("{\"set\":%1,\"start\":\"%2\",\"date\":\"%3\",\"time\":\"%4\",\"interval\":%5,"
-                                          "\"count\":%6,\"unit\":\"%7\"")
-                               .arg(i + 1)
-                               .arg(isoText(set.start), rows.at(i).value(1), rows.at(i).value(2))
-                               .arg(set.intervalSeconds)
-                               .arg(set.sampleCount)
-                               .arg(set.unit);
-            if (withStats)
-                line += QLatin1Char(',') + statisticsJson(figures);
-            out += (line + QStringLiteral("}\n")).toUtf8();
-        }
+        out += setListLine(sets, i, rows.at(i), fmt == QLatin1String("jsonl"), c.parser.isSet(stats)).toUtf8();
     }
     errno = 0;
     if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) != static_cast<size_t>(out.size())

@@ -12,7 +12,6 @@
 #include "link/PortProblem.h"
 #include "link/QtSerialPort.h"
 #include "logger/DataSetDecoder.h"
-#include "logger/DataSetStatistics.h"
 #include "logger/LoggerDownload.h"
 #include "logger/ui/SampleTable.h"
 
@@ -348,44 +347,6 @@ private Q_SLOTS:
             list += (rows.at(i).join(QLatin1Char('\t')) + QLatin1Char('\t') + slot->sets.at(i).unit + QLatin1Char('\n')).toUtf8();
         QCOMPARE(sets.out, list);
 
-        // With --stats, each line goes on with the figures the window's
-        // statistics panel shows, in the same regional settings.
-        const Run withStats = kv481({QStringLiteral("sets"), file, QStringLiteral("--stats")}, processLocale);
-        QCOMPARE(withStats.exitCode, 0);
-        const QList<QByteArray> statLines = dataLines(withStats.out);
-        QCOMPARE(statLines.size(), rows.size());
-        for (int i = 0; i < rows.size(); ++i) {
-            const DataSetStatistics st = dataSetStatistics(*slot, i, channels);
-            QStringList f = rows.at(i);
-            f << QString(slot->sets.at(i).unit) << shortDateText(st.end) << longTimeText(st.end)
-              << durationText(st.durationSeconds);
-            for (int ch = 0; ch < channels; ++ch) {
-                const ChannelStatistics &c = st.channel[ch];
-                if (c.any())
-                    f << fixedText(c.mean, 2) << fixedText(c.stdDev, 2) << fixedText(c.max, 1) << fixedText(c.min, 1);
-                else
-                    f << QString() << QString() << QString() << QString();
-            }
-            QCOMPARE(QString::fromUtf8(statLines.at(i)), f.join(QLatin1Char('\t')));
-        }
-        const Run json = kv481({QStringLiteral("sets"), file, QStringLiteral("--stats"), QStringLiteral("--format"),
-                                QStringLiteral("jsonl")},
-                               processLocale);
-        const QList<QByteArray> jsonLines = dataLines(json.out);
-        QCOMPARE(jsonLines.size(), rows.size());
-        for (int i = 0; i < rows.size(); ++i) {
-            const DataSetStatistics st = dataSetStatistics(*slot, i, channels);
-            const QJsonObject o = QJsonDocument::fromJson(jsonLines.at(i)).object();
-            QCOMPARE(o.value(QStringLiteral("duration")).toDouble(), st.durationSeconds);
-            const QJsonValue t1 = o.value(QStringLiteral("t1"));
-            if (st.channel[0].any()) {
-                QCOMPARE(t1.toObject().value(QStringLiteral("readings")).toInt(), st.channel[0].count);
-                QVERIFY(std::fabs(t1.toObject().value(QStringLiteral("mean")).toDouble() - st.channel[0].mean) <= 0.005);
-            } else {
-                QVERIFY(t1.isNull());
-            }
-            QCOMPARE(o.contains(QStringLiteral("t2")), channels == 2);
-        }
         QLocale::setDefault(QLocale::c());
     }
 
