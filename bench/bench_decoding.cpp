@@ -3,11 +3,14 @@
 
 #include "link/LiveFrame.h"
 #include "logger/DataSetDecoder.h"
+#include "logger/DataSetStatistics.h"
 #include "logger/SampleDecoding.h"
 
 #include "BenchMain.h"
 #include "LoggerMemory.h"
 #include "support/ScriptedPrompt.h"
+
+#include <cmath>
 
 
 
@@ -82,6 +85,33 @@ void decodeLargestImageWithList(benchmark::State &state)
     }
 }
 BENCHMARK(decodeLargestImageWithList)->Arg(1)->Arg(4000)->Unit(benchmark::kMicrosecond);
+
+// The largest set there is: one one-channel set filling the memory, 32 632
+// readings, some of them overloads. Its figures as the data-logger window
+// and `kv481 sets --stats` work them out.
+void statisticsOfLargestSet(benchmark::State &state)
+{
+    emu::Bytes m = emu::buildMemory(1, {});
+    emu::DataSetDesc s;
+    s.year = 2026;
+    s.month = 12;
+    s.day = 8;
+    s.hour = 10;
+    s.intervalSeconds = 2;
+    const int room = 65535 - emu::lastAddress(m) - 16;
+    for (int i = 0; i < room / 2; ++i)
+        s.channel1.push_back(i % 997 == 0 ? std::nan("") : 20.0 + (i % 100) * 0.1);
+    emu::appendRecord(m, 1, s);
+    m.resize(emu::lastAddress(m) + 257, 0xFF);
+    m[30] = 2;
+    const QByteArray image(reinterpret_cast<const char *>(m.data()), static_cast<int>(m.size()));
+    kv::test::ScriptedPrompt prompt;
+    const kv::DecodeResult r = kv::decodeImage(image, prompt);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kv::dataSetStatistics(*r.collection, 0));
+    state.counters["samples"] = r.collection->sets.value(0).sampleCount;
+}
+BENCHMARK(statisticsOfLargestSet)->Unit(benchmark::kMicrosecond);
 
 void frameChanged(benchmark::State &state)
 {

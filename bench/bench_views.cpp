@@ -5,7 +5,8 @@
 //  - a million rows appended to the real-time list, with the memory it takes
 //    and the time to scroll to rows anywhere in it;
 //  - saving and restoring a chart state of 2 x 5000 points.
-// Usage: bench_views [rows [state|graph|spline|list]]   (default: 1000000 rows, all)
+//  - a 5 000-point two-channel graph exported as PNG, SVG and PDF.
+// Usage: bench_views [rows [state|graph|spline|pictures|list]]   (default: 1000000 rows, all)
 
 #include "link/Reading.h"
 #include "views/Chart.h"
@@ -147,6 +148,50 @@ void chartState()
 
 } // namespace
 
+// A 5 000-point two-channel graph exported as PNG, SVG and PDF, written to
+// files through the checked writer: the time of each and the SVG's size.
+void graphPictures()
+{
+    QTemporaryDir dir;
+    kv::Chart chart;
+    chart.resize(1100, 500);
+    chart.show();
+    const double t0 = 46000.5, s = 1.0 / 86400.0;
+    const int n = 5000;
+    chart.setSubsets(2);
+    chart.setPoints(n);
+    for (int i = 0; i < n; ++i) {
+        chart.setXData(0, i, t0 + i * s);
+        chart.setXData(1, i, t0 + i * s);
+        chart.setYData(0, i, 20 + (i % 50) * 0.1f + (i % 7) * 0.3f);
+        chart.setYData(1, i, 18 + (i % 30) * 0.1f - (i % 5) * 0.2f);
+    }
+    chart.setManualX(t0, t0 + n * s);
+    chart.setManualY(10, 30);
+    chart.look().mainTitle = QStringLiteral("Five thousand readings");
+    chart.resetImage();
+    chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
+    const struct
+    {
+        kv::Chart::PictureFormat format;
+        const char *name, *what;
+    } kinds[] = {{kv::Chart::PictureFormat::Png, "g.png", "graph picture: PNG, 5000 points x 2, 1100 x 500"},
+                 {kv::Chart::PictureFormat::Svg, "g.svg", "graph picture: SVG, 5000 points x 2"},
+                 {kv::Chart::PictureFormat::Pdf, "g.pdf", "graph picture: PDF, 5000 points x 2"}};
+    for (const auto &k : kinds) {
+        std::vector<double> ms;
+        QElapsedTimer t;
+        for (int r = 0; r < 15; ++r) {
+            t.start();
+            chart.exportPicture(dir.filePath(QLatin1String(k.name)), k.format);
+            ms.push_back(t.nsecsElapsed() / 1e6);
+        }
+        kv::bench::printTimings(k.what, ms, "ms");
+    }
+    std::printf("%-58s %9.1f KB\n", "graph picture: SVG size", QFile(dir.filePath(QStringLiteral("g.svg"))).size() / 1024.0);
+    std::printf("%-58s %9.1f KB\n", "graph picture: PDF size", QFile(dir.filePath(QStringLiteral("g.pdf"))).size() / 1024.0);
+}
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -160,6 +205,8 @@ int main(int argc, char **argv)
         realTimeGraph(4999, "real-time graph: sample at 4999 points + redraw");
     if (only.isEmpty() || only == QLatin1String("graph") || only == QLatin1String("spline"))
         realTimeGraph(1400, "real-time graph: sample at 1400 points (spline)");
+    if (only.isEmpty() || only == QLatin1String("pictures"))
+        graphPictures();
     if (only.isEmpty() || only == QLatin1String("list"))
         realTimeList(rows);
     return 0;

@@ -34,6 +34,7 @@ public:
     bool setupScale(QString &maxText, QString &minText) override { return m_inner.setupScale(maxText, minText); }
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
+    QString lastSaveType() const override { return m_inner.lastSaveType(); }
     QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
     bool askRange(const QString &caption, RangeAnswer &answer) override { return m_inner.askRange(caption, answer); }

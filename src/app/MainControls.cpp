@@ -4,10 +4,15 @@
 
 #include "app/TfrmMain.h"
 #include "app/WatchWiring.h"
+#include "files/ui/CompareCommands.h"
+#include "views/ChildWindow.h"
+#include "views/PictureCommands.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -35,6 +40,43 @@ void TfrmMain::buildMenus()
     // "&Print" holds P; the setup takes the next free letter of its own.
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("Printer Set&up"));
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    {
+        // Graph pictures: the active graph's from here, and each graph's
+        // own from its context menu.
+        auto *pictures = new PictureCommands(
+            m_prompt,
+            [this] {
+                ChildWindow *child = childWindowOf(m_children.activeChild());
+                return child ? child->chart() : nullptr;
+            },
+            this, this);
+        pictures->setObjectName(QStringLiteral("PictureCommands"));
+        QAction *exportPicture = action(file, "ExportPicture1", QStringLiteral("&Export Picture\u2026"));
+        QAction *copyPicture = action(file, "CopyPicture1", QStringLiteral("&Copy Picture"));
+        connect(exportPicture, &QAction::triggered, pictures, &PictureCommands::ExportPicture1Click);
+        connect(copyPicture, &QAction::triggered, pictures, &PictureCommands::CopyPicture1Click);
+        const auto follow = [this, exportPicture, copyPicture] {
+            ChildWindow *child = childWindowOf(m_children.activeChild());
+            const bool graph = child && child->chart();
+            exportPicture->setEnabled(graph);
+            copyPicture->setEnabled(graph);
+        };
+        follow();
+        connect(m_mdi, &QMdiArea::subWindowActivated, pictures, follow);
+        connect(&m_children, &ChildWindows::added, pictures, [pictures](QWidget *window) {
+            if (ChildWindow *child = childWindowOf(window); child && child->chart())
+                pictures->installOn(*child->chart());
+        });
+    }
+    {
+        // Comparing two runs, from each graph's context menu.
+        auto *compare = new CompareCommands(m_prompt, this, this);
+        compare->setObjectName(QStringLiteral("CompareCommands"));
+        connect(&m_children, &ChildWindows::added, compare, [compare](QWidget *window) {
+            if (ChildWindow *child = childWindowOf(window); child && child->chart())
+                compare->installOn(*child->chart());
+        });
+    }
     OpenRecordingFolder1 = action(file, "OpenRecordingFolder1", QStringLiteral("Open &Recording Folder"));
     connect(OpenRecordingFolder1, &QAction::triggered, this, &TfrmMain::OpenRecordingFolder1Click);
     file->addSeparator();

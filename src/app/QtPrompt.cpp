@@ -78,8 +78,10 @@ QString QtPrompt::saveFileName(const QString &caption, const QString &filter, co
     followType(dialog.selectedNameFilter());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    m_lastSaveType.clear();
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    m_lastSaveType = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
 }
 

@@ -23,6 +23,7 @@ public:
     bool setupScale(QString &maxText, QString &minText) override;
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
+    QString lastSaveType() const override { return m_lastSaveType; }
     QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
     bool askRange(const QString &caption, RangeAnswer &answer) override;
@@ -31,6 +32,7 @@ public:
 
 private:
     QWidget *m_parent;
+    QString m_lastSaveType;
 };
 
 } // namespace kv

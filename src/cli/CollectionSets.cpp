@@ -26,12 +26,6 @@ Sample sampleOrOverload(const DataSetCollection &c, const DataSet &set, int k, i
     return sampleAt(c, set, k, channel).value_or(Sample{0.0f, 1, true});
 }
 
-// The reading for machines: a point whatever the locale, empty for an overload.
-QString plainValue(const Sample &s)
-{
-    return s.overload ? QString() : QString::number(static_cast<double>(s.value), 'f', s.decimals);
-}
-
 } // namespace
 
 CollectionSets decodeCollectionSets(QByteArray image, const QString &name)
@@ -80,25 +74,8 @@ CollectionSets readCollectionSets(const QString &path)
     return decodeCollectionSets(read.image, path);
 }
 
-QString isoText(const QDateTime &local, bool milliseconds)
-{
-    const int offset = local.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return local.toString(milliseconds ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
-                                       : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-        + QStringLiteral("%1%2:%3")
-              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString isoText(double dateTime)
-{
-    return isoText(fromDateTimeDouble(dateTime));
-}
-
 bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLayout layout, QChar separator,
-              bool withHeader, QString *error)
+              bool withHeader, QString *error, bool setColumn)
 {
     const DataSetCollection &c = *sets.collection;
     const DataSet &set = c.sets.at(index);
@@ -135,50 +112,13 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
         return w.ok || fail(w.error);
     }
 
-    // CSV with ISO 8601 times, one file for any number of sets.
-    QByteArray out;
-    out.reserve(n * 48 + 64);
-    if (withHeader)
-        out += channels == 2 ? "set,time,T1,T1 flag,T2,T2 flag,unit\n" : "set,time,T1,T1 flag,unit\n";
-    const QByteArray setNo = QByteArray::number(index + 1);
-    // The local date text per day and the UTC offset per hour, not per row.
-    QDate day;
-    QByteArray dayText;
-    int offsetHour = -1;
-    QByteArray offsetText;
-    auto isoAt = [&](double t) {
-        const QDate d = datePart(t);
-        const QTime time = timePart(t);
-        if (d != day) {
-            day = d;
-            dayText = d.toString(QStringLiteral("yyyy-MM-dd'T'")).toLatin1();
-            offsetHour = -1;
-        }
-        if (time.hour() != offsetHour) {
-            offsetHour = time.hour();
-            const QString full = isoText(QDateTime(d, QTime(offsetHour, 0)));
-            offsetText = full.right(6).toLatin1();
-        }
-        char hms[9];
-        std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", time.hour(), time.minute(), time.second());
-        return dayText + QByteArray(hms, 8) + offsetText;
-    };
-    const QByteArray unit(1, set.unit.toLatin1());
-    for (int k = 0; k < n; ++k) {
-        out += setNo;
-        out += ',';
-        out += isoAt(set.start + k * step);
-        for (int ch = 0; ch < channels; ++ch) {
-            const Sample s = sampleOrOverload(c, set, k, ch);
-            out += ',';
-            out += plainValue(s).toLatin1();
-            out += s.overload ? ",OL" : ",";
-        }
-        out += ',';
-        out += unit;
-        out += '\n';
-    }
-    if (device.write(out) != out.size())
+    // The CSV for analysis, from the same rows as the window's table and
+    // their exact times.
+    const SampleRows rows(c, index, channels);
+    const TextWriteResult w = AnalysisCsv::writeGrid(
+        device, rows, 1, rows.samples(), [&rows](int row) { return rows.rowTime(row); }, setColumn ? index + 1 : 0,
+        withHeader);
+    if (!w.ok)
         return fail(QStringLiteral("the output could not be written: %1").arg(device.errorString()));
     return true;
 }

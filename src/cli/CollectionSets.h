@@ -4,6 +4,7 @@
 // is impossible cannot be put to the user. Such a set is marked and left
 // out of what is written; its date is never guessed.
 
+#include "files/AnalysisCsv.h"
 #include "logger/DataSet.h"
 
 #include <QString>
@@ -35,18 +36,14 @@ CollectionSets readCollectionSets(const QString &path);
 // Decodes an image (downloaded or read); name is used in messages.
 CollectionSets decodeCollectionSets(QByteArray image, const QString &name);
 
-// A date-time double as ISO 8601 local time with its UTC offset,
-// "2026-01-31T14:03:10+01:00", with milliseconds when asked
-// ("2026-01-31T14:03:10.250+01:00").
-QString isoText(const QDateTime &local, bool milliseconds = false);
-QString isoText(double dateTime);
-
 enum class ExportLayout { Table, Graph, CsvIso };
 
 // Writes one set to the device: the table or graph layout with the
 // separator (byte for byte what the window program writes for the set), or
-// the CSV with ISO 8601 times (the header line only when withHeader).
+// the CSV for analysis (the header line only when withHeader, the set
+// column first when setColumn), byte for byte what the window program's
+// "CSV for analysis" writes of the set.
 bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLayout layout, QChar separator,
-              bool withHeader, QString *error);
+              bool withHeader, QString *error, bool setColumn = false);
 
 } // namespace kv

@@ -19,6 +19,7 @@ public:
     {
         return QString();
     }
+    QString lastSaveType() const override { return QString(); }
     QString openFileName(const QString &, const QString &, const QString &, const QString &) override
     {
         return QString();

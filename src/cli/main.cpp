@@ -2,6 +2,7 @@
 // file code as the window program, with Qt Core and Serial Port only.
 
 #include "cli/CollectionSets.h"
+#include "cli/SetFigures.h"
 #include "cli/LiveRecord.h"
 #include "cli/PortLines.h"
 #include "cli/PublishCommand.h"
@@ -423,6 +424,11 @@ int setsCommand(const QStringList &args)
               QStringLiteral("FILE.rec"));
     const auto format = c.add(QStringLiteral("format"), QStringLiteral("txt (default) or jsonl."),
                               QStringLiteral("FORMAT"));
+    const auto stats = c.add(QStringLiteral("stats"),
+                             QStringLiteral("Add each set's figures, as the data-logger window shows them: the last "
+                                            "reading's date and time, the duration (hh:mm:ss), then per channel the "
+                                            "mean, standard deviation, highest and lowest reading (overloads left "
+                                            "out; empty when a channel has no valid reading)."));
     if (const int r = c.parse(args, 1); r >= 0)
         return r;
     const QString fmt = c.parser.isSet(format) ? c.parser.value(format) : QStringLiteral("txt");
@@ -438,20 +444,7 @@ int setsCommand(const QStringList &args)
             reportImpossible(sets, i);
             continue;
         }
-        const DataSet &set = sets.collection->sets.at(i);
-        if (fmt == QLatin1String("txt")) {
-            out += (rows.at(i).join(QLatin1Char('\t')) + QLatin1Char('\t') + QString(set.unit) + QLatin1Char('\n'))
-                       .toUtf8();
-        } else {
-            out += QStringLiteral("{\"set\":%1,\"start\":\"%2\",\"date\":\"%3\",\"time\":\"%4\",\"interval\":%5,"
-                                  "\"count\":%6,\"unit\":\"%7\"}\n")
-                       .arg(i + 1)
-                       .arg(isoText(set.start), rows.at(i).value(1), rows.at(i).value(2))
-                       .arg(set.intervalSeconds)
-                       .arg(set.sampleCount)
-                       .arg(set.unit)
-                       .toUtf8();
-        }
+        out += setListLine(sets, i, rows.at(i), fmt == QLatin1String("jsonl"), c.parser.isSet(stats)).toUtf8();
     }
     errno = 0;
     if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) != static_cast<size_t>(out.size())
@@ -464,8 +457,10 @@ int exportCommand(const QStringList &args)
 {
     Command c(QStringLiteral("export"),
               QStringLiteral("Writes data sets of a collection file in the window program's own text layouts "
-                             "(byte for byte what it saves, in the same regional settings), or as CSV with ISO 8601 "
-                             "times (--format csv-iso)."),
+                             "(byte for byte what it saves, in the same regional settings), or as its CSV for analysis "
+                             "(--format csv-iso): a header row, ISO 8601 times with the UTC offset, a decimal "
+                             "point in every locale, an overload as an empty value flagged OL; with --all, a "
+                             "set column first."),
               QStringLiteral("FILE.rec"));
     const auto set = c.add(QStringLiteral("set"), QStringLiteral("The set to write (default 1)."), QStringLiteral("N"));
     const auto all = c.add(QStringLiteral("all"), QStringLiteral("Write every set, one after the other."));
@@ -545,7 +540,7 @@ int exportCommand(const QStringList &args)
     QString error;
     bool first = true;
     for (int i : chosen) {
-        if (!writeSet(*device, sets, i, how, separator, first, &error)) {
+        if (!writeSet(*device, sets, i, how, separator, first, &error, c.parser.isSet(all))) {
             if (device == &standardOutput)
                 return fail(standardOutputFailure(standardOutput.errorString()));
             return fail(file.failed() ? fileFailure(file) : error.simplified());

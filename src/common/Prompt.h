@@ -40,6 +40,9 @@ public:
     // overwriting an existing file.
     virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                  const QString &directory = QString()) = 0;
+    // The file type chosen in the last save dialog, in the filter's form
+    // ("TXT file (*.TXT)"); empty where the dialog tells none.
+    virtual QString lastSaveType() const = 0;
     // A file to open (an empty name when cancelled), the dialog starting in
     // directory (empty: wherever it likes).
     virtual QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,

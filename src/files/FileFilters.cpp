@@ -9,6 +9,8 @@ const QString kTxt = QStringLiteral("TXT file(*.txt,data seperated by tab)");
 const QString kGhf = QStringLiteral("Graph file(*.ghf,only for Quellmark)");
 const QString kCsv = QStringLiteral("EXCEL file format(*.CSV,seperated by comma)");
 const QString kAll = QStringLiteral("All files (*.*)");
+// A decimal point in every locale, so it is offered in all of them.
+const QString kAnalysis = QStringLiteral("CSV for analysis");
 
 } // namespace
 
@@ -27,14 +29,18 @@ QList<FileFilterPair> saveGraph(bool decimalComma)
     QList<FileFilterPair> pairs{{kGhf, QStringLiteral("*.GHF")}, {kTxt, QStringLiteral("*.TXT")}};
     if (!decimalComma)
         pairs.append({kCsv, QStringLiteral("*.CSV")});
+    pairs.append({kAnalysis, QStringLiteral("*.csv")});
     return pairs;
 }
 
 QList<FileFilterPair> saveTable(bool decimalComma)
 {
     if (decimalComma)
-        return {{kTxt, QStringLiteral("*.txt;*.TXT")}, {kAll, QStringLiteral("*.*")}};
-    return {{kTxt, QStringLiteral("*.TXT;*.txt")}, {kCsv, QStringLiteral("*.CSV;*.csv")}, {kAll, QStringLiteral("*.*")}};
+        return {{kTxt, QStringLiteral("*.txt;*.TXT")}, {kAnalysis, QStringLiteral("*.csv")}, {kAll, QStringLiteral("*.*")}};
+    return {{kTxt, QStringLiteral("*.TXT;*.txt")},
+            {kCsv, QStringLiteral("*.CSV;*.csv")},
+            {kAnalysis, QStringLiteral("*.csv")},
+            {kAll, QStringLiteral("*.*")}};
 }
 
 QString qtFilter(const QList<FileFilterPair> &pairs)

@@ -24,9 +24,9 @@ namespace FileFilters {
 
 // Open, a single data set (TXT, GHF, CSV, all files).
 QList<FileFilterPair> openDataSet(bool decimalComma);
-// Save from a graph window (GHF, TXT, CSV).
+// Save from a graph window (GHF, TXT, CSV, CSV for analysis).
 QList<FileFilterPair> saveGraph(bool decimalComma);
-// Save a table (TXT, CSV, all files).
+// Save a table (TXT, CSV, CSV for analysis, all files).
 QList<FileFilterPair> saveTable(bool decimalComma);
 
 // Pairs in Qt's dialog form: "Description (pattern pattern);;...".

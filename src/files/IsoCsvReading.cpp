@@ -28,6 +28,37 @@ bool nextLine(QIODevice &device, QByteArray &line)
     return true;
 }
 
+// The fields of a CSV line; a quoted field may hold commas and doubled
+// quotes.
+QList<QByteArray> csvFields(const QByteArray &line)
+{
+    QList<QByteArray> fields;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line.at(i);
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line.at(i + 1) == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields << field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields << field;
+    return fields;
+}
+
 } // namespace
 
 TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
@@ -40,42 +71,73 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
     out.ok = true;
     out.firstLine = 2;
     QByteArray line;
-    if (!nextLine(device, line) || !line.startsWith(IsoCsvHeader))
+    if (!nextLine(device, line))
         return out;
-    const QByteArray channels = line.mid(static_cast<qsizetype>(std::strlen(IsoCsvHeader)));
-    const int count = channels == "unit" ? 1 : channels == "T2,T2 flag,unit" ? 2 : 0;
-    if (count == 0)
+    // The columns by name: the CSV for analysis ("time,t1,t1_unit,t1_flag,
+    // ...") or the ISO export of earlier versions ("set,time,T1,T1 flag,
+    // ...,unit"), whose names read the same once lower-cased with '_'
+    // for the blank.
+    QList<QByteArray> names = line.split(',');
+    for (QByteArray &n : names)
+        n = n.trimmed().toLower().replace(' ', '_');
+    // A column of any other name is another layout: nothing is read.
+    static const QList<QByteArray> known{"set",    "time", "t1",      "t1_unit", "t1_flag", "t2",
+                                         "t2_unit", "t2_flag", "function", "unit"};
+    for (const QByteArray &n : names)
+        if (!known.contains(n))
+            return out;
+    const auto column = [&names](const char *name) { return int(names.indexOf(QByteArray(name))); };
+    const int time = column("time");
+    const int set = column("set");
+    const int function = column("function");
+    const int sharedUnit = column("unit");
+    struct Channel
+    {
+        int value, unit, flag;
+    };
+    QVector<Channel> channels;
+    for (const char *ch : {"t1", "t2"}) {
+        const QByteArray n(ch);
+        const int value = column(ch);
+        if (value < 0)
+            break;
+        const int unit = column((n + "_unit").constData());
+        channels.append({value, unit >= 0 ? unit : sharedUnit, column((n + "_flag").constData())});
+    }
+    if (time < 0 || channels.isEmpty())
         return out;
+    const int count = int(channels.size());
     out.columns = count == 2 ? 8 : 6;
     const QString point = decimalSeparator();
 
     QStringList cells;
-    QByteArray set;
+    QByteArray firstSet;
     for (int n = 1; nextLine(device, line); ++n) {
-        const QList<QByteArray> fields = line.split(',');
-        if (fields.size() != 3 + 2 * count)
+        const QList<QByteArray> fields = csvFields(line);
+        if (fields.size() != names.size())
             break;
         // One list holds one data set: the sets of an export of several
         // overlap in time and may differ in unit.
-        if (n == 1)
-            set = fields.at(0);
-        else if (fields.at(0) != set) {
-            out.moreSets = true;
-            break;
+        if (set >= 0) {
+            if (n == 1)
+                firstSet = fields.at(set);
+            else if (fields.at(set) != firstSet) {
+                out.moreSets = true;
+                break;
+            }
         }
         // 2026-12-09T14:03:10+01:00: the local date and time as written.
-        const QString when = QString::fromLatin1(fields.at(1));
+        const QString when = QString::fromLatin1(fields.at(time));
         const bool iso = when.size() >= 19 && when.at(10) == QLatin1Char('T');
-        const QString unit = QString::fromLatin1(fields.last());
         cells.clear();
         cells << QString::number(n) << (iso ? when.left(10) : when) << (iso ? when.mid(11, 8) : QString());
-        for (int ch = 0; ch < count; ++ch) {
-            const QByteArray &value = fields.at(2 + 2 * ch);
-            cells << (fields.at(3 + 2 * ch) == "OL" ? QStringLiteral("OL")
-                                                    : QString::fromLatin1(value).replace(QLatin1Char('.'), point));
-            cells << unit;
+        for (const Channel &ch : channels) {
+            const bool overload = ch.flag >= 0 && fields.at(ch.flag) == "OL";
+            cells << (overload ? QStringLiteral("OL")
+                               : QString::fromLatin1(fields.at(ch.value)).replace(QLatin1Char('.'), point));
+            cells << (ch.unit >= 0 ? QString::fromUtf8(fields.at(ch.unit)) : QString());
         }
-        cells << QString(); // no function text
+        cells << (function >= 0 ? QString::fromUtf8(fields.at(function)) : QString());
         out.rows.append(cells, out.columns);
     }
     return out;

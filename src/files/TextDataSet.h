@@ -144,12 +144,15 @@ public:
     // program exports them, see readIsoCsv) is told by that line,
     // whatever the separator, and read into the same columns.
     static TextListRows read(QIODevice &device, QChar separator, const QString &name = QString());
-    // The header of such a file starts with this, then "unit" (one
-    // channel) or "T2,T2 flag,unit" (two). Each reading below it is
-    // "set,2026-12-09T14:03:10+01:00,23.5,,C": its date and time go into
-    // the list's date and time, a flag "OL" makes the value "OL", and the
+    // The header of such a file names its columns: the CSV for analysis
+    // (see AnalysisCsv: "time,t1,t1_unit,t1_flag,...", an optional "set"
+    // column first and "function" last), or the ISO export of earlier
+    // versions, which starts with this, then "unit" (one channel) or
+    // "T2,T2 flag,unit" (two). A reading's date and time go into the
+    // list's date and time, a flag "OL" makes the value "OL", and the
     // value takes the locale's decimal separator. Reading stops at the
-    // first line of another shape, and at the first of another data set.
+    // first line of another shape, and at the first of another data set;
+    // a header with a column of any other name reads nothing.
     static constexpr const char *IsoCsvHeader = "set,time,T1,T1 flag,";
     static TextListRows readIsoCsv(QIODevice &device, const QString &name = QString());
     static TextListRows readFile(const QString &path);

@@ -2,6 +2,7 @@
 // a list row, in the file's one encoding, split into the list's cells.
 
 #include "files/TextDataSet.h"
+#include "files/AnalysisCsv.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +104,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         return out;
     }
     // The export with ISO 8601 times is told by its header line.
-    if (device.peek(static_cast<qint64>(std::strlen(IsoCsvHeader))) == IsoCsvHeader)
+    if (AnalysisCsv::isHeader(device.peek(MaxLineLength)))
         return readIsoCsv(device, name);
     const char sep = separator.toLatin1();
     // At most three bytes of UTF-8 make one character of a line, so a raw

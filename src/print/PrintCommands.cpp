@@ -3,6 +3,7 @@
 #include "common/Prompt.h"
 #include "files/ScopeRange.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "print/PrintHeading.h"
 #include "print/TablePrintJob.h"
 #include "print/TfrmPrintOption.h"
 #include "views/Chart.h"
@@ -34,11 +35,11 @@ void PrintCommands::Print1Click()
         if (choice == PrintChoice::Graph)
             dataLogger->PESGraph1->printDialog(m_prompt, dataLogger->suggestedFileName());
         else if (choice == PrintChoice::Text)
-            PrintGrid(dataLogger->sampleTable(), dataLogger->suggestedFileName());
+            PrintGrid(dataLogger->sampleTable(), dataLogger->suggestedFileName(), tableHeadingFor(dataLogger));
     } else if (auto *graph = qobject_cast<TfrmGraph *>(active)) {
         graph->PESGraph1->printDialog(m_prompt, graph->suggestedFileName());
     } else if (auto *list = qobject_cast<TfrmList *>(active)) {
-        PrintGrid(*list->grid(), list->suggestedFileName());
+        PrintGrid(*list->grid(), list->suggestedFileName(), tableHeadingFor(list));
     }
 }
 
@@ -59,7 +60,7 @@ void PrintCommands::PrinterSetup1Click()
         m_printer = std::move(printer);
 }
 
-bool PrintCommands::PrintGrid(const GridSource &grid, const QString &pdfName)
+bool PrintCommands::PrintGrid(const GridSource &grid, const QString &pdfName, const TableHeading &heading)
 {
     const int last = grid.RowCount() - 1;
     Prompt::RangeAnswer answer{true, QStringLiteral("1"), QString::number(last)};
@@ -77,7 +78,7 @@ bool PrintCommands::PrintGrid(const GridSource &grid, const QString &pdfName)
     }
     const TablePrintOutcome outcome = printTableWithProgress(grid, RowRange{range.from, range.to}, m_prompt,
                                                              m_dialogParent, TableFonts::standard(),
-                                                             m_printer.get(), pdfName);
+                                                             m_printer.get(), pdfName, heading);
     if (!outcome.error.isEmpty())
         m_prompt.error(outcome.error);
     return outcome.started && outcome.error.isEmpty();

@@ -3,6 +3,7 @@
 // chart, a table as the ruled form after asking for its rows, and the
 // data-logger window asks which of the two.
 
+#include "print/TablePrinter.h"
 #include "print/TfrmPrintOption.h"
 
 #include <QObject>
@@ -35,7 +36,8 @@ public:
     void PrinterSetup1Click();
     // Asks for the rows ("Print Range"), then prints them with the progress
     // window; false when nothing was printed.
-    bool PrintGrid(const GridSource &grid, const QString &pdfName = QString());
+    // The heading names what is printed on every page (none: the bare form).
+    bool PrintGrid(const GridSource &grid, const QString &pdfName = QString(), const TableHeading &heading = {});
 
     // Where the data-logger window's choice comes from (the print option
     // dialog by default); tests answer it themselves.

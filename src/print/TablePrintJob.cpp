@@ -37,7 +37,7 @@ QPageSize localPaper()
 } // namespace
 
 TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaintDevice &device,
-                             const PrintProgress &progress, const TableFonts &fonts)
+                             const PrintProgress &progress, const TableFonts &fonts, const TableHeading &heading)
 {
     TablePrintOutcome outcome;
     // The form is laid out from the top left corner of the printable area,
@@ -53,7 +53,7 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
         return outcome;
     }
     outcome.started = true;
-    outcome.result = PrintGrid(grid, range, canvas, progress, fonts);
+    outcome.result = PrintGrid(grid, range, canvas, progress, fonts, heading);
     const bool ended = canvas.end();
     if (outcome.result.failed || !ended || printerFailed(device))
         outcome.error = kPrinterFailed;
@@ -61,7 +61,8 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
 }
 
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt, QWidget *parent,
-                                         const TableFonts &fonts, QPrinter *chosen, const QString &pdfName)
+                                         const TableFonts &fonts, QPrinter *chosen, const QString &pdfName,
+                                         const TableHeading &heading)
 {
     range.from = std::max(range.from, 1);
     range.to = std::min(range.to, grid.RowCount() - 1);
@@ -103,7 +104,7 @@ TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range,
     dialog.start(range.to - range.from + 1);
     dialog.show();
     TablePrintOutcome outcome = printTable(grid, range, *device, [&dialog](int done, int) { return dialog.step(done); },
-                                           fonts);
+                                           fonts, heading);
     dialog.hide();
     pdf.reset(); // flushes the last of the file
     if (file) {

@@ -29,7 +29,7 @@ struct TablePrintOutcome
 // gives an error; what was drawn before a Cancel is printed.
 TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaintDevice &device,
                              const PrintProgress &progress = {},
-                             const TableFonts &fonts = TableFonts::standard());
+                             const TableFonts &fonts = TableFonts::standard(), const TableHeading &heading = {});
 
 // The print command's part: prints on the printer chosen in Printer Setup,
 // or on the default printer without asking which; with no printer installed, asks prompt for a PDF file
@@ -39,6 +39,7 @@ TablePrintOutcome printTable(const GridSource &grid, RowRange range, QPagedPaint
 TablePrintOutcome printTableWithProgress(const GridSource &grid, RowRange range, Prompt &prompt,
                                          QWidget *parent = nullptr,
                                          const TableFonts &fonts = TableFonts::standard(),
-                                         QPrinter *chosen = nullptr, const QString &pdfName = QString());
+                                         QPrinter *chosen = nullptr, const QString &pdfName = QString(),
+                                         const TableHeading &heading = {});
 
 } // namespace kv

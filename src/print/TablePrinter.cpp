@@ -1,6 +1,9 @@
 #include "print/TablePrinter.h"
 
+#include "common/LocaleText.h"
 #include "views/GridSource.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -137,8 +140,69 @@ private:
 
 } // namespace
 
+QString TableHeading::line(const GridSource &grid, int from, int to) const
+{
+    QStringList parts{subject};
+    if (model != 0)
+        parts << QStringLiteral("Model %1").arg(model);
+    // Date and time as the rows show them (columns 1 and 2).
+    const auto when = [&grid](int row) {
+        return (grid.cell(1, row) + QLatin1Char(' ') + grid.cell(2, row)).trimmed();
+    };
+    const QString first = when(from), last = when(to);
+    if (!first.isEmpty() || !last.isEmpty())
+        parts << (first == last ? first : first + QStringLiteral(" to ") + last);
+    return parts.join(QStringLiteral("   "));
+}
+
+QString TableHeading::pageText(int page, int pages)
+{
+    return QStringLiteral("Page %1 of %2").arg(page).arg(pages);
+}
+
+QString TableHeading::printedText() const
+{
+    return QStringLiteral("Printed %1 %2").arg(shortDateText(printedAt), longTimeText(printedAt));
+}
+
+namespace {
+
+// A text in font, made smaller when it is wider than width; its box.
+TextBox fitFont(PageCanvas &canvas, QFont font, const QString &text, int width)
+{
+    canvas.setFont(font);
+    TextBox box = canvas.measure(text);
+    for (int tries = 0; tries < 40 && box.width > width && pointSizeOf(font) > 4; ++tries) {
+        font.setPointSizeF(pointSizeOf(font) * 0.95);
+        canvas.setFont(font);
+        box = canvas.measure(text);
+    }
+    return box;
+}
+
+// The heading line above the frame and the page's number and printing
+// date below it, clear of the frame's ink.
+void printHeading(PageCanvas &canvas, const TableHeading &heading, const QString &line, int page, int pages,
+                  const QFont &font)
+{
+    const int width = kRight - kLeft;
+    const TextBox above = fitFont(canvas, font, line, width);
+    canvas.text(kLeft, int(std::floor(kTop - kFramePen / 2.0 - kHeadingGap - above.height())), line);
+
+    QFont plain = font;
+    plain.setBold(false);
+    const int below = int(std::ceil(kBottom + kFramePen / 2.0 + kHeadingGap));
+    const QString printed = heading.printedText();
+    const TextBox date = fitFont(canvas, plain, printed, width / 2);
+    canvas.text(int(std::floor(kRight - date.width)), below, printed);
+    fitFont(canvas, plain, TableHeading::pageText(page, pages), width / 2);
+    canvas.text(kLeft, below, TableHeading::pageText(page, pages));
+}
+
+} // namespace
+
 TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &canvas,
-                           const PrintProgress &progress, const TableFonts &fonts)
+                           const PrintProgress &progress, const TableFonts &fonts, const TableHeading &heading)
 {
     using namespace TableForm;
     TablePrintResult result;
@@ -147,6 +211,8 @@ TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &c
     if (from > to)
         return result;
     const int total = to - from + 1;
+    const int pages = (total + kRowsPerPage - 1) / kRowsPerPage;
+    const QString headingLine = heading.isEmpty() ? QString() : heading.line(grid, from, to);
     int y = kFirstRowY;
     std::optional<RowPrinter> data;
     for (int r = from; r <= to; ++r) {
@@ -157,6 +223,8 @@ TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &c
             }
             ++result.pages;
             DrawTablePage(canvas);
+            if (!heading.isEmpty())
+                printHeading(canvas, heading, headingLine, result.pages, pages, fonts.title);
             RowPrinter(canvas, fonts.title)
                 .print(grid, 0, kTitleTextY, kTitleTextX, kTop + kFramePen / 2.0, kTitleRuleY1 - kRulePen / 2.0);
             data.emplace(canvas, fonts.data);

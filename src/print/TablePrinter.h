@@ -43,6 +43,23 @@ struct TablePrintResult
     bool failed = false; // the canvas could not start a new page
 };
 
+// What a printed page says above and below its frame: above it, what is
+// printed, the meter model and the first and last date and time of the
+// printed rows; below it, "Page k of n" and when it was printed. An empty
+// subject prints neither line, only the form.
+struct TableHeading
+{
+    QString subject;        // a file name, "Real-time list", a data set
+    int model = 0;          // 481 or 482; 0 leaves it out
+    double printedAt = 0.0; // date-time of printing
+
+    bool isEmpty() const { return subject.isEmpty(); }
+    // The line above the frame for rows from to to of grid.
+    QString line(const GridSource &grid, int from, int to) const;
+    static QString pageText(int page, int pages);
+    QString printedText() const;
+};
+
 // The form's geometry, in units of 1/600 inch.
 namespace TableForm {
 constexpr int kLeft = 150, kTop = 250, kRight = 4500, kBottom = 5500;
@@ -55,6 +72,8 @@ constexpr int kTitleTextY = 320;
 constexpr int kTitleTextX[8] = {250, 630, 1100, 1600, 2020, 2380, 2950, 3280};
 constexpr int kFirstRowY = 500, kRowHeight = 100, kRowsPerPage = 50;
 constexpr int kDataTextX[8] = {250, 600, 1050, 1650, 2100, 2550, 3000, 3350};
+// The heading's bottom and the footing's top keep this far from the frame.
+constexpr int kHeadingGap = 30;
 } // namespace TableForm
 
 // Draws the frame and the rules of one page, no text.
@@ -67,8 +86,12 @@ void DrawTablePage(PageCanvas &canvas);
 // Every text stands inside its cell, clear of the rules around it: where its
 // place in the form would reach a rule it moves clear of it, and a text too
 // wide (or tall) for its cell is printed in a smaller size of its font.
+// With a heading, each page also gets the heading line above its frame and
+// its number and the printing date below it (see TableHeading); the frame,
+// rules and cells stay where they are.
 TablePrintResult PrintGrid(const GridSource &grid, RowRange range, PageCanvas &canvas,
                            const PrintProgress &progress = {},
-                           const TableFonts &fonts = TableFonts::standard());
+                           const TableFonts &fonts = TableFonts::standard(),
+                           const TableHeading &heading = {});
 
 } // namespace kv

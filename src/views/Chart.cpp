@@ -6,6 +6,7 @@
 #include "common/SafeFile.h"
 #include "views/ChartCustomizeDialog.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -197,6 +198,22 @@ Chart::Chart(QWidget *parent)
     m_plot->legend->setVisible(true);
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     m_plot->installEventFilter(this);
+    // The plot keeps mouse events (and so the context menu request) to
+    // itself: the menu of the chart's actions opens from it, by mouse or
+    // by the menu key.
+    m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_plot, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (contextMenuPolicy() != Qt::ActionsContextMenu || actions().isEmpty())
+            return;
+        // The menu takes the button's release: a zoom rectangle the press
+        // began would stay drawn.
+        if (m_plot->selectionRect() && m_plot->selectionRect()->isActive())
+            m_plot->selectionRect()->cancel();
+        auto *menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addActions(actions());
+        menu->popup(m_plot->mapToGlobal(pos));
+    });
 
     connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect &rect, QMouseEvent *) {
         if (rect.width() < 3 && rect.height() < 3)
@@ -303,6 +320,10 @@ void Chart::applyData()
     // readings of each that have no reading beside them (between two breaks
     // or overloads, or alone in a set): a line would not show them at all.
     const int n = d.subsets();
+    // The comparison's graphs come last; they are made again after the data.
+    for (QCPAbstractPlottable *g : std::as_const(m_comparisonGraphs))
+        m_plot->removePlottable(g);
+    m_comparisonGraphs.clear();
     while (m_plot->graphCount() > 2 * n)
         m_plot->removeGraph(m_plot->graphCount() - 1);
     while (m_plot->graphCount() < 2 * n)
@@ -428,6 +449,7 @@ void Chart::resetImage()
     if (!m_zoomed)
         applyScales();
     applyLines();
+    applyComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 
@@ -435,6 +457,7 @@ void Chart::undoZoom()
 {
     m_zoomed = false;
     applyScales();
+    fitComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 

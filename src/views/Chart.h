@@ -6,10 +6,14 @@
 
 #include "views/ChartState.h"
 
+#include <QImage>
 #include <QWidget>
+
+#include <vector>
 
 class QCustomPlot;
 class QCPAbstractItem;
+class QCPAbstractPlottable;
 class QCPTextElement;
 class QPrinter;
 class QPagedPaintDevice;
@@ -86,6 +90,38 @@ public:
     // The chart is printed at the screen's resolution.
     static constexpr int kPrintResolution = 96;
 
+    // Pictures of what the chart shows (its zoom, titles, lines and any
+    // comparison), without the cursor line's label. size is in pixels at
+    // the screen's resolution (empty: the chart's own); scale draws a PNG
+    // with that many times the pixels (2 for print).
+    enum class PictureFormat { Png, Svg, Pdf };
+    QImage pictureImage(QSize size = QSize(), double scale = 1.0) const;
+    QByteArray picture(PictureFormat format, QSize size = QSize(), double scale = 1.0) const;
+    // Writes the picture through the checked writer; false with the
+    // reason in error.
+    bool exportPicture(const QString &path, PictureFormat format, QSize size = QSize(), double scale = 1.0,
+                       QString *error = nullptr) const;
+    static PictureFormat pictureFormatFor(const QString &path);
+
+    // Another run drawn behind the chart's own lines, in light colours,
+    // named in the legend; its x values are moved by offset (days) so it
+    // lines up with this one. Kept through redraws until removed.
+    struct Comparison
+    {
+        QString name;
+        int subsets = 1;
+        std::vector<double> x;
+        std::vector<float> y[2];
+        double offset = 0.0;
+        bool isEmpty() const { return x.empty(); }
+    };
+    void setComparison(Comparison comparison);
+    void removeComparison();
+    const Comparison &comparison() const { return m_comparison; }
+    bool hasComparison() const { return !m_comparison.isEmpty(); }
+    // The first and last x of the chart's own cells (0 when none).
+    double firstX() const;
+
     QByteArray saveState() const { return saveChartState(m_c); }
     // Replaces the whole chart; on a block that does not read nothing changes.
     bool restoreState(const QByteArray &block, QString *error = nullptr);
@@ -121,6 +157,12 @@ private:
     void applyData();
     void applyScales();
     void applyLines();
+    void applyComparison();
+    // Unless zoomed, widens the value axis so the comparison's readings in
+    // the time shown are seen too.
+    void fitComparison();
+    // Hides the cursor line's label while a picture is drawn.
+    class PictureScope;
 
     ChartContents m_c;
     QCustomPlot *m_plot;
@@ -129,6 +171,8 @@ private:
     QList<QCPAbstractItem *> m_lineItems;
     QWidget *m_focusFrame;
     bool m_zoomed = false;
+    Comparison m_comparison;
+    QList<QCPAbstractPlottable *> m_comparisonGraphs;
 };
 
 } // namespace kv

@@ -9,6 +9,7 @@
 #include "app/QtPrompt.h"
 #include "app/TfrmMain.h"
 #include "common/DateTime.h"
+#include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "files/ui/FileCommands.h"
 #include "views/Chart.h"
@@ -322,9 +323,10 @@ private Q_SLOTS:
             check(c);
         }
         QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
-        // The table's types: TXT, CSV, all files (whose files are TXT).
+        // The table's types: TXT, CSV, CSV for analysis, all files (whose
+        // files are TXT).
         activate(s, s.main->realTimeList());
-        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{2, "tbly", "tbly.TXT", '\t'},
+        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{3, "tbly", "tbly.TXT", '\t'},
                               Case{0, "tblz.csv", "tblz.csv", ','}}) {
             s.prompt.saveTypes.enqueue(c.type);
             s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
@@ -333,6 +335,20 @@ private Q_SLOTS:
             check(c);
         }
         QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("tblx.TXT"))));
+        // The CSV for analysis (the graph's fourth type, the table's third):
+        // its header row, whatever the name typed with ".csv".
+        for (const auto &[window, type, typed] :
+             {std::tuple<QWidget *, int, QString>{s.main->realTimeGraph(), 3, QStringLiteral("graphF")},
+              std::tuple<QWidget *, int, QString>{s.main->realTimeList(), 2, QStringLiteral("tblw.CSV")}}) {
+            activate(s, window);
+            s.prompt.saveTypes.enqueue(type);
+            s.prompt.saveNames.enqueue(s.dir.filePath(typed));
+            s.prompt.rangeAnswers.enqueue(all());
+            s.main->Save1->trigger();
+            const QString written = s.dir.filePath(typed.contains(QLatin1Char('.')) ? typed : typed + QStringLiteral(".csv"));
+            QVERIFY2(fileBytes(written).startsWith("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag"), qPrintable(written));
+            QCOMPARE(fileBytes(written).count('\n'), 4);
+        }
         QCOMPARE(s.prompt.messageCount(), 0);
     }
 
@@ -349,7 +365,7 @@ private Q_SLOTS:
         {
             DialogPlayer user(1, QStringLiteral("graphA"));
             commands.SaveGraphData(*s.main->realTimeGraph());
-            QCOMPARE(user.typesShown, 3);
+            QCOMPARE(user.typesShown, 4);
         }
         QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
         QCOMPARE(fileLines(s.dir.filePath(QStringLiteral("graphA.TXT"))).first(),
@@ -362,9 +378,18 @@ private Q_SLOTS:
             QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
                      s.dir.filePath(QStringLiteral("tblx.CSV")));
         }
+        QVERIFY(!AnalysisCsv::isAnalysisType(dialogs.lastSaveType()));
+        // The CSV for analysis: the save tells its type apart from the
+        // other CSV.
+        {
+            DialogPlayer user(2, QStringLiteral("tblw"));
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblw.csv")));
+        }
+        QVERIFY(AnalysisCsv::isAnalysisType(dialogs.lastSaveType()));
         // All files: the default extension; a typed one stays as typed.
         {
-            DialogPlayer user(2, QStringLiteral("tbly"));
+            DialogPlayer user(3, QStringLiteral("tbly"));
             QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
                      s.dir.filePath(QStringLiteral("tbly.TXT")));
         }

@@ -400,7 +400,8 @@ private Q_SLOTS:
             QVERIFY(QFile::exists(p));
         }
         const QString filters = s.prompt.saveFilters.last();
-        QCOMPARE(filters.contains(QStringLiteral("CSV")), !comma);
+        QCOMPARE(filters.contains(QStringLiteral("EXCEL")), !comma);
+        QVERIFY(filters.contains(QStringLiteral("CSV for analysis (*.csv)")));
         QCOMPARE(filters, FileFilters::qtFilter(FileFilters::saveTable(comma)));
 
         // The graph as TXT and CSV: a name typed with .csv is written with
@@ -412,7 +413,7 @@ private Q_SLOTS:
             s.main->Save1->trigger();
             QCOMPARE(fileLines(s.dir.filePath(name)).size(), 12);
         }
-        QCOMPARE(s.prompt.saveFilters.last().contains(QStringLiteral("CSV")), !comma);
+        QCOMPARE(s.prompt.saveFilters.last().contains(QStringLiteral("EXCEL")), !comma);
         const QByteArray csvLine = fileLines(s.dir.filePath(QStringLiteral("graph.csv"))).first();
         QCOMPARE(csvLine.count(','), 6); // no value split by a decimal comma
         QVERIFY(csvLine.contains(",23.4,C,21.7,C,"));

@@ -3,6 +3,7 @@
 // window, and a PDF file where no printer is installed.
 
 #include "app/TfrmMain.h"
+#include "common/LocaleText.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "views/TfrmList.h"
 
@@ -12,6 +13,8 @@
 #include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QToolButton>
 
 using namespace kv;
@@ -25,6 +28,17 @@ QByteArray head(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.read(4) : QByteArray();
 }
 
+// The text of a PDF file, blanks run together; empty without pdftotext.
+QString pdfText(const QString &path)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return QString();
+    QProcess p;
+    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+}
 
 } // namespace
 
@@ -72,6 +86,14 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.saveAsked, QStringList{QStringLiteral("Print to PDF file")});
         QCOMPARE(head(pdf), QByteArray("%PDF"));
         QVERIFY(s.prompt.errors.isEmpty());
+        // Each page names what it holds: the list, the meter, the rows' span.
+        const QString text = pdfText(pdf);
+        if (!text.isEmpty()) {
+            const QString span = list->grid()->cell(1, 1) + QLatin1Char(' ') + list->grid()->cell(2, 1)
+                + QStringLiteral(" to ") + list->grid()->cell(1, 3) + QLatin1Char(' ') + list->grid()->cell(2, 3);
+            QVERIFY2(text.contains(QStringLiteral("Real-time list Model 482 ") + span), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("Page 1 of 1")), qPrintable(text));
+        }
         // The progress window gone, the main window has the keyboard again,
         // so Alt+letter reaches its menus.
         QTRY_COMPARE(QApplication::activeWindow(), s.main.get());
@@ -128,6 +150,14 @@ private Q_SLOTS:
         QCOMPARE(s.prompt.rangesShown.last().second.toText,
                  QString::number(window->sampleTable().RowCount() - 1));
         QCOMPARE(head(table), QByteArray("%PDF"));
+        const QString text = pdfText(table);
+        if (!text.isEmpty()) {
+            const double start = window->collection()->sets.at(0).start;
+            QVERIFY2(text.contains(QStringLiteral("Data set 1, started %1 %2 Model 481")
+                                       .arg(shortDateText(start), longTimeText(start))),
+                     qPrintable(text));
+            QVERIFY(text.contains(QStringLiteral("Page 1 of")));
+        }
 
         const QString graph = s.dir.filePath(QStringLiteral("graph.pdf"));
         s.prompt.saveNames.enqueue(graph);

@@ -346,6 +346,7 @@ private Q_SLOTS:
         for (int i = 0; i < rows.size(); ++i)
             list += (rows.at(i).join(QLatin1Char('\t')) + QLatin1Char('\t') + slot->sets.at(i).unit + QLatin1Char('\n')).toUtf8();
         QCOMPARE(sets.out, list);
+
         QLocale::setDefault(QLocale::c());
     }
 
@@ -398,15 +399,17 @@ private Q_SLOTS:
                               QStringLiteral("de_DE.UTF-8"));
         QCOMPARE(csv.exitCode, 0);
         const QList<QByteArray> lines = dataLines(csv.out);
-        QCOMPARE(lines.first(), QByteArray("set,time,T1,T1 flag,T2,T2 flag,unit"));
+        // Several sets: a set column first.
+        QCOMPARE(lines.first(), QByteArray("set,time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag"));
         bool sawOverload = false;
         for (const QByteArray &l : lines.mid(1)) {
             const QList<QByteArray> f = l.split(',');
-            QCOMPARE(f.size(), 7);
+            QCOMPARE(f.size(), 8);
             QVERIFY2(QDateTime::fromString(QString::fromLatin1(f.at(1)), Qt::ISODate).isValid(), l.constData());
             QVERIFY2(f.at(1).contains('+') || f.at(1).lastIndexOf('-') > 10, l.constData()); // an offset
-            for (int v : {2, 4}) {
-                if (f.at(v + 1) == "OL") {
+            for (int v : {2, 5}) {
+                QVERIFY(f.at(v + 1) == "C" || f.at(v + 1) == "F");
+                if (f.at(v + 2) == "OL") {
                     sawOverload = true;
                     QVERIFY(f.at(v).isEmpty());
                 } else {

@@ -3,6 +3,7 @@
 // and encodings, and turning a read list back into chart cells.
 
 #include "common/DateTime.h"
+#include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
@@ -799,13 +800,22 @@ void TstTextDataSet::filtersWithdrawCsvInACommaLocale()
     for (bool comma : {false, true}) {
         for (const auto &pairs : {FileFilters::openDataSet(comma), FileFilters::saveGraph(comma),
                                   FileFilters::saveTable(comma)})
-            for (const FileFilterPair &p : pairs)
+            for (const FileFilterPair &p : pairs) {
+                // The CSV for analysis writes a decimal point in every
+                // locale, so saving offers it in all of them.
+                if (p.description == QLatin1String("CSV for analysis"))
+                    continue;
                 QCOMPARE(p.pattern.contains(QLatin1String("CSV"), Qt::CaseInsensitive), !comma && p.description.startsWith("EXCEL"));
+            }
+        QCOMPARE(FileFilters::saveTable(comma).at(comma ? 1 : 2), (FileFilterPair{"CSV for analysis", "*.csv"}));
+        QCOMPARE(FileFilters::saveGraph(comma).last(), (FileFilterPair{"CSV for analysis", "*.csv"}));
     }
     QCOMPARE(FileFilters::qtFilter(FileFilters::saveTable(false)),
              QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt);;"
-                            "EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv);;All files (*.*)"));
-    QCOMPARE(FileFilters::saveGraph(true).size(), 2);
+                            "EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv);;"
+                            "CSV for analysis (*.csv);;All files (*.*)"));
+    QVERIFY(AnalysisCsv::isAnalysisType(FileFilters::qtFilter(FileFilters::saveGraph(true)).split(";;").last()));
+    QCOMPARE(FileFilters::saveGraph(true).size(), 3);
     QCOMPARE(FileFilters::openDataSet(true).at(0).pattern, QStringLiteral("*.txt;*.TXT"));
     QCOMPARE(FileFilters::openSingleSetCaption(true), QStringLiteral("Open a data set(*.TXT,*.GHF)"));
     QCOMPARE(FileFilters::saveSingleSetCaption(false), QStringLiteral("Save a single data set(*.TXT,*.CSV)"));

@@ -9,6 +9,7 @@
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
 #include "logger/ui/PaneHeading.h"
+#include "logger/ui/StatisticsPanel.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "logger/ui/TfrmDecodeProcess.h"
 #include "views/Chart.h"
@@ -300,6 +301,39 @@ private Q_SLOTS:
         for (QLabel *l : {w->lblT1MAX, w->lblT1MIN, w->lblT2MAX, w->lblT2MIN})
             QCOMPARE(l->text(), none);
         QCOMPARE(w->sampleTable().cell(3, 2), QStringLiteral("OL"));
+    }
+
+    // Mean and deviation beside the extremes, by channel, overloads left
+    // out; start, end and duration of the set; German decimals in German.
+    void statisticsShowBesideTheExtremes()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        auto w = window(482);
+        const double nan = std::nan("");
+        // T1: 20, 24, OL -> mean 22, sd sqrt(8) = 2.83. T2 all overloads.
+        load(*w, toImage(emu::buildMemory(2, {desc({20.0, 24.0, nan}, {nan, nan, nan}, 3725)}), 2), m_prompt);
+        StatisticsPanel *p = w->PanelStatistics;
+        const auto text = [p](StatisticsPanel::Row r) { return p->value(r)->text(); };
+        QCOMPARE(text(StatisticsPanel::T1Mean), QStringLiteral("22,00 \u00B0C"));
+        QCOMPARE(text(StatisticsPanel::T1Sd), QStringLiteral("2,83 \u00B0C"));
+        QCOMPARE(text(StatisticsPanel::T2Mean), QStringLiteral("OL"));
+        QCOMPARE(text(StatisticsPanel::Duration), QStringLiteral("02:04:10"));
+        const double start = encodeDate(2026, 4, 9) + encodeTime(14, 30, 0);
+        QCOMPARE(text(StatisticsPanel::Start), shortDateText(start) + QLatin1Char(' ') + longTimeText(start));
+        const double end = start + 2 * 3725 / kSecondsPerDay;
+        QCOMPARE(text(StatisticsPanel::End), shortDateText(end) + QLatin1Char(' ') + longTimeText(end));
+        QVERIFY(!p->value(StatisticsPanel::T2Sd)->isHidden());
+        QCOMPARE(p->value(StatisticsPanel::T1Mean)->accessibleName(), QStringLiteral("T1 mean"));
+        QCOMPARE(p->value(StatisticsPanel::T1Sd)->focusPolicy(), Qt::StrongFocus);
+
+        // A one-channel set drops the T2 rows and the channel from the captions.
+        load(*w, toImage(emu::buildMemory(1, {desc({10.0})}), 1), m_prompt);
+        QVERIFY(p->value(StatisticsPanel::T2Mean)->isHidden());
+        QCOMPARE(p->caption(StatisticsPanel::T1Mean)->text(), QStringLiteral("MEAN"));
+        QCOMPARE(text(StatisticsPanel::T1Sd), QStringLiteral("0,00 \u00B0C"));
+        QCOMPARE(text(StatisticsPanel::Duration), QStringLiteral("00:00:00"));
+        w->close();
+        QVERIFY(text(StatisticsPanel::T1Mean).isEmpty());
     }
 
     void verticalRangeWidensByATenth_data()

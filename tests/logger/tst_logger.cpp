@@ -4,6 +4,7 @@
 
 #include "common/DateTime.h"
 #include "logger/DataSetDecoder.h"
+#include "logger/DataSetStatistics.h"
 #include "logger/SampleDecoding.h"
 
 #include "LoggerMemory.h"
@@ -343,6 +344,54 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0], (QStringList{"1", "12/8/26", "10:15:30 AM", "00:05", "1"}));
         QCOMPARE(rows[1], (QStringList{"2", "12/8/26", "2:03:10 PM", "01:30", "7"}));
+    }
+
+    // Worked by hand: T1 20.0, 22.5, OL, 25.5, 30.0 -> four readings, mean
+    // 24.5, deviations -4.5, -2, 1, 5.5, squares 20.25 + 4 + 1 + 30.25 = 55.5,
+    // sample variance 55.5 / 3 = 18.5. T2 all overloads: no figures.
+    void statisticsAgainstHandWorkedSet()
+    {
+        ScriptedPrompt prompt;
+        emu::DataSetDesc d = set(5);
+        d.intervalSeconds = 90;
+        d.channel1 = {20.0, 22.5, std::nan(""), 25.5, 30.0};
+        d.channel2.assign(5, std::nan(""));
+        DecodeResult r = decodeImage(imageOf(2, {set(3), d}), prompt);
+        QCOMPARE(int(r.outcome), int(DecodeOutcome::Decoded));
+        const DataSetStatistics s = dataSetStatistics(*r.collection, 1);
+        QCOMPARE(s.channels, 2);
+        QCOMPARE(s.channel[0].count, 4);
+        QCOMPARE(s.channel[0].mean, 24.5);
+        QVERIFY(std::fabs(s.channel[0].stdDev - std::sqrt(18.5)) < 1e-12);
+        QCOMPARE(s.channel[0].max, 30.0);
+        QCOMPARE(s.channel[0].min, 20.0);
+        QVERIFY(!s.channel[1].any());
+        QCOMPARE(s.start, encodeDate(2026, 12, 8) + encodeTime(10, 15, 30));
+        QCOMPARE(s.durationSeconds, 360.0); // four intervals from the first reading to the last
+        QVERIFY(std::fabs(s.end - (encodeDate(2026, 12, 8) + encodeTime(10, 21, 30))) < 1e-9);
+        QCOMPARE(durationText(s.durationSeconds), QStringLiteral("00:06:00"));
+        QCOMPARE(durationText(2 * 86400 + 3 * 3600 + 4 * 60 + 5), QStringLiteral("2 d 03:04:05"));
+
+        // One reading: no spread, no duration; the first set is untouched by
+        // the second's readings.
+        const DataSetStatistics one = dataSetStatistics(*r.collection, 0, 1);
+        QCOMPARE(one.channels, 1);
+        QCOMPARE(one.channel[0].count, 3);
+        QCOMPARE(one.channel[0].mean, 20.0);
+        QCOMPARE(one.channel[0].stdDev, 0.0);
+        QCOMPARE(dataSetStatistics(*r.collection, 7).channel[0].count, 0);
+    }
+
+    // Many nearly equal readings far from zero: a sum of squares would
+    // cancel to nonsense; the running update keeps the spread.
+    void statisticsStayAccurateFarFromZero()
+    {
+        RunningStatistics run;
+        for (int i = 0; i < 100000; ++i)
+            run.add(1e9 + (i % 2 ? 0.5 : -0.5));
+        const ChannelStatistics c = run.result();
+        QVERIFY(std::fabs(c.mean - 1e9) < 1e-6);
+        QVERIFY(std::fabs(c.stdDev - 0.5) < 1e-4);
     }
 
     void largestImage()

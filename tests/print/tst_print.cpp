@@ -1,6 +1,7 @@
 // The ruled table form: its geometry on a recorded canvas, its size on real
 // devices and in a PDF file, and the print dialogs.
 
+#include "common/LocaleText.h"
 #include "print/QtPageCanvas.h"
 #include "print/TablePrintJob.h"
 #include "print/TablePrinter.h"
@@ -377,6 +378,62 @@ private Q_SLOTS:
         const QRect frame = inked(page);
         QVERIFY2(std::abs(frame.width() - 435) <= 3, qPrintable(QString::number(frame.width())));
         QVERIFY2(std::abs(frame.height() - 525) <= 3, qPrintable(QString::number(frame.height())));
+    }
+
+    // A heading above each page's frame and its number below, found in the
+    // PDF's own text; the form beneath stays where it was.
+    void headingAndPageNumbersInThePdf()
+    {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("headed.pdf"));
+        Table grid(120, 2);
+        TableHeading heading;
+        heading.subject = QStringLiteral("fridge.txt");
+        heading.model = 482;
+        heading.printedAt = 46365.5; // 9 December 2026, noon
+        {
+            QPdfWriter pdf(path);
+            pdf.setResolution(600);
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            const TablePrintOutcome out = printTable(grid, {1, 120}, pdf, {}, TableFonts::standard(), heading);
+            QVERIFY(out.error.isEmpty());
+            QCOMPARE(out.result.pages, 3);
+        }
+        const auto pageText = [&](int page) {
+            QProcess p;
+            p.start(pdftotext, {"-layout", "-f", QString::number(page), "-l", QString::number(page), path, "-"});
+            p.waitForFinished(30000);
+            return QString::fromUtf8(p.readAllStandardOutput());
+        };
+        const QString second = pageText(2);
+        QVERIFY2(second.contains(QLatin1String("Page 2 of 3")), qPrintable(second));
+        const QString line = QStringLiteral("fridge.txt   Model 482   05/12/2007 14:03:10");
+        QVERIFY2(second.simplified().contains(QStringLiteral("fridge.txt Model 482 05/12/2007 14:03:10")),
+                 qPrintable(second));
+        QCOMPARE(heading.line(grid, 1, 120), line);
+        QVERIFY(second.contains(QStringLiteral("Printed ") + shortDateText(46365.5)));
+        QVERIFY(pageText(3).contains(QLatin1String("Page 3 of 3")));
+        QVERIFY(!pageText(1).contains(QLatin1String("Page 2")));
+
+        // On the recorded canvas: the heading over the frame, the page's
+        // number and date under it, the form's own texts unmoved.
+        RecordingCanvas canvas;
+        PrintGrid(grid, {51, 60}, canvas, {}, TableFonts::standard(), heading);
+        QCOMPARE(canvas.pages.size(), 1);
+        const RecordingCanvas::Page &page = canvas.pages[0];
+        const auto above = page.within(0, 240);
+        QCOMPARE(above.size(), 1);
+        QCOMPARE(above[0].text, QStringLiteral("fridge.txt   Model 482   05/12/2007 14:03:10"));
+        QStringList below;
+        for (const auto &t : page.within(5510, 6000))
+            below << t.text;
+        QCOMPARE(below.size(), 2);
+        QVERIFY(below.contains(QStringLiteral("Page 1 of 1")));
+        checkForm(page, {"NO", "DATE", "TIME", "T1", "UNIT", "T2", "UNIT", "FUNCTION"});
+        QCOMPARE(rowNumbers(page).first(), QStringLiteral("51"));
     }
 
     void withoutPrinterTheJobGoesToAPdfFile()

@@ -77,8 +77,11 @@ public:
         saveFilters << filter;
         saveFolders << directory;
         const QString type = filter.split(QStringLiteral(";;")).value(saveTypes.isEmpty() ? 0 : saveTypes.dequeue());
+        savedType = saveNames.isEmpty() ? QString() : type;
         return saveNames.isEmpty() ? QString() : savedFileName(saveNames.dequeue(), type, defaultSuffix);
     }
+    QString savedType; // the type chosen in the last save dialog
+    QString lastSaveType() const override { return savedType; }
     QStringList openAsked;     // captions of the open dialogs shown
     QStringList openFilters;
     QStringList openFolders;   // the folders they started in

@@ -134,16 +134,14 @@ private Q_SLOTS:
         WatchChartOverlay overlay(&chart);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
-        QStringList shown;
-        QTimer::singleShot(100, [&shown] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                for (QAction *a : menu->actions())
-                    shown << a->text();
-                menu->close();
-            }
-        });
         QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(100, 100), chart.plot()->mapToGlobal(QPoint(100, 100)));
         QApplication::sendEvent(chart.plot(), &e);
+        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QStringList shown;
+        for (QAction *a : menu->actions())
+            shown << a->text();
+        menu->close();
         QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
     }
 

@@ -3,12 +3,14 @@
 #include "common/FileNames.h"
 #include "common/Prompt.h"
 #include "common/Temperature.h"
+#include "files/AnalysisCsv.h"
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
 #include "files/TextDataSet.h"
 #include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
+#include "logger/ui/SampleTable.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "views/Chart.h"
 #include "views/ProgressDialog.h"
@@ -154,8 +156,11 @@ void FileCommands::Save1Click()
             m_prompt.information(QStringLiteral("There are no data sets to save yet."));
         break;
     case Prompt::Choice::SingleSet:
-        // The data set shown at the moment.
-        WriteGridText(dataLogger->sampleTable(), dataLogger->suggestedFileName());
+        // The data set shown at the moment, at its readings' exact times.
+        if (const auto *table = dynamic_cast<const SampleTable *>(&dataLogger->sampleTable()))
+            WriteGridText(*table, dataLogger->suggestedFileName(), [table](int row) { return table->rowTime(row); });
+        else
+            WriteGridText(dataLogger->sampleTable(), dataLogger->suggestedFileName());
         break;
     case Prompt::Choice::Cancel:
         break;
@@ -217,7 +222,8 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
         if (!SaveGraphState(*graph.PESGraph1, path, &error))
             m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2.").arg(shownPath(path), error));
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-        WriteGraphText(*graph.PESGraph1, path, realTime);
+        WriteGraphText(*graph.PESGraph1, path, realTime,
+                       extension == QLatin1String("csv") && AnalysisCsv::isAnalysisType(m_prompt.lastSaveType()));
     } else {
         // A typed extension wins over the chosen type; one that names no
         // format saves nothing, and the user is told rather than left to
@@ -239,7 +245,7 @@ ScopeRange FileCommands::askSaveRange(int last, int largest)
     return range;
 }
 
-bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool realTime)
+bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool realTime, bool analysis)
 {
     const int points = chart.points();
     // The real-time graph is offered as far as it has been recorded.
@@ -265,20 +271,25 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     TextWriteResult written;
     {
         SavingProgress progress(true, range.to - range.from + 1, m_context.dialogParent);
-        written = TextDataSet::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback());
+        written = analysis
+            ? AnalysisCsv::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback())
+            : TextDataSet::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback());
     }
     if (!written.ok)
         m_prompt.error(written.error);
     return written.ok;
 }
 
-bool FileCommands::WriteGridText(const GridSource &grid, const QString &name)
+bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, const std::function<double(int)> &rowTime)
 {
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
                                                FileFilters::qtFilter(FileFilters::saveTable(decimalComma())),
                                                FileFilters::dataSetExtension(), saveStart(name));
     if (path.isEmpty())
         return false;
+    // A name typed with another extension than the type's wins, as ever.
+    const bool analysis = AnalysisCsv::isAnalysisType(m_prompt.lastSaveType())
+        && QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
     const int rows = std::max(0, grid.RowCount() - 1);
     const ScopeRange range = askSaveRange(rows, rows);
     if (!range.ok)
@@ -286,7 +297,9 @@ bool FileCommands::WriteGridText(const GridSource &grid, const QString &name)
     TextWriteResult written;
     {
         SavingProgress progress(false, range.to - range.from + 1, m_context.dialogParent);
-        written = TextDataSet::writeGridFile(path, grid, range.from, range.to, progress.callback());
+        written = analysis
+            ? AnalysisCsv::writeGridFile(path, grid, range.from, range.to, rowTime, progress.callback())
+            : TextDataSet::writeGridFile(path, grid, range.from, range.to, progress.callback());
     }
     if (!written.ok)
         m_prompt.error(written.error);

@@ -55,10 +55,14 @@ public:
     // Points of a chart into a text file, after the range dialog. The
     // real-time graph is offered only as far as it has been recorded. The
     // separator follows the name: a comma for ".csv", TAB otherwise.
-    bool WriteGraphText(const Chart &chart, const QString &path, bool realTime);
+    // With analysis, the CSV for analysis is written instead.
+    bool WriteGraphText(const Chart &chart, const QString &path, bool realTime, bool analysis = false);
     // Rows of a table: the save dialog (suggesting name), the range dialog,
-    // then the file.
-    bool WriteGridText(const GridSource &grid, const QString &name = QString());
+    // then the file. The CSV for analysis, when that type is chosen, takes
+    // the rows' date-times from rowTime where given (a data set's exact
+    // times), else from their date and time texts.
+    bool WriteGridText(const GridSource &grid, const QString &name = QString(),
+                       const std::function<double(int)> &rowTime = {});
     // A text file into a new list window captioned with its path; its
     // columns follow the file. None (and a message) when it cannot be read.
     TfrmList *ReadTextIntoList(const QString &path);

@@ -5,9 +5,11 @@
 #include "common/FileNames.h"
 #include "common/Prompt.h"
 #include "logger/DataSetDecoder.h"
+#include "logger/DataSetStatistics.h"
 #include "logger/SampleDecoding.h"
 #include "logger/ui/PaneHeading.h"
 #include "logger/ui/SampleTable.h"
+#include "logger/ui/StatisticsPanel.h"
 #include "logger/ui/TfrmDecodeProcess.h"
 #include "views/Chart.h"
 #include "views/GridModel.h"
@@ -148,6 +150,7 @@ void TfrmDataLogger::applyChannelLayout(int channels)
                        static_cast<QWidget *>(T2MIN), static_cast<QWidget *>(lblT2MIN),
                        static_cast<QWidget *>(imgT2Max), static_cast<QWidget *>(imgT2Min)})
         w->setVisible(two);
+    PanelStatistics->setChannels(channels);
     if (PESGraph1->subsets() != channels)
         PESGraph1->setSubsets(channels);
 
@@ -276,6 +279,7 @@ void TfrmDataLogger::ShowDataSet(int index)
         lblT2MAX->clear();
         lblT2MIN->clear();
     }
+    PanelStatistics->showStatistics(dataSetStatistics(c, index, channels), set.unit);
     const YRange y = dataSetYRange(m_extremes, channels);
     chart.setManualY(y.min, y.max);
 
@@ -389,6 +393,7 @@ void TfrmDataLogger::closeEvent(QCloseEvent *event)
 {
     for (QLabel *l : {lblT1MAX, lblT1MIN, lblT2MAX, lblT2MIN})
         l->clear();
+    PanelStatistics->clear();
     PESGraph1->removeVertLines();
     m_table->setEmpty(m_channels);
     m_shownSet = -1;

@@ -28,6 +28,7 @@ class GridSource;
 class PaneHeading;
 class Prompt;
 class SampleTable;
+class StatisticsPanel;
 
 class TfrmDataLogger : public QWidget, public ChildWindow
 {
@@ -95,6 +96,8 @@ public:
     QTableView *Grid2; // the data sets
     PaneHeading *StaticText1, *StaticText3, *StaticText4;
     QWidget *Panel4, *Panel5;
+    // Mean, deviation, start, end and duration of the shown set.
+    StatisticsPanel *PanelStatistics;
     QLabel *T1MAX, *T1MIN, *T2MAX, *T2MIN;
     QLabel *lblT1MAX, *lblT1MIN, *lblT2MAX, *lblT2MIN;
     QLabel *imgT1Max, *imgT1Min, *imgT2Max, *imgT2Min;

@@ -6,6 +6,7 @@
 
 #include "logger/ui/PaneHeading.h"
 #include "logger/ui/SampleTable.h"
+#include "logger/ui/StatisticsPanel.h"
 #include "views/Chart.h"
 #include "views/GridModel.h"
 
@@ -114,6 +115,8 @@ void TfrmDataLogger::buildLayout()
     leftLayout->addWidget(StaticText1);
     leftLayout->addWidget(Grid2, 1);
     leftLayout->addWidget(Panel4);
+    PanelStatistics = new StatisticsPanel(left);
+    leftLayout->addWidget(PanelStatistics);
 
     // Right: the graph over the table.
     Panel5 = new QWidget(this);
@@ -175,7 +178,13 @@ void TfrmDataLogger::buildLayout()
     setTabOrder(lblT1MAX, lblT1MIN);
     setTabOrder(lblT1MIN, lblT2MAX);
     setTabOrder(lblT2MAX, lblT2MIN);
-    setTabOrder(lblT2MIN, StaticText3);
+    QWidget *beforeGraph = lblT2MIN;
+    for (int r = 0; r < StatisticsPanel::RowCount; ++r) {
+        QWidget *next = PanelStatistics->value(StatisticsPanel::Row(r));
+        setTabOrder(beforeGraph, next);
+        beforeGraph = next;
+    }
+    setTabOrder(beforeGraph, StaticText3);
     setTabOrder(StaticText3, PESGraph1);
     setTabOrder(PESGraph1, StaticText4);
     setTabOrder(StaticText4, Grid1);

@@ -26,19 +26,6 @@ WatchChartOverlay::WatchChartOverlay(Chart *chart)
 {
     setObjectName(QStringLiteral("WatchChartOverlay"));
     connect(chart->plot(), &QCustomPlot::beforeReplot, this, &WatchChartOverlay::refreshRate);
-    chart->plot()->installEventFilter(this);
-}
-
-bool WatchChartOverlay::eventFilter(QObject *watched, QEvent *event)
-{
-    if (m_chart && watched == m_chart->plot() && event->type() == QEvent::ContextMenu) {
-        auto *e = static_cast<QContextMenuEvent *>(event);
-        QContextMenuEvent forwarded(e->reason(), m_chart->plot()->mapTo(m_chart.data(), e->pos()), e->globalPos(),
-                                    e->modifiers());
-        QApplication::sendEvent(m_chart.data(), &forwarded);
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void WatchChartOverlay::removeItems(QList<QCPAbstractItem *> &items)

@@ -65,11 +65,6 @@ public:
     // Works the rate out again and draws; called before every replot.
     void refreshRate();
 
-protected:
-    // The plot keeps mouse events to itself, its context menu request too:
-    // it goes on to the chart, whose menu holds the graph's commands.
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void removeItems(QList<QCPAbstractItem *> &items);
 

@@ -1,0 +1,303 @@
+#include "files/AnalysisCsv.h"
+
+#include "common/DateTime.h"
+#include "common/LocaleText.h"
+#include "common/SafeFile.h"
+#include "files/ListGraphData.h"
+#include "files/LocaleDateTimeReader.h"
+#include "views/GridSource.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QIODevice>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kv {
+
+QString isoText(const QDateTime &local, bool milliseconds)
+{
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(milliseconds ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
+                                       : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+        + QStringLiteral("%1%2:%3")
+              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString isoText(double dateTime)
+{
+    return isoText(fromDateTimeDouble(dateTime));
+}
+
+QByteArray IsoTimes::operator()(double t)
+{
+    const QDate d = datePart(t);
+    const QTime time = timePart(t);
+    if (d != m_day) {
+        m_day = d;
+        m_dayText = d.toString(QStringLiteral("yyyy-MM-dd'T'")).toLatin1();
+        m_hour = -1;
+    }
+    if (time.hour() != m_hour) {
+        m_hour = time.hour();
+        m_offset = isoText(QDateTime(d, QTime(m_hour, 0))).right(6).toLatin1();
+    }
+    char hms[9];
+    std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", time.hour(), time.minute(), time.second());
+    return m_dayText + QByteArray(hms, 8) + m_offset;
+}
+
+namespace AnalysisCsv {
+
+namespace {
+
+const QString kType = QStringLiteral("CSV for analysis");
+
+// A text field: as it stands, or quoted where it holds a comma, a quote or
+// a line break.
+QByteArray textField(const QString &text)
+{
+    QByteArray b = text.trimmed().toUtf8();
+    if (b.contains(',') || b.contains('"') || b.contains('\n') || b.contains('\r')) {
+        b.replace("\"", "\"\"");
+        b = '"' + b + '"';
+    }
+    return b;
+}
+
+// A list's value cell: "OL" flags an overload; a number is written with a
+// point and the decimals it shows; anything else leaves the value empty.
+void appendValue(QByteArray &line, const QString &text, const QString &unit)
+{
+    line += ',';
+    const QString t = text.trimmed();
+    float v = 0;
+    if (t != QLatin1String("OL") && listValue(t, v)) {
+        QString plain = t;
+        plain.replace(decimalSeparator(), QStringLiteral("."));
+        line += plain.toLatin1();
+    }
+    line += ',';
+    line += textField(unit);
+    line += t == QLatin1String("OL") ? ",OL" : ",";
+}
+
+// A chart's cell: the overload mark flagged, "no reading" empty.
+void appendCell(QByteArray &line, float y, const QByteArray &unit)
+{
+    line += ',';
+    if (!std::isnan(y) && y != TextDataSet::OverloadValue && y != TextDataSet::NoReadingValue)
+        line += QByteArray::number(double(y), 'f', 1);
+    line += ',';
+    line += unit;
+    line += y == TextDataSet::OverloadValue ? ",OL" : ",";
+}
+
+QString shown(const QString &name)
+{
+    return QDir::toNativeSeparators(name);
+}
+
+// Collects lines and hands them to the device in large writes.
+class Sink
+{
+public:
+    explicit Sink(QIODevice &device) : m_device(device) {}
+    bool add(const QByteArray &bytes)
+    {
+        m_buffer += bytes;
+        return m_buffer.size() < (64 << 10) || flush();
+    }
+    bool flush()
+    {
+        const bool ok = m_buffer.isEmpty() || m_device.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+        return ok;
+    }
+
+private:
+    QIODevice &m_device;
+    QByteArray m_buffer;
+};
+
+TextWriteResult failed(QIODevice &device, const QString &name, int lines)
+{
+    TextWriteResult r;
+    r.lines = lines;
+    r.error = QStringLiteral("The file %1 could not be written: %2.").arg(shown(name), device.errorString());
+    return r;
+}
+
+TextWriteResult notWritable(const QString &name)
+{
+    TextWriteResult r;
+    r.error = QStringLiteral("The file %1 could not be opened for writing.").arg(shown(name));
+    return r;
+}
+
+// Writes the header (when given) and the lines make(i, line) gives for
+// first..last; make returns false where the lines end early and leaves the
+// line empty for an index that has none.
+template <typename MakeLine>
+TextWriteResult writeLines(QIODevice &device, const QString &name, const QByteArray &head, int first, int last,
+                           int total, const TextProgress &progress, MakeLine make)
+{
+    if (!device.isOpen() || !device.isWritable())
+        return notWritable(name);
+    TextWriteResult r;
+    Sink sink(device);
+    if (!sink.add(head))
+        return failed(device, name, 0);
+    QByteArray line;
+    for (int i = first; i <= last; ++i) {
+        line.clear();
+        if (!make(i, line))
+            break;
+        if (line.isEmpty())
+            continue;
+        line += '\n';
+        if (!sink.add(line))
+            return failed(device, name, r.lines);
+        ++r.lines;
+        if (progress && !progress(r.lines, total)) {
+            r.cancelled = true;
+            break;
+        }
+    }
+    if (!sink.flush())
+        return failed(device, name, r.lines);
+    r.ok = true;
+    return r;
+}
+
+template <typename WriteTo>
+TextWriteResult throughSafeFile(const QString &path, WriteTo writeTo)
+{
+    SafeFile file(path);
+    if (!file.open()) {
+        TextWriteResult r;
+        r.error = file.message();
+        return r;
+    }
+    TextWriteResult r = writeTo(file);
+    if (!r.ok) {
+        file.cancel();
+        return r;
+    }
+    if (!file.commit()) {
+        r.ok = false;
+        r.error = file.message();
+    }
+    return r;
+}
+
+} // namespace
+
+QString typeDescription()
+{
+    return kType + QStringLiteral(" (*.csv)");
+}
+
+bool isAnalysisType(const QString &nameFilter)
+{
+    return nameFilter.startsWith(kType);
+}
+
+QByteArray header(int channels, bool function, bool withSet)
+{
+    QByteArray h = withSet ? "set,time,t1,t1_unit,t1_flag" : "time,t1,t1_unit,t1_flag";
+    if (channels == 2)
+        h += ",t2,t2_unit,t2_flag";
+    if (function)
+        h += ",function";
+    return h + '\n';
+}
+
+bool isHeader(const QByteArray &firstLine)
+{
+    return firstLine.startsWith("time,t1,") || firstLine.startsWith("set,time,t1,")
+        || firstLine.startsWith(TextDataSet::IsoCsvHeader);
+}
+
+GridShape shapeOf(const GridSource &grid)
+{
+    GridShape s;
+    s.channels = grid.ColCount() >= 7 && !grid.cell(5, 0).trimmed().isEmpty() ? 2 : 1;
+    const int function = s.channels == 2 ? 7 : 5;
+    if (function < grid.ColCount() && !grid.cell(function, 0).trimmed().isEmpty())
+        s.functionColumn = function;
+    return s;
+}
+
+TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, int to, const RowTime &rowTime,
+                          int setNumber, bool withHeader, const TextProgress &progress, const QString &name)
+{
+    const GridShape shape = shapeOf(grid);
+    const QByteArray head = withHeader ? header(shape.channels, shape.functionColumn >= 0, setNumber > 0) : QByteArray();
+    const QByteArray set = setNumber > 0 ? QByteArray::number(setNumber) + ',' : QByteArray();
+    LocaleDateTimeReader reader;
+    IsoTimes iso;
+    return writeLines(device, name, head, std::max(from, 1), std::min(to, grid.RowCount() - 1),
+                      std::max(0, to - from + 1), progress, [&](int row, QByteArray &line) {
+                          line += set;
+                          double t = 0;
+                          if (rowTime)
+                              line += iso(rowTime(row));
+                          else if (reader.dateTime(grid.cell(1, row), grid.cell(2, row), t))
+                              line += iso(t);
+                          for (int ch = 0; ch < shape.channels; ++ch)
+                              appendValue(line, grid.cell(3 + 2 * ch, row), grid.cell(4 + 2 * ch, row));
+                          if (shape.functionColumn >= 0) {
+                              line += ',';
+                              line += textField(grid.cell(shape.functionColumn, row));
+                          }
+                          return true;
+                      });
+}
+
+TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to, const QString &unit,
+                           const TextProgress &progress, const QString &name)
+{
+    const int subsets = cells.subsets == 2 && cells.y1 ? 2 : 1;
+    const QByteArray unitText = textField(unit);
+    IsoTimes iso;
+    return writeLines(device, name, header(subsets, false), std::max(from, 1), cells.x ? std::min(to, cells.points) : 0,
+                      std::max(0, to - from + 1), progress, [&](int point, QByteArray &line) {
+                          const int k = point - 1;
+                          if (cells.x[k] == 0)
+                              return false;
+                          const float y0 = cells.y0[k];
+                          // A break in a recording's line holds no reading: no line for it.
+                          if (std::isnan(y0) && (subsets == 1 || std::isnan(cells.y1[k])))
+                              return true;
+                          line += iso(cells.x[k]);
+                          appendCell(line, y0, unitText);
+                          if (subsets == 2)
+                              appendCell(line, cells.y1[k], unitText);
+                          return true;
+                      });
+}
+
+TextWriteResult writeGridFile(const QString &path, const GridSource &grid, int from, int to, const RowTime &rowTime,
+                              const TextProgress &progress)
+{
+    return throughSafeFile(path, [&](QIODevice &d) {
+        return writeGrid(d, grid, from, to, rowTime, 0, true, progress, path);
+    });
+}
+
+TextWriteResult writeGraphFile(const QString &path, const GraphCells &cells, int from, int to, const QString &unit,
+                               const TextProgress &progress)
+{
+    return throughSafeFile(path,
+                           [&](QIODevice &d) { return writeGraph(d, cells, from, to, unit, progress, path); });
+}
+
+} // namespace AnalysisCsv
+
+} // namespace kv

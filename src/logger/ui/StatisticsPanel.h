@@ -1,0 +1,43 @@
+#pragma once
+// The data-logger window's figures of the shown set, under its highest and
+// lowest readings: each channel's mean and standard deviation, and the
+// set's start, end and duration.
+
+#include "logger/DataSetStatistics.h"
+
+#include <QFrame>
+
+class QLabel;
+
+namespace kv {
+
+class StatisticsPanel : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit StatisticsPanel(QWidget *parent = nullptr);
+
+    // The captions and rows for one or two channels.
+    void setChannels(int channels);
+    // The figures of a set whose readings are in unit ('C' or 'F').
+    void showStatistics(const DataSetStatistics &stats, QChar unit);
+    void clear();
+
+    // The value labels, in the order they are read: T1 mean, T1 deviation,
+    // T2 mean, T2 deviation, start, end, duration.
+    enum Row { T1Mean, T1Sd, T2Mean, T2Sd, Start, End, Duration, RowCount };
+    QLabel *value(Row row) const { return m_values[row]; }
+    QLabel *caption(Row row) const { return m_captions[row]; }
+
+    // A mean or deviation as shown: two decimals in the locale's way and
+    // the unit, or "OL" for a channel without a valid reading.
+    static QString figureText(double value, bool present, QChar unit);
+    // A date-time as shown: the short date and the long time.
+    static QString momentText(double dateTime);
+
+private:
+    QLabel *m_captions[RowCount];
+    QLabel *m_values[RowCount];
+};
+
+} // namespace kv

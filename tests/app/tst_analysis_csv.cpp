@@ -1,0 +1,188 @@
+// The CSV for analysis through the real main window: the Save dialog's
+// extra type for lists, graphs and the data-logger window's set, its bytes
+// against `kv481 export --format csv-iso`, and Open reading it back into a
+// list under another locale.
+
+#include "app/TfrmMain.h"
+#include "common/LocaleText.h"
+#include "files/AnalysisCsv.h"
+#include "files/FileFilters.h"
+#include "logger/ui/TfrmDataLogger.h"
+#include "views/GridSource.h"
+#include "views/TfrmGraph.h"
+#include "views/TfrmList.h"
+
+#include "support/FileBytes.h"
+#include "support/MainSession.h"
+#include "support/SessionSteps.h"
+
+#include <QProcess>
+
+using namespace kv;
+using namespace kv::test;
+
+namespace {
+
+// The lines of a file written with LF line ends.
+QList<QByteArray> lfLines(const QString &path)
+{
+    return fileBytes(path).trimmed().split('\n');
+}
+
+// The place of the "CSV for analysis" type in a Qt filter.
+int analysisType(const QString &filter)
+{
+    const QStringList types = filter.split(QStringLiteral(";;"));
+    for (int i = 0; i < types.size(); ++i)
+        if (AnalysisCsv::isAnalysisType(types.at(i)))
+            return i;
+    return -1;
+}
+
+QByteArray kv481Export(const QStringList &args, const QString &locale)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QByteArray("kv481 failed: ") + p.readAllStandardError();
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestAnalysisCsv : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // The data-logger window's set saved as CSV for analysis is what kv481
+    // writes of the same set, and opens again as a list under German
+    // settings with the same readings.
+    void dataSetMatchesKv481AndReadsBackInGerman()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *logger = s.main->dataLoggerWindow();
+        QVERIFY(logger && logger->dataSetsLoaded());
+        const int setIndex = logger->collection()->sets.size() > 1 ? 1 : 0;
+        logger->ShowDataSet(setIndex);
+        activate(s, logger);
+
+        const QString rec = s.dir.filePath(QStringLiteral("all.rec"));
+        s.prompt.choices.enqueue(Prompt::Choice::Collection);
+        s.prompt.saveNames.enqueue(rec);
+        s.main->Save1->trigger();
+        QVERIFY(QFile::exists(rec));
+
+        const QString csv = s.dir.filePath(QStringLiteral("set.csv"));
+        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+        s.prompt.saveNames.enqueue(s.dir.filePath(QStringLiteral("set"))); // the type gives the extension
+        s.prompt.saveTypes.enqueue(analysisType(FileFilters::qtFilter(FileFilters::saveTable(false))));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        QVERIFY(s.prompt.errors.isEmpty());
+        const QByteArray written = fileBytes(csv);
+        QVERIFY(written.startsWith("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag\n"));
+        QCOMPARE(written.count('\n'), logger->sampleTable().RowCount());
+
+        const QByteArray cli = kv481Export({QStringLiteral("export"), rec, QStringLiteral("--set"),
+                                            QString::number(setIndex + 1), QStringLiteral("--format"),
+                                            QStringLiteral("csv-iso")},
+                                           QStringLiteral("de_DE.UTF-8"));
+        QCOMPARE(cli, written);
+
+        // Read back where a comma is the decimal separator.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const GridSource &table = logger->sampleTable(); // now in German texts
+        TfrmList *list = openAsList(s, csv);
+        QVERIFY2(list, qPrintable(s.prompt.errors.join(QLatin1Char('\n'))));
+        const GridSource &read = *list->grid();
+        QCOMPARE(read.ColCount(), 8);
+        QCOMPARE(read.RowCount(), table.RowCount());
+        for (int r = 1; r < table.RowCount(); ++r)
+            for (int c : {3, 4, 5, 6})
+                QCOMPARE(read.cell(c, r), table.cell(c, r));
+        QVERIFY(read.cell(1, 1).startsWith(QStringLiteral("20")));       // ISO date
+        QCOMPARE(read.cell(2, 1), hhmmssText(logger->collection()->sets.at(setIndex).start)); // 24-hour time
+    }
+
+    // Lists and graphs: their own columns, the function text, an overload
+    // flagged with an empty value; the graph from the same recording.
+    void listAndGraphHaveTheirColumns()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 5));
+        TfrmList *list = s.main->realTimeList();
+        activate(s, list);
+        const QString listCsv = s.dir.filePath(QStringLiteral("list.csv"));
+        s.prompt.saveNames.enqueue(listCsv);
+        s.prompt.saveTypes.enqueue(analysisType(FileFilters::qtFilter(FileFilters::saveTable(false))));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = lfLines(listCsv);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.first(), QByteArray("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag,function"));
+        const QString iso = isoText(kStart);
+        QVERIFY2(lines.at(1).startsWith(iso.toLatin1() + ','), lines.at(1).constData());
+        const QList<QByteArray> f = lines.at(1).split(',');
+        QCOMPARE(f.size(), 8);
+        QCOMPARE(f.at(1), QByteArray("23.4"));
+        QCOMPARE(f.at(2), QByteArray("C"));
+
+        // The same file by the EXCEL type is the old comma layout.
+        const QString excel = s.dir.filePath(QStringLiteral("excel.csv"));
+        s.prompt.saveNames.enqueue(excel);
+        s.prompt.saveTypes.enqueue(1);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        QVERIFY(!fileBytes(excel).startsWith("time,"));
+
+        activate(s, s.main->realTimeGraph());
+        const QString graphCsv = s.dir.filePath(QStringLiteral("graph"));
+        s.prompt.saveNames.enqueue(graphCsv);
+        s.prompt.saveTypes.enqueue(analysisType(FileFilters::qtFilter(FileFilters::saveGraph(false))));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> graph = lfLines(graphCsv + QStringLiteral(".csv"));
+        QCOMPARE(graph.size(), 6);
+        QCOMPARE(graph.first(), QByteArray("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag"));
+        // The graph's times and values are the list's, without the function.
+        for (int i = 1; i < 6; ++i)
+            QCOMPARE(graph.at(i), lines.at(i).left(lines.at(i).lastIndexOf(',')));
+    }
+
+    // The writer's own rules on a hand-made list: an overload is an empty
+    // value flagged OL, a decimal comma becomes a point, a function text
+    // with a comma is quoted, and the reader takes all of it back.
+    void overloadCommaAndQuotingRoundTrip()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        TfrmList list([] { return 482; });
+        list.grid()->setRowCount(3);
+        list.grid()->setRow(1, {"1", "2026-12-09", "14:03:10", "23,5", "C", "OL", "C", " HOLD"});
+        list.grid()->setRow(2, {"2", "2026-12-09", "14:03:11", "-5,0", "F", "1234,5", "F", "MAX, MIN \"x\""});
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(AnalysisCsv::writeGrid(out, *list.grid(), 1, 2).ok);
+        const QList<QByteArray> lines = out.data().split('\n');
+        QCOMPARE(lines.at(1).mid(25), QByteArray(",23.5,C,,,C,OL,HOLD"));
+        QCOMPARE(lines.at(2).mid(25), QByteArray(",-5.0,F,,1234.5,F,,\"MAX, MIN \"\"x\"\"\""));
+        QVERIFY(lines.at(1).startsWith("2026-12-09T14:03:10"));
+
+        QBuffer in(&out.buffer());
+        in.open(QIODevice::ReadOnly);
+        const TextListRows back = TextDataSet::read(in, TextDataSet::Comma);
+        QCOMPARE(back.columns, 8);
+        QCOMPARE(back.rows.row(0, 8), (QStringList{"1", "2026-12-09", "14:03:10", "23,5", "C", "OL", "C", "HOLD"}));
+        QCOMPARE(back.rows.row(1, 8).at(7), QStringLiteral("MAX, MIN \"x\""));
+    }
+};
+
+QTEST_MAIN(TestAnalysisCsv)
+#include "tst_analysis_csv.moc"
