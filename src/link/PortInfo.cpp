@@ -188,11 +188,10 @@ QList<PortInfo> SystemPortEnumerator::ports()
             listed = listed || p.entry == n || p.device == device || QFileInfo(p.device).canonicalFilePath() == real;
         if (listed)
             continue;
+        // Only that it is there: the list shows it by the name it was given.
         PortInfo p;
         p.entry = n;
         p.device = real;
-        if (real.startsWith(QLatin1String("/dev/pts/")))
-            p.description = QStringLiteral("pseudo-terminal %1").arg(real);
         ports << p;
     }
     return ports;
