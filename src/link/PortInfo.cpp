@@ -210,4 +210,12 @@ QStringList searchOrder(const QStringList &entries)
     return usb + other;
 }
 
+QStringList searchOrder(const QList<PortInfo> &ports)
+{
+    QStringList usb, other;
+    for (const PortInfo &p : ports)
+        (p.isUsb() ? usb : other) << p.entry;
+    return searchOrder(usb) + searchOrder(other);
+}
+
 } // namespace kv

@@ -80,5 +80,8 @@ QString serialFromById(const QString &byId);
 // then everything else (the legacy ttyS* ports last), each group in the
 // order given.
 QStringList searchOrder(const QStringList &entries);
+// The same over what the system says of each port: a port on USB (with USB
+// ids or a by-id name, whatever its driver calls it) counts as an adapter.
+QStringList searchOrder(const QList<PortInfo> &ports);
 
 } // namespace kv

@@ -404,6 +404,16 @@ private Q_SLOTS:
                  QStringLiteral("A1B2C3D4"));
         QCOMPARE(serialFromById(QStringLiteral("usb-Maker_Model-if00-port0")), QString());
         QCOMPARE(serialFromById(QStringLiteral("pci-0000:00:16.3")), QString());
+        // A USB adapter whose driver names it otherwise, and a folder's
+        // port with a by-id name, are adapters too.
+        PortInfo exar = usbPort(QStringLiteral("ttyXRUSB0"), "E1");
+        PortInfo folder;
+        folder.entry = QStringLiteral("/tmp/ports/ttyEMU0");
+        folder.byId = QStringLiteral("usb-KV481_Meter_Emulator_E2-if00-port0");
+        QCOMPARE(searchOrder(QList<PortInfo>{legacyPort(QStringLiteral("ttyS0")), exar, folder,
+                                             usbPort(QStringLiteral("ttyUSB0"), "E3")}),
+                 (QStringList{QStringLiteral("ttyUSB0"), QStringLiteral("ttyXRUSB0"), folder.entry,
+                              QStringLiteral("ttyS0")}));
         QCOMPARE(searchOrder({QStringLiteral("ttyS0"), QStringLiteral("ttyUSB1"), QStringLiteral("/tmp/emu"),
                               QStringLiteral("ttyACM0"), QStringLiteral("ttyS1")}),
                  (QStringList{QStringLiteral("ttyUSB1"), QStringLiteral("ttyACM0"), QStringLiteral("ttyS0"),
