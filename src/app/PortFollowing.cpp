@@ -8,7 +8,10 @@ void TfrmMain::followPorts()
 {
     PortEnumerator *ports = m_options.ports;
     if (!ports) {
-        m_systemPorts = std::make_unique<SystemPortEnumerator>(m_options.portFolders, m_options.systemPorts);
+        // The ports named on the command line are watched too: one that is
+        // not there yet is listed and searched when it comes.
+        m_systemPorts = std::make_unique<SystemPortEnumerator>(m_options.portFolders, m_options.systemPorts,
+                                                               m_options.extraPorts);
         ports = m_systemPorts.get();
     }
     m_portWatcher = std::make_unique<PortWatcher>(*ports);

@@ -13,6 +13,16 @@ QString hexId(int id)
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
+// A field of a TAB-separated line: what a device says of itself may hold
+// tabs or line breaks, which would split the port over fields or lines.
+QString field(QString s)
+{
+    for (QChar &c : s)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return s;
+}
+
 QJsonValue textOrNull(const QString &s)
 {
     return s.isEmpty() ? QJsonValue() : QJsonValue(s);
@@ -34,10 +44,10 @@ QByteArray portLine(PortsFormat format, const PortInfo &p)
         o.insert(QStringLiteral("serial_number"), textOrNull(p.serialNumber));
         return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
     }
-    QStringList f{device, p.description, p.manufacturer};
+    QStringList f{field(device), field(p.description), field(p.manufacturer)};
     f << (p.vendorId >= 0 && p.productId >= 0 ? QStringLiteral("USB %1:%2").arg(hexId(p.vendorId), hexId(p.productId))
                                               : QString());
-    f << p.serialNumber;
+    f << field(p.serialNumber);
     return (f.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8();
 }
 

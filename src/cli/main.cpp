@@ -169,10 +169,7 @@ struct Link
     int search(const QString &device, const QStringList &folders = {})
     {
         // Without a port named, USB adapters are asked before the legacy ports.
-        QStringList all;
-        for (const PortInfo &p : SystemPortEnumerator(folders).ports())
-            all << p.entry;
-        entries = device.isEmpty() ? searchOrder(all) : QStringList{device};
+        entries = device.isEmpty() ? searchOrder(SystemPortEnumerator(folders).ports()) : QStringList{device};
         if (entries.isEmpty())
             return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
         QObject::connect(&link, &MeterLink::portProblem, [this](const QString &why) { problems << why; });

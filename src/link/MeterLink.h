@@ -153,6 +153,9 @@ private:
     bool probe(int entry);
     void usePort(int entry);
     void rebuildEntries(const QList<PortInfo> &system);
+    // The list entry a port of the system shows as: the name it was given
+    // by, or its own.
+    QString listedEntryOf(const PortInfo &p) const;
     int entryOfDevice(const QString &device) const;
 
     SerialPort &m_port;

@@ -25,19 +25,32 @@ bool listedIn(const QList<PortInfo> &ports, const PortInfo &p)
             return true;
     return false;
 }
+
+// The system lists the port that opens as device.
+bool systemHas(const QList<PortInfo> &ports, const QString &device)
+{
+    if (device.isEmpty())
+        return false;
+    for (const PortInfo &p : ports)
+        if (p.device == device || deviceNameFor(p.entry) == device)
+            return true;
+    return false;
+}
 } // namespace
 
 void MeterLink::rebuildEntries(const QList<PortInfo> &system)
 {
+    const QList<PortInfo> before = m_system;
     m_system = system;
-    // A port left out because it would not open is offered again once it
-    // has gone and come back (another adapter, or the same one replugged).
+    // A port left out because it would not open is offered again when it
+    // comes (back): another adapter, the same one replugged, or a port
+    // named on the command line that was not there yet.
     QStringList stillExcluded;
     for (const QString &e : std::as_const(m_excluded)) {
-        bool present = m_named.contains(e);
+        bool came = false;
         for (const PortInfo &p : system)
-            present = present || p.entry == e;
-        if (present)
+            came = came || (listedEntryOf(p) == e && !listedIn(before, p));
+        if (!came)
             stillExcluded << e;
     }
     m_excluded = stillExcluded;
@@ -59,14 +72,19 @@ void MeterLink::rebuildEntries(const QList<PortInfo> &system)
         m_infos << info;
     }
     for (const PortInfo &p : system) {
-        bool named = false;
-        for (const QString &n : std::as_const(m_named))
-            named = named || sameEntry(p, n);
-        if (named || m_excluded.contains(p.entry) || m_entries.contains(p.entry))
+        if (listedEntryOf(p) != p.entry || m_excluded.contains(p.entry) || m_entries.contains(p.entry))
             continue;
         m_entries << p.entry;
         m_infos << p;
     }
+}
+
+QString MeterLink::listedEntryOf(const PortInfo &p) const
+{
+    for (const QString &n : std::as_const(m_named))
+        if (sameEntry(p, n))
+            return n;
+    return p.entry;
 }
 
 int MeterLink::entryOfDevice(const QString &device) const
@@ -103,26 +121,31 @@ void MeterLink::updatePorts(const QList<PortInfo> &system)
     const QList<PortInfo> before = m_system;
     const QString current = m_port.deviceName();
     const PortInfo inUse = currentPortInfo();
-    const bool inUseWasSystem = listedIn(before, inUse) || [&] {
-        for (const PortInfo &p : before)
-            if (deviceNameFor(p.entry) == current)
-                return true;
-        return false;
-    }();
     rebuildEntries(system);
 
-    for (const PortInfo &p : system)
-        if (!listedIn(before, p) && m_entries.contains(p.entry) && !m_pendingSearch.contains(p.entry))
-            m_pendingSearch << p.entry;
+    // Ports that came are searched (while no meter is connected) under the
+    // name the list shows them by.
+    for (const PortInfo &p : system) {
+        const QString e = listedEntryOf(p);
+        if (!listedIn(before, p) && m_entries.contains(e) && !m_pendingSearch.contains(e))
+            m_pendingSearch << e;
+    }
     QStringList stillThere;
     for (const QString &e : std::as_const(m_pendingSearch))
         if (m_entries.contains(e))
             stillThere << e;
     m_pendingSearch = stillThere;
 
-    const int now = entryOfDevice(current);
-    if (now < 0 && inUseWasSystem && !inUse.identity().isEmpty())
+    // The port in use went from the system (a port given by name stays
+    // listed, but its adapter is gone all the same): its identity is looked
+    // for under another name. Back under its own name, there is nothing to
+    // follow any more.
+    if (systemHas(system, current))
+        m_follow.clear();
+    else if (systemHas(before, current) && !inUse.identity().isEmpty())
         m_follow = inUse.identity();
+
+    const int now = entryOfDevice(current);
     m_selected = now;
     if (now >= 0)
         m_portIndex = now;

@@ -1,5 +1,7 @@
 #include "link/PortInfo.h"
 
+#include "link/PortList.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -15,8 +17,13 @@ PortEnumerator::~PortEnumerator() = default;
 
 QString PortInfo::identity() const
 {
-    if (!serialNumber.isEmpty())
-        return QStringLiteral("serial:%1").arg(serialNumber);
+    if (!serialNumber.isEmpty()) {
+        // The by-id name ends in the interface ("-if01-port0").
+        static const QRegularExpression iface(QStringLiteral("-(if[0-9A-Fa-f]+(-port\\d+)?)$"));
+        const QRegularExpressionMatch m = iface.match(byId);
+        return m.hasMatch() ? QStringLiteral("serial:%1/%2").arg(serialNumber, m.captured(1))
+                            : QStringLiteral("serial:%1").arg(serialNumber);
+    }
     // Without a serial number two adapters of one kind are told apart by
     // the socket they sit in; a port without USB ids has no identity.
     if (vendorId >= 0 && productId >= 0 && !location.isEmpty())
@@ -87,18 +94,18 @@ bool isCharacterDevice(const QString &path)
 #endif
 }
 
-// The USB socket a tty sits in ("1-2.4"), from the interface its device
-// hangs off in the system's device tree ("1-2.4:1.0").
+// The USB socket and interface a tty sits on ("1-2.4:1.0"), from where
+// its device hangs in the system's device tree.
 QString usbSocketOf(const QString &portName)
 {
 #ifdef Q_OS_LINUX
     const QString dev = QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(portName)).canonicalFilePath();
-    static const QRegularExpression iface(QStringLiteral("^(\\d+-[\\d.]+):\\d+\\.\\d+$"));
+    static const QRegularExpression iface(QStringLiteral("^\\d+-[\\d.]+:\\d+\\.\\d+$"));
     const QStringList parts = dev.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
         const QRegularExpressionMatch m = iface.match(*it);
         if (m.hasMatch())
-            return m.captured(1);
+            return *it;
     }
 #else
     Q_UNUSED(portName);
@@ -138,9 +145,10 @@ QList<PortInfo> folderPorts(const QString &folder)
     return ports;
 }
 
-SystemPortEnumerator::SystemPortEnumerator(QStringList folders, bool systemPorts)
+SystemPortEnumerator::SystemPortEnumerator(QStringList folders, bool systemPorts, QStringList named)
     : m_folders(std::move(folders))
     , m_systemPorts(systemPorts)
+    , m_named(std::move(named))
 {
 }
 
@@ -170,6 +178,22 @@ QList<PortInfo> SystemPortEnumerator::ports()
     }
     for (const QString &folder : m_folders)
         ports << folderPorts(folder);
+    for (const QString &n : std::as_const(m_named)) {
+        const QString device = deviceNameFor(n);
+        const QString real = QFileInfo(device).canonicalFilePath();
+        if (real.isEmpty() || !isCharacterDevice(real))
+            continue;
+        bool listed = false;
+        for (const PortInfo &p : std::as_const(ports))
+            listed = listed || p.entry == n || p.device == device || QFileInfo(p.device).canonicalFilePath() == real;
+        if (listed)
+            continue;
+        // Only that it is there: the list shows it by the name it was given.
+        PortInfo p;
+        p.entry = n;
+        p.device = real;
+        ports << p;
+    }
     return ports;
 }
 
@@ -184,6 +208,14 @@ QStringList searchOrder(const QStringList &entries)
             other << e;
     }
     return usb + other;
+}
+
+QStringList searchOrder(const QList<PortInfo> &ports)
+{
+    QStringList usb, other;
+    for (const PortInfo &p : ports)
+        (p.isUsb() ? usb : other) << p.entry;
+    return searchOrder(usb) + searchOrder(other);
 }
 
 } // namespace kv

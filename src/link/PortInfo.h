@@ -19,12 +19,14 @@ struct PortInfo
     int vendorId = -1;    // USB ids; -1 when the port is not on USB
     int productId = -1;
     QString serialNumber; // the adapter's own serial number, when it has one
-    QString location;     // the USB socket it sits in (bus and port path), when known
+    QString location;     // the USB socket and interface it sits on ("1-2.4:1.0"), when known
 
     bool isUsb() const { return vendorId >= 0 || !byId.isEmpty(); }
     // What stays the same when the adapter comes back under another name:
-    // its serial number, or else its ids and the socket it is plugged into.
-    // Empty for a port with nothing to tell it by.
+    // its serial number, or else its ids and the socket it is plugged into;
+    // with the interface, as both ports of a two-port adapter share the
+    // adapter's serial number and socket. Empty for a port with nothing to
+    // tell it by.
     QString identity() const;
     // One line for the port list and the status bar: the entry, then what
     // the system says of it.
@@ -46,16 +48,19 @@ public:
 // The serial ports the system registers, with their by-id names and USB
 // sockets; then the serial devices linked from each folder given (as the
 // meter emulator links its pseudo-terminal, which the system never lists),
-// with names from the folder's by-id/ beside them.
+// with names from the folder's by-id/ beside them; then each device given
+// by path that exists and is not listed yet (its entry is the path as
+// given), so that a port named on the command line is seen to come and go.
 class SystemPortEnumerator final : public PortEnumerator
 {
 public:
-    explicit SystemPortEnumerator(QStringList folders = {}, bool systemPorts = true);
+    explicit SystemPortEnumerator(QStringList folders = {}, bool systemPorts = true, QStringList named = {});
     QList<PortInfo> ports() override;
 
 private:
     QStringList m_folders;
     bool m_systemPorts;
+    QStringList m_named;
 };
 
 // The ports linked from one folder: every entry that leads to a character
@@ -75,5 +80,8 @@ QString serialFromById(const QString &byId);
 // then everything else (the legacy ttyS* ports last), each group in the
 // order given.
 QStringList searchOrder(const QStringList &entries);
+// The same over what the system says of each port: a port on USB (with USB
+// ids or a by-id name, whatever its driver calls it) counts as an adapter.
+QStringList searchOrder(const QList<PortInfo> &ports);
 
 } // namespace kv

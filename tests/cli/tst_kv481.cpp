@@ -3,6 +3,7 @@
 // writes is compared byte for byte with the window program's own writers.
 
 #include "cli/CollectionSets.h"
+#include "cli/PortLines.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
@@ -486,6 +487,31 @@ private Q_SLOTS:
         const Run id = kv481(QStringList{QStringLiteral("identify")} + folder);
         QCOMPARE(id.exitCode, 0);
         QCOMPARE(id.out, (link + QStringLiteral("\t481\n")).toUtf8());
+    }
+
+    void oddPortTextsKeepOnePortToALine()
+    {
+        // What a device says of itself comes from the device: tabs, line
+        // breaks and quotes in it must not break either format.
+        PortInfo p;
+        p.entry = QStringLiteral("ttyUSB0");
+        p.description = QStringLiteral("Ma\"ker\\\tMo\ndel \u00e9\x01");
+        p.manufacturer = QStringLiteral("A\r\nB");
+        p.serialNumber = QStringLiteral("S\t1");
+        p.vendorId = 0x0403;
+        p.productId = 0x6001;
+        const QByteArray tsv = portLine(PortsFormat::Tsv, p);
+        QCOMPARE(tsv.count('\n'), 1);
+        QVERIFY(tsv.endsWith('\n'));
+        QCOMPARE(tsv.count('\t'), 4);
+        QCOMPARE(tsv.split('\t').at(1), QStringLiteral("Ma\"ker\\ Mo del \u00e9 ").toUtf8());
+        const QByteArray json = portLine(PortsFormat::Jsonl, p);
+        QCOMPARE(json.count('\n'), 1);
+        QJsonParseError e;
+        const QJsonObject o = QJsonDocument::fromJson(json, &e).object();
+        QCOMPARE(e.error, QJsonParseError::NoError);
+        QCOMPARE(o.value(QStringLiteral("description")).toString(), p.description);
+        QCOMPARE(o.value(QStringLiteral("serial_number")).toString(), p.serialNumber);
     }
 
     void busyPortIsNamed()

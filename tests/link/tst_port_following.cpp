@@ -188,7 +188,7 @@ private Q_SLOTS:
         rig.port.pullOut();
         rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0"))});
         QCOMPARE(rig.link.portList(), QStringList{QStringLiteral("ttyS0")});
-        QCOMPARE(rig.link.followedIdentity(), QStringLiteral("serial:A1"));
+        QCOMPARE(rig.link.followedIdentity(), QStringLiteral("serial:A1/if00-port0"));
         for (int i = 0; i < 6; ++i)
             rig.tick();
         QVERIFY(!rig.link.connected());
@@ -198,7 +198,7 @@ private Q_SLOTS:
         rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB1"), "XX")});
         rig.tick();
         QVERIFY(!rig.link.connected());
-        QCOMPARE(rig.link.followedIdentity(), QStringLiteral("serial:A1"));
+        QCOMPARE(rig.link.followedIdentity(), QStringLiteral("serial:A1/if00-port0"));
 
         // Back in another socket, under another name, with its serial number.
         rig.plugMeterInto(QStringLiteral("/dev/ttyUSB2"));
@@ -286,6 +286,96 @@ private Q_SLOTS:
         QVERIFY(rig.link.connected());
     }
 
+    void aPortGivenByNameThatComesLaterIsListedAndSearched()
+    {
+        Rig rig;
+        rig.port.devices[QStringLiteral("/dev/ttyS0")] = [](char) { return QByteArray(); };
+        const QString later = QStringLiteral("/tmp/kv481-later");
+        rig.link.setPorts({later}, {legacyPort(QStringLiteral("ttyS0"))});
+        rig.link.SearchMeter(); // not there yet: it will not open
+        QCOMPARE(rig.link.portList(), QStringList{QStringLiteral("ttyS0")});
+        // Something else changes: the port that would not open stays out.
+        rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB3"), "C3")});
+        QVERIFY(!rig.link.portList().contains(later));
+
+        // The meter's link appears (the system enumeration tells of named
+        // ports once they exist): listed again and searched.
+        rig.plugMeterInto(later);
+        PortInfo named;
+        named.entry = later;
+        named.device = QStringLiteral("/dev/pts/7");
+        rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB3"), "C3"), named});
+        QCOMPARE(rig.link.portList().first(), later);
+        QVERIFY(rig.link.pendingSearch().contains(later));
+        rig.tick();
+        QVERIFY(rig.link.connected());
+        QCOMPARE(rig.port.deviceName(), later);
+    }
+
+    void theMeterOfAPortGivenByNameIsFollowed()
+    {
+        Rig rig;
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB0"));
+        rig.link.setPorts({QStringLiteral("/dev/ttyUSB0")}, {usbPort(QStringLiteral("ttyUSB0"), "A1")});
+        rig.connect();
+        rig.port.pullOut();
+        rig.link.updatePorts({});
+        // Still listed, as a port given by name is, but gone from the system.
+        QCOMPARE(rig.link.portList(), QStringList{QStringLiteral("/dev/ttyUSB0")});
+        QVERIFY(!rig.link.followedIdentity().isEmpty());
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB1"));
+        rig.link.updatePorts({usbPort(QStringLiteral("ttyUSB1"), "A1")});
+        rig.tick();
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/ttyUSB1"));
+        rig.tick();
+        QVERIFY(rig.link.connected());
+    }
+
+    void theOtherPortOfATwoPortAdapterIsNotTheMeters()
+    {
+        // Both ports of a two-port adapter carry its one serial number.
+        PortInfo a = usbPort(QStringLiteral("ttyUSB0"), "D2");
+        PortInfo b = usbPort(QStringLiteral("ttyUSB1"), "D2");
+        b.byId = QStringLiteral("usb-FTDI_FT232R_USB_UART_D2-if01-port0");
+        QVERIFY(a.identity() != b.identity());
+        PortInfo c = usbPort(QStringLiteral("ttyUSB0"), QString(), QStringLiteral("1-2:1.0"));
+        PortInfo d = usbPort(QStringLiteral("ttyUSB1"), QString(), QStringLiteral("1-2:1.1"));
+        QVERIFY(c.identity() != d.identity());
+
+        Rig rig;
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB1"));
+        rig.port.devices[QStringLiteral("/dev/ttyUSB0")] = [](char) { return QByteArray(); };
+        rig.link.setPorts({}, {b, a});
+        rig.connect();
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/ttyUSB1"));
+        // The adapter is pulled out and comes back with its ports renamed.
+        rig.port.pullOut();
+        rig.link.updatePorts({});
+        PortInfo a2 = a, b2 = b;
+        a2.entry = QStringLiteral("ttyUSB2"), a2.device = QStringLiteral("/dev/ttyUSB2");
+        b2.entry = QStringLiteral("ttyUSB3"), b2.device = QStringLiteral("/dev/ttyUSB3");
+        rig.port.devices[QStringLiteral("/dev/ttyUSB2")] = [](char) { return QByteArray(); };
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB3"));
+        rig.link.updatePorts({a2, b2});
+        rig.tick();
+        QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/ttyUSB3"));
+    }
+
+    void aMeterBackUnderItsOwnNameIsNoLongerFollowed()
+    {
+        Rig rig;
+        const PortInfo meterPort = usbPort(QStringLiteral("ttyUSB0"), "A1");
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB0"));
+        rig.link.setPorts({}, {meterPort});
+        rig.connect();
+        rig.port.pullOut();
+        rig.link.updatePorts({});
+        QVERIFY(!rig.link.followedIdentity().isEmpty());
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB0"));
+        rig.link.updatePorts({meterPort});
+        QVERIFY(rig.link.followedIdentity().isEmpty());
+    }
+
     void theWatcherTellsOnlyOfChanges()
     {
         FakePorts ports;
@@ -307,13 +397,23 @@ private Q_SLOTS:
 
     void identitiesAndNames()
     {
-        QCOMPARE(usbPort(QStringLiteral("ttyUSB0"), "A1").identity(), QStringLiteral("serial:A1"));
+        QCOMPARE(usbPort(QStringLiteral("ttyUSB0"), "A1").identity(), QStringLiteral("serial:A1/if00-port0"));
         QCOMPARE(usbPort(QStringLiteral("ttyUSB0"), QString(), QString()).identity(), QString());
         QCOMPARE(legacyPort(QStringLiteral("ttyS0")).identity(), QString());
         QCOMPARE(serialFromById(QStringLiteral("usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0")),
                  QStringLiteral("A1B2C3D4"));
         QCOMPARE(serialFromById(QStringLiteral("usb-Maker_Model-if00-port0")), QString());
         QCOMPARE(serialFromById(QStringLiteral("pci-0000:00:16.3")), QString());
+        // A USB adapter whose driver names it otherwise, and a folder's
+        // port with a by-id name, are adapters too.
+        PortInfo exar = usbPort(QStringLiteral("ttyXRUSB0"), "E1");
+        PortInfo folder;
+        folder.entry = QStringLiteral("/tmp/ports/ttyEMU0");
+        folder.byId = QStringLiteral("usb-KV481_Meter_Emulator_E2-if00-port0");
+        QCOMPARE(searchOrder(QList<PortInfo>{legacyPort(QStringLiteral("ttyS0")), exar, folder,
+                                             usbPort(QStringLiteral("ttyUSB0"), "E3")}),
+                 (QStringList{QStringLiteral("ttyUSB0"), QStringLiteral("ttyXRUSB0"), folder.entry,
+                              QStringLiteral("ttyS0")}));
         QCOMPARE(searchOrder({QStringLiteral("ttyS0"), QStringLiteral("ttyUSB1"), QStringLiteral("/tmp/emu"),
                               QStringLiteral("ttyACM0"), QStringLiteral("ttyS1")}),
                  (QStringList{QStringLiteral("ttyUSB1"), QStringLiteral("ttyACM0"), QStringLiteral("ttyS0"),
@@ -338,14 +438,26 @@ private Q_SLOTS:
         QCOMPARE(ports[0].device, QString::fromStdString(meter.devicePath()));
         QCOMPARE(ports[0].byId, QStringLiteral("usb-KV481_Meter_Emulator_EMU0001-if00-port0"));
         QCOMPARE(ports[0].description, QStringLiteral("KV481 Meter Emulator"));
-        QCOMPARE(ports[0].identity(), QStringLiteral("serial:EMU0001"));
+        QCOMPARE(ports[0].identity(), QStringLiteral("serial:EMU0001/if00-port0"));
 
         // Replugged under another name: the same identity, the old name gone.
         QVERIFY(meter.replugAs(dir.filePath(QStringLiteral("ttyEMU1")).toStdString()));
         ports = SystemPortEnumerator({dir.path()}, false).ports();
         QCOMPARE(ports.size(), 1);
         QCOMPARE(ports[0].entry, dir.filePath(QStringLiteral("ttyEMU1")));
-        QCOMPARE(ports[0].identity(), QStringLiteral("serial:EMU0001"));
+        QCOMPARE(ports[0].identity(), QStringLiteral("serial:EMU0001/if00-port0"));
+        // A link given by name, in no folder watched, is told of once it
+        // exists, so that the list can follow it too.
+        QTemporaryDir other;
+        const QString named = other.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(SystemPortEnumerator({}, false, {named}).ports().isEmpty());
+        QVERIFY(QFile::link(QString::fromStdString(meter.devicePath()), named));
+        ports = SystemPortEnumerator({}, false, {named}).ports();
+        QCOMPARE(ports.size(), 1);
+        QCOMPARE(ports[0].entry, named);
+        // Listed once when a folder holds it as well.
+        QCOMPARE(SystemPortEnumerator({dir.path()}, false, {dir.filePath(QStringLiteral("ttyEMU1"))}).ports().size(), 1);
+        QFile::remove(named);
         meter.stop();
         QVERIFY(folderPorts(dir.path()).isEmpty());
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("by-id/usb-KV481_Meter_Emulator_EMU0001-if00-port0"))));
