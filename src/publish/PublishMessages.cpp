@@ -22,12 +22,19 @@ const char *boolText(bool b)
     return b ? "true" : "false";
 }
 
-// Home Assistant wants ids of letters, digits, '_' and '-'.
+// Home Assistant wants ids of letters, digits, '_' and '-'. Other ASCII
+// characters become '_'; a character beyond ASCII becomes its code in hex,
+// so that two meters named in another script ("Кухня", "Печка") keep ids,
+// and discovery topics, of their own.
 QString idText(const QString &name)
 {
     QString out;
-    for (const QChar c : name)
-        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    for (const QChar c : name) {
+        if (c.unicode() >= 128)
+            out += QStringLiteral("_%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c.isLetterOrNumber() || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    }
     return out;
 }
 

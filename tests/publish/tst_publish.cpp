@@ -13,6 +13,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -123,6 +125,25 @@ private Q_SLOTS:
         QCOMPARE(meterNameForPort(QStringLiteral("/tmp/x/kv481-meter")), QStringLiteral("kv481-meter"));
         QCOMPARE(meterNameForPort(QStringLiteral("/dev/pts/3")), QStringLiteral("pts_3"));
         QCOMPARE(stateTopic(QStringLiteral("kv481"), QStringLiteral("desk")), QByteArray("kv481/desk/state"));
+
+        // Meters named in another script keep discovery ids, and topics, of
+        // their own, made of what Home Assistant accepts.
+        const QRegularExpression idChars(QStringLiteral("^[A-Za-z0-9_-]+$"));
+        QSet<QString> ids;
+        QSet<QByteArray> topics;
+        for (const QString &name : {QStringLiteral("Кухня"), QStringLiteral("Печка"), QStringLiteral("oven_2"),
+                                    QStringLiteral("Küche")}) {
+            for (const MqttMessage &m : discoveryMessages(QStringLiteral("kv481"), name, 481, QStringLiteral("C"),
+                                                          QString())) {
+                const QString id = json(m.payload).value("unique_id").toString();
+                QVERIFY2(idChars.match(id).hasMatch(), qPrintable(id));
+                ids << id;
+                topics << m.topic;
+            }
+        }
+        QCOMPARE(ids.size(), 4);
+        QCOMPARE(topics.size(), 4);
+        QVERIFY(ids.contains(QStringLiteral("kv481_oven_2_t1")));
 
         BrokerAddress a;
         QVERIFY(BrokerAddress::parse(QStringLiteral("mqtt://broker.lan"), a, nullptr));
