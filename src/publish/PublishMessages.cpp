@@ -152,6 +152,12 @@ QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter
         out << MqttMessage{QStringLiteral("homeassistant/sensor/%1/config").arg(id).toUtf8(),
                            QJsonDocument(config).toJson(QJsonDocument::Compact), true};
     }
+    // A one-channel meter under a name a two-channel one had before: the
+    // second sensor's retained configuration is withdrawn (an empty retained
+    // message), or Home Assistant would keep a sensor nothing feeds.
+    if (model != 482)
+        out << MqttMessage{QStringLiteral("homeassistant/sensor/%1_t2/config").arg(deviceId).toUtf8(), QByteArray(),
+                           true};
     return out;
 }
 

@@ -41,7 +41,8 @@ QByteArray availabilityTopic(const QString &prefix, const QString &meter);
 QByteArray stateMessage(const Reading &reading, int model, const QDateTime &when);
 
 // The retained configurations, one for each channel of the model, under
-// homeassistant/sensor/<id>/config.
+// homeassistant/sensor/<id>/config; for the one-channel model also the
+// withdrawal (an empty payload) of a second channel's configuration.
 QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter, int model, const QString &unit,
                                      const QString &version);
 

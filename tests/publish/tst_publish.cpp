@@ -135,6 +135,8 @@ private Q_SLOTS:
                                     QStringLiteral("Küche")}) {
             for (const MqttMessage &m : discoveryMessages(QStringLiteral("kv481"), name, 481, QStringLiteral("C"),
                                                           QString())) {
+                if (m.payload.isEmpty())
+                    continue; // the withdrawal of a second channel
                 const QString id = json(m.payload).value("unique_id").toString();
                 QVERIFY2(idChars.match(id).hasMatch(), qPrintable(id));
                 ids << id;
@@ -291,6 +293,38 @@ private Q_SLOTS:
         QVERIFY(watch.waitFor("kv481/desk/availability", 4));
         QCOMPARE(watch.last("kv481/desk/availability"), QByteArray("offline"));
         QCOMPARE(p.statusText(), QStringLiteral("MQTT: off"));
+    }
+
+    void anotherModelUnderTheSameName()
+    {
+        // A two-channel meter, then a one-channel one under the same name:
+        // Home Assistant is not left with a second sensor nothing feeds.
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttPublisher p;
+        p.start(configFor(broker));
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        {
+            MqttSubscriber early(broker.port(), QStringLiteral("early"), {QStringLiteral("kv481/desk/state")});
+            QVERIFY(early.ready());
+            p.publishReading(emulatorReading(482, 23.4, 21.7), 482, nth(1));
+            p.publishReading(emulatorReading(481, 23.4, 0), 481, nth(2));
+            // The configurations go before the reading they come with.
+            QVERIFY(early.waitFor("kv481/desk/state", 2));
+        }
+        // The broker answers a connection's subscriptions in turn, each with
+        // what it keeps: once availability is in, a kept configuration
+        // would have come before it.
+        MqttSubscriber late(broker.port(), QStringLiteral("late"),
+                            {QStringLiteral("homeassistant/sensor/kv481_desk_t2/config"),
+                             QStringLiteral("homeassistant/sensor/kv481_desk_t1/config"),
+                             QStringLiteral("kv481/desk/availability")});
+        QVERIFY(late.ready());
+        QVERIFY(late.waitFor("kv481/desk/availability", 1));
+        QVERIFY(late.messages("homeassistant/sensor/kv481_desk_t2/config").isEmpty());
+        QCOMPARE(json(late.last("homeassistant/sensor/kv481_desk_t1/config")).value("device").toObject().value("model"),
+                 QJsonValue(QStringLiteral("481")));
+        p.stop();
     }
 
     void brokerOutageLosesNothing()
