@@ -56,19 +56,24 @@ void PublishCommand::apply()
         m_publisher.stop();
     } else if (m_link.connected()) {
         // The meter is named after its port unless the user named it: a
-        // meter found on another port is another meter.
+        // meter found on another port under another name is another meter.
+        // The same meter followed to a new port name (a name the user gave,
+        // or its adapter's serial number) keeps its connection, and with it
+        // the readings still waiting for the broker.
         const QString device = m_link.port().deviceName();
         if (!m_publisher.running() || device != m_device) {
             PublisherConfig config;
             QString error;
-            if (makePublisherConfig(m_options, device, QCoreApplication::applicationVersion(), config, &error)) {
+            if (!makePublisherConfig(m_options, device, QCoreApplication::applicationVersion(), config, &error)) {
+                m_publisher.stop();
+                m_problem = error;
+            } else if (m_publisher.running() && config.meter == m_publisher.config().meter) {
+                m_device = device;
+            } else {
                 m_device = device;
                 m_publisher.setMeterOnline(true);
                 m_first = true;
                 m_publisher.start(config);
-            } else {
-                m_publisher.stop();
-                m_problem = error;
             }
         }
     }
