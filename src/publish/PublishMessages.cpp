@@ -122,7 +122,12 @@ QByteArray stateMessage(const Reading &r, int model, const QDateTime &when)
 QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter, int model, const QString &unit,
                                      const QString &version)
 {
-    const QString deviceId = QStringLiteral("kv481_") + idText(meter);
+    // Home Assistant's ids share one name space for every prefix: meters of
+    // the same name under other prefixes (two labs, each with a "desk") keep
+    // ids of their own. Under the usual prefix the id is the meter's alone.
+    const QString deviceId = prefix == QLatin1String("kv481")
+        ? QStringLiteral("kv481_") + idText(meter)
+        : QStringLiteral("kv481_%1__%2").arg(idText(prefix), idText(meter));
     QJsonObject device{
         {QStringLiteral("identifiers"), QJsonArray{deviceId}},
         {QStringLiteral("name"), QStringLiteral("Thermometer %1").arg(meter)},

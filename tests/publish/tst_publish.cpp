@@ -146,6 +146,18 @@ private Q_SLOTS:
         QCOMPARE(ids.size(), 4);
         QCOMPARE(topics.size(), 4);
         QVERIFY(ids.contains(QStringLiteral("kv481_oven_2_t1")));
+        // The same name under other prefixes: meters of their own too.
+        for (const QString &prefix : {QStringLiteral("lab1"), QStringLiteral("lab/2")})
+            for (const MqttMessage &m : discoveryMessages(prefix, QStringLiteral("oven_2"), 481, QStringLiteral("C"),
+                                                          QString()))
+                if (!m.payload.isEmpty()) {
+                    const QString id = json(m.payload).value("unique_id").toString();
+                    QVERIFY2(idChars.match(id).hasMatch(), qPrintable(id));
+                    ids << id;
+                    topics << m.topic;
+                }
+        QCOMPARE(ids.size(), 6);
+        QCOMPARE(topics.size(), 6);
 
         BrokerAddress a;
         QVERIFY(BrokerAddress::parse(QStringLiteral("mqtt://broker.lan"), a, nullptr));
