@@ -1,5 +1,7 @@
 #include "publish/PublishMessages.h"
 
+#include "common/DateTime.h"
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,6 +85,17 @@ QString isoTimeWithOffset(const QDateTime &when)
               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QDateTime readingTime(double dateTime, const QDateTime &now)
+{
+    const QDateTime local = fromDateTimeDouble(dateTime);
+    const QDateTime wall(local.date(), local.time(), Qt::UTC);
+    const QDateTime localNow = now.toLocalTime();
+    const QDateTime wallNow(localNow.date(), localNow.time(), Qt::UTC);
+    if (qAbs(wall.msecsTo(wallNow)) > 60 * 1000)
+        return local;
+    return QDateTime(local.date(), local.time(), Qt::OffsetFromUTC, localNow.offsetFromUtc());
 }
 
 QByteArray stateMessage(const Reading &r, int model, const QDateTime &when)

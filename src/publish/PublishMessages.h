@@ -49,4 +49,10 @@ QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter
 // The time with its UTC offset, to the millisecond.
 QString isoTimeWithOffset(const QDateTime &when);
 
+// The time of a live reading taken at dateTime (local wall-clock time, as
+// the link counts it) with its UTC offset. In the hour a clock goes back the
+// wall-clock time is there twice; a reading of the present takes the offset
+// in force at now.
+QDateTime readingTime(double dateTime, const QDateTime &now = QDateTime::currentDateTime());
+
 } // namespace kv

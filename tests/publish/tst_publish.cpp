@@ -1,6 +1,7 @@
 // The publisher against a real Mosquitto broker: what a reading looks like
 // on the wire, what the broker keeps, outages, refused logins and TLS.
 
+#include "common/DateTime.h"
 #include "common/IniDocument.h"
 #include "link/LiveFrame.h"
 #include "publish/MqttPublisher.h"
@@ -18,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <ctime>
 
 using namespace kv;
 using namespace kv::test;
@@ -117,6 +120,33 @@ private Q_SLOTS:
         QCOMPARE(o.value("model").toInt(), 481);
         QCOMPARE(o.value("t1").toDouble(), -45.3);
         QVERIFY(!o.contains("t2") && !o.contains("t1_t2"));
+    }
+
+    void readingTimeWhenTheClockGoesBack()
+    {
+        // 02:30 is there twice on the night summer time ends in Berlin; each
+        // reading of the present keeps the offset in force when it was taken.
+        const QByteArray tz = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const double wall = toDateTimeDouble(QDate(2026, 10, 25), QTime(2, 30));
+        const QDateTime firstPass = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+        const QDateTime secondPass = firstPass.addSecs(3600);
+        const QDateTime a = readingTime(wall, firstPass.addMSecs(40));
+        const QDateTime b = readingTime(wall, secondPass.addMSecs(40));
+        const QString summer = isoTimeWithOffset(a), winter = isoTimeWithOffset(b);
+        // Readings of another time than now (a replayed clock) keep their own.
+        const int replayed = readingTime(toDateTimeDouble(QDate(2026, 7, 1), QTime(12, 0)), secondPass).offsetFromUtc();
+        if (tz.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", tz);
+        tzset();
+        QCOMPARE(summer, QStringLiteral("2026-10-25T02:30:00.000+02:00"));
+        QCOMPARE(winter, QStringLiteral("2026-10-25T02:30:00.000+01:00"));
+        QCOMPARE(a.toUTC(), firstPass);
+        QCOMPARE(b.toUTC(), secondPass);
+        QCOMPARE(replayed, 7200);
     }
 
     void namesAndAddresses()

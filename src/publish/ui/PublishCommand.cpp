@@ -1,6 +1,5 @@
 #include "publish/ui/PublishCommand.h"
 
-#include "common/DateTime.h"
 #include "common/Prompt.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
@@ -95,7 +94,7 @@ void PublishCommand::onTick(double dateTime, bool fresh)
         return;
     m_first = false;
     m_ticksSince = 0;
-    m_publisher.publishReading(m_link.reading(), m_link.model(), fromDateTimeDouble(dateTime));
+    m_publisher.publishReading(m_link.reading(), m_link.model(), readingTime(dateTime));
 }
 
 void PublishCommand::PublishReadings1Click()
