@@ -2,11 +2,11 @@
 
 #include "cli/SilentPrompt.h"
 #include "common/Clock.h"
-#include "common/DateTime.h"
 #include "link/MeterLink.h"
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
 #include "publish/MqttPublisher.h"
+#include "publish/PublishMessages.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -195,7 +195,7 @@ int publishCommand(const QStringList &args)
             return;
         first = false;
         ticksSince = 0;
-        publisher.publishReading(m.reading(), m.model(), fromDateTimeDouble(dateTime));
+        publisher.publishReading(m.reading(), m.model(), readingTime(dateTime));
     });
 
 #ifdef Q_OS_UNIX

@@ -1,5 +1,7 @@
 #include "publish/PublishMessages.h"
 
+#include "common/DateTime.h"
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,12 +24,19 @@ const char *boolText(bool b)
     return b ? "true" : "false";
 }
 
-// Home Assistant wants ids of letters, digits, '_' and '-'.
+// Home Assistant wants ids of letters, digits, '_' and '-'. Other ASCII
+// characters become '_'; a character beyond ASCII becomes its code in hex,
+// so that two meters named in another script ("Кухня", "Печка") keep ids,
+// and discovery topics, of their own.
 QString idText(const QString &name)
 {
     QString out;
-    for (const QChar c : name)
-        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    for (const QChar c : name) {
+        if (c.unicode() >= 128)
+            out += QStringLiteral("_%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c.isLetterOrNumber() || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    }
     return out;
 }
 
@@ -78,6 +87,17 @@ QString isoTimeWithOffset(const QDateTime &when)
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+QDateTime readingTime(double dateTime, const QDateTime &now)
+{
+    const QDateTime local = fromDateTimeDouble(dateTime);
+    const QDateTime wall(local.date(), local.time(), Qt::UTC);
+    const QDateTime localNow = now.toLocalTime();
+    const QDateTime wallNow(localNow.date(), localNow.time(), Qt::UTC);
+    if (qAbs(wall.msecsTo(wallNow)) > 60 * 1000)
+        return local;
+    return QDateTime(local.date(), local.time(), Qt::OffsetFromUTC, localNow.offsetFromUtc());
+}
+
 QByteArray stateMessage(const Reading &r, int model, const QDateTime &when)
 {
     const bool two = model == 482;
@@ -115,7 +135,12 @@ QByteArray stateMessage(const Reading &r, int model, const QDateTime &when)
 QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter, int model, const QString &unit,
                                      const QString &version)
 {
-    const QString deviceId = QStringLiteral("kv481_") + idText(meter);
+    // Home Assistant's ids share one name space for every prefix: meters of
+    // the same name under other prefixes (two labs, each with a "desk") keep
+    // ids of their own. Under the usual prefix the id is the meter's alone.
+    const QString deviceId = prefix == QLatin1String("kv481")
+        ? QStringLiteral("kv481_") + idText(meter)
+        : QStringLiteral("kv481_%1__%2").arg(idText(prefix), idText(meter));
     QJsonObject device{
         {QStringLiteral("identifiers"), QJsonArray{deviceId}},
         {QStringLiteral("name"), QStringLiteral("Thermometer %1").arg(meter)},
@@ -145,6 +170,12 @@ QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter
         out << MqttMessage{QStringLiteral("homeassistant/sensor/%1/config").arg(id).toUtf8(),
                            QJsonDocument(config).toJson(QJsonDocument::Compact), true};
     }
+    // A one-channel meter under a name a two-channel one had before: the
+    // second sensor's retained configuration is withdrawn (an empty retained
+    // message), or Home Assistant would keep a sensor nothing feeds.
+    if (model != 482)
+        out << MqttMessage{QStringLiteral("homeassistant/sensor/%1_t2/config").arg(deviceId).toUtf8(), QByteArray(),
+                           true};
     return out;
 }
 

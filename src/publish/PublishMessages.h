@@ -41,11 +41,18 @@ QByteArray availabilityTopic(const QString &prefix, const QString &meter);
 QByteArray stateMessage(const Reading &reading, int model, const QDateTime &when);
 
 // The retained configurations, one for each channel of the model, under
-// homeassistant/sensor/<id>/config.
+// homeassistant/sensor/<id>/config; for the one-channel model also the
+// withdrawal (an empty payload) of a second channel's configuration.
 QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter, int model, const QString &unit,
                                      const QString &version);
 
 // The time with its UTC offset, to the millisecond.
 QString isoTimeWithOffset(const QDateTime &when);
+
+// The time of a live reading taken at dateTime (local wall-clock time, as
+// the link counts it) with its UTC offset. In the hour a clock goes back the
+// wall-clock time is there twice; a reading of the present takes the offset
+// in force at now.
+QDateTime readingTime(double dateTime, const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace kv

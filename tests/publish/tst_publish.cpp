@@ -1,6 +1,7 @@
 // The publisher against a real Mosquitto broker: what a reading looks like
 // on the wire, what the broker keeps, outages, refused logins and TLS.
 
+#include "common/DateTime.h"
 #include "common/IniDocument.h"
 #include "link/LiveFrame.h"
 #include "publish/MqttPublisher.h"
@@ -13,9 +14,13 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <ctime>
 
 using namespace kv;
 using namespace kv::test;
@@ -117,12 +122,72 @@ private Q_SLOTS:
         QVERIFY(!o.contains("t2") && !o.contains("t1_t2"));
     }
 
+    void readingTimeWhenTheClockGoesBack()
+    {
+        // 02:30 is there twice on the night summer time ends in Berlin; each
+        // reading of the present keeps the offset in force when it was taken.
+        const QByteArray tz = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const double wall = toDateTimeDouble(QDate(2026, 10, 25), QTime(2, 30));
+        const QDateTime firstPass = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+        const QDateTime secondPass = firstPass.addSecs(3600);
+        const QDateTime a = readingTime(wall, firstPass.addMSecs(40));
+        const QDateTime b = readingTime(wall, secondPass.addMSecs(40));
+        const QString summer = isoTimeWithOffset(a), winter = isoTimeWithOffset(b);
+        // Readings of another time than now (a replayed clock) keep their own.
+        const int replayed = readingTime(toDateTimeDouble(QDate(2026, 7, 1), QTime(12, 0)), secondPass).offsetFromUtc();
+        if (tz.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", tz);
+        tzset();
+        QCOMPARE(summer, QStringLiteral("2026-10-25T02:30:00.000+02:00"));
+        QCOMPARE(winter, QStringLiteral("2026-10-25T02:30:00.000+01:00"));
+        QCOMPARE(a.toUTC(), firstPass);
+        QCOMPARE(b.toUTC(), secondPass);
+        QCOMPARE(replayed, 7200);
+    }
+
     void namesAndAddresses()
     {
         QCOMPARE(topicLevel(QStringLiteral(" lab/oven #2+ ")), QStringLiteral("lab_oven__2_"));
         QCOMPARE(meterNameForPort(QStringLiteral("/tmp/x/kv481-meter")), QStringLiteral("kv481-meter"));
         QCOMPARE(meterNameForPort(QStringLiteral("/dev/pts/3")), QStringLiteral("pts_3"));
         QCOMPARE(stateTopic(QStringLiteral("kv481"), QStringLiteral("desk")), QByteArray("kv481/desk/state"));
+
+        // Meters named in another script keep discovery ids, and topics, of
+        // their own, made of what Home Assistant accepts.
+        const QRegularExpression idChars(QStringLiteral("^[A-Za-z0-9_-]+$"));
+        QSet<QString> ids;
+        QSet<QByteArray> topics;
+        for (const QString &name : {QStringLiteral("Кухня"), QStringLiteral("Печка"), QStringLiteral("oven_2"),
+                                    QStringLiteral("Küche")}) {
+            for (const MqttMessage &m : discoveryMessages(QStringLiteral("kv481"), name, 481, QStringLiteral("C"),
+                                                          QString())) {
+                if (m.payload.isEmpty())
+                    continue; // the withdrawal of a second channel
+                const QString id = json(m.payload).value("unique_id").toString();
+                QVERIFY2(idChars.match(id).hasMatch(), qPrintable(id));
+                ids << id;
+                topics << m.topic;
+            }
+        }
+        QCOMPARE(ids.size(), 4);
+        QCOMPARE(topics.size(), 4);
+        QVERIFY(ids.contains(QStringLiteral("kv481_oven_2_t1")));
+        // The same name under other prefixes: meters of their own too.
+        for (const QString &prefix : {QStringLiteral("lab1"), QStringLiteral("lab/2")})
+            for (const MqttMessage &m : discoveryMessages(prefix, QStringLiteral("oven_2"), 481, QStringLiteral("C"),
+                                                          QString()))
+                if (!m.payload.isEmpty()) {
+                    const QString id = json(m.payload).value("unique_id").toString();
+                    QVERIFY2(idChars.match(id).hasMatch(), qPrintable(id));
+                    ids << id;
+                    topics << m.topic;
+                }
+        QCOMPARE(ids.size(), 6);
+        QCOMPARE(topics.size(), 6);
 
         BrokerAddress a;
         QVERIFY(BrokerAddress::parse(QStringLiteral("mqtt://broker.lan"), a, nullptr));
@@ -270,6 +335,38 @@ private Q_SLOTS:
         QVERIFY(watch.waitFor("kv481/desk/availability", 4));
         QCOMPARE(watch.last("kv481/desk/availability"), QByteArray("offline"));
         QCOMPARE(p.statusText(), QStringLiteral("MQTT: off"));
+    }
+
+    void anotherModelUnderTheSameName()
+    {
+        // A two-channel meter, then a one-channel one under the same name:
+        // Home Assistant is not left with a second sensor nothing feeds.
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttPublisher p;
+        p.start(configFor(broker));
+        QVERIFY(waitForState(p, PublisherState::Connected));
+        {
+            MqttSubscriber early(broker.port(), QStringLiteral("early"), {QStringLiteral("kv481/desk/state")});
+            QVERIFY(early.ready());
+            p.publishReading(emulatorReading(482, 23.4, 21.7), 482, nth(1));
+            p.publishReading(emulatorReading(481, 23.4, 0), 481, nth(2));
+            // The configurations go before the reading they come with.
+            QVERIFY(early.waitFor("kv481/desk/state", 2));
+        }
+        // The broker answers a connection's subscriptions in turn, each with
+        // what it keeps: once availability is in, a kept configuration
+        // would have come before it.
+        MqttSubscriber late(broker.port(), QStringLiteral("late"),
+                            {QStringLiteral("homeassistant/sensor/kv481_desk_t2/config"),
+                             QStringLiteral("homeassistant/sensor/kv481_desk_t1/config"),
+                             QStringLiteral("kv481/desk/availability")});
+        QVERIFY(late.ready());
+        QVERIFY(late.waitFor("kv481/desk/availability", 1));
+        QVERIFY(late.messages("homeassistant/sensor/kv481_desk_t2/config").isEmpty());
+        QCOMPARE(json(late.last("homeassistant/sensor/kv481_desk_t1/config")).value("device").toObject().value("model"),
+                 QJsonValue(QStringLiteral("481")));
+        p.stop();
     }
 
     void brokerOutageLosesNothing()

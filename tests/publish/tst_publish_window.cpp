@@ -8,8 +8,10 @@
 #include "support/MainSession.h"
 #include "support/MqttBroker.h"
 #include "support/MqttSubscriber.h"
+#include "link/MeterLink.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -146,6 +148,84 @@ private Q_SLOTS:
         QVERIFY2(ini.contains(QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\n").arg(broker.url())), qPrintable(ini));
         QVERIFY(ini.contains(QLatin1String("Meter Name=desk\n")));
         QVERIFY(QTest::qWaitFor([&] { return sub.last("kv481/desk/availability") == "offline"; }, 10000));
+    }
+
+    void theMeterFollowedToANewPortKeepsItsWaitingReadings()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber sub(broker.port(), QStringLiteral("follow-sub"), {QStringLiteral("kv481/desk/state")}, true);
+        QVERIFY(sub.ready());
+
+        // The meter as a USB adapter in a port folder, so the window follows
+        // it when it comes back under another link name.
+        QTemporaryDir dir;
+        const QString ports = dir.filePath(QStringLiteral("ports"));
+        QDir().mkpath(ports);
+        const auto link = [&](int n) { return QDir(ports).filePath(QStringLiteral("ttyEMU%1").arg(n)); };
+        QFile ini(dir.filePath(QStringLiteral("KV481.INI")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(kOneSecond + QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\nMeter Name=desk\n").arg(broker.url()).toUtf8());
+        ini.close();
+        emu::Options e;
+        e.model = 481;
+        e.linkPath = link(0).toStdString();
+        e.usbSerial = "EMUPUB1";
+        emu::MeterEmulator meter(e);
+        meter.setTemperatures(23.4, 21.7);
+        QVERIFY(meter.start());
+        ScriptedPrompt prompt;
+        MainOptions o;
+        o.programPath = dir.filePath(QStringLiteral("KV481"));
+        o.systemPorts = false;
+        o.portFolders << ports;
+        o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
+        o.prompt = &prompt;
+        o.exitHandler = [] {};
+        o.openUrl = [](const QUrl &) { return true; };
+        TfrmMain main(o);
+        main.show();
+        QVERIFY(QTest::qWaitFor([&] { return main.formShown() && main.link().connected(); }, 8000));
+        const auto state = [&] { return main.StatusMqtt->isVisible() ? main.StatusMqtt->text() : QString(); };
+        QVERIFY2(QTest::qWaitFor([&] { return state() == QLatin1String("MQTT: connected"); }, 30000),
+                 qPrintable(state()));
+        QVERIFY(sub.waitFor("kv481/desk/state", 2));
+
+        // The broker goes; readings wait for it.
+        broker.stop();
+        QVERIFY2(QTest::qWaitFor([&] { return state().startsWith(QLatin1String("MQTT: reconnecting")); }, 30000),
+                 qPrintable(state()));
+        const auto timeOf = [](const Received &m) {
+            return QDateTime::fromString(QJsonDocument::fromJson(m.payload).object().value("time").toString(),
+                                         Qt::ISODateWithMs);
+        };
+        const QDateTime lastArrived = timeOf(sub.messages().last());
+        int fresh = 0;
+        connect(&main.link(), &MeterLink::liveTick, this, [&](double, bool isFresh) { fresh += isFresh ? 1 : 0; });
+        QVERIFY(QTest::qWaitFor([&] { return fresh >= 3; }, 10000));
+
+        // Meanwhile the meter comes back under another link name.
+        const QDateTime unplugged = QDateTime::currentDateTime();
+        meter.unplug();
+        QVERIFY(QTest::qWaitFor([&] { return !main.link().connected(); }, 10000));
+        std::string error;
+        QVERIFY2(meter.replugAs(link(1).toStdString(), &error), error.c_str());
+        QVERIFY(QTest::qWaitFor([&] { return main.link().connected(); }, 10000));
+        QCOMPARE(main.port().deviceName(), link(1));
+
+        // The readings taken while the broker was away, before the meter
+        // moved, reach it when it is back.
+        QVERIFY(broker.start());
+        QVERIFY2(QTest::qWaitFor([&] { return state() == QLatin1String("MQTT: connected"); }, 90000),
+                 qPrintable(state()));
+        QVERIFY(QTest::qWaitFor([&] {
+            const QList<Received> all = sub.messages();
+            return std::any_of(all.begin(), all.end(), [&](const Received &m) {
+                const QDateTime t = timeOf(m);
+                return t > lastArrived && t < unplugged;
+            });
+        }, 20000));
+        main.close();
     }
 
     void refusedLoginOnTheStatusBar()

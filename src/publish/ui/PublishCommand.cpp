@@ -1,6 +1,5 @@
 #include "publish/ui/PublishCommand.h"
 
-#include "common/DateTime.h"
 #include "common/Prompt.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
@@ -56,19 +55,24 @@ void PublishCommand::apply()
         m_publisher.stop();
     } else if (m_link.connected()) {
         // The meter is named after its port unless the user named it: a
-        // meter found on another port is another meter.
+        // meter found on another port under another name is another meter.
+        // The same meter followed to a new port name (a name the user gave,
+        // or its adapter's serial number) keeps its connection, and with it
+        // the readings still waiting for the broker.
         const QString device = m_link.port().deviceName();
         if (!m_publisher.running() || device != m_device) {
             PublisherConfig config;
             QString error;
-            if (makePublisherConfig(m_options, device, QCoreApplication::applicationVersion(), config, &error)) {
+            if (!makePublisherConfig(m_options, device, QCoreApplication::applicationVersion(), config, &error)) {
+                m_publisher.stop();
+                m_problem = error;
+            } else if (m_publisher.running() && config.meter == m_publisher.config().meter) {
+                m_device = device;
+            } else {
                 m_device = device;
                 m_publisher.setMeterOnline(true);
                 m_first = true;
                 m_publisher.start(config);
-            } else {
-                m_publisher.stop();
-                m_problem = error;
             }
         }
     }
@@ -90,7 +94,7 @@ void PublishCommand::onTick(double dateTime, bool fresh)
         return;
     m_first = false;
     m_ticksSince = 0;
-    m_publisher.publishReading(m_link.reading(), m_link.model(), fromDateTimeDouble(dateTime));
+    m_publisher.publishReading(m_link.reading(), m_link.model(), readingTime(dateTime));
 }
 
 void PublishCommand::PublishReadings1Click()
