@@ -1,6 +1,6 @@
 #include "cli/PublishCommand.h"
 
-#include "cli/SilentPrompt.h"
+#include "cli/MeterSearch.h"
 #include "common/Clock.h"
 #include "link/MeterLink.h"
 #include "link/PortList.h"
@@ -44,14 +44,6 @@ int fail(const QString &line, int code = kFailed)
     return code;
 }
 
-int g_stopPipe[2] = {-1, -1};
-void onStopSignal(int)
-{
-#ifdef Q_OS_UNIX
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
-#endif
-}
 
 } // namespace
 
@@ -128,24 +120,15 @@ int publishCommand(const QStringList &args)
     if (parser.isSet(passwordFile) && !parser.isSet(user))
         return fail(QStringLiteral("publish: --password-file needs --user"), kUsage);
 
-    QtSerialPort serial;
-    SilentPrompt prompt;
-    MeterLink m(serial, SystemClock::instance(), prompt);
-    const QString asked = parser.value(port);
-    const QStringList entries = asked.isEmpty() ? portListEntries({}) : QStringList{asked};
-    if (entries.isEmpty())
-        return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
-    QStringList problems;
-    QObject::connect(&m, &MeterLink::portProblem, [&problems](const QString &why) { problems << why; });
-    m.setPortList(entries);
-    m.SearchMeter();
-    if (!m.connected()) {
-        if (!asked.isEmpty() && !problems.isEmpty())
-            return fail(problems.first());
-        return fail(entries.size() == 1 ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
-                                        : QStringLiteral("no meter answered on any of %1")
-                                              .arg(entries.join(QStringLiteral(", "))));
+    // The meter, found as `read` finds it.
+    MeterSearch search;
+    {
+        QString why;
+        if (!search.search(parser.value(port), {}, &why))
+            return fail(why);
     }
+    MeterLink &m = search.link;
+    QtSerialPort &serial = search.port;
     const QString device = serial.deviceName();
     if (!makePublisherConfig(options, device, QCoreApplication::applicationVersion(), config, &error))
         return fail(QStringLiteral("publish: ") + error, kUsage);
@@ -198,15 +181,7 @@ int publishCommand(const QStringList &args)
         publisher.publishReading(m.reading(), m.model(), readingTime(dateTime));
     });
 
-#ifdef Q_OS_UNIX
-    std::unique_ptr<QSocketNotifier> stop;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) == 0) {
-        stop = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
-        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
-        std::signal(SIGINT, onStopSignal);
-        std::signal(SIGTERM, onStopSignal);
-    }
-#endif
+    StopOnSignal stop;
     publisher.start(config);
     m.requestFrame();
     timer.start();

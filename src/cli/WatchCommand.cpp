@@ -1,6 +1,6 @@
 #include "cli/WatchCommand.h"
 
-#include "cli/SilentPrompt.h"
+#include "cli/MeterSearch.h"
 
 #include "cli/LiveRecord.h"
 #include "cli/WatchRecord.h"
@@ -53,14 +53,6 @@ void say(const QString &line)
     fail(line, 0);
 }
 
-int g_stopPipe[2] = {-1, -1};
-void onStopSignal(int)
-{
-#ifdef Q_OS_UNIX
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
-#endif
-}
 
 // A number of seconds or degrees from an option; false when it is not one
 // or below the least allowed.
@@ -230,30 +222,14 @@ int watchCommand(const QStringList &args)
         return fail(QStringLiteral("watch: --on-alarm needs a command"), kUsage);
 
     // The meter, found as `read` finds it.
-    QtSerialPort serial;
-    SilentPrompt prompt;
-    MeterLink m(serial, SystemClock::instance(), prompt);
+    MeterSearch search;
     {
-        const QString device = parser.value(port);
-        const QStringList entries = device.isEmpty() ? portListEntries({}) : QStringList{device};
-        if (entries.isEmpty())
-            return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
-        QStringList problems;
-        QObject::connect(&m, &MeterLink::portProblem, [&problems](const QString &why) { problems << why; });
-        m.setPortList(entries);
-        m.SearchMeter();
-        QObject::disconnect(&m, &MeterLink::portProblem, nullptr, nullptr);
-        if (!m.connected()) {
-            if (!device.isEmpty() && !problems.isEmpty())
-                return fail(problems.first());
-            QString text = entries.size() == 1
-                ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
-                : QStringLiteral("no meter answered on any of %1").arg(entries.join(QStringLiteral(", ")));
-            if (!problems.isEmpty())
-                text += QStringLiteral(" (%1)").arg(problems.join(QStringLiteral("; ")));
-            return fail(text);
-        }
+        QString why;
+        if (!search.search(parser.value(port), {}, &why))
+            return fail(why);
     }
+    MeterLink &m = search.link;
+    QtSerialPort &serial = search.port;
     const int model = m.model();
     const QString device = serial.deviceName();
     if (model == 481 && (settings[AlarmChannel::T2].anyOn() || settings[AlarmChannel::Difference].anyOn()))
@@ -358,15 +334,7 @@ int watchCommand(const QStringList &args)
             QCoreApplication::exit(0);
     });
 
-#ifdef Q_OS_UNIX
-    std::unique_ptr<QSocketNotifier> stop;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) == 0) {
-        stop = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
-        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
-        std::signal(SIGINT, onStopSignal);
-        std::signal(SIGTERM, onStopSignal);
-    }
-#endif
+    StopOnSignal stop;
     m.requestFrame();
     timer.start();
     const int r = QCoreApplication::exec();

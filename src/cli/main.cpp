@@ -4,6 +4,7 @@
 #include "cli/CollectionSets.h"
 #include "cli/SetFigures.h"
 #include "cli/LiveRecord.h"
+#include "cli/MeterSearch.h"
 #include "cli/PortLines.h"
 #include "cli/PublishCommand.h"
 #include "cli/SilentPrompt.h"
@@ -146,47 +147,13 @@ struct Command
     }
 };
 
-// Ctrl+C and kill end a reading between records.
-int g_signalPipe[2] = {-1, -1};
-void onSignal(int)
+// The port search, as the window program does it at start-up: 0 when a
+// meter answered, else the exit code after saying why.
+int searchMeter(MeterSearch &link, const QString &device, const QStringList &folders)
 {
-#ifdef Q_OS_UNIX
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
-#endif
+    QString why;
+    return link.search(device, folders, &why) ? 0 : fail(why);
 }
-
-// The port search, as the window program does it at start-up.
-struct Link
-{
-    QtSerialPort port;
-    SilentPrompt prompt;
-    MeterLink link{port, SystemClock::instance(), prompt};
-    QStringList problems;
-    QStringList entries;
-
-    // 0 when a meter answered, else the exit code after saying why.
-    int search(const QString &device, const QStringList &folders = {})
-    {
-        // Without a port named, USB adapters are asked before the legacy ports.
-        entries = device.isEmpty() ? searchOrder(SystemPortEnumerator(folders).ports()) : QStringList{device};
-        if (entries.isEmpty())
-            return fail(QStringLiteral("no serial ports found; name one with --port DEVICE"));
-        QObject::connect(&link, &MeterLink::portProblem, [this](const QString &why) { problems << why; });
-        link.setPortList(entries);
-        link.SearchMeter();
-        if (link.connected())
-            return 0;
-        if (!device.isEmpty() && !problems.isEmpty())
-            return fail(problems.first());
-        QString text = entries.size() == 1 ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
-                                           : QStringLiteral("no meter answered on any of %1").arg(entries.join(QStringLiteral(", ")));
-        if (!problems.isEmpty())
-            text += QStringLiteral(" (%1)").arg(problems.join(QStringLiteral("; ")));
-        return fail(text);
-    }
-    QString deviceName() const { return port.deviceName(); }
-};
 
 QString portOption() { return QStringLiteral("port"); }
 QCommandLineOption portFolderOption(Command &c)
@@ -226,8 +193,8 @@ int identifyCommand(const QStringList &args)
     const auto folder = portFolderOption(c);
     if (const int r = c.parse(args, 0); r >= 0)
         return r;
-    Link link;
-    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
+    MeterSearch link;
+    if (const int r = searchMeter(link, c.parser.value(port), c.parser.values(folder)))
         return r;
     std::printf("%s\t%d\n", qPrintable(link.deviceName()), link.link.model());
     return 0;
@@ -265,8 +232,8 @@ int readCommand(const QStringList &args)
     if (c.parser.isSet(output) && c.parser.value(output).isEmpty())
         return fail(QStringLiteral("read: --output needs a file name"), kUsage);
 
-    Link link;
-    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
+    MeterSearch link;
+    if (const int r = searchMeter(link, c.parser.value(port), c.parser.values(folder)))
         return r;
 
     // Records land in the file as they come, for whoever follows it. It is
@@ -335,15 +302,7 @@ int readCommand(const QStringList &args)
             QCoreApplication::exit(0);
     });
 
-#ifdef Q_OS_UNIX
-    std::unique_ptr<QSocketNotifier> stop;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        stop = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(stop.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
-#endif
+    StopOnSignal stop;
     m.requestFrame();
     timer.start();
     const int r = QCoreApplication::exec();
@@ -367,8 +326,8 @@ int downloadCommand(const QStringList &args)
     if (!c.parser.isSet(output) || c.parser.value(output).isEmpty())
         return fail(QStringLiteral("download needs --output FILE.rec"), kUsage);
 
-    Link link;
-    if (const int r = link.search(c.parser.value(port), c.parser.values(folder)))
+    MeterSearch link;
+    if (const int r = searchMeter(link, c.parser.value(port), c.parser.values(folder)))
         return r;
     LoggerDownload job(link.port, SystemClock::instance());
     const bool terminal = ::isatty(fileno(stderr));

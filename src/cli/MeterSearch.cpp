@@ -1,0 +1,76 @@
+#include "cli/MeterSearch.h"
+
+#include "common/Clock.h"
+#include "link/PortInfo.h"
+#include "link/PortList.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace kv {
+
+MeterSearch::MeterSearch()
+    : link(port, SystemClock::instance(), prompt)
+{
+}
+
+bool MeterSearch::search(const QString &device, const QStringList &folders, QString *why)
+{
+    entries = device.isEmpty() ? searchOrder(SystemPortEnumerator(folders).ports()) : QStringList{device};
+    if (entries.isEmpty()) {
+        *why = QStringLiteral("no serial ports found; name one with --port DEVICE");
+        return false;
+    }
+    const auto problem = QObject::connect(&link, &MeterLink::portProblem, [this](const QString &w) { problems << w; });
+    link.setPortList(entries);
+    link.SearchMeter();
+    QObject::disconnect(problem);
+    if (link.connected())
+        return true;
+    if (!device.isEmpty() && !problems.isEmpty()) {
+        *why = problems.first();
+        return false;
+    }
+    QString text = entries.size() == 1 ? QStringLiteral("no meter answered on %1").arg(deviceNameFor(entries.first()))
+                                       : QStringLiteral("no meter answered on any of %1").arg(entries.join(QStringLiteral(", ")));
+    if (!problems.isEmpty())
+        text += QStringLiteral(" (%1)").arg(problems.join(QStringLiteral("; ")));
+    *why = text;
+    return false;
+}
+
+namespace {
+
+int g_stopPipe[2] = {-1, -1};
+
+void onStopSignal(int)
+{
+#ifdef Q_OS_UNIX
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
+#endif
+}
+
+} // namespace
+
+StopOnSignal::StopOnSignal()
+{
+#ifdef Q_OS_UNIX
+    if (g_stopPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) != 0)
+        return;
+    m_notifier = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+#endif
+}
+
+StopOnSignal::~StopOnSignal() = default;
+
+} // namespace kv
