@@ -54,7 +54,7 @@ QSize pictureSize(const QCustomPlot *plot, QSize size)
 
 // The most pixels a drawn picture may have: 64 million take 256 MB, and a
 // larger one (8000 by 8000 drawn twice for print) could exhaust memory.
-constexpr qint64 kMaxPicturePixels = qint64(64) << 20;
+constexpr qint64 kMaxPicturePixels = 64000000;
 
 QSize pixelsOf(QSize size, double scale)
 {
