@@ -29,9 +29,37 @@ QString isoText(const QDateTime &local, bool milliseconds)
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+namespace {
+
+// The UTC offset of a local wall-clock time. A time the clock skipped when
+// it went forward (02:30 on the night summer time begins) was still counted
+// by a meter or a logger whose clock did not jump: it takes the offset in
+// force before the change, that of the same time a day earlier.
+int offsetAt(const QDate &date, const QTime &time)
+{
+    const QDateTime local(date, time, Qt::LocalTime);
+    if (local.isValid())
+        return local.offsetFromUtc();
+    const QDateTime before(date.addDays(-1), time, Qt::LocalTime);
+    return before.isValid() ? before.offsetFromUtc() : 0;
+}
+
+QByteArray offsetText(int offset)
+{
+    const int minutes = std::abs(offset) / 60;
+    char text[8];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return QByteArray(text, 6);
+}
+
+} // namespace
+
 QString isoText(double dateTime)
 {
-    return isoText(fromDateTimeDouble(dateTime));
+    const QDate d = datePart(dateTime);
+    const QTime t = timePart(dateTime);
+    return QDateTime(d, t, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+        + QString::fromLatin1(offsetText(offsetAt(d, t)));
 }
 
 QByteArray IsoTimes::operator()(double t)
@@ -45,7 +73,7 @@ QByteArray IsoTimes::operator()(double t)
     }
     if (time.hour() != m_hour) {
         m_hour = time.hour();
-        m_offset = isoText(QDateTime(d, QTime(m_hour, 0))).right(6).toLatin1();
+        m_offset = offsetText(offsetAt(d, QTime(m_hour, 0)));
     }
     char hms[9];
     std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", time.hour(), time.minute(), time.second());

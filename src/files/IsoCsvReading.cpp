@@ -113,9 +113,23 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
     QStringList cells;
     QByteArray firstSet;
     for (int n = 1; nextLine(device, line); ++n) {
-        const QList<QByteArray> fields = csvFields(line);
-        if (fields.size() != names.size())
+        if (line.trimmed().isEmpty())
             break;
+        const QList<QByteArray> fields = csvFields(line);
+        // A line of other fields than the header names is a damaged file:
+        // it opens as nothing rather than as the rows above the damage,
+        // which would drop the readings below it unnoticed.
+        if (fields.size() != names.size()) {
+            out.ok = false;
+            out.rows.clear();
+            out.error = QStringLiteral("The file %1 cannot be opened as a data set: line %2 holds %3 fields where "
+                                       "its header names %4.")
+                            .arg(QDir::toNativeSeparators(name))
+                            .arg(out.lineOf(n))
+                            .arg(fields.size())
+                            .arg(names.size());
+            return out;
+        }
         // One list holds one data set: the sets of an export of several
         // overlap in time and may differ in unit.
         if (set >= 0) {

@@ -113,6 +113,7 @@ public:
         std::vector<double> x;
         std::vector<float> y[2];
         double offset = 0.0;
+        QString unit; // "C", "F" or empty when the run does not say
         bool isEmpty() const { return x.empty(); }
     };
     void setComparison(Comparison comparison);

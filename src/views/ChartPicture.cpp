@@ -11,6 +11,8 @@
 #include <QSvgGenerator>
 #include <qcustomplot.h>
 
+#include <cmath>
+
 namespace kv {
 
 // The cursor line's label is for the screen (it names the reading under
@@ -50,6 +52,21 @@ QSize pictureSize(const QCustomPlot *plot, QSize size)
     return own.isValid() && !own.isEmpty() ? own : QSize(640, 480);
 }
 
+// The most pixels a drawn picture may have: 64 million take 256 MB, and a
+// larger one (8000 by 8000 drawn twice for print) could exhaust memory.
+constexpr qint64 kMaxPicturePixels = 64000000;
+
+QSize pixelsOf(QSize size, double scale)
+{
+    const double k = scale > 0 ? scale : 1.0;
+    return QSize(int(std::ceil(size.width() * k)), int(std::ceil(size.height() * k)));
+}
+
+bool tooLarge(QSize pixels)
+{
+    return qint64(pixels.width()) * pixels.height() > kMaxPicturePixels;
+}
+
 } // namespace
 
 Chart::PictureFormat Chart::pictureFormatFor(const QString &path)
@@ -65,6 +82,8 @@ Chart::PictureFormat Chart::pictureFormatFor(const QString &path)
 QImage Chart::pictureImage(QSize size, double scale) const
 {
     const QSize s = pictureSize(m_plot, size);
+    if (tooLarge(pixelsOf(s, scale)))
+        return QImage();
     PictureScope scope(*this);
     return m_plot->toPixmap(s.width(), s.height(), scale > 0 ? scale : 1.0).toImage();
 }
@@ -125,6 +144,18 @@ QByteArray Chart::picture(PictureFormat format, QSize size, double scale) const
 
 bool Chart::exportPicture(const QString &path, PictureFormat format, QSize size, double scale, QString *error) const
 {
+    if (format == PictureFormat::Png) {
+        const QSize pixels = pixelsOf(pictureSize(m_plot, size), scale);
+        if (tooLarge(pixels)) {
+            if (error)
+                *error = QStringLiteral("A picture of %1 by %2 pixels is too large; choose a smaller size "
+                                        "(at most %3 million pixels).")
+                             .arg(pixels.width())
+                             .arg(pixels.height())
+                             .arg(kMaxPicturePixels / 1000000);
+            return false;
+        }
+    }
     const QByteArray bytes = picture(format, size, scale);
     if (bytes.isEmpty()) {
         if (error)

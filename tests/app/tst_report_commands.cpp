@@ -154,7 +154,8 @@ private Q_SLOTS:
         QVERIFY(chart->hasComparison());
         const int subsets = logger->collection()->bytesPerSample == 4 ? 2 : 1;
         QCOMPARE(chart->plot()->graphCount(), own + subsets);
-        QCOMPARE(chart->plot()->graph(own)->name(), QStringLiteral("runs.rec set 2 T1"));
+        // The data-logger graph's title names no unit: the run's is given.
+        QCOMPARE(chart->plot()->graph(own)->name(), QStringLiteral("runs.rec set 2 (\u00B0C) T1"));
         // Both runs start together: the first drawn key of each is the same.
         QCOMPARE(chart->plot()->graph(own)->data()->constBegin()->key,
                  Chart::keyOf(chart->firstX()));
@@ -191,6 +192,34 @@ private Q_SLOTS:
         QVERIFY(!compare->compareWith(*live));
         QVERIFY(!live->hasComparison());
         QVERIFY(s.prompt.errors.last().contains(QStringLiteral("junk.ghf")));
+    }
+
+    // A run in Fahrenheit behind a Celsius graph is drawn in Celsius and
+    // says so; one in the graph's own unit stays as it is.
+    void comparisonInTheOtherUnitIsConverted()
+    {
+        Chart chart;
+        chart.look().yAxisLabel = QStringLiteral("Degree (\u00B0C)");
+        Chart::Comparison run;
+        run.name = QStringLiteral("roast.txt");
+        run.subsets = 2;
+        run.x = {1.0, 2.0};
+        run.y[0] = {212.0f, std::numeric_limits<float>::quiet_NaN()};
+        run.y[1] = {32.0f, -40.0f};
+        run.unit = QStringLiteral("F");
+        CompareCommands::inUnitOf(chart, run);
+        QCOMPARE(run.y[0].at(0), 100.0f);
+        QVERIFY(std::isnan(run.y[0].at(1)));
+        QCOMPARE(run.y[1].at(0), 0.0f);
+        QCOMPARE(run.y[1].at(1), -40.0f);
+        QCOMPARE(run.name, QStringLiteral("roast.txt (converted from \u00B0F)"));
+        QCOMPARE(run.unit, QStringLiteral("C"));
+
+        Chart::Comparison same = run;
+        same.name = QStringLiteral("same.txt");
+        CompareCommands::inUnitOf(chart, same);
+        QCOMPARE(same.name, QStringLiteral("same.txt"));
+        QCOMPARE(same.y[0].at(0), 100.0f);
     }
 };
 

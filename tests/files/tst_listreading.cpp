@@ -254,6 +254,18 @@ void TstListReading::isoExportReadsIntoTheListsColumns()
     QCOMPARE(bad.row, 2);
     QCOMPARE(cut.lineOf(bad.row), 3);
     QVERIFY(bad.problem.startsWith(QStringLiteral("holds the date \"12/9/26 14:03:10\"")));
+    // A line with fields missing (or one too many) is a damaged file: it
+    // opens as nothing and names the line, rather than dropping the
+    // readings below it unnoticed.
+    for (const QByteArray &line : {QByteArray("2026-12-09T14:03:12+01:00,25.0"),
+                                   QByteArray("2026-12-09T14:03:12+01:00,25.0,C,,x")}) {
+        const TextListRows damaged = readBytes("time,t1,t1_unit,t1_flag\n2026-12-09T14:03:11+01:00,24.0,C,\n" + line
+                                                   + "\n2026-12-09T14:03:13+01:00,26.0,C,\n",
+                                               TextDataSet::Comma);
+        QVERIFY(!damaged.ok);
+        QVERIFY(damaged.rows.empty());
+        QVERIFY2(damaged.error.contains(QStringLiteral("line 3 holds")), qPrintable(damaged.error));
+    }
     // A header of another layout holds no rows.
     QCOMPARE(readBytes("set,time,T1,T1 flag,X\n1,2026-03-14T09:26:53+01:00,25.6,,C\n", TextDataSet::Comma).rows.size(),
              std::size_t(0));

@@ -97,6 +97,17 @@ private Q_SLOTS:
         QVERIFY(!c.exportPicture(nowhere, Chart::PictureFormat::Png, QSize(), 1.0, &error));
         QVERIFY2(error.contains(nowhere), qPrintable(error));
         QVERIFY(!QFile::exists(nowhere));
+
+        // The largest size the dialog offers, drawn twice for print, would
+        // take a gigabyte: refused with the reason, nothing written, while
+        // the same size as a vector drawing is written.
+        const QString huge = dir.filePath(QStringLiteral("huge.png"));
+        QVERIFY(!c.exportPicture(huge, Chart::PictureFormat::Png, QSize(8000, 8000), 2.0, &error));
+        QVERIFY2(error.contains(QStringLiteral("16000 by 16000")) && error.contains(QStringLiteral("64 million")),
+                 qPrintable(error));
+        QVERIFY(!QFile::exists(huge));
+        QVERIFY(c.pictureImage(QSize(8000, 8000), 2.0).isNull());
+        QVERIFY(c.exportPicture(dir.filePath(QStringLiteral("huge.svg")), Chart::PictureFormat::Svg, QSize(8000, 8000)));
     }
 
     void svgHoldsTheCurvesAsPaths()

@@ -2,6 +2,7 @@
 
 #include "common/DateTime.h"
 #include "common/Prompt.h"
+#include "common/Temperature.h"
 #include "files/CollectionFile.h"
 #include "files/ListGraphData.h"
 #include "files/TextDataSet.h"
@@ -157,6 +158,7 @@ std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, i
         const DataSet &s = c.sets.at(set);
         run.name += QStringLiteral(" set %1").arg(set + 1);
         run.subsets = c.bytesPerSample == 4 ? 2 : 1;
+        run.unit = QString(s.unit);
         const double step = s.intervalSeconds / kSecondsPerDay;
         for (int q = 0; q < s.sampleCount; ++q) {
             run.x.push_back(s.start + q * step);
@@ -175,6 +177,7 @@ std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, i
         if (run.subsets < 1)
             return fail(QStringLiteral("The graph file %1 holds no readings.").arg(shown(path)));
         run.x = contents.data.xs(0);
+        run.unit = temperatureAxisUnit(contents.look.yAxisLabel);
         for (int s = 0; s < run.subsets; ++s) {
             run.y[s] = contents.data.ys(s);
             for (float &y : run.y[s])
@@ -199,6 +202,7 @@ std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, i
                             .arg(g.problem));
         run.subsets = g.subsets == 2 ? 2 : 1;
         run.x = g.x.at(0);
+        run.unit = g.unit;
         for (int s = 0; s < run.subsets; ++s) {
             run.y[s] = g.y.at(s);
             for (float &y : run.y[s])
@@ -209,6 +213,27 @@ std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, i
     if (startOf(run) == 0.0)
         return fail(QStringLiteral("The file %1 holds no readings.").arg(shown(path)));
     return run;
+}
+
+void CompareCommands::inUnitOf(const Chart &chart, Chart::Comparison &run)
+{
+    if (run.unit.isEmpty())
+        return;
+    const QString own = temperatureAxisUnit(chart.look().yAxisLabel);
+    if (own.isEmpty() || own == run.unit) {
+        // A graph whose title names no unit: the run says which it is in.
+        if (own.isEmpty())
+            run.name += QStringLiteral(" (\u00B0%1)").arg(run.unit);
+        return;
+    }
+    // A run in the other unit is drawn in the graph's, so like readings
+    // lie together; the legend says it was converted.
+    for (int s = 0; s < run.subsets; ++s)
+        for (float &y : run.y[s])
+            if (!std::isnan(y))
+                y = float(convertTemperature(y, run.unit, own));
+    run.name += QStringLiteral(" (converted from \u00B0%1)").arg(run.unit);
+    run.unit = own;
 }
 
 bool CompareCommands::compareWith(Chart &chart)
@@ -236,6 +261,7 @@ bool CompareCommands::compareWith(Chart &chart)
     if (!at)
         return false;
     run->offset = *at - otherStart;
+    inUnitOf(chart, *run);
     chart.setComparison(std::move(*run));
     return true;
 }

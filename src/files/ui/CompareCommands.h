@@ -73,6 +73,11 @@ public:
 
     static QString filter();
 
+    // A run in the other unit than the graph's title names turned into the
+    // graph's unit, its name saying so; a graph of no named unit leaves
+    // the run as it is and its name gives its unit.
+    static void inUnitOf(const Chart &chart, Chart::Comparison &run);
+
 private:
     Prompt &m_prompt;
     QPointer<QWidget> m_dialogParent;
