@@ -129,10 +129,10 @@ void PictureCommands::copyPicture(Chart &chart)
 
 void PictureCommands::installOn(Chart &chart)
 {
-    auto *exportAction = new QAction(QStringLiteral("Export Picture\u2026"), &chart);
+    auto *exportAction = new QAction(QStringLiteral("&Export Picture\u2026"), &chart);
     exportAction->setObjectName(QStringLiteral("ExportPictureContext"));
     connect(exportAction, &QAction::triggered, this, [this, c = &chart] { exportPicture(*c); });
-    auto *copyAction = new QAction(QStringLiteral("Copy Picture"), &chart);
+    auto *copyAction = new QAction(QStringLiteral("&Copy Picture"), &chart);
     copyAction->setObjectName(QStringLiteral("CopyPictureContext"));
     connect(copyAction, &QAction::triggered, this, [this, c = &chart] { copyPicture(*c); });
     chart.addAction(exportAction);

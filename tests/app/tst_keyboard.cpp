@@ -5,6 +5,8 @@
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
+#include "views/Chart.h"
+#include "views/ChildWindow.h"
 
 #include "MeterEmulator.h"
 #include "support/MainSession.h"
@@ -160,6 +162,32 @@ private Q_SLOTS:
         const QList<QMdiSubWindow *> back = visit(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(back.at(0), forward.at(forward.size() - 2));
         QCOMPARE(QSet<QMdiSubWindow *>(back.begin(), back.end()), QSet<QMdiSubWindow *>(all.begin(), all.end()));
+    }
+
+    void graphContextMenusHaveMnemonicsOfTheirOwn()
+    {
+        // The menu key opens a graph's context menu; its commands, gathered
+        // from several places, must each answer to a letter of their own.
+        Session s(481);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.main->dataLoggerWindow());
+        int charts = 0;
+        for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList()) {
+            ChildWindow *child = childWindowOf(sw->widget());
+            if (!child || !child->chart())
+                continue;
+            ++charts;
+            const QList<QAction *> commands = shownCommands(child->chart()->actions());
+            QVERIFY(commands.size() >= 4); // pictures and comparison at least
+            QSet<QChar> letters;
+            for (QAction *a : commands) {
+                const QChar m = mnemonicOf(a->text());
+                QVERIFY2(!m.isNull() && !letters.contains(m), qPrintable(a->text()));
+                letters << m;
+            }
+        }
+        QVERIFY(charts >= 2);
     }
 
     void windowMenuListsAndClosesWindows()
