@@ -1,6 +1,7 @@
 #include "views/PictureCommands.h"
 
 #include "common/Prompt.h"
+#include "views/ChildWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,8 +111,13 @@ bool PictureCommands::exportPicture(Chart &chart)
     }
     if (!request)
         return false;
+    // The picture is offered the name of what its window would be saved as.
+    QString name;
+    for (QWidget *w = &chart; w && name.isEmpty(); w = w->parentWidget())
+        if (const ChildWindow *child = childWindowOf(w))
+            name = child->suggestedFileName();
     const QString path = m_prompt.saveFileName(QStringLiteral("Export Picture"), filterFor(request->format),
-                                               filterSuffix(filterFor(request->format)));
+                                               filterSuffix(filterFor(request->format)), name);
     if (path.isEmpty())
         return false;
     QString error;

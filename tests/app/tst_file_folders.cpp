@@ -6,12 +6,14 @@
 #include "common/DateTime.h"
 #include "common/FileNames.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "views/PictureCommands.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
 #include "support/MainSession.h"
 #include "support/SessionSteps.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinterInfo>
@@ -156,6 +158,26 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(pdfs + QStringLiteral("/p.pdf")).size() > 0);
             s.main->Print1->trigger();
             QCOMPARE(s.prompt.saveFolders.last(), QDir(pdfs).filePath(recording));
+        }
+
+        // Pictures of a graph keep a folder of their own and are offered
+        // the graph's name.
+        {
+            auto *pictures = s.main->findChild<PictureCommands *>(QStringLiteral("PictureCommands"));
+            QVERIFY(pictures);
+            pictures->setRequestSource([](QSize) {
+                return std::optional<PictureRequest>(PictureRequest{Chart::PictureFormat::Png, QSize(200, 120), 1.0});
+            });
+            const QString pictureFolder = s.dir.filePath(QStringLiteral("pictures"));
+            QVERIFY(QDir().mkpath(pictureFolder));
+            activate(s, s.main->realTimeGraph());
+            s.prompt.saveNames.enqueue(pictureFolder + QStringLiteral("/p.png"));
+            s.main->findChild<QAction *>(QStringLiteral("ExportPicture1"))->trigger();
+            QCOMPARE(s.prompt.saveFolders.last(), recording);
+            QVERIFY(QFileInfo(pictureFolder + QStringLiteral("/p.png")).size() > 0);
+            s.main->findChild<QAction *>(QStringLiteral("ExportPicture1"))->trigger();
+            QCOMPARE(s.prompt.saveFolders.last(), QDir(pictureFolder).filePath(recording));
+            QCOMPARE(s.main->folders().folder(QStringLiteral("Pictures")), pictureFolder);
         }
 
         // A graph opened from a file is named after it and suggests its name.
