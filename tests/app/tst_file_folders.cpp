@@ -224,6 +224,11 @@ private Q_SLOTS:
         QCOMPARE(safeFileName(QStringLiteral(" .. x\t\n  y\x01. ")), QStringLiteral("x y-"));
         QCOMPARE(safeFileName(QStringLiteral(" ... ")), QString());
         QCOMPARE(safeFileName(QString(300, QLatin1Char('x'))).size(), 120);
+        // Names Windows keeps for its devices, with or without an extension.
+        QCOMPARE(safeFileName(QStringLiteral("con")), QStringLiteral("con-"));
+        QCOMPARE(safeFileName(QStringLiteral("NUL.backup")), QStringLiteral("NUL-.backup"));
+        QCOMPARE(safeFileName(QStringLiteral("com1")), QStringLiteral("com1-"));
+        QCOMPARE(safeFileName(QStringLiteral("Console")), QStringLiteral("Console"));
         // Never half a character.
         const QString emoji = QString(119, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80");
         QCOMPARE(safeFileName(emoji), QString(119, QLatin1Char('x')));
