@@ -82,6 +82,9 @@ private Q_SLOTS:
                 }
                 QVERIFY2(!m.isNull() || !a->shortcut().isEmpty(),
                          qPrintable(top->text() + QLatin1String(": ") + a->text()));
+                // The key shown beside the command is the one on the keyboard.
+                QVERIFY2(!a->shortcut().toString(QKeySequence::NativeText).contains(QLatin1String("Backtab")),
+                         qPrintable(a->shortcut().toString()));
                 for (const QKeySequence &k : a->shortcuts()) {
                     QVERIFY2(!keys.contains(k), qPrintable(k.toString()));
                     keys << k;
