@@ -117,6 +117,31 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(s.prompt.saveFolders.last()).fileName().startsWith(QStringLiteral("Set 1 ")));
     }
 
+    void settingsFileThatCannotBeWrittenIsToldOnce()
+    {
+        // Folders change while the settings file cannot be written (here
+        // a folder stands where the file goes): the dialogs still follow
+        // the folders in this run, and the user hears of the file once,
+        // at the end, not at every save.
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(download(s));
+        QFile::remove(s.main->settingsPath());
+        QVERIFY(QDir().mkpath(s.main->settingsPath()));
+        const QString a = s.dir.filePath(QStringLiteral("a"));
+        const QString b = s.dir.filePath(QStringLiteral("b"));
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        saveShownSet(s, a + QStringLiteral("/1.txt"));
+        saveShownSet(s, b + QStringLiteral("/2.txt"));
+        QVERIFY(QFileInfo::exists(b + QStringLiteral("/2.txt")));
+        QCOMPARE(s.main->folders().folder(QStringLiteral("Data Sets")), b);
+        QVERIFY(!s.main->folders().lastError().isEmpty());
+        QCOMPARE(s.prompt.errors.size(), 0);
+        s.main->close();
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.first().contains(s.main->settingsPath()));
+    }
+
     void eachKindKeepsItsOwnFolder()
     {
         Session s(482);
