@@ -31,6 +31,8 @@ QString FolderMemory::kindOf(const QString &extension)
         return kinds.at(2);
     if (e == QLatin1String("pdf"))
         return kinds.at(3);
+    if (e == QLatin1String("svg") || e == QLatin1String("png"))
+        return kinds.at(4);
     return QString();
 }
 

@@ -2,7 +2,7 @@
 // The file dialogs remember where the user keeps each kind of file. Every
 // question goes on to the prompt below unchanged, except that a file dialog
 // starts in the folder last used for its kind of file (data sets, graphs,
-// collections, PDF files) and the folder chosen is kept for the next time,
+// collections, PDF files, pictures) and the folder chosen is kept for the next time,
 // in this run and the next ones (the settings file's [File Folders]
 // section, written only when a folder changes). Until a kind has a folder,
 // or while its folder is gone, the dialog starts where the command asked.
@@ -20,7 +20,8 @@ public:
 
     // The kind of file a dialog is for, by the extension of its first file
     // type or of the file chosen ("Data Sets" for TXT and CSV, "Graphs",
-    // "Collections", "PDF Files"); empty for other extensions.
+    // "Collections", "PDF Files", "Pictures" for SVG and PNG); empty for
+    // other extensions.
     static QString kindOf(const QString &extension);
     // The folder remembered for a kind (empty: none yet).
     QString folder(const QString &kind) const { return m_folders.value(kind); }

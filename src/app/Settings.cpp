@@ -166,7 +166,7 @@ bool Settings::write(const QString &path, const SettingsValues &v, QString *erro
 const QStringList &Settings::folderKinds()
 {
     static const QStringList kinds{QStringLiteral("Data Sets"), QStringLiteral("Graphs"), QStringLiteral("Collections"),
-                                   QStringLiteral("PDF Files")};
+                                   QStringLiteral("PDF Files"), QStringLiteral("Pictures")};
     return kinds;
 }
 

@@ -85,7 +85,7 @@ public:
     // lines show; every graph's item says the same.
     void addRateItem(Chart *chart)
     {
-        auto *item = new QAction(QStringLiteral("Rate of Rise"), chart);
+        auto *item = new QAction(QStringLiteral("&Rate of Rise"), chart);
         item->setObjectName(QStringLiteral("RateOfRise1"));
         item->setCheckable(true);
         item->setChecked(m_controller->options().showRate);

@@ -31,15 +31,20 @@ void TfrmMain::buildWindowMenu()
     NextWindow1->setShortcuts(QKeySequence::NextChild);
     PreviousWindow1->setShortcuts(QKeySequence::PreviousChild);
     // Ctrl+Tab and Ctrl+F4 on every desktop, whatever else it binds.
-    auto withKey = [](QAction *a, QKeySequence::StandardKey standard, const QKeySequence &key) {
+    auto withKey = [](QAction *a, QKeySequence::StandardKey standard, const QList<QKeySequence> &first) {
         QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
-        keys.removeAll(key);
-        keys.prepend(key);
+        for (auto k = first.crbegin(); k != first.crend(); ++k) {
+            keys.removeAll(*k);
+            keys.prepend(*k);
+        }
         a->setShortcuts(keys);
     };
-    withKey(NextWindow1, QKeySequence::NextChild, QKeySequence(Qt::CTRL | Qt::Key_Tab));
-    withKey(PreviousWindow1, QKeySequence::PreviousChild, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
-    withKey(CloseWindow1, QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_F4));
+    withKey(NextWindow1, QKeySequence::NextChild, {QKeySequence(Qt::CTRL | Qt::Key_Tab)});
+    // The menu shows the first key, named as printed on the keyboard (Qt
+    // calls Shift+Tab "Backtab"); the Backtab form is taken as well.
+    withKey(PreviousWindow1, QKeySequence::PreviousChild,
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
+    withKey(CloseWindow1, QKeySequence::Close, {QKeySequence(Qt::CTRL | Qt::Key_F4)});
     connect(NextWindow1, &QAction::triggered, this, [this] { activateNextChild(1); });
     connect(PreviousWindow1, &QAction::triggered, this, [this] { activateNextChild(-1); });
     connect(CloseWindow1, &QAction::triggered, m_mdi, &QMdiArea::closeActiveSubWindow);

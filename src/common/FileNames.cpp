@@ -2,6 +2,8 @@
 
 #include "common/DateTime.h"
 
+#include <QRegularExpression>
+
 namespace kv {
 
 QString safeFileName(const QString &text)
@@ -33,6 +35,12 @@ QString safeFileName(const QString &text)
             name.chop(1);
         trim();
     }
+    // Windows keeps the names of its devices (CON, NUL, COM1 and the
+    // like) to itself, whatever extension follows.
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])(?=\\.|$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = device.match(name); m.hasMatch())
+        name.insert(m.capturedEnd(), QLatin1Char('-'));
     return name;
 }
 

@@ -10,8 +10,9 @@ namespace kv {
 
 // text with every character a file name may not hold (path separators,
 // : * ? " < > |, control characters) made a '-', runs of spaces made one,
-// and no space or dot at either end (Windows drops trailing ones). Empty
-// when nothing usable is left; at most 120 characters.
+// and no space or dot at either end (Windows drops trailing ones); a name
+// Windows keeps for a device (CON, NUL, COM1, ...) gets a '-' after it.
+// Empty when nothing usable is left; at most 121 characters.
 QString safeFileName(const QString &text);
 
 // "2026-12-09 1030": the minute a date-time double falls in.

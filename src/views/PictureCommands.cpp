@@ -1,6 +1,7 @@
 #include "views/PictureCommands.h"
 
 #include "common/Prompt.h"
+#include "views/ChildWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,8 +111,13 @@ bool PictureCommands::exportPicture(Chart &chart)
     }
     if (!request)
         return false;
+    // The picture is offered the name of what its window would be saved as.
+    QString name;
+    for (QWidget *w = &chart; w && name.isEmpty(); w = w->parentWidget())
+        if (const ChildWindow *child = childWindowOf(w))
+            name = child->suggestedFileName();
     const QString path = m_prompt.saveFileName(QStringLiteral("Export Picture"), filterFor(request->format),
-                                               filterSuffix(filterFor(request->format)));
+                                               filterSuffix(filterFor(request->format)), name);
     if (path.isEmpty())
         return false;
     QString error;
@@ -129,10 +135,10 @@ void PictureCommands::copyPicture(Chart &chart)
 
 void PictureCommands::installOn(Chart &chart)
 {
-    auto *exportAction = new QAction(QStringLiteral("Export Picture\u2026"), &chart);
+    auto *exportAction = new QAction(QStringLiteral("&Export Picture\u2026"), &chart);
     exportAction->setObjectName(QStringLiteral("ExportPictureContext"));
     connect(exportAction, &QAction::triggered, this, [this, c = &chart] { exportPicture(*c); });
-    auto *copyAction = new QAction(QStringLiteral("Copy Picture"), &chart);
+    auto *copyAction = new QAction(QStringLiteral("&Copy Picture"), &chart);
     copyAction->setObjectName(QStringLiteral("CopyPictureContext"));
     connect(copyAction, &QAction::triggered, this, [this, c = &chart] { copyPicture(*c); });
     chart.addAction(exportAction);

@@ -6,12 +6,14 @@
 #include "common/DateTime.h"
 #include "common/FileNames.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "views/PictureCommands.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
 #include "support/MainSession.h"
 #include "support/SessionSteps.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinterInfo>
@@ -115,6 +117,31 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(s.prompt.saveFolders.last()).fileName().startsWith(QStringLiteral("Set 1 ")));
     }
 
+    void settingsFileThatCannotBeWrittenIsToldOnce()
+    {
+        // Folders change while the settings file cannot be written (here
+        // a folder stands where the file goes): the dialogs still follow
+        // the folders in this run, and the user hears of the file once,
+        // at the end, not at every save.
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(download(s));
+        QFile::remove(s.main->settingsPath());
+        QVERIFY(QDir().mkpath(s.main->settingsPath()));
+        const QString a = s.dir.filePath(QStringLiteral("a"));
+        const QString b = s.dir.filePath(QStringLiteral("b"));
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        saveShownSet(s, a + QStringLiteral("/1.txt"));
+        saveShownSet(s, b + QStringLiteral("/2.txt"));
+        QVERIFY(QFileInfo::exists(b + QStringLiteral("/2.txt")));
+        QCOMPARE(s.main->folders().folder(QStringLiteral("Data Sets")), b);
+        QVERIFY(!s.main->folders().lastError().isEmpty());
+        QCOMPARE(s.prompt.errors.size(), 0);
+        s.main->close();
+        QCOMPARE(s.prompt.errors.size(), 1);
+        QVERIFY(s.prompt.errors.first().contains(s.main->settingsPath()));
+    }
+
     void eachKindKeepsItsOwnFolder()
     {
         Session s(482);
@@ -156,6 +183,26 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(pdfs + QStringLiteral("/p.pdf")).size() > 0);
             s.main->Print1->trigger();
             QCOMPARE(s.prompt.saveFolders.last(), QDir(pdfs).filePath(recording));
+        }
+
+        // Pictures of a graph keep a folder of their own and are offered
+        // the graph's name.
+        {
+            auto *pictures = s.main->findChild<PictureCommands *>(QStringLiteral("PictureCommands"));
+            QVERIFY(pictures);
+            pictures->setRequestSource([](QSize) {
+                return std::optional<PictureRequest>(PictureRequest{Chart::PictureFormat::Png, QSize(200, 120), 1.0});
+            });
+            const QString pictureFolder = s.dir.filePath(QStringLiteral("pictures"));
+            QVERIFY(QDir().mkpath(pictureFolder));
+            activate(s, s.main->realTimeGraph());
+            s.prompt.saveNames.enqueue(pictureFolder + QStringLiteral("/p.png"));
+            s.main->findChild<QAction *>(QStringLiteral("ExportPicture1"))->trigger();
+            QCOMPARE(s.prompt.saveFolders.last(), recording);
+            QVERIFY(QFileInfo(pictureFolder + QStringLiteral("/p.png")).size() > 0);
+            s.main->findChild<QAction *>(QStringLiteral("ExportPicture1"))->trigger();
+            QCOMPARE(s.prompt.saveFolders.last(), QDir(pictureFolder).filePath(recording));
+            QCOMPARE(s.main->folders().folder(QStringLiteral("Pictures")), pictureFolder);
         }
 
         // A graph opened from a file is named after it and suggests its name.
@@ -202,6 +249,11 @@ private Q_SLOTS:
         QCOMPARE(safeFileName(QStringLiteral(" .. x\t\n  y\x01. ")), QStringLiteral("x y-"));
         QCOMPARE(safeFileName(QStringLiteral(" ... ")), QString());
         QCOMPARE(safeFileName(QString(300, QLatin1Char('x'))).size(), 120);
+        // Names Windows keeps for its devices, with or without an extension.
+        QCOMPARE(safeFileName(QStringLiteral("con")), QStringLiteral("con-"));
+        QCOMPARE(safeFileName(QStringLiteral("NUL.backup")), QStringLiteral("NUL-.backup"));
+        QCOMPARE(safeFileName(QStringLiteral("com1")), QStringLiteral("com1-"));
+        QCOMPARE(safeFileName(QStringLiteral("Console")), QStringLiteral("Console"));
         // Never half a character.
         const QString emoji = QString(119, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80");
         QCOMPARE(safeFileName(emoji), QString(119, QLatin1Char('x')));

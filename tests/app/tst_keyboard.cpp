@@ -5,9 +5,12 @@
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
+#include "views/Chart.h"
+#include "views/ChildWindow.h"
 
 #include "MeterEmulator.h"
 #include "support/MainSession.h"
+#include "support/SessionSteps.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QApplication>
@@ -19,11 +22,12 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
 using namespace kv;
-using kv::test::Session;
+using namespace kv::test;
 
 namespace {
 
@@ -78,6 +82,9 @@ private Q_SLOTS:
                 }
                 QVERIFY2(!m.isNull() || !a->shortcut().isEmpty(),
                          qPrintable(top->text() + QLatin1String(": ") + a->text()));
+                // The key shown beside the command is the one on the keyboard.
+                QVERIFY2(!a->shortcut().toString(QKeySequence::NativeText).contains(QLatin1String("Backtab")),
+                         qPrintable(a->shortcut().toString()));
                 for (const QKeySequence &k : a->shortcuts()) {
                     QVERIFY2(!keys.contains(k), qPrintable(k.toString()));
                     keys << k;
@@ -160,6 +167,79 @@ private Q_SLOTS:
         const QList<QMdiSubWindow *> back = visit(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(back.at(0), forward.at(forward.size() - 2));
         QCOMPARE(QSet<QMdiSubWindow *>(back.begin(), back.end()), QSet<QMdiSubWindow *>(all.begin(), all.end()));
+    }
+
+    void graphContextMenusHaveMnemonicsOfTheirOwn()
+    {
+        // The menu key opens a graph's context menu; its commands, gathered
+        // from several places, must each answer to a letter of their own.
+        Session s(481);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.main->dataLoggerWindow());
+        int charts = 0;
+        for (QMdiSubWindow *sw : s.main->mdiArea()->subWindowList()) {
+            ChildWindow *child = childWindowOf(sw->widget());
+            if (!child || !child->chart())
+                continue;
+            ++charts;
+            const QList<QAction *> commands = shownCommands(child->chart()->actions());
+            QVERIFY(commands.size() >= 4); // pictures and comparison at least
+            QSet<QChar> letters;
+            for (QAction *a : commands) {
+                const QChar m = mnemonicOf(a->text());
+                QVERIFY2(!m.isNull() && !letters.contains(m), qPrintable(a->text()));
+                letters << m;
+            }
+        }
+        QVERIFY(charts >= 2);
+    }
+
+    void noChildWindowKeepsTheKeyboard()
+    {
+        // Every kind of window open at once: the panel, the real-time graph
+        // and list, the data logger, the alarm log, and a graph and a list
+        // opened from files. Ctrl+Tab visits each, and from each one Tab
+        // comes back out to the tool bar.
+        Session s(481);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 3));
+        const QString ghf = s.dir.filePath(QStringLiteral("g.ghf"));
+        activate(s, s.main->realTimeGraph());
+        s.prompt.saveNames.enqueue(ghf);
+        s.main->Save1->trigger();
+        const QString txt = s.dir.filePath(QStringLiteral("l.txt"));
+        activate(s, s.main->realTimeList());
+        s.prompt.saveNames.enqueue(txt);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        QVERIFY(s.main->openFile(ghf) && s.main->openFile(txt));
+        s.main->DataLogger1->trigger();
+        QVERIFY(s.main->dataLoggerWindow());
+        s.main->findChild<QAction *>(QStringLiteral("AlarmLog1"))->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(s.main.get()));
+        QMdiArea *area = s.main->mdiArea();
+        const QList<QMdiSubWindow *> all = area->subWindowList();
+        QCOMPARE(all.size(), 7);
+
+        QSet<QMdiSubWindow *> visited;
+        for (int i = 0; i < all.size(); ++i) {
+            QWidget *from = QApplication::focusWidget() ? QApplication::focusWidget() : s.main.get();
+            QTest::keyClick(from, Qt::Key_Tab, Qt::ControlModifier);
+            QMdiSubWindow *active = area->activeSubWindow();
+            visited << active;
+            // Into the window, then on with Tab until the tool bar has it.
+            bool out = false;
+            for (int t = 0; t < 60 && !out; ++t) {
+                QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : s.main.get();
+                QTest::keyClick(at, Qt::Key_Tab);
+                QWidget *now = QApplication::focusWidget();
+                out = now && s.main->findChild<QToolBar *>() && s.main->findChild<QToolBar *>()->isAncestorOf(now);
+            }
+            QVERIFY2(out, qPrintable(active->widget()->windowTitle()));
+            QCOMPARE(area->activeSubWindow(), active);
+        }
+        QCOMPARE(visited, QSet<QMdiSubWindow *>(all.begin(), all.end()));
     }
 
     void windowMenuListsAndClosesWindows()

@@ -28,7 +28,7 @@ QStringList actionTexts(const QWidget *w)
 {
     QStringList out;
     for (const QAction *a : w->actions())
-        out << a->text();
+        out << QString(a->text()).remove(QLatin1Char('&'));
     return out;
 }
 

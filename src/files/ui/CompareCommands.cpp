@@ -94,9 +94,9 @@ QString CompareCommands::filter()
 
 void CompareCommands::installOn(Chart &chart)
 {
-    auto *compare = new QAction(QStringLiteral("Compare With\u2026"), &chart);
+    auto *compare = new QAction(QStringLiteral("Com&pare With\u2026"), &chart);
     compare->setObjectName(QStringLiteral("CompareWithContext"));
-    auto *remove = new QAction(QStringLiteral("Remove Comparison"), &chart);
+    auto *remove = new QAction(QStringLiteral("Re&move Comparison"), &chart);
     remove->setObjectName(QStringLiteral("RemoveComparisonContext"));
     remove->setEnabled(chart.hasComparison());
     connect(compare, &QAction::triggered, this, [this, c = &chart, remove] {

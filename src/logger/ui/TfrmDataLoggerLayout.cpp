@@ -130,7 +130,7 @@ void TfrmDataLogger::buildLayout()
     PESGraph1->setAccessibleName(QStringLiteral("Graph"));
     PESGraph1->setFocusPolicy(Qt::StrongFocus);
     // The chart's own customization, from its context menu (or the menu key).
-    auto *customize = new QAction(QStringLiteral("Customize graph..."), PESGraph1);
+    auto *customize = new QAction(QStringLiteral("C&ustomize graph..."), PESGraph1);
     connect(customize, &QAction::triggered, PESGraph1, [this] { PESGraph1->customize(); });
     PESGraph1->addAction(customize);
     PESGraph1->setContextMenuPolicy(Qt::ActionsContextMenu);
