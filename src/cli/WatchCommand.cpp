@@ -88,6 +88,9 @@ public:
         , m_limitMs(limitMs)
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // Nothing to read: a command that reads its input (mail, a script
+        // asking a question) ends it at once instead of waiting for ever.
+        m_process.setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_UNIX
         // A group of its own: stopping the command stops what it started too.
         m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
