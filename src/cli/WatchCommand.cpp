@@ -21,6 +21,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -69,19 +70,34 @@ bool numberOption(const QString &text, double least, bool leastAllowed, double &
 // The commands run for events, one after the other in the order of the
 // events (a "cleared" must never overtake its alarm). Each one's output goes
 // to the standard error so that the records on the standard output stay
-// clean.
+// clean. A command that runs longer than its time is stopped, so that one
+// that hangs cannot hold back the commands of every later event.
 class EventCommands
 {
 public:
-    explicit EventCommands(QString command)
+    EventCommands(QString command, int limitMs)
         : m_command(std::move(command))
+        , m_limitMs(limitMs)
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // Nothing to read: a command that reads its input (mail, a script
+        // asking a question) ends it at once instead of waiting for ever.
+        m_process.setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+        // A group of its own: stopping the command stops what it started too.
+        m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+        m_limit.setSingleShot(true);
+        QObject::connect(&m_limit, &QTimer::timeout, [this] { stop(); });
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { forwardOutput(); });
-        QObject::connect(&m_process, &QProcess::finished, [this] { startNext(); });
+        QObject::connect(&m_process, &QProcess::finished, [this] {
+            m_limit.stop();
+            startNext();
+        });
         QObject::connect(&m_process, &QProcess::errorOccurred, [this](QProcess::ProcessError e) {
             if (e != QProcess::FailedToStart)
                 return;
+            m_limit.stop();
             say(QStringLiteral("--on-alarm: the shell could not run the command (%1)").arg(m_process.errorString()));
             startNext();
         });
@@ -97,17 +113,20 @@ public:
         if (m_process.state() == QProcess::NotRunning)
             startNext();
     }
-    // Before the program ends: the events still waiting get their commands.
+    // Before the program ends: the events still waiting get their commands,
+    // each within its time.
     void finish()
     {
         while (m_process.state() != QProcess::NotRunning || !m_waiting.empty()) {
-            if (m_process.state() == QProcess::NotRunning)
+            if (m_process.state() == QProcess::NotRunning) {
                 startNext();
-            if (!m_process.waitForFinished(30000)) {
-                if (m_process.state() == QProcess::NotRunning)
-                    continue;
-                say(QStringLiteral("--on-alarm: a command still runs after 30 s; left to itself"));
-                return;
+                continue;
+            }
+            const int left = m_limit.isActive() ? m_limit.remainingTime() : 0;
+            if (!m_process.waitForFinished(std::max(left, 1))) {
+                if (m_process.state() != QProcess::NotRunning)
+                    stop();
+                continue;
             }
             forwardOutput();
         }
@@ -116,9 +135,25 @@ public:
 private:
     void forwardOutput()
     {
+        if (!m_process.isOpen())
+            return;
         const QByteArray b = m_process.readAllStandardOutput();
         std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
         std::fflush(stderr);
+    }
+    // The command ran out of time: it is ended, the next one starts.
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        say(QStringLiteral("--on-alarm: the command still ran after %1 s; stopped")
+                .arg(QString::number(m_limitMs / 1000.0, 'g', 6)));
+#ifdef Q_OS_UNIX
+        if (m_process.processId() > 0)
+            ::kill(-static_cast<pid_t>(m_process.processId()), SIGKILL);
+#endif
+        m_process.kill();
+        m_process.waitForFinished(5000); // its finished() starts the next
     }
     void startNext()
     {
@@ -127,11 +162,14 @@ private:
             return;
         m_process.setProcessEnvironment(m_waiting.front());
         m_waiting.pop_front();
+        m_limit.start(m_limitMs);
         m_process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), m_command});
     }
 
     QString m_command;
+    int m_limitMs;
     QProcess m_process;
+    QTimer m_limit;
     std::deque<QProcessEnvironment> m_waiting;
 };
 
@@ -171,6 +209,9 @@ int watchCommand(const QStringList &args)
                              QStringLiteral("Run CMD through the shell for each event, with KV481_EVENT (alarm or "
                                             "cleared), KV481_CHANNEL, KV481_VALUE, KV481_LIMIT and KV481_TIME set."),
                              QStringLiteral("CMD"));
+    const auto onAlarmTime = add(QStringLiteral("on-alarm-timeout"),
+                                 QStringLiteral("Seconds each CMD may run before it is stopped (default 60)."),
+                                 QStringLiteral("S"));
     const auto rateWindow = add(QStringLiteral("rate-window"),
                                 QStringLiteral("Add each channel's rate of rise (degrees a minute, the least-squares "
                                                "slope over the last S seconds) to every record."),
@@ -218,6 +259,10 @@ int watchCommand(const QStringList &args)
     double windowSeconds = 0;
     if (parser.isSet(rateWindow) && !numberOption(parser.value(rateWindow), 0, false, windowSeconds))
         return fail(QStringLiteral("watch: --rate-window takes seconds above 0"), kUsage);
+    double commandSeconds = 60;
+    if (parser.isSet(onAlarmTime)
+        && (!numberOption(parser.value(onAlarmTime), 0, false, commandSeconds) || commandSeconds > 24 * 3600))
+        return fail(QStringLiteral("watch: --on-alarm-timeout takes seconds above 0, up to a day"), kUsage);
     if (parser.isSet(onAlarm) && parser.value(onAlarm).trimmed().isEmpty())
         return fail(QStringLiteral("watch: --on-alarm needs a command"), kUsage);
 
@@ -264,7 +309,7 @@ int watchCommand(const QStringList &args)
     // Watching is what this command is for: a lost meter is always an event.
     watch.setWatchdogWithoutLimits(true);
     watch.setSettings(settings);
-    EventCommands commands(parser.value(onAlarm));
+    EventCommands commands(parser.value(onAlarm), static_cast<int>(std::lround(commandSeconds * 1000.0)));
     auto report = [&](const QVector<AlarmEvent> &events) {
         for (const AlarmEvent &e : events) {
             write(alarmEventLine(fmt, e));

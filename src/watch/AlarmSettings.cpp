@@ -58,10 +58,16 @@ bool parseAlarmExpression(const QString &text, AlarmSettings &settings, QString 
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = pattern.match(text);
     if (!m.hasMatch()) {
-        if (error)
+        if (error) {
+            // Shown on one line, whatever the text holds.
+            QString shown = text;
+            for (QChar &c : shown)
+                if (c.category() == QChar::Other_Control)
+                    c = QChar(0xFFFD);
             *error = QStringLiteral("\"%1\" is no alarm; write a channel (T1, T2 or T1-T2), > or < and a limit, "
                                     "e.g. T1>80 or T2<-18")
-                         .arg(text);
+                         .arg(shown);
+        }
         return false;
     }
     QString name = m.captured(1).toUpper();

@@ -145,6 +145,34 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
     }
 
+    void untouchedLimitsComeBackExactlyInTheOtherUnit()
+    {
+        // Limits kept in °C, the meter showing °F: 26.7 °C shows as 80.1 °F
+        // (80.06). OK without a change gives the same limits, so an alarm
+        // that lasts is not cleared and fired again; a changed box counts.
+        WatchOptions o;
+        o.alarms[AlarmChannel::T1].high = {true, 26.7};
+        o.alarms[AlarmChannel::T2].low = {true, -17.77};
+        o.alarms.hysteresis = 0.55;
+        o.alarms.delaySeconds = 2.5;
+        AlarmsDialog d(o, QStringLiteral("F"), 2);
+        QCOMPARE(d.row(AlarmChannel::T1).high->value(), 80.1);
+        const AlarmSettings shown = o.alarms.inUnit(QStringLiteral("F"));
+        QVERIFY(d.options().alarms == shown);
+        AlarmWatch watch(SystemClock::instance());
+        AlarmSettings before = o.alarms, after = d.options().alarms;
+        before.delaySeconds = after.delaySeconds = 0; // fired at once here
+        watch.setSettings(before);
+        WatchSample s;
+        s.t1 = 81.0;
+        s.unit = QStringLiteral("F");
+        QCOMPARE(watch.feed(s).size(), 1);
+        QVERIFY(watch.setSettings(after).isEmpty());
+        QVERIFY(watch.feed(s).isEmpty());
+        d.row(AlarmChannel::T1).high->setValue(81.5);
+        QCOMPARE(d.options().alarms[AlarmChannel::T1].high.value, 81.5);
+    }
+
     void everyControlReachableByKeyboard()
     {
         // The Alarms dialog and the Alarm Log: Tab reaches every control,

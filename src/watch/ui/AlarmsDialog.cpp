@@ -167,6 +167,19 @@ void AlarmsDialog::checkLimits()
     m_ok->setEnabled(wrong.isEmpty());
 }
 
+namespace {
+
+// What a box holds: the exact figure it was opened with while it still
+// shows that figure rounded, so that limits set in the other unit come back
+// unchanged when nobody touched them.
+double boxValue(const QDoubleSpinBox *box, double exact)
+{
+    const double shown = QString::number(exact, 'f', box->decimals()).toDouble();
+    return box->value() == shown ? exact : box->value();
+}
+
+} // namespace
+
 WatchOptions AlarmsDialog::options() const
 {
     WatchOptions o = m_options;
@@ -174,20 +187,21 @@ WatchOptions AlarmsDialog::options() const
     for (int c = 0; c < kAlarmChannels; ++c) {
         const Row &r = m_rows[c];
         ChannelLimits &l = a.channels[c];
-        l.high = {r.highOn->isChecked() && r.highOn->isEnabled() ? true : false, r.high->value()};
-        l.low = {r.lowOn->isChecked() && r.lowOn->isEnabled() ? true : false, r.low->value()};
+        const ChannelLimits &opened = m_options.alarms.channels[c];
+        l.high = {r.highOn->isChecked() && r.highOn->isEnabled(), boxValue(r.high, opened.high.value)};
+        l.low = {r.lowOn->isChecked() && r.lowOn->isEnabled(), boxValue(r.low, opened.low.value)};
         // Kept as set on a meter with both channels, while a 481 is on the line.
         if (!r.highOn->isEnabled() && c > 0) {
             l.high.on = m_options.alarms.channels[c].high.on;
             l.low.on = m_options.alarms.channels[c].low.on;
         }
     }
-    a.hysteresis = m_hysteresis->value();
-    a.delaySeconds = m_delay->value();
+    a.hysteresis = boxValue(m_hysteresis, m_options.alarms.hysteresis);
+    a.delaySeconds = boxValue(m_delay, m_options.alarms.delaySeconds);
     a.watchdog = m_watchdog->isChecked();
     a.sound = m_sound->isChecked();
     a.notify = m_notify->isChecked();
-    o.rateWindowSeconds = m_rateWindow->value();
+    o.rateWindowSeconds = boxValue(m_rateWindow, m_options.rateWindowSeconds);
     return o;
 }
 
