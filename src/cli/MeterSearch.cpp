@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <csignal>
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -14,6 +15,23 @@
 #endif
 
 namespace kv {
+
+namespace cli {
+
+void say(const QString &line)
+{
+    const QByteArray b = (QStringLiteral("kv481: ") + line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+int fail(const QString &line, int code)
+{
+    say(line);
+    return code;
+}
+
+} // namespace cli
 
 MeterSearch::MeterSearch()
     : link(port, SystemClock::instance(), prompt)

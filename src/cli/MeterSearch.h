@@ -14,6 +14,19 @@
 
 namespace kv {
 
+namespace cli {
+
+constexpr int kUsage = 2;  // exit code of a mistake in the arguments
+constexpr int kFailed = 1; // exit code of anything else that went wrong
+constexpr int kMaxInterval = 61 * 60;
+
+// One line on the standard error, after "kv481: ".
+void say(const QString &line);
+// Says line and gives code back, for `return fail(...)`.
+int fail(const QString &line, int code = kFailed);
+
+} // namespace cli
+
 struct MeterSearch
 {
     QtSerialPort port;

@@ -27,23 +27,11 @@ namespace kv {
 
 namespace {
 
-constexpr int kUsage = 2;
-constexpr int kFailed = 1;
-constexpr int kMaxInterval = 61 * 60;
-
-void say(const QString &line)
-{
-    const QByteArray b = (QStringLiteral("kv481: ") + line + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
-    std::fflush(stderr);
-}
-
-int fail(const QString &line, int code = kFailed)
-{
-    say(line);
-    return code;
-}
-
+using cli::fail;
+using cli::kFailed;
+using cli::kMaxInterval;
+using cli::kUsage;
+using cli::say;
 
 } // namespace
 

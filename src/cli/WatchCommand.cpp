@@ -37,23 +37,11 @@ namespace kv {
 
 namespace {
 
-constexpr int kUsage = 2;
-constexpr int kFailed = 1;
-constexpr int kMaxInterval = 61 * 60;
-
-int fail(const QString &line, int code = kFailed)
-{
-    const QByteArray b = (QStringLiteral("kv481: ") + line + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
-    std::fflush(stderr);
-    return code;
-}
-
-void say(const QString &line)
-{
-    fail(line, 0);
-}
-
+using cli::fail;
+using cli::kFailed;
+using cli::kMaxInterval;
+using cli::kUsage;
+using cli::say;
 
 // A number of seconds or degrees from an option; false when it is not one
 // or below the least allowed.
