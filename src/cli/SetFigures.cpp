@@ -41,6 +41,17 @@ QString statisticsJson(const DataSetStatistics &s)
     return out;
 }
 
+QString statisticsHeader(int channels)
+{
+    QStringList names{QStringLiteral("set"),      QStringLiteral("date"),     QStringLiteral("time"),
+                      QStringLiteral("interval"), QStringLiteral("count"),    QStringLiteral("unit"),
+                      QStringLiteral("end_date"), QStringLiteral("end_time"), QStringLiteral("duration")};
+    for (int ch = 1; ch <= channels; ++ch)
+        for (const char *figure : {"mean", "sd", "max", "min"})
+            names << QStringLiteral("t%1_%2").arg(ch).arg(QLatin1String(figure));
+    return names.join(QLatin1Char('\t')) + QLatin1Char('\n');
+}
+
 QString setListLine(const CollectionSets &sets, int i, const QStringList &row, bool json, bool withStats)
 {
     const DataSet &set = sets.collection->sets.at(i);

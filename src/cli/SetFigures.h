@@ -20,6 +20,11 @@ QString statisticsJson(const DataSetStatistics &s);
 
 struct CollectionSets;
 
+// The header line (with its line end) over kv481 sets --stats in TAB-
+// separated text: the names of the columns, those of the JSON members
+// where there are some ("set", "date", ..., "t1_mean", "t1_sd", ...).
+QString statisticsHeader(int channels);
+
 // One line of kv481 sets (with its line end) for set index, whose row of
 // the data set list is given: TAB-separated or one JSON object, with the
 // figures when withStats.

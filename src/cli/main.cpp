@@ -384,7 +384,8 @@ int setsCommand(const QStringList &args)
                              QStringLiteral("Add each set's figures, as the data-logger window shows them: the last "
                                             "reading's date and time, the duration (hh:mm:ss), then per channel the "
                                             "mean, standard deviation, highest and lowest reading (overloads left "
-                                            "out; empty when a channel has no valid reading)."));
+                                            "out; empty when a channel has no valid reading). The text "
+                                            "starts with a line naming the columns."));
     if (const int r = c.parse(args, 1); r >= 0)
         return r;
     const QString fmt = c.parser.isSet(format) ? c.parser.value(format) : QStringLiteral("txt");
@@ -395,6 +396,9 @@ int setsCommand(const QStringList &args)
         return fail(sets.error);
     const QVector<QStringList> rows = dataSetListRows(*sets.collection);
     QByteArray out;
+    // The figures' many columns are named; the plain list stays as scripts know it.
+    if (c.parser.isSet(stats) && fmt == QLatin1String("txt"))
+        out += statisticsHeader(sets.channels()).toUtf8();
     for (int i = 0; i < rows.size(); ++i) {
         if (!sets.usable(i)) {
             reportImpossible(sets, i);

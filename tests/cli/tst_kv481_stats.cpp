@@ -71,8 +71,15 @@ private Q_SLOTS:
         const int channels = c.bytesPerSample == 4 ? 2 : 1;
         const QVector<QStringList> rows = dataSetListRows(c);
 
-        const QList<QByteArray> text = run({QStringLiteral("sets"), file, QStringLiteral("--stats")}, processLocale);
-        QCOMPARE(text.size(), rows.size());
+        QList<QByteArray> text = run({QStringLiteral("sets"), file, QStringLiteral("--stats")}, processLocale);
+        QCOMPARE(text.size(), rows.size() + 1);
+        // A line names the columns first, as many as every line has.
+        const QByteArray names = text.takeFirst();
+        QCOMPARE(names, QByteArray("set\tdate\ttime\tinterval\tcount\tunit\tend_date\tend_time\tduration\t"
+                                   "t1_mean\tt1_sd\tt1_max\tt1_min")
+                            + (channels == 2 ? "\tt2_mean\tt2_sd\tt2_max\tt2_min" : ""));
+        for (const QByteArray &line : text)
+            QCOMPARE(line.count('\t'), names.count('\t'));
         const QList<QByteArray> json = run({QStringLiteral("sets"), file, QStringLiteral("--stats"),
                                             QStringLiteral("--format"), QStringLiteral("jsonl")},
                                            processLocale);
