@@ -99,20 +99,27 @@ QByteArray textField(const QString &text)
 }
 
 // A list's value cell: "OL" flags an overload; a number is written with a
-// point and the decimals it shows; anything else leaves the value empty.
-void appendValue(QByteArray &line, const QString &text, const QString &unit)
+// point and the decimals it shows; an empty or "----" cell (no reading)
+// leaves the value empty. Any other text is no value: false, nothing
+// appended, for the file is not to be written with it left out.
+bool appendValue(QByteArray &line, const QString &text, const QString &unit)
 {
-    line += ',';
     const QString t = text.trimmed();
     float v = 0;
-    if (t != QLatin1String("OL") && listValue(t, v)) {
+    const bool overload = t == QLatin1String("OL");
+    const bool number = !overload && listValue(t, v);
+    if (!overload && !number && !t.isEmpty() && t != QLatin1String("----"))
+        return false;
+    line += ',';
+    if (number) {
         QString plain = t;
         plain.replace(decimalSeparator(), QStringLiteral("."));
         line += plain.toLatin1();
     }
     line += ',';
     line += textField(unit);
-    line += t == QLatin1String("OL") ? ",OL" : ",";
+    line += overload ? ",OL" : ",";
+    return true;
 }
 
 // A chart's cell: the overload mark flagged, "no reading" empty.
@@ -270,22 +277,45 @@ TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, i
     const QByteArray set = setNumber > 0 ? QByteArray::number(setNumber) + ',' : QByteArray();
     LocaleDateTimeReader reader;
     IsoTimes iso;
-    return writeLines(device, name, head, std::max(from, 1), std::min(to, grid.RowCount() - 1),
-                      std::max(0, to - from + 1), progress, [&](int row, QByteArray &line) {
-                          line += set;
-                          double t = 0;
-                          if (rowTime)
-                              line += iso(rowTime(row));
-                          else if (reader.dateTime(grid.cell(1, row), grid.cell(2, row), t))
-                              line += iso(t);
-                          for (int ch = 0; ch < shape.channels; ++ch)
-                              appendValue(line, grid.cell(3 + 2 * ch, row), grid.cell(4 + 2 * ch, row));
-                          if (shape.functionColumn >= 0) {
-                              line += ',';
-                              line += textField(grid.cell(shape.functionColumn, row));
-                          }
-                          return true;
-                      });
+    // A row whose time or a value does not read stops the writing: left
+    // empty, it would pass for a missing reading.
+    int badRow = 0;
+    QString problem;
+    TextWriteResult r = writeLines(
+        device, name, head, std::max(from, 1), std::min(to, grid.RowCount() - 1), std::max(0, to - from + 1),
+        progress, [&](int row, QByteArray &line) {
+            line += set;
+            double t = 0;
+            const QString date = grid.cell(1, row);
+            const QString time = grid.cell(2, row);
+            if (rowTime) {
+                line += iso(rowTime(row));
+            } else if (reader.dateTime(date, time, t)) {
+                line += iso(t);
+            } else {
+                badRow = row;
+                problem = reader.problem(date, time);
+                return false;
+            }
+            for (int ch = 0; ch < shape.channels; ++ch) {
+                const QString value = grid.cell(3 + 2 * ch, row);
+                if (!appendValue(line, value, grid.cell(4 + 2 * ch, row))) {
+                    badRow = row;
+                    problem = unreadableValue(value);
+                    return false;
+                }
+            }
+            if (shape.functionColumn >= 0) {
+                line += ',';
+                line += textField(grid.cell(shape.functionColumn, row));
+            }
+            return true;
+        });
+    if (badRow && r.ok) {
+        r.ok = false;
+        r.error = QStringLiteral("The file %1 is not written: row %2 %3.").arg(shown(name)).arg(badRow).arg(problem);
+    }
+    return r;
 }
 
 TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to, const QString &unit,

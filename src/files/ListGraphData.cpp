@@ -24,6 +24,13 @@ bool isUnit(const QString &text)
     return text == QLatin1String("C") || text == QLatin1String("F");
 }
 
+// An empty cell or the graph layout's "----": no reading, no point.
+bool isNoReading(const QString &text)
+{
+    const QString t = text.trimmed();
+    return t.isEmpty() || t == QLatin1String("----");
+}
+
 struct Extremes
 {
     float largest = -99999.0f;
@@ -117,10 +124,19 @@ bool listValue(const QString &text, float &value)
     return ValueReader().read(text, value);
 }
 
-UnreadableRow firstUnreadableRow(const GridSource &list)
+QString unreadableValue(const QString &text)
+{
+    return QStringLiteral("holds the value %1 where a number such as %2 or OL is expected")
+        .arg(LocaleDateTimeReader::quotedText(text), fixedText(22.5, 1));
+}
+
+namespace {
+
+// The first row up to `last` whose date or time does not read.
+UnreadableRow firstUnreadableDate(const GridSource &list, int last)
 {
     LocaleDateTimeReader reader;
-    const int n = list.RowCount() - 1;
+    const int n = std::min(last, list.RowCount() - 1);
     for (int row = 1; row <= n; ++row) {
         const QString date = list.cell(kDateCol, row);
         const QString time = list.cell(kTimeCol, row);
@@ -129,6 +145,13 @@ UnreadableRow firstUnreadableRow(const GridSource &list)
             return {row, reader.problem(date, time)};
     }
     return {};
+}
+
+} // namespace
+
+UnreadableRow firstUnreadableRow(const GridSource &list)
+{
+    return firstUnreadableDate(list, list.RowCount() - 1);
 }
 
 UnreadableRow firstUnreadableRow(const TextListRows &rows)
@@ -148,7 +171,11 @@ UnreadableRow firstUnreadableRow(const TextListRows &rows)
     private:
         const TextListRows &m_r;
     };
-    return firstUnreadableRow(Rows(rows));
+    // A date above the first unreadable value is told first.
+    const int last = rows.valueRow ? rows.valueRow : static_cast<int>(rows.rows.size());
+    if (const UnreadableRow date = firstUnreadableDate(Rows(rows), last); date.row)
+        return date;
+    return {rows.valueRow, rows.valueProblem};
 }
 
 ListGraphData convertListToGraph(const GridSource &list, const TextProgress &progress)
@@ -208,6 +235,11 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;
+            } else if (!isNoReading(cell)) {
+                // A value that does not read would be drawn as 0.
+                g.badRow = row;
+                g.problem = unreadableValue(cell);
+                return g;
             }
         }
     }

@@ -25,9 +25,9 @@ struct ListGraphData
     int points = 0; // the list's data rows
     // Per subset, `points` long. An "OL" value becomes the overload mark
     // (TextDataSet::OverloadValue), which the chart does not draw and the
-    // graph writer writes back as "OL". A cell that got nothing from its
-    // row (a text that is no number) keeps y 0, as a chart just set up
-    // holds it.
+    // graph writer writes back as "OL". An empty or "----" cell keeps y 0,
+    // as a chart just set up holds it; any other text that is no number
+    // makes no graph (see badRow).
     std::vector<std::vector<double>> x;
     std::vector<std::vector<float>> y;
     // "C" or "F", or empty when no row names either.
@@ -43,9 +43,9 @@ struct ListGraphData
     bool anyValue = false;
     int rowsDone = 0;
     bool cancelled = false;
-    // The first row whose date or time did not read, and why ("holds the
-    // date ..."): then nothing else is converted and no graph is to be
-    // made of the list.
+    // The first row whose date, time or a value did not read, and why
+    // ("holds the date ..."): then nothing else is converted and no graph
+    // is to be made of the list.
     int badRow = 0;
     QString problem;
 };
@@ -60,7 +60,13 @@ struct UnreadableRow
     QString problem;
 };
 UnreadableRow firstUnreadableRow(const GridSource &list);
+// Rows read from a file: also the first value or unit cell that does not
+// read (TextListRows::valueRow), whichever row comes first.
 UnreadableRow firstUnreadableRow(const TextListRows &rows);
+
+// Why a value cell is no reading: "holds the value "C" where a number such
+// as 22.5 or OL is expected".
+QString unreadableValue(const QString &text);
 
 // progress is told the row about to be converted and the row count before
 // each row; returning false leaves the rows done so far, still fitted.

@@ -310,6 +310,11 @@ QString LocaleDateTimeReader::expectedTime() const
     return QStringLiteral("a time such as ") + m_locale.toString(QTime(14, 3, 10), m_timeFormat);
 }
 
+QString LocaleDateTimeReader::quotedText(const QString &text)
+{
+    return quoted(text);
+}
+
 QString LocaleDateTimeReader::problem(const QString &dateText, const QString &timeText)
 {
     double value = 0;

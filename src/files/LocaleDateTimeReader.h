@@ -40,6 +40,10 @@ public:
     QString expectedDate() const;
     QString expectedTime() const;
 
+    // A text from a file as these messages quote it: in double quotes,
+    // what cannot be shown replaced, cut after a date's length.
+    static QString quotedText(const QString &text);
+
 private:
     bool parseDate(const QString &text, double &days) const;
     // Hours, minutes and seconds as numbers with any separators, and an

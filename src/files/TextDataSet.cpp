@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -247,27 +248,58 @@ TextWriteResult writeLines(QIODevice &device, const QString &name, int first, in
     return r;
 }
 
-// A cell that is a number with a decimal comma, in a comma-separated file:
-// written with a point, or its two halves would land in two fields.
-QString tableCellText(const QString &cell, QChar separator, bool commaDecimal)
+// A number with a decimal comma, as a cell may hold it whatever the locale
+// (a list read from another computer's file).
+bool isCommaNumber(const QString &cell)
 {
-    if (!commaDecimal || separator != TextDataSet::Comma || !cell.contains(TextDataSet::Comma))
+    static const QRegularExpression re(QStringLiteral("^\\s*[+-]?(\\d+,?\\d*|,\\d+)([eE][+-]?\\d+)?\\s*$"));
+    return re.match(cell).hasMatch();
+}
+
+// A field that holds the separator, or opens with a double quote, is
+// written in double quotes (a quote inside doubled), as the reader takes
+// it: otherwise it would read back as two fields.
+bool needsQuotes(QStringView text, QChar separator)
+{
+    return text.contains(separator) || text.startsWith(QLatin1Char('"'));
+}
+
+QString quotedField(QStringView text)
+{
+    QString q = text.toString();
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+// Quotes what was appended to line from `start` on, where it needs it.
+void quoteFrom(QString &line, qsizetype start, QChar separator)
+{
+    const QStringView field = QStringView(line).mid(start);
+    if (needsQuotes(field, separator))
+        line.replace(start, field.size(), quotedField(field));
+}
+
+// A cell as the table layout writes it: a number with a decimal comma in a
+// comma-separated file takes a point, so its two halves do not land in two
+// fields; other text holding the separator is quoted.
+QString tableCellText(const QString &cell, QChar separator)
+{
+    if (!needsQuotes(cell, separator))
         return cell;
-    bool number = false;
-    parseLocaleDouble(cell, &number);
-    if (!number)
-        return cell;
-    QString s = cell;
-    s.replace(TextDataSet::Comma, QLatin1Char('.'));
-    return s;
+    if (separator == TextDataSet::Comma && isCommaNumber(cell)) {
+        QString s = cell;
+        s.replace(TextDataSet::Comma, QLatin1Char('.'));
+        return s;
+    }
+    return quotedField(cell);
 }
 
 // A data row of the table layout without its line end: the cells after the
 // number column, each followed by the separator.
-void appendTableLine(QString &line, const GridSource &grid, int row, QChar separator, bool commaDecimal)
+void appendTableLine(QString &line, const GridSource &grid, int row, QChar separator)
 {
     for (int c = 1; c < grid.ColCount(); ++c) {
-        line += tableCellText(grid.cell(c, row), separator, commaDecimal);
+        line += tableCellText(grid.cell(c, row), separator);
         line += separator;
     }
 }
@@ -324,8 +356,11 @@ QStringConverter::Encoding TextDataSet::fileEncoding()
 
 QString TextDataSet::graphLine(double x, float y0, const float *y1, const QString &unit, QChar separator)
 {
-    QString line = shortDateText(x) + separator + longTimeText(x) + separator + valueText(y0, separator) + separator
-        + unit + separator;
+    const auto field = [separator](const QString &text) {
+        return needsQuotes(text, separator) ? quotedField(text) : text;
+    };
+    QString line = field(shortDateText(x)) + separator + field(longTimeText(x)) + separator
+        + valueText(y0, separator) + separator + unit + separator;
     if (y1)
         line += valueText(*y1, separator) + separator + unit + separator;
     return line;
@@ -352,8 +387,11 @@ TextWriteResult TextDataSet::writeGraph(QIODevice &device, const GraphCells &cel
         if (std::isnan(cells.y0[p]) && (!two || std::isnan(cells.y1[p])))
             return true;
         line += dt.date(x);
+        quoteFrom(line, 0, separator);
         line += separator;
+        const qsizetype time = line.size();
         dt.appendTime(line, x);
+        quoteFrom(line, time, separator);
         line += separator;
         const auto value = [&](float y) {
             values.append(line, y);
@@ -376,9 +414,8 @@ TextWriteResult TextDataSet::writeGrid(QIODevice &device, const GridSource &grid
     const int first = std::max(from, 1);
     const int last = std::min(to, grid.RowCount() - 1);
     const int total = std::max(0, to - from + 1);
-    const bool commaDecimal = decimalSeparatorIsComma();
     return writeLines(device, name, first, last, total, progress, [&](int row, QString &line) {
-        appendTableLine(line, grid, row, separator, commaDecimal);
+        appendTableLine(line, grid, row, separator);
         return true;
     });
 }
@@ -386,7 +423,7 @@ TextWriteResult TextDataSet::writeGrid(QIODevice &device, const GridSource &grid
 QByteArray TextDataSet::tableRowBytes(const GridSource &grid, int row, QChar separator)
 {
     QString line;
-    appendTableLine(line, grid, row, separator, decimalSeparatorIsComma());
+    appendTableLine(line, grid, row, separator);
     QStringEncoder encoder(fileEncoding());
     QByteArray bytes = encoder.encode(line);
     bytes += "\r\n";

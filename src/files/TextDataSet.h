@@ -1,8 +1,10 @@
 #pragma once
 // Data set text files: one reading per line, every field (the last one too)
-// followed by the separator, lines ended by CR LF, no header line and
-// nothing quoted. TAB separates the fields of a TXT file, a comma those of
-// a CSV file; nothing but the separator tells them apart.
+// followed by the separator, lines ended by CR LF, no header line. TAB
+// separates the fields of a TXT file, a comma those of a CSV file; nothing
+// but the separator tells them apart. A number in a CSV file has a decimal
+// point; any other field that would hold the separator is written in double
+// quotes, so that no field reads back as two.
 //
 // Two layouts are written. The graph layout has one line per chart point:
 // date, time, first value, unit, and for a two-subset chart second value
@@ -76,6 +78,10 @@ struct TextListRows
     int firstLine = 1;
     // The file holds data sets after the one read (an export of several).
     bool moreSets = false;
+    // The first row whose value or unit cell does not read as the file
+    // writes its numbers, and why ("holds the value ..."); 0 when all do.
+    int valueRow = 0;
+    QString valueProblem;
     int lineOf(int row) const { return row + firstLine - 1; }
     // The meter model whose list has these columns: 482, 481 or 0.
     int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }
@@ -139,7 +145,14 @@ public:
     // Reads list rows from an open device: lines until the first one with
     // no separator in it, the first MaxLineLength characters of each, the
     // fields that are followed by a separator, as many as the columns
-    // after the number column hold. A file of comma-separated readings
+    // after the number column hold. A field that opens with a double quote
+    // runs to its closing quote and may hold the separator. The numbers of
+    // the value cells take the locale's decimal separator: a file's numbers
+    // are written with a point or with a comma, and the first one that has
+    // either tells which (a comma-separated file cannot hold a bare decimal
+    // comma). A value cell that is no number, "OL", "----" or empty, one
+    // with the other decimal separator, and a unit cell that is a number
+    // (the halves of a number split by a comma) are told in valueRow. A file of comma-separated readings
     // with ISO 8601 times under its header line (as the command-line
     // program exports them, see readIsoCsv) is told by that line,
     // whatever the separator, and read into the same columns.

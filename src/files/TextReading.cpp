@@ -2,7 +2,9 @@
 // a list row, in the file's one encoding, split into the list's cells.
 
 #include "files/TextDataSet.h"
+#include "common/LocaleText.h"
 #include "files/AnalysisCsv.h"
+#include "files/LocaleDateTimeReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace kv {
 
@@ -83,6 +86,163 @@ bool isValidUtf8(const char *data, qsizetype size)
     }
     return true;
 }
+
+// Appends the text of the field that starts at `field` to row and returns
+// where the next field starts, or nullptr (appending nothing) when no
+// separator ends it. A field that opens with a double quote runs to its
+// closing quote, a doubled quote inside standing for one, so it may hold
+// the separator; one that is never closed is taken as it stands.
+const char *takeField(std::string &row, const char *field, const char *end, char sep)
+{
+    if (field < end && *field == '"') {
+        const char *p = field + 1;
+        std::string text;
+        for (; p < end; ++p) {
+            if (*p != '"') {
+                text.push_back(*p);
+            } else if (p + 1 < end && p[1] == '"') {
+                text.push_back('"');
+                ++p;
+            } else {
+                break;
+            }
+        }
+        if (p < end) {
+            ++p;
+            const auto *s = static_cast<const char *>(std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+            if (!s)
+                return nullptr;
+            row += text;
+            row.append(p, s);
+            return s + 1;
+        }
+    }
+    const auto *s =
+        field < end ? static_cast<const char *>(std::memchr(field, sep, static_cast<std::size_t>(end - field))) : nullptr;
+    if (!s)
+        return nullptr;
+    row.append(field, s);
+    return s + 1;
+}
+
+// The fields of a line that a separator ends.
+int fieldCount(const char *b, const char *end, char sep)
+{
+    std::string scratch;
+    int n = 0;
+    for (const char *f = b; (f = takeField(scratch, f, end, sep)); ++n)
+        scratch.clear();
+    return n;
+}
+
+// Checks the value and unit cells of the rows read, and writes the value
+// cells' numbers with the locale's decimal separator.
+class NumberCells
+{
+public:
+    NumberCells() : m_point(decimalSeparator().toStdString()) {}
+
+    // The value cell that is row[at...]: fine when it is empty, "OL",
+    // "----" or a number in the file's decimal form; else why not.
+    bool value(std::string &row, std::size_t at, QString &problem)
+    {
+        std::size_t point = std::string::npos;
+        if (isMark(row, at))
+            return true;
+        if (!number(row, at, &point)) {
+            problem = QStringLiteral("holds the value %1 where a number such as %2 or OL is expected")
+                          .arg(quotedCell(row, at), example());
+            return false;
+        }
+        if (point == std::string::npos)
+            return true;
+        const char c = row[point];
+        if (!m_form)
+            m_form = c;
+        if (c != m_form) {
+            problem = QStringLiteral("holds the value %1 with a decimal %2 where the file's numbers have a decimal %3")
+                          .arg(quotedCell(row, at), name(c), name(m_form));
+            return false;
+        }
+        if (m_point.size() != 1 || m_point[0] != c)
+            row.replace(point, 1, m_point);
+        return true;
+    }
+
+    // A unit cell is a word: a number there is the second half of a value
+    // split by a comma.
+    static bool unit(const std::string &row, std::size_t at, QString &problem)
+    {
+        if (!number(row, at, nullptr))
+            return true;
+        problem = QStringLiteral("holds the unit %1 where C or F is expected").arg(quotedCell(row, at));
+        return false;
+    }
+
+private:
+    static bool isMark(const std::string &row, std::size_t at)
+    {
+        std::size_t b = at, e = row.size();
+        while (b < e && row[b] == ' ')
+            ++b;
+        while (e > b && row[e - 1] == ' ')
+            --e;
+        const std::string_view t(row.data() + b, e - b);
+        return t.empty() || t == "OL" || t == "----";
+    }
+    // Blanks, a sign, digits with one decimal point or comma, an exponent,
+    // blanks; where the point or comma stands.
+    static bool number(const std::string &row, std::size_t at, std::size_t *point)
+    {
+        std::size_t i = at;
+        const std::size_t n = row.size();
+        const auto digit = [&](std::size_t k) { return k < n && row[k] >= '0' && row[k] <= '9'; };
+        while (i < n && row[i] == ' ')
+            ++i;
+        if (i < n && (row[i] == '+' || row[i] == '-'))
+            ++i;
+        int digits = 0;
+        for (; digit(i); ++i)
+            ++digits;
+        if (i < n && (row[i] == '.' || row[i] == ',')) {
+            if (point)
+                *point = i;
+            for (++i; digit(i); ++i)
+                ++digits;
+        }
+        if (digits == 0)
+            return false;
+        if (i < n && (row[i] == 'e' || row[i] == 'E')) {
+            ++i;
+            if (i < n && (row[i] == '+' || row[i] == '-'))
+                ++i;
+            if (!digit(i))
+                return false;
+            while (digit(i))
+                ++i;
+        }
+        while (i < n && row[i] == ' ')
+            ++i;
+        return i == n;
+    }
+    static QString quotedCell(const std::string &row, std::size_t at)
+    {
+        return LocaleDateTimeReader::quotedText(QString::fromUtf8(row.data() + at, qsizetype(row.size() - at)));
+    }
+    static QString name(char c) { return c == ',' ? QStringLiteral("comma") : QStringLiteral("point"); }
+    QString example() const
+    {
+        QString e = QStringLiteral("22.5");
+        if (m_form)
+            e[2] = QLatin1Char(m_form);
+        else
+            e.replace(QLatin1Char('.'), decimalSeparator());
+        return e;
+    }
+
+    std::string m_point;
+    char m_form = 0; // the file's decimal separator, once a number shows it
+};
 
 } // namespace
 
@@ -204,6 +364,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
     out.rows.reserve(lines.size(), static_cast<std::size_t>(text.size()) + lines.size() * 10);
     std::string row;
     QByteArray converted;
+    NumberCells numbers;
     int n = 0;
     for (const Span &line : lines) {
         const char *b = text.constData() + line.start;
@@ -225,7 +386,7 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         if (!std::memchr(b, sep, static_cast<std::size_t>(size)))
             break;
         if (out.columns == 0)
-            out.columns = std::count(b, end, sep) >= 6 ? 8 : 6;
+            out.columns = fieldCount(b, end, sep) >= 6 ? 8 : 6;
         ++n;
         row = std::to_string(n);
         // The fields that a separator follows, as many as the columns hold;
@@ -233,15 +394,23 @@ TextListRows TextDataSet::read(QIODevice &device, QChar separator, const QString
         const char *field = b;
         for (int c = 1; c < out.columns; ++c) {
             row.push_back(CompactRows::kSep);
-            const char *s = field < end ? static_cast<const char *>(std::memchr(field, sep, end - field)) : nullptr;
-            if (!s) {
+            const std::size_t at = row.size();
+            const char *next = takeField(row, field, end, sep);
+            if (!next) {
                 field = end;
                 continue;
             }
-            const std::size_t at = row.size();
-            row.append(field, s);
             std::replace(row.begin() + at, row.end(), CompactRows::kSep, ' ');
-            field = s + 1;
+            field = next;
+            const bool value = c == 3 || (c == 5 && out.columns == 8);
+            const bool unit = c == 4 || (c == 6 && out.columns == 8);
+            QString problem;
+            if ((value && !numbers.value(row, at, problem)) || (unit && !NumberCells::unit(row, at, problem))) {
+                if (!out.valueRow) {
+                    out.valueRow = n;
+                    out.valueProblem = problem;
+                }
+            }
         }
         out.rows.appendEncoded(row.data(), row.size());
         if (last)

@@ -4,6 +4,7 @@
 // overloads kept through the conversion into chart cells.
 
 #include "common/DateTime.h"
+#include "files/AnalysisCsv.h"
 #include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
 #include "files/TextDataSet.h"
@@ -43,6 +44,9 @@ private Q_SLOTS:
     void whatTheProgramWritesReadsBackUnderTheSameSettings_data();
     void whatTheProgramWritesReadsBackUnderTheSameSettings();
     void isoExportReadsIntoTheListsColumns();
+    void numbersAcrossLocales_data();
+    void numbersAcrossLocales();
+    void listFromAnotherLocaleGraphsAndSavesItsNumbers();
 };
 
 void TstListReading::graphFromListRefusesARowWhoseDateOrTimeDoesNotRead()
@@ -269,6 +273,129 @@ void TstListReading::isoExportReadsIntoTheListsColumns()
     // A header of another layout holds no rows.
     QCOMPARE(readBytes("set,time,T1,T1 flag,X\n1,2026-03-14T09:26:53+01:00,25.6,,C\n", TextDataSet::Comma).rows.size(),
              std::size_t(0));
+}
+
+// Numbers across locales: a file's numbers are read in its own decimal
+// form, which its first number with a point or comma tells, and take this
+// computer's; a number that does not read that way, or the halves of one
+// that a comma split, refuse the file at its line instead of reading as 0,
+// as an empty value or as a unit.
+void TstListReading::numbersAcrossLocales_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("comma");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("values"); // T1 and T2 of row 1 as the list shows them
+    QTest::addColumn<int>("line");           // the line refused, 0 for none
+    QTest::addColumn<QString>("problem");
+    const QByteArray de = "2026-12-09\t16:44:10\t22,5\tC\t21,2\tC\t\t\r\n";
+    QTest::newRow("decimal commas, TAB, US") << "en_US" << false << de << QStringList{"22.5", "21.2"} << 0 << "";
+    QTest::newRow("decimal commas, TAB, German") << "de_DE" << false << de << QStringList{"22,5", "21,2"} << 0 << "";
+    QTest::newRow("decimal points, TAB, German")
+        << "de_DE" << false << QByteArray("2026-12-09\t16:44:10\t-1.0\tC\tOL\tC\t\t\r\n")
+        << QStringList{"-1,0", "OL"} << 0 << "";
+    QTest::newRow("a quoted decimal comma, CSV, US")
+        << "en_US" << true << QByteArray("2026-12-09,16:44:10,\"22,5\",C,----,C,\"MAX, MIN\",\r\n")
+        << QStringList{"22.5", "----"} << 0 << "";
+    QTest::newRow("both separators, TAB")
+        << "en_US" << false << QByteArray(de + "2026-12-09\t16:44:11\t22.5\tC\t21,2\tC\t\t\r\n") << QStringList{}
+        << 2 << "holds the value \"22.5\" with a decimal point where the file's numbers have a decimal comma";
+    for (const char *locale : {"en_US", "de_DE"})
+        QTest::newRow(qPrintable(QStringLiteral("split by commas, %1").arg(QLatin1String(locale))))
+            << locale << true << QByteArray("2026-12-09,16:44:10,22,5,C,21,2,C,,\r\n") << QStringList{} << 1
+            << "holds the unit \"5\" where C or F is expected";
+    QTest::newRow("one channel split by commas")
+        << "en_US" << true << QByteArray("2026-12-09,16:44:10,22,5,F,,\r\n") << QStringList{} << 1
+        << "holds the unit \"5\"";
+    QTest::newRow("no number") << "en_US" << false << QByteArray("2026-12-09\t16:44:10\t22.5\tC\t\r\n2026-12-09\t16:44:11\tabc\tC\t\r\n")
+                               << QStringList{} << 2 << "holds the value \"abc\" where a number such as 22.5 or OL is expected";
+    QTest::newRow("a date above is told first")
+        << "de_DE" << false << QByteArray("12/9/26\t14:03:10\t1.0\tC\t\r\n2026-12-09\t14:03:11\tx\tC\t\r\n")
+        << QStringList{} << 1 << "holds the date \"12/9/26\"";
+}
+
+void TstListReading::numbersAcrossLocales()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, comma);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, values);
+    QFETCH(int, line);
+    QFETCH(QString, problem);
+    QLocale::setDefault(QLocale(locale));
+    const TextListRows rows = readBytes(bytes, comma ? TextDataSet::Comma : TextDataSet::Tab);
+    QVERIFY(rows.ok);
+    const UnreadableRow bad = firstUnreadableRow(rows);
+    QCOMPARE(bad.row, line);
+    if (line) {
+        QVERIFY2(bad.problem.startsWith(problem), qPrintable(bad.problem));
+        return;
+    }
+    QCOMPARE(rows.columns, 8);
+    QCOMPARE(rows.rows.cell(0, 3), values.at(0));
+    QCOMPARE(rows.rows.cell(0, 5), values.at(1));
+}
+
+// A list saved under German settings and opened under US ones graphs its
+// readings and saves them, as text and as CSV, as the numbers they are.
+void TstListReading::listFromAnotherLocaleGraphsAndSavesItsNumbers()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    GridModel german;
+    german.setColCount(8);
+    german.appendRow({"1", "2026-12-09", "16:44:10", "22,5", "C", "21,2", "C", ""});
+    german.appendRow({"2", "2026-12-09", "16:44:11", "OL", "C", "-0,5", "C", " MAX"});
+    QBuffer txt;
+    txt.open(QIODevice::WriteOnly);
+    QVERIFY(TextDataSet::writeGrid(txt, german, 1, 2, TextDataSet::Tab).ok);
+
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    GridModel list;
+    intoList(list, readBytes(txt.data(), TextDataSet::Tab));
+    list.setRow(0, {"NO", "DATE", "TIME", "T1", "UNIT", "T2", "UNIT", ""});
+    const ListGraphData g = convertListToGraph(list);
+    QCOMPARE(g.badRow, 0);
+    QCOMPARE(g.y[0], (std::vector<float>{22.5f, TextDataSet::OverloadValue}));
+    QCOMPARE(g.y[1], (std::vector<float>{21.2f, -0.5f}));
+    QBuffer graph;
+    graph.open(QIODevice::WriteOnly);
+    QVERIFY(TextDataSet::writeGraph(graph, GraphCells::over(g.points, g.x[0], g.y[0], g.y[1]), 1, 2,
+                                    QStringLiteral("C"), TextDataSet::Comma)
+                .ok);
+    QCOMPARE(graph.data(), QByteArray("12/9/26,4:44:10 PM,22.5,C,21.2,C,\r\n12/9/26,4:44:11 PM,OL,C,-0.5,C,\r\n"));
+
+    // As CSV each number stays one field, also one the list holds with a
+    // comma; a text with a comma is quoted. All of it reads back.
+    list.setCell(5, 2, QStringLiteral("-0,5"));
+    list.setCell(7, 1, QStringLiteral("MAX, MIN"));
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    QVERIFY(TextDataSet::writeGrid(csv, list, 1, 2, TextDataSet::Comma).ok);
+    QCOMPARE(csv.data(), QByteArray("2026-12-09,16:44:10,22.5,C,21.2,C,\"MAX, MIN\",\r\n"
+                                    "2026-12-09,16:44:11,OL,C,-0.5,C, MAX,\r\n"));
+    const TextListRows back = readBytes(csv.data(), TextDataSet::Comma);
+    QCOMPARE(firstUnreadableRow(back).row, 0);
+    QCOMPARE(back.rows.row(0, 8), (QStringList{"1", "2026-12-09", "16:44:10", "22.5", "C", "21.2", "C", "MAX, MIN"}));
+
+    // The CSV for analysis writes the numbers, flags the overload, and
+    // refuses a value that is no number rather than leave it empty.
+    list.setCell(5, 2, QStringLiteral("-0.5"));
+    QBuffer analysis;
+    analysis.open(QIODevice::WriteOnly);
+    QVERIFY(AnalysisCsv::writeGrid(analysis, list, 1, 2).ok);
+    const QList<QByteArray> lines = analysis.data().split('\n');
+    QVERIFY2(lines.at(1).endsWith(",22.5,C,,21.2,C,"), lines.at(1).constData());
+    QVERIFY2(lines.at(2).endsWith(",,C,OL,-0.5,C,"), lines.at(2).constData());
+    list.setCell(3, 2, QStringLiteral("22;5"));
+    QBuffer refused;
+    refused.open(QIODevice::WriteOnly);
+    const TextWriteResult r = AnalysisCsv::writeGrid(refused, list, 1, 2, {}, 0, true, {}, QStringLiteral("a.csv"));
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, QStringLiteral("The file a.csv is not written: row 2 holds the value \"22;5\" where a number "
+                                     "such as 22.5 or OL is expected."));
+    const ListGraphData none = convertListToGraph(list);
+    QCOMPARE(none.badRow, 2);
+    QCOMPARE(none.problem, unreadableValue(QStringLiteral("22;5")));
 }
 
 QTEST_MAIN(TstListReading)

@@ -190,6 +190,11 @@ std::optional<Chart::Comparison> CompareCommands::readRun(const QString &path, i
             return fail(read.error);
         if (read.rows.empty())
             return fail(QStringLiteral("The file %1 holds no readable row.").arg(shown(path)));
+        if (const UnreadableRow bad = firstUnreadableRow(read); bad.row)
+            return fail(QStringLiteral("The file %1 cannot be compared with: line %2 %3.")
+                            .arg(shown(path))
+                            .arg(read.lineOf(bad.row))
+                            .arg(bad.problem));
         GridModel grid;
         grid.setColCount(read.columns);
         grid.setRowCount(1);
