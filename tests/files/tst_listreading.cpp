@@ -290,13 +290,9 @@ void TstListReading::numbersAcrossLocales_data()
     QTest::addColumn<QString>("problem");
     const QByteArray de = "2026-12-09\t16:44:10\t22,5\tC\t21,2\tC\t\t\r\n";
     QTest::newRow("decimal commas, TAB, US") << "en_US" << false << de << QStringList{"22.5", "21.2"} << 0 << "";
-    QTest::newRow("decimal commas, TAB, German") << "de_DE" << false << de << QStringList{"22,5", "21,2"} << 0 << "";
     QTest::newRow("decimal points, TAB, German")
         << "de_DE" << false << QByteArray("2026-12-09\t16:44:10\t-1.0\tC\tOL\tC\t\t\r\n")
         << QStringList{"-1,0", "OL"} << 0 << "";
-    QTest::newRow("a quoted decimal comma, CSV, US")
-        << "en_US" << true << QByteArray("2026-12-09,16:44:10,\"22,5\",C,----,C,\"MAX, MIN\",\r\n")
-        << QStringList{"22.5", "----"} << 0 << "";
     QTest::newRow("both separators, TAB")
         << "en_US" << false << QByteArray(de + "2026-12-09\t16:44:11\t22.5\tC\t21,2\tC\t\t\r\n") << QStringList{}
         << 2 << "holds the value \"22.5\" with a decimal point where the file's numbers have a decimal comma";
@@ -307,8 +303,9 @@ void TstListReading::numbersAcrossLocales_data()
     QTest::newRow("one channel split by commas")
         << "en_US" << true << QByteArray("2026-12-09,16:44:10,22,5,F,,\r\n") << QStringList{} << 1
         << "holds the unit \"5\"";
-    QTest::newRow("no number") << "en_US" << false << QByteArray("2026-12-09\t16:44:10\t22.5\tC\t\r\n2026-12-09\t16:44:11\tabc\tC\t\r\n")
-                               << QStringList{} << 2 << "holds the value \"abc\" where a number such as 22.5 or OL is expected";
+    QTest::newRow("no number")
+        << "en_US" << false << QByteArray("2026-12-09\t16:44:10\t22.5\tC\t\r\n2026-12-09\t16:44:11\tabc\tC\t\r\n")
+        << QStringList{} << 2 << "holds the value \"abc\" where a number such as 22.5 or OL is expected";
     QTest::newRow("a date above is told first")
         << "de_DE" << false << QByteArray("12/9/26\t14:03:10\t1.0\tC\t\r\n2026-12-09\t14:03:11\tx\tC\t\r\n")
         << QStringList{} << 1 << "holds the date \"12/9/26\"";
@@ -357,12 +354,6 @@ void TstListReading::listFromAnotherLocaleGraphsAndSavesItsNumbers()
     QCOMPARE(g.badRow, 0);
     QCOMPARE(g.y[0], (std::vector<float>{22.5f, TextDataSet::OverloadValue}));
     QCOMPARE(g.y[1], (std::vector<float>{21.2f, -0.5f}));
-    QBuffer graph;
-    graph.open(QIODevice::WriteOnly);
-    QVERIFY(TextDataSet::writeGraph(graph, GraphCells::over(g.points, g.x[0], g.y[0], g.y[1]), 1, 2,
-                                    QStringLiteral("C"), TextDataSet::Comma)
-                .ok);
-    QCOMPARE(graph.data(), QByteArray("12/9/26,4:44:10 PM,22.5,C,21.2,C,\r\n12/9/26,4:44:11 PM,OL,C,-0.5,C,\r\n"));
 
     // As CSV each number stays one field, also one the list holds with a
     // comma; a text with a comma is quoted. All of it reads back.
@@ -393,9 +384,6 @@ void TstListReading::listFromAnotherLocaleGraphsAndSavesItsNumbers()
     QVERIFY(!r.ok);
     QCOMPARE(r.error, QStringLiteral("The file a.csv is not written: row 2 holds the value \"22;5\" where a number "
                                      "such as 22.5 or OL is expected."));
-    const ListGraphData none = convertListToGraph(list);
-    QCOMPARE(none.badRow, 2);
-    QCOMPARE(none.problem, unreadableValue(QStringLiteral("22;5")));
 }
 
 QTEST_MAIN(TstListReading)

@@ -313,9 +313,11 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         m_prompt.error(read.error);
         return nullptr;
     }
-    // A list shows its texts as they stand, but a list whose dates are not
-    // this computer's would graph misdated: such a file, and one that is
-    // no list at all, opens no window.
+    // A list shows its texts as they stand, its numbers with this
+    // computer's decimal separator. A list whose dates are not this
+    // computer's would graph misdated, one whose values do not read would
+    // graph them as 0: such a file, and one that is no list at all, opens
+    // no window.
     if (read.rows.empty()) {
         m_prompt.error(QStringLiteral("The file %1 holds no readable row: none of its lines holds fields "
                                       "separated by %2.")
