@@ -171,6 +171,7 @@ void TstListReading::goldenFilesReadOnlyUnderTheirOwnSettings()
     intoList(list, rows);
     const ListGraphData d = convertListToGraph(list);
     QVERIFY2(d.badRow == 0, qPrintable(d.problem));
+    QVERIFY(d.anyValue);
     // The files' first row: 5 December 2007 14:03:10 (the ISO ones, as
     // their first row says).
     const double start = file.startsWith(QLatin1String("export482")) ? at(2026, 11, 30, 23, 59, 50)
