@@ -12,7 +12,7 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 script=$scratch/examples.sh
 sed -n '/<!-- emulator examples: begin -->/,/<!-- emulator examples: end -->/p' "$readme" \
   | sed -e '1d' -e '$d' -e 's/^    //' \
-        -e "s#\./build/bin/#$bin/#g" -e "s#/tmp/#$scratch/#g" > "$script"
+        -e "s#/tmp/#$scratch/#g" -e "s#\./build/bin/#$bin/#g" > "$script"
 test -s "$script" || { echo "no emulator examples in $readme"; exit 1; }
 cd "$scratch"
 echo "== the README's emulator examples"
