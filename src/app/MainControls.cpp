@@ -101,6 +101,7 @@ void TfrmMain::buildMenus()
     RealTimeGraph1->setCheckable(true);
     connect(RealTimeGraph1, &QAction::triggered, this, &TfrmMain::RealTimeGraph1Click);
     RealTimeList1 = action(view, "RealTimeList1", QStringLiteral("Real Time List"));
+    RealTimeList1->setCheckable(true);
     connect(RealTimeList1, &QAction::triggered, this, &TfrmMain::RealTimeList1Click);
     LinkTest1 = action(view, "LinkTest1", QStringLiteral("&LinkTest"));
     LinkTest1->setVisible(false);
@@ -268,6 +269,15 @@ void TfrmMain::buildStatusBar()
     bar->addWidget(StatusPortDetails);
     bar->addWidget(StatusPanel1, 1);
     bar->addWidget(StatusPortProblem, 3);
+    // Stays until the recording ends (cleared or closed): the rows after
+    // it live only in the list.
+    StatusJournalProblem = new QLabel(bar);
+    StatusJournalProblem->setObjectName(QStringLiteral("StatusJournalProblem"));
+    StatusJournalProblem->setAccessibleName(QStringLiteral("Safety copy problem"));
+    StatusJournalProblem->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
+    StatusJournalProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    StatusJournalProblem->hide();
+    bar->addPermanentWidget(StatusJournalProblem);
 }
 
 void TfrmMain::connectLink()
@@ -310,8 +320,11 @@ void TfrmMain::connectLink()
             // The recording goes on in the list; the user learns that its
             // safety copy stopped.
             const QString why = m_journal->takeNewError();
-            if (!why.isEmpty())
-                statusBar()->showMessage(why, 30000);
+            if (!why.isEmpty()) {
+                StatusJournalProblem->setText(QStringLiteral("Safety copy stopped: ") + why);
+                StatusJournalProblem->setToolTip(StatusJournalProblem->text());
+                StatusJournalProblem->show();
+            }
         }
     });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {

@@ -18,6 +18,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -33,6 +35,7 @@
 
 using namespace kv;
 using kv::test::fileBytes;
+using kv::test::writeFileBytes;
 using kv::test::ScriptedPrompt;
 using kv::test::Session;
 
@@ -155,6 +158,89 @@ private Q_SLOTS:
         Restart next(folder);
         QVERIFY(next.started());
         QVERIFY2(next.prompt.questions.isEmpty(), qPrintable(next.prompt.questions.value(0)));
+    }
+
+    // Closing with readings that no save has written asks first, on the
+    // menu's way out as on the window's own.
+    void closingWithUnsavedReadingsAsks()
+    {
+        using Keep = Prompt::Keep;
+        Session s(482, kFastIni);
+        QVERIFY(recordRows(s, 2));
+        const GridModel &grid = *s.main->realTimeList()->grid();
+        // Cancel: the program stays and the recording goes on; a Save whose
+        // file dialog is cancelled too.
+        s.prompt.saveAnswers << Keep::Cancel << Keep::Save;
+        s.main->Exit1->trigger();
+        QVERIFY(!s.main->close());
+        QCOMPARE(s.exits, 0);
+        QCOMPARE(s.prompt.saveQuestions.size(), 2);
+        QVERIFY2(QRegularExpression(QStringLiteral("^Save the recording \\(\\d+ readings\\) before closing\\?$"))
+                     .match(s.prompt.saveQuestions[0]).hasMatch(), qPrintable(s.prompt.saveQuestions[0]));
+        const int before = grid.RowCount();
+        QVERIFY(QTest::qWaitFor([&] { return grid.RowCount() > before; }, 5000));
+        // Stopped and saved from the menu: nothing is left to ask of.
+        s.main->btnPause->click();
+        s.main->mdiArea()->setActiveSubWindow(TfrmMain::frameOf(s.main->realTimeList()));
+        s.prompt.saveNames << s.dir.filePath(QStringLiteral("by-menu.txt"));
+        s.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        s.main->Save1->trigger();
+        QVERIFY(QFile::exists(s.dir.filePath(QStringLiteral("by-menu.txt"))));
+        s.main->Exit1->trigger();
+        QCOMPARE(s.exits, 1);
+        QCOMPARE(s.prompt.saveQuestions.size(), 2);
+
+        // Save: every reading of the list is in the file, then it closes.
+        Session t(482, kFastIni);
+        QVERIFY(recordRows(t, 2));
+        t.prompt.saveAnswers << Keep::Save;
+        t.prompt.saveNames << t.dir.filePath(QStringLiteral("kept.txt"));
+        t.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        // Readings that would come in while the user decides.
+        t.prompt.whileSaveAsked = [] { QTest::qWait(2500); };
+        QVERIFY(t.main->close());
+        const GridModel &all = *t.main->realTimeList()->grid();
+        QCOMPARE(t.prompt.saveQuestions[0],
+                 QStringLiteral("Save the recording (%1 readings) before closing?").arg(all.RowCount() - 1));
+        QVERIFY(fileBytes(t.dir.filePath(QStringLiteral("kept.txt")))
+                    .endsWith(TextDataSet::tableRowBytes(all, all.RowCount() - 1, TextDataSet::Tab)));
+
+        // Discard: the journal keeps them, says where, and is no unfinished one.
+        QTemporaryDir keep;
+        const QString folder = keep.filePath(QStringLiteral("recordings"));
+        {
+            Session d(482, kFastIni);
+            QVERIFY(recordRows(d, 2));
+            d.prompt.saveAnswers << Keep::Discard;
+            QVERIFY(d.main->close());
+            QCOMPARE(d.prompt.informations.size(), 1);
+            QVERIFY2(d.prompt.informations[0].contains(QDir::toNativeSeparators(
+                         d.dir.filePath(QStringLiteral("recordings")))), qPrintable(d.prompt.informations[0]));
+            d.main.reset();
+            QVERIFY(QDir().rename(d.dir.filePath(QStringLiteral("recordings")), folder));
+        }
+        QCOMPARE(journals(folder).size(), 1);
+        Restart next(folder);
+        QVERIFY(next.started());
+        QVERIFY(next.prompt.questions.isEmpty());
+    }
+
+    // A journal that cannot be written is shown in red until the recording
+    // is cleared, however many rows come meanwhile.
+    void aStoppedSafetyCopyStaysInView()
+    {
+        Session s(482, kFastIni);
+        QVERIFY(s.started());
+        writeFileBytes(s.main->recordingFolder(), "a file where the folder goes");
+        QVERIFY(recordRows(s, 3));
+        QLabel *label = s.main->StatusJournalProblem;
+        QVERIFY(label->isVisible());
+        QVERIFY2(label->text().startsWith(QStringLiteral("Safety copy stopped: The folder ")), qPrintable(label->text()));
+        s.main->statusBar()->showMessage(QStringLiteral("something else"), 10);
+        QTest::qWait(1200);
+        QVERIFY(label->isVisible());
+        s.main->btnClear->click();
+        QVERIFY(!label->isVisible());
     }
 
     // The settings cannot be written as the program ends: while that is

@@ -36,6 +36,18 @@ public:
         questions << text;
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
+    // Save, Discard or Cancel: the questions asked and the answers to give
+    // (none left: Discard, so that closing goes on as it used to).
+    QStringList saveQuestions;
+    QQueue<Keep> saveAnswers;
+    std::function<void()> whileSaveAsked; // runs while the question is shown
+    Keep askSave(const QString &text) override
+    {
+        saveQuestions << text;
+        if (whileSaveAsked)
+            whileSaveAsked();
+        return saveAnswers.isEmpty() ? Keep::Discard : saveAnswers.dequeue();
+    }
     DateTimeFields correctDateTime(const DateTimeFields &initial) override
     {
         dateTimeAsked << initial;
