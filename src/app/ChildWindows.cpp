@@ -91,9 +91,38 @@ TfrmDataLogger *ChildWindows::dataLogger() const
     return qobject_cast<TfrmDataLogger *>(window(DataLogger));
 }
 
+QSize ChildWindows::minimumFor(const QWidget *child)
+{
+    // Small enough to tile four on a small screen, large enough that the
+    // axes, the columns and the data-logger window's lists stay readable.
+    if (qobject_cast<const TfrmDataLogger *>(child))
+        return QSize(620, 420);
+    if (qobject_cast<const TfrmGraph *>(child))
+        return QSize(360, 240);
+    if (qobject_cast<const TfrmList *>(child))
+        return QSize(320, 180);
+    return QSize();
+}
+
+void ChildWindows::cascade()
+{
+    // The area's own cascade gives each window its size hint, a hundred
+    // pixels or so: each keeps two thirds of the area instead.
+    m_area->cascadeSubWindows();
+    const QSize area = m_area->viewport()->size();
+    for (QMdiSubWindow *sw : m_area->subWindowList(QMdiArea::StackingOrder)) {
+        if (sw->isHidden() || sw->isMinimized() || minimumFor(sw->widget()).isEmpty())
+            continue;
+        const QSize room(area.width() - sw->x(), area.height() - sw->y());
+        sw->resize((area * 2 / 3).boundedTo(room).expandedTo(sw->minimumSize()));
+    }
+}
+
 QMdiSubWindow *ChildWindows::add(QWidget *child, Qt::WindowFlags flags)
 {
     QMdiSubWindow *sw = m_area->addSubWindow(child, flags);
+    if (const QSize least = minimumFor(child); !least.isEmpty())
+        sw->setMinimumSize(least);
     sw->setAttribute(Qt::WA_DeleteOnClose);
     sw->setWindowIcon(m_area->window()->windowIcon());
     sw->show();
