@@ -96,7 +96,7 @@ QSize ChildWindows::minimumFor(const QWidget *child)
     // Small enough to tile four on a small screen, large enough that the
     // axes, the columns and the data-logger window's lists stay readable.
     if (qobject_cast<const TfrmDataLogger *>(child))
-        return QSize(620, 420);
+        return QSize(720, 460);
     if (qobject_cast<const TfrmGraph *>(child))
         return QSize(360, 240);
     if (qobject_cast<const TfrmList *>(child))

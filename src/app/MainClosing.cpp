@@ -4,8 +4,12 @@
 
 #include "app/TfrmMain.h"
 
+#include "journal/JournalFolder.h"
+
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace kv {
 
@@ -37,6 +41,31 @@ bool TfrmMain::saveRealTimeList()
     return true;
 }
 
+void TfrmMain::tellWhereReadingsStay()
+{
+    const bool whole = m_journal->writing();
+    m_journal->waitWritten();
+    const QString path = m_journal->currentPath();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (whole) {
+        m_prompt.information(QStringLiteral("The readings stay in the recording folder, in\n%1").arg(shown));
+        return;
+    }
+    // The copy stopped (a full disk, say): only what reached the disk is kept.
+    const qint64 kept = JournalFolder::scan(path).rows;
+    if (kept > 0) {
+        m_prompt.information(QStringLiteral("The safety copy of this recording had stopped: its first %1 readings "
+                                            "stay in\n%2")
+                                 .arg(kept)
+                                 .arg(shown));
+        return;
+    }
+    if (QFileInfo(path).size() == 0)
+        QFile::remove(path);
+    m_prompt.information(QStringLiteral("The safety copy of this recording had stopped before any reading reached "
+                                        "the disk: its readings were not kept."));
+}
+
 bool TfrmMain::keepRecordingBeforeClose()
 {
     if (unsavedRecordedRows() == 0)
@@ -56,11 +85,8 @@ bool TfrmMain::keepRecordingBeforeClose()
             return true;
         break; // not saved: the window stays, with its rows
     case Prompt::Keep::Discard:
-        if (m_journal && m_journal->writing()) {
-            m_journal->waitWritten();
-            m_prompt.information(QStringLiteral("The readings stay in the recording folder, in\n%1")
-                                     .arg(QDir::toNativeSeparators(m_journal->currentPath())));
-        }
+        if (m_journal && !m_journal->currentPath().isEmpty())
+            tellWhereReadingsStay();
         return true;
     case Prompt::Keep::Cancel:
         break;

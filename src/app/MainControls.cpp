@@ -2,6 +2,7 @@
 // its caption, hint, name and starting state, wired to its handler, and
 // what the link reports wired to the controls that show it.
 
+#include "app/ElidedLabel.h"
 #include "app/TfrmMain.h"
 #include "app/WatchWiring.h"
 #include "files/ui/CompareCommands.h"
@@ -271,13 +272,12 @@ void TfrmMain::buildStatusBar()
     bar->addWidget(StatusPortProblem, 3);
     // Stays until the recording ends (cleared or closed): the rows after
     // it live only in the list.
-    StatusJournalProblem = new QLabel(bar);
+    StatusJournalProblem = new ElidedLabel(bar);
     StatusJournalProblem->setObjectName(QStringLiteral("StatusJournalProblem"));
     StatusJournalProblem->setAccessibleName(QStringLiteral("Safety copy problem"));
     StatusJournalProblem->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
-    StatusJournalProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     StatusJournalProblem->hide();
-    bar->addPermanentWidget(StatusJournalProblem);
+    bar->addPermanentWidget(StatusJournalProblem, 4);
 }
 
 void TfrmMain::connectLink()
@@ -321,8 +321,7 @@ void TfrmMain::connectLink()
             // safety copy stopped.
             const QString why = m_journal->takeNewError();
             if (!why.isEmpty()) {
-                StatusJournalProblem->setText(QStringLiteral("Safety copy stopped: ") + why);
-                StatusJournalProblem->setToolTip(StatusJournalProblem->text());
+                StatusJournalProblem->setFullText(QStringLiteral("Safety copy stopped: ") + why);
                 StatusJournalProblem->show();
             }
         }

@@ -1,6 +1,7 @@
 #include "app/TfrmMain.h"
 
 #include "app/DialogFocus.h"
+#include "app/ElidedLabel.h"
 #include "app/HelpWindow.h"
 #include "app/KeyboardReach.h"
 #include "app/StartupBox.h"

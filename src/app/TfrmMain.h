@@ -41,6 +41,7 @@ class QToolButton;
 namespace kv {
 
 class Clock;
+class ElidedLabel;
 class HelpWindow;
 class PublishCommand;
 
@@ -124,7 +125,7 @@ public:
     QLabel *StatusPanel0, *StatusPanel1;
     QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
     QLabel *StatusPortDetails; // what the system says of the port in use; hidden when it says nothing
-    QLabel *StatusJournalProblem; // in red, why the recording's safety copy stopped; hidden while it is kept
+    ElidedLabel *StatusJournalProblem; // in red, why the recording's safety copy stopped; hidden while it is kept
     PortWatcher *portWatcher() const { return m_portWatcher.get(); }
 
 Q_SIGNALS:
@@ -193,6 +194,8 @@ private:
     // Closing with recorded rows that no save has written asks whether to
     // save them first; false when the window is to stay open.
     bool keepRecordingBeforeClose();
+    // After Discard: where the journal keeps the readings, and how many.
+    void tellWhereReadingsStay();
     // The real-time list's Save; true once its rows are in a file.
     bool saveRealTimeList();
     // The real-time list was cleared or opened anew.

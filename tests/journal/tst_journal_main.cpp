@@ -4,6 +4,7 @@
 // a recording killed with SIGKILL in a process of its own, whose rows the
 // next start opens again cell for cell.
 
+#include "app/ElidedLabel.h"
 #include "app/QtPrompt.h"
 #include "app/TfrmMain.h"
 #include "files/TextDataSet.h"
@@ -14,6 +15,7 @@
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
+#include "support/SmallDisk.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -38,6 +40,7 @@ using kv::test::fileBytes;
 using kv::test::writeFileBytes;
 using kv::test::ScriptedPrompt;
 using kv::test::Session;
+using kv::test::SmallDisk;
 
 namespace {
 
@@ -241,6 +244,25 @@ private Q_SLOTS:
         QVERIFY(label->isVisible());
         s.main->btnClear->click();
         QVERIFY(!label->isVisible());
+    }
+
+    // Discard after the copy stopped on a full disk does not claim the
+    // readings were kept.
+    void discardOnAFullDiskSaysNothingWasKept()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        QVERIFY(disk.fill());
+        Session s(482, kFastIni);
+        s.options.recordingFolder = disk.folder();
+        QVERIFY(s.restart());
+        QVERIFY(recordRows(s, 3));
+        QVERIFY(s.main->StatusJournalProblem->isVisible());
+        QVERIFY(s.main->close()); // Discard
+        QCOMPARE(s.prompt.informations, QStringList{QStringLiteral("The safety copy of this recording had stopped "
+                                                                   "before any reading reached the disk: its readings "
+                                                                   "were not kept.")});
+        QVERIFY(journals(disk.folder()).isEmpty());
     }
 
     // The settings cannot be written as the program ends: while that is
