@@ -36,8 +36,7 @@ public:
         questions << text;
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
-    // Save, Discard or Cancel: the questions asked and the answers to give
-    // (none left: Discard, so that closing goes on as it used to).
+    // Save, Discard or Cancel: the questions and the answers (none left: Discard).
     QStringList saveQuestions;
     QQueue<Keep> saveAnswers;
     std::function<void()> whileSaveAsked; // runs while the question is shown
