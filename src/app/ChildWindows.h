@@ -80,6 +80,8 @@ public:
     static QSize minimumFor(const QWidget *child);
     // Cascades the windows, each large enough to work in.
     void cascade();
+    // Lays the windows side by side, the panel at the left.
+    void tile();
 
     QWidget *activeChild() const;
     template <class W>

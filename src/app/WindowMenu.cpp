@@ -22,7 +22,7 @@ void TfrmMain::buildWindowMenu()
     Window1->setObjectName(QStringLiteral("Window1"));
     Tile1 = action("Tile1", QStringLiteral("&Tile"));
     Cascade1 = action("Cascade1", QStringLiteral("&Cascade"));
-    connect(Tile1, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    connect(Tile1, &QAction::triggered, &m_children, &ChildWindows::tile);
     connect(Cascade1, &QAction::triggered, &m_children, &ChildWindows::cascade);
     Window1->addSeparator();
     NextWindow1 = action("NextWindow1", QStringLiteral("Ne&xt"));
