@@ -11,6 +11,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <cmath>
+
 namespace kv {
 
 ChildWindows::ChildWindows(QMdiArea *area, QObject *parent)
@@ -91,9 +93,78 @@ TfrmDataLogger *ChildWindows::dataLogger() const
     return qobject_cast<TfrmDataLogger *>(window(DataLogger));
 }
 
+QSize ChildWindows::minimumFor(const QWidget *child)
+{
+    // Large enough that the axes, the columns and the data-logger window's
+    // lists stay readable.
+    if (qobject_cast<const TfrmDataLogger *>(child))
+        return QSize(560, 380);
+    if (qobject_cast<const TfrmGraph *>(child))
+        return QSize(320, 200);
+    if (qobject_cast<const TfrmList *>(child))
+        return QSize(280, 160);
+    return QSize();
+}
+
+void ChildWindows::cascade()
+{
+    // The area's own cascade gives each window its size hint, a hundred
+    // pixels or so: each keeps two thirds of the area instead.
+    m_area->cascadeSubWindows();
+    const QSize area = m_area->viewport()->size();
+    for (QMdiSubWindow *sw : m_area->subWindowList(QMdiArea::StackingOrder)) {
+        if (sw->isHidden() || sw->isMinimized() || minimumFor(sw->widget()).isEmpty())
+            continue;
+        const QSize room(area.width() - sw->x(), area.height() - sw->y());
+        sw->resize((area * 2 / 3).boundedTo(room).expandedTo(sw->minimumSize()));
+    }
+}
+
+void ChildWindows::tile()
+{
+    // The area's own tiling gives every window an equal cell and, when a
+    // cell is smaller than the largest least size, widens the main window
+    // past the screen. Here the panel keeps its place at the left, the
+    // data-logger window takes a row of the full width, and the others
+    // share the rows below.
+    QRect domain = m_area->viewport()->rect();
+    QList<QMdiSubWindow *> wide, rest;
+    for (QMdiSubWindow *sw : m_area->subWindowList(QMdiArea::CreationOrder)) {
+        if (sw->isHidden() || sw->isMinimized())
+            continue;
+        if (sw->isMaximized())
+            sw->showNormal();
+        if (qobject_cast<TfrmPanel *>(sw->widget())) {
+            sw->move(0, 0);
+            domain.setLeft(qMax(domain.left(), sw->width()));
+        } else {
+            (qobject_cast<TfrmDataLogger *>(sw->widget()) ? wide : rest) << sw;
+        }
+    }
+    const int n = int(rest.size());
+    const int columns = qMax(1, int(std::ceil(std::sqrt(double(n)))));
+    const int rows = (n + columns - 1) / columns + int(wide.size());
+    if (rows == 0)
+        return;
+    const int height = domain.height() / rows;
+    int y = 0;
+    for (QMdiSubWindow *sw : wide) {
+        sw->setGeometry(domain.left(), y, domain.width(), height);
+        y += height;
+    }
+    for (int i = 0; i < n; ++i) {
+        const int row = i / columns;
+        const int inRow = qMin(columns, n - row * columns); // the last row spreads over the width
+        const int width = domain.width() / inRow;
+        rest.at(i)->setGeometry(domain.left() + (i % columns) * width, y + row * height, width, height);
+    }
+}
+
 QMdiSubWindow *ChildWindows::add(QWidget *child, Qt::WindowFlags flags)
 {
     QMdiSubWindow *sw = m_area->addSubWindow(child, flags);
+    if (const QSize least = minimumFor(child); !least.isEmpty())
+        sw->setMinimumSize(least);
     sw->setAttribute(Qt::WA_DeleteOnClose);
     sw->setWindowIcon(m_area->window()->windowIcon());
     sw->show();

@@ -75,6 +75,14 @@ public:
     // the active one; false when there is none.
     bool restore(Kind kind);
 
+    // The least size a graph, list or data-logger window's frame takes
+    // (empty for the others).
+    static QSize minimumFor(const QWidget *child);
+    // Cascades the windows, each large enough to work in.
+    void cascade();
+    // Lays the windows side by side, the panel at the left.
+    void tile();
+
     QWidget *activeChild() const;
     template <class W>
     W *active() const

@@ -31,6 +31,7 @@ public:
     void information(const QString &text) override { m_inner.information(text); }
     void error(const QString &text) override { m_inner.error(text); }
     bool confirm(const QString &text) override { return m_inner.confirm(text); }
+    Keep askSave(const QString &text) override { return m_inner.askSave(text); }
     DateTimeFields correctDateTime(const DateTimeFields &initial) override { return m_inner.correctDateTime(initial); }
     bool setupScale(QString &maxText, QString &minText) override { return m_inner.setupScale(maxText, minText); }
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,

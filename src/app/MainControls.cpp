@@ -2,6 +2,7 @@
 // its caption, hint, name and starting state, wired to its handler, and
 // what the link reports wired to the controls that show it.
 
+#include "app/ElidedLabel.h"
 #include "app/TfrmMain.h"
 #include "app/WatchWiring.h"
 #include "files/ui/CompareCommands.h"
@@ -101,6 +102,7 @@ void TfrmMain::buildMenus()
     RealTimeGraph1->setCheckable(true);
     connect(RealTimeGraph1, &QAction::triggered, this, &TfrmMain::RealTimeGraph1Click);
     RealTimeList1 = action(view, "RealTimeList1", QStringLiteral("Real Time List"));
+    RealTimeList1->setCheckable(true);
     connect(RealTimeList1, &QAction::triggered, this, &TfrmMain::RealTimeList1Click);
     LinkTest1 = action(view, "LinkTest1", QStringLiteral("&LinkTest"));
     LinkTest1->setVisible(false);
@@ -268,6 +270,14 @@ void TfrmMain::buildStatusBar()
     bar->addWidget(StatusPortDetails);
     bar->addWidget(StatusPanel1, 1);
     bar->addWidget(StatusPortProblem, 3);
+    // Stays until the recording ends (cleared or closed): the rows after
+    // it live only in the list.
+    StatusJournalProblem = new ElidedLabel(bar);
+    StatusJournalProblem->setObjectName(QStringLiteral("StatusJournalProblem"));
+    StatusJournalProblem->setAccessibleName(QStringLiteral("Safety copy problem"));
+    StatusJournalProblem->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
+    StatusJournalProblem->hide();
+    bar->addPermanentWidget(StatusJournalProblem, 4);
 }
 
 void TfrmMain::connectLink()
@@ -310,8 +320,10 @@ void TfrmMain::connectLink()
             // The recording goes on in the list; the user learns that its
             // safety copy stopped.
             const QString why = m_journal->takeNewError();
-            if (!why.isEmpty())
-                statusBar()->showMessage(why, 30000);
+            if (!why.isEmpty()) {
+                StatusJournalProblem->setFullText(QStringLiteral("Safety copy stopped: ") + why);
+                StatusJournalProblem->show();
+            }
         }
     });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {

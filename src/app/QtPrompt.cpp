@@ -46,6 +46,19 @@ bool QtPrompt::confirm(const QString &text)
     return QMessageBox::question(m_parent, title(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Prompt::Keep QtPrompt::askSave(const QString &text)
+{
+    switch (QMessageBox::question(m_parent, title(), text,
+                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return Keep::Save;
+    case QMessageBox::Discard:
+        return Keep::Discard;
+    default:
+        return Keep::Cancel;
+    }
+}
+
 DateTimeFields QtPrompt::correctDateTime(const DateTimeFields &initial)
 {
     return TfrmChangeDateTime::ask(initial, m_parent);

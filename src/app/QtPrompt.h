@@ -19,6 +19,7 @@ public:
     void information(const QString &text) override;
     void error(const QString &text) override;
     bool confirm(const QString &text) override;
+    Keep askSave(const QString &text) override;
     DateTimeFields correctDateTime(const DateTimeFields &initial) override;
     bool setupScale(QString &maxText, QString &minText) override;
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,

@@ -1,6 +1,7 @@
 #include "app/TfrmMain.h"
 
 #include "app/DialogFocus.h"
+#include "app/ElidedLabel.h"
 #include "app/HelpWindow.h"
 #include "app/KeyboardReach.h"
 #include "app/StartupBox.h"
@@ -87,6 +88,10 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
             ControlPanel1->setChecked(true);
         else if (kind == ChildWindows::RealTimeGraph)
             RealTimeGraph1->setChecked(true);
+        else if (kind == ChildWindows::RealTimeList) {
+            RealTimeList1->setChecked(true);
+            forgetSavedRows(); // a new list holds nothing saved yet
+        }
     });
     // Every graph enables Undo Zoom when zoomed: the tracked ones and those
     // opened from files or made from lists alike.
@@ -99,6 +104,8 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
             ControlPanel1->setChecked(false);
         else if (kind == ChildWindows::RealTimeGraph)
             RealTimeGraph1->setChecked(false);
+        else if (kind == ChildWindows::RealTimeList)
+            RealTimeList1->setChecked(false);
         updateCommands();
     });
     updateCommands();
@@ -229,6 +236,7 @@ void TfrmMain::RealTimeGraph1Click()
 
 void TfrmMain::RealTimeList1Click()
 {
+    RealTimeList1->setChecked(true); // choosing it never takes the check away
     if (!m_children.restore(ChildWindows::RealTimeList))
         m_children.openRealTimeList(realTimeListPlace());
 }
@@ -286,6 +294,8 @@ void TfrmMain::btnClearClick()
 {
     m_recorder.clear();
     m_journal->startNew();
+    forgetSavedRows();
+    StatusJournalProblem->hide(); // the next journal starts afresh
     updateCommands(); // the clear forgot any zoom
 }
 
@@ -327,11 +337,6 @@ void TfrmMain::PrinterSetup1Click()
 void TfrmMain::Open1Click()
 {
     m_files.Open1Click();
-}
-
-void TfrmMain::Save1Click()
-{
-    m_files.Save1Click();
 }
 
 void TfrmMain::btnToGraphClick()
@@ -477,20 +482,6 @@ void TfrmMain::FormClose()
 
     m_Comm2.close();
     m_glyphs.clear();
-}
-
-void TfrmMain::closeEvent(QCloseEvent *event)
-{
-    // A download in progress is cancelled first; the window closes once it
-    // has let go of the port.
-    if (m_dataLogger.transferring()) {
-        event->ignore();
-        m_dataLogger.cancel();
-        QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
-    FormClose();
-    event->accept();
 }
 
 } // namespace kv

@@ -41,6 +41,7 @@ class QToolButton;
 namespace kv {
 
 class Clock;
+class ElidedLabel;
 class HelpWindow;
 class PublishCommand;
 
@@ -97,6 +98,9 @@ public:
     // (the user has been told why).
     bool openFile(const QString &path);
     bool formShown() const { return m_formShown; }
+    // Data rows of the real-time list that no save has written yet: all of
+    // them when any is unsaved, else 0.
+    int unsavedRecordedRows() const;
     // "Publish Readings…": live readings to an MQTT broker.
     PublishCommand &publishing() { return *m_publish; }
 
@@ -121,6 +125,7 @@ public:
     QLabel *StatusPanel0, *StatusPanel1;
     QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
     QLabel *StatusPortDetails; // what the system says of the port in use; hidden when it says nothing
+    ElidedLabel *StatusJournalProblem; // in red, why the recording's safety copy stopped; hidden while it is kept
     PortWatcher *portWatcher() const { return m_portWatcher.get(); }
 
 Q_SIGNALS:
@@ -186,6 +191,15 @@ private:
     // While the logger memory comes in, what could disturb the transfer
     // is unavailable.
     void setTransferring(bool on);
+    // Closing with recorded rows that no save has written asks whether to
+    // save them first; false when the window is to stay open.
+    bool keepRecordingBeforeClose();
+    // After Discard: where the journal keeps the readings, and how many.
+    void tellWhereReadingsStay();
+    // The real-time list's Save; true once its rows are in a file.
+    bool saveRealTimeList();
+    // The real-time list was cleared or opened anew.
+    void forgetSavedRows();
     // Recordings that a crash or a hasty exit left unfinished: offered for
     // opening as list windows.
     void offerRecovery();
@@ -221,6 +235,8 @@ private:
     QPointer<TfrmAbout> m_startupBox;
     QAction *m_windowListStart = nullptr; // the separator above the list of windows
     bool m_formShown = false;
+    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole,
+    int m_savedRows = 0;                   // and its data rows then
     bool m_showScheduled = false;
 };
 

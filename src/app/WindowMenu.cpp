@@ -22,8 +22,8 @@ void TfrmMain::buildWindowMenu()
     Window1->setObjectName(QStringLiteral("Window1"));
     Tile1 = action("Tile1", QStringLiteral("&Tile"));
     Cascade1 = action("Cascade1", QStringLiteral("&Cascade"));
-    connect(Tile1, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
-    connect(Cascade1, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    connect(Tile1, &QAction::triggered, &m_children, &ChildWindows::tile);
+    connect(Cascade1, &QAction::triggered, &m_children, &ChildWindows::cascade);
     Window1->addSeparator();
     NextWindow1 = action("NextWindow1", QStringLiteral("Ne&xt"));
     PreviousWindow1 = action("PreviousWindow1", QStringLiteral("Pre&vious"));
@@ -91,6 +91,11 @@ void TfrmMain::fillWindowMenu()
         QString title = sw->widget() ? sw->widget()->windowTitle() : sw->windowTitle();
         if (title.isEmpty())
             title = sw->widget() ? sw->widget()->accessibleName() : QString();
+        // A list and the graph made from it share their caption.
+        if (qobject_cast<TfrmList *>(sw->widget()))
+            title += QStringLiteral(" (list)");
+        else if (qobject_cast<TfrmGraph *>(sw->widget()))
+            title += QStringLiteral(" (graph)");
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
         const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
                                    : QStringLiteral("%1 %2").arg(i + 1).arg(title);

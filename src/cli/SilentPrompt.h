@@ -13,6 +13,7 @@ public:
     void information(const QString &) override {}
     void error(const QString &) override {}
     bool confirm(const QString &) override { return false; }
+    Keep askSave(const QString &) override { return Keep::Cancel; }
     DateTimeFields correctDateTime(const DateTimeFields &initial) override { return initial; }
     bool setupScale(QString &, QString &) override { return false; }
     QString saveFileName(const QString &, const QString &, const QString &, const QString &) override

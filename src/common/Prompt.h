@@ -24,6 +24,10 @@ public:
     virtual void error(const QString &text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool confirm(const QString &text) = 0;
+    // Unsaved work about to go: Save, Discard or Cancel (Escape and the
+    // close box cancel).
+    enum class Keep { Save, Discard, Cancel };
+    virtual Keep askSave(const QString &text) = 0;
     // The date and time correction: shows the six values, returns what the
     // edits hold when the dialog is closed (however it is closed).
     virtual DateTimeFields correctDateTime(const DateTimeFields &initial) = 0;

@@ -165,6 +165,14 @@ QString JournalFolder::newJournalPath(const QString &folder, const QDateTime &st
     return dir.filePath(nameOf(n));
 }
 
+QString JournalFolder::alarmsPath(const QString &journalPath)
+{
+    QString base = journalPath;
+    if (base.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        base.chop(4);
+    return base + QStringLiteral(".alarms.csv");
+}
+
 QString JournalFolder::stampOf(const QDateTime &start)
 {
     return start.toString(kStampFormat);
@@ -325,20 +333,26 @@ QStringList JournalFolder::prune(const QString &folder, const QString &keep, int
     bool full = false;
     for (const QFileInfo &fi : journals) {
         const bool inUse = fi.fileName() == keepName || QFileInfo::exists(markerPath(fi.filePath()));
-        if (!full && count < keepCount && bytes + fi.size() <= keepBytes) {
+        // A journal's alarm events go with it and count with it.
+        const QFileInfo alarms(alarmsPath(fi.filePath()));
+        const qint64 size = fi.size() + (alarms.isFile() ? alarms.size() : 0);
+        if (!full && count < keepCount && bytes + size <= keepBytes) {
             ++count;
-            bytes += fi.size();
+            bytes += size;
             continue;
         }
         // Once one does not fit, every older one goes too.
         full = true;
         if (inUse) {
             ++count;
-            bytes += fi.size();
+            bytes += size;
             continue;
         }
-        if (QFile::remove(fi.filePath()))
+        if (QFile::remove(fi.filePath())) {
             removed.prepend(fi.fileName());
+            if (alarms.isFile() && QFile::remove(alarms.filePath()))
+                removed.insert(1, alarms.fileName());
+        }
     }
     return removed;
 }

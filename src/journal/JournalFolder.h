@@ -63,6 +63,8 @@ public:
     // Whether name is one the journal gives its files.
     static bool isJournalName(const QString &fileName);
     static QString markerPath(const QString &journalPath) { return journalPath + QStringLiteral(".open"); }
+    // The alarm events of a recording, beside its journal: "<stamp>.alarms.csv".
+    static QString alarmsPath(const QString &journalPath);
 
     // Writes the marker of a journal being recorded by this process.
     static bool writeMarker(const QString &journalPath);
@@ -87,8 +89,10 @@ public:
     static void dismiss(const UnfinishedJournal &journal) { removeMarker(journal.path); }
 
     // Removes the oldest journals until at most keepCount remain holding
-    // at most keepBytes; keep (a path) and journals in use are never
-    // removed. Returns the names removed, oldest first.
+    // at most keepBytes, alarm event files included, each going with its
+    // journal; keep (a path) and journals in use are never removed.
+    // Returns the names removed, oldest first, each journal's alarm events
+    // after it.
     static QStringList prune(const QString &folder, const QString &keep, int keepCount = kKeepCount,
                              qint64 keepBytes = kKeepBytes);
 };

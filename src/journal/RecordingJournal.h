@@ -53,6 +53,8 @@ public:
     // The recording ends normally (the main window closes).
     void finish() { startNew(); }
 
+    // A journal is open and its rows go on reaching the disk.
+    bool writing() { return !m_path.isEmpty() && !failed(); }
     // The journal being written; empty between recordings.
     QString currentPath() const;
     qint64 rowsWritten() const { return m_rows; }

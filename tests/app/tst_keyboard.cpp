@@ -260,6 +260,9 @@ private Q_SLOTS:
         QCOMPARE(checked, 1);
         QVERIFY(listed.at(0)->isChecked()); // the panel, active at start
         QVERIFY(listed.at(0)->text().contains(s.panel()->windowTitle()));
+        // A list and a graph are told apart by their kind.
+        QVERIFY(listed.at(1)->text().endsWith(QStringLiteral("Real-Time Graph (graph)"))
+                && listed.at(2)->text().endsWith(QStringLiteral("Tabular (list)")));
         // Choosing a window from the list makes it the active one.
         listed.at(1)->trigger();
         QCOMPARE(area->activeSubWindow(), area->subWindowList(QMdiArea::CreationOrder).at(1));
@@ -273,6 +276,8 @@ private Q_SLOTS:
         s.main->Tile1->trigger();
         const QList<QMdiSubWindow *> left = area->subWindowList();
         QVERIFY(!left.at(0)->geometry().intersects(left.at(1)->geometry()));
+        s.main->Cascade1->trigger(); // leaves the windows large enough to read
+        QVERIFY(TfrmMain::frameOf(s.main->realTimeList())->width() >= 300);
     }
 
     void tabReachesEveryControlAndSpacePressesAPanelKey()

@@ -497,11 +497,16 @@ private Q_SLOTS:
         QVERIFY(s.started());
         const QRect graphPlace = s.main->frameOf(s.main->realTimeGraph())->geometry();
         const QRect listPlace = s.main->frameOf(s.main->realTimeList())->geometry();
+        // The View menu's checks follow whether the windows are open.
+        QVERIFY(s.main->RealTimeGraph1->isChecked() && s.main->RealTimeList1->isChecked());
         s.main->frameOf(s.main->realTimeGraph())->close();
         s.main->frameOf(s.main->realTimeList())->close();
         QTRY_VERIFY(!s.main->realTimeGraph() && !s.main->realTimeList());
+        QVERIFY(!s.main->RealTimeGraph1->isChecked() && !s.main->RealTimeList1->isChecked());
         s.main->RealTimeGraph1->trigger();
         s.main->RealTimeList1->trigger();
+        s.main->RealTimeList1->trigger(); // only restores the open one
+        QVERIFY(s.main->RealTimeGraph1->isChecked() && s.main->RealTimeList1->isChecked());
         QCOMPARE(s.main->frameOf(s.main->realTimeGraph())->geometry(), graphPlace);
         QCOMPARE(s.main->frameOf(s.main->realTimeList())->geometry(), listPlace);
     }

@@ -505,9 +505,18 @@ private Q_SLOTS:
         writeFileBytes(second, QByteArray(100, 'x'));
         names << QFileInfo(second).fileName();
         writeFileBytes(dir.filePath(QStringLiteral("notes.txt")), "mine");
+        // Alarm events go with their journal, and only with it.
+        const QString goneAlarms = JournalFolder::alarmsPath(dir.filePath(names.at(2)));
+        const QString keptAlarms = JournalFolder::alarmsPath(dir.filePath(names.at(6)));
+        writeFileBytes(goneAlarms, "alarm");
+        writeFileBytes(keptAlarms, "alarm");
 
         QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
-        QCOMPARE(removed, names.mid(0, 6));
+        QStringList expectedRemoved = names.mid(0, 6);
+        expectedRemoved.insert(3, QFileInfo(goneAlarms).fileName());
+        QCOMPARE(removed, expectedRemoved);
+        QVERIFY(QFile::exists(keptAlarms));
+        QVERIFY(QFile::remove(keptAlarms));
         QStringList left = QDir(dir.path()).entryList({QStringLiteral("2*.txt")}, QDir::Files);
         QStringList expected = names.mid(6);
         left.sort();

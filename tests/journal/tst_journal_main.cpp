@@ -4,6 +4,7 @@
 // a recording killed with SIGKILL in a process of its own, whose rows the
 // next start opens again cell for cell.
 
+#include "app/ElidedLabel.h"
 #include "app/QtPrompt.h"
 #include "app/TfrmMain.h"
 #include "files/TextDataSet.h"
@@ -14,6 +15,7 @@
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
+#include "support/SmallDisk.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -35,6 +37,7 @@ using namespace kv;
 using kv::test::fileBytes;
 using kv::test::ScriptedPrompt;
 using kv::test::Session;
+using kv::test::SmallDisk;
 
 namespace {
 
@@ -155,6 +158,74 @@ private Q_SLOTS:
         Restart next(folder);
         QVERIFY(next.started());
         QVERIFY2(next.prompt.questions.isEmpty(), qPrintable(next.prompt.questions.value(0)));
+    }
+
+    // Closing with readings that no save has written asks first, on the
+    // menu's way out as on the window's own.
+    void closingWithUnsavedReadingsAsks()
+    {
+        using Keep = Prompt::Keep;
+        Session s(482, kFastIni);
+        QVERIFY(recordRows(s, 2));
+        const GridModel &grid = *s.main->realTimeList()->grid();
+        // Cancel, and a Save whose file dialog is cancelled: the program
+        // stays and the recording goes on.
+        s.prompt.saveAnswers << Keep::Cancel << Keep::Save;
+        s.main->Exit1->trigger();
+        QVERIFY(!s.main->close());
+        QCOMPARE(s.exits, 0);
+        QCOMPARE(s.prompt.saveQuestions.size(), 2);
+        const int before = grid.RowCount();
+        QVERIFY(QTest::qWaitFor([&] { return grid.RowCount() > before; }, 5000));
+        // Stopped and saved from the menu: nothing is left to ask of.
+        s.main->btnPause->click();
+        s.main->mdiArea()->setActiveSubWindow(TfrmMain::frameOf(s.main->realTimeList()));
+        s.prompt.saveNames << s.dir.filePath(QStringLiteral("by-menu.txt"));
+        s.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        s.main->Save1->trigger();
+        s.main->Exit1->trigger();
+        QCOMPARE(s.exits, 1);
+        QCOMPARE(s.prompt.saveQuestions.size(), 2);
+
+        // Save: the file holds every reading counted, none coming in while
+        // the user decides.
+        Session t(482, kFastIni);
+        QVERIFY(recordRows(t, 2));
+        t.prompt.saveAnswers << Keep::Save;
+        t.prompt.saveNames << t.dir.filePath(QStringLiteral("kept.txt"));
+        t.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        t.prompt.whileSaveAsked = [] { QTest::qWait(2500); };
+        QVERIFY(t.main->close());
+        const GridModel &all = *t.main->realTimeList()->grid();
+        QCOMPARE(t.prompt.saveQuestions[0],
+                 QStringLiteral("Save the recording (%1 readings) before closing?").arg(all.RowCount() - 1));
+        QVERIFY(fileBytes(t.dir.filePath(QStringLiteral("kept.txt")))
+                    .endsWith(TextDataSet::tableRowBytes(all, all.RowCount() - 1, TextDataSet::Tab)));
+        // Discard (the prompt's answer when none is given): the journal keeps
+        // them and says where.
+        Session d(482, kFastIni);
+        QVERIFY(recordRows(d, 2) && d.main->close());
+        QVERIFY(d.prompt.informations.value(0).contains(QDir::toNativeSeparators(d.main->recordingFolder())));
+    }
+
+    // A journal stopped by a full disk is shown in red until the recording
+    // is cleared or closed, and Discard does not claim its readings were kept.
+    void aStoppedSafetyCopy()
+    {
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        QVERIFY(disk.fill());
+        Session s(482, kFastIni);
+        s.options.recordingFolder = disk.folder();
+        QVERIFY(s.restart());
+        QVERIFY(recordRows(s, 3));
+        QVERIFY(s.main->StatusJournalProblem->isVisible()
+                && s.main->StatusJournalProblem->text().startsWith(QStringLiteral("Safety copy stopped: The journal ")));
+        QVERIFY(s.main->close()); // Discard
+        QCOMPARE(s.prompt.informations, QStringList{QStringLiteral("The safety copy of this recording had stopped "
+                                                                   "before any reading reached the disk: its readings "
+                                                                   "were not kept.")});
+        QVERIFY(journals(disk.folder()).isEmpty());
     }
 
     // The settings cannot be written as the program ends: while that is

@@ -36,6 +36,17 @@ public:
         questions << text;
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
+    // Save, Discard or Cancel: the questions and the answers (none left: Discard).
+    QStringList saveQuestions;
+    QQueue<Keep> saveAnswers;
+    std::function<void()> whileSaveAsked; // runs while the question is shown
+    Keep askSave(const QString &text) override
+    {
+        saveQuestions << text;
+        if (whileSaveAsked)
+            whileSaveAsked();
+        return saveAnswers.isEmpty() ? Keep::Discard : saveAnswers.dequeue();
+    }
     DateTimeFields correctDateTime(const DateTimeFields &initial) override
     {
         dateTimeAsked << initial;
