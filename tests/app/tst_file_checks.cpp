@@ -86,8 +86,7 @@ public:
                 const auto role = dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open
                                                                                   : QDialogButtonBox::Save;
                 enabled << (buttons->button(role) && buttons->button(role)->isEnabled());
-                // From the event loop, not from this timer: a message shown
-                // meanwhile has to find the timer running.
+                // From the event loop: a message shown meanwhile needs this timer.
                 m_pending = true;
                 QTimer::singleShot(0, name, [this, name] {
                     m_pending = false;
