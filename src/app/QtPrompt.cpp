@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 
 namespace kv {
@@ -28,6 +29,54 @@ void message(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
+
+// The file dialog as the program uses it. Saving, a typed extension wins
+// only among the types the dialog offers: any other is refused with the
+// list of those types, and the dialog stays open. Opening, a typed name of
+// an existing file opens it whatever type is chosen: Qt's own dialog hides
+// the files the chosen type leaves out and then refuses a name typed for
+// one of them once it shows that folder, so they are shown greyed instead.
+class FileDialog : public QFileDialog
+{
+public:
+    FileDialog(QWidget *parent, const QString &caption, const QString &directory, const QString &filter)
+        : QFileDialog(parent, caption, directory, filter)
+        , m_filter(filter)
+    {
+    }
+
+    // Why the name chosen cannot be saved; empty when it can.
+    QString refusal() const
+    {
+        if (acceptMode() != AcceptSave || selectedFiles().isEmpty())
+            return QString();
+        return saveNameRefusal(selectedFiles().first(), m_filter);
+    }
+
+    void accept() override
+    {
+        // A native dialog has closed already: the caller asks again. Qt's
+        // own (with its name edit) says why here and stays open.
+        const QString why = refusal();
+        if (!why.isEmpty() && findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) {
+            message(this, QMessageBox::Information, why);
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+    void setVisible(bool visible) override
+    {
+        QFileDialog::setVisible(visible);
+        // Qt's own dialog (a native one has no such model).
+        if (visible && acceptMode() == AcceptOpen)
+            if (auto *files = findChild<QFileSystemModel *>())
+                files->setNameFilterDisables(true);
+    }
+
+private:
+    QString m_filter;
+};
 
 } // namespace
 
@@ -79,7 +128,7 @@ bool QtPrompt::setupScale(QString &maxText, QString &minText)
 QString QtPrompt::saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                const QString &directory)
 {
-    QFileDialog dialog(m_parent, caption, directory, filter);
+    FileDialog dialog(m_parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension takes that of the chosen file
     // type, so the type decides the format; the dialog adds it before it
@@ -92,8 +141,15 @@ QString QtPrompt::saveFileName(const QString &caption, const QString &filter, co
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     m_lastSaveType.clear();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        const QString why = dialog.refusal();
+        if (why.isEmpty())
+            break;
+        // Only a native dialog gets here, closed: say why and ask again.
+        message(m_parent, QMessageBox::Information, why);
+    }
     m_lastSaveType = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
 }
@@ -101,7 +157,7 @@ QString QtPrompt::saveFileName(const QString &caption, const QString &filter, co
 QString QtPrompt::openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                const QString &directory)
 {
-    QFileDialog dialog(m_parent, caption, directory, filter);
+    FileDialog dialog(m_parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(defaultSuffix);

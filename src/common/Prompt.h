@@ -41,7 +41,9 @@ public:
     // names none. directory is where the dialog starts (empty: wherever it
     // likes), or a file there whose name the dialog suggests (a bare name:
     // suggested wherever the dialog likes to start); it asks before
-    // overwriting an existing file.
+    // overwriting an existing file. A typed extension that the filter's
+    // types do not save (saveNameRefusal) is never given back: the dialog
+    // says so and stays open.
     virtual QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                                  const QString &directory = QString()) = 0;
     // The file type chosen in the last save dialog, in the filter's form
@@ -74,6 +76,15 @@ public:
 // pattern ("TXT" for "TXT file (*.TXT *.txt)"), empty for a type whose
 // first pattern names no one extension ("All files (*.*)").
 QString filterSuffix(const QString &nameFilter);
+
+// Why a save dialog must not take the name typed: its extension names a
+// file type of the dialog's filter only where one of the filter's own
+// patterns matches it; "All files" takes any other extension except those
+// of the program's own formats (graph, collection, text and picture files),
+// which this window would otherwise write in the wrong format. Empty when
+// the name is fine (also when it has no extension: the type gives it one).
+// The text says which types the dialog saves.
+QString saveNameRefusal(const QString &name, const QString &filter);
 
 // The name a save dialog gives back for what the user typed: as typed when
 // it has an extension (any dot in the file name, the user's choice wins),

@@ -9,11 +9,28 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QSpinBox>
 #include <qcustomplot.h>
 
 namespace kv {
+
+namespace {
+
+// Pixels at the screen's resolution, the size pictures are drawn at, and
+// the millimetres they make on a PDF page.
+int millimetres(int pixels)
+{
+    return qRound(pixels * 25.4 / Chart::kPrintResolution);
+}
+int pixels(int millimetres)
+{
+    return qRound(millimetres * Chart::kPrintResolution / 25.4);
+}
+
+} // namespace
 
 TfrmPicture::TfrmPicture(QSize graphSize, QWidget *parent)
     : QDialog(parent)
@@ -28,18 +45,17 @@ TfrmPicture::TfrmPicture(QSize graphSize, QWidget *parent)
     edtWidth->setObjectName(QStringLiteral("edtWidth"));
     edtHeight = new QSpinBox(this);
     edtHeight->setObjectName(QStringLiteral("edtHeight"));
-    for (QSpinBox *b : {edtWidth, edtHeight}) {
-        b->setRange(100, 8000);
-        b->setSuffix(QStringLiteral(" px"));
-    }
-    edtWidth->setValue(graphSize.width());
-    edtHeight->setValue(graphSize.height());
     edtWidth->setAccessibleName(QStringLiteral("Width"));
     edtHeight->setAccessibleName(QStringLiteral("Height"));
+    showSize(graphSize);
     chkTwice = new QCheckBox(QStringLiteral("&Twice the pixels, for print"), this);
     chkTwice->setObjectName(QStringLiteral("chkTwice"));
     chkTwice->setAccessibleName(QStringLiteral("Twice the pixels, for print"));
-    connect(cmbFormat, &QComboBox::currentIndexChanged, this, [this](int i) { chkTwice->setEnabled(i == 0); });
+    connect(cmbFormat, &QComboBox::currentIndexChanged, this, [this](int i) {
+        chkTwice->setEnabled(i == 0);
+        // The same size, in the unit of the format chosen.
+        showSize(request().size);
+    });
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -50,6 +66,29 @@ TfrmPicture::TfrmPicture(QSize graphSize, QWidget *parent)
     form->addRow(QStringLiteral("&Height:"), edtHeight);
     form->addRow(chkTwice);
     form->addRow(buttons);
+    // Wide enough for its whole title, the program's name after it, in a
+    // bold title bar beside the window's buttons.
+    QFont bold = font();
+    bold.setBold(true);
+    const QString shownTitle = windowTitle() + QStringLiteral(" \u2014 ") + QGuiApplication::applicationDisplayName();
+    setMinimumWidth(QFontMetrics(bold).horizontalAdvance(shownTitle) + 120);
+}
+
+bool TfrmPicture::inMillimetres() const
+{
+    return cmbFormat->currentIndex() == 2;
+}
+
+void TfrmPicture::showSize(QSize size)
+{
+    // A PDF is a page, measured in millimetres; pictures are in pixels.
+    const bool mm = inMillimetres();
+    for (QSpinBox *b : {edtWidth, edtHeight}) {
+        b->setRange(mm ? millimetres(100) : 100, mm ? millimetres(8000) : 8000);
+        b->setSuffix(mm ? QStringLiteral(" mm") : QStringLiteral(" px"));
+    }
+    edtWidth->setValue(mm ? millimetres(size.width()) : size.width());
+    edtHeight->setValue(mm ? millimetres(size.height()) : size.height());
 }
 
 PictureRequest TfrmPicture::request() const
@@ -58,7 +97,11 @@ PictureRequest TfrmPicture::request() const
     r.format = cmbFormat->currentIndex() == 1 ? Chart::PictureFormat::Svg
         : cmbFormat->currentIndex() == 2      ? Chart::PictureFormat::Pdf
                                               : Chart::PictureFormat::Png;
-    r.size = QSize(edtWidth->value(), edtHeight->value());
+    // The spin boxes still show the unit of the format they were last set
+    // for (the format changes before they follow it).
+    const bool mm = edtWidth->suffix() == QLatin1String(" mm");
+    r.size = mm ? QSize(pixels(edtWidth->value()), pixels(edtHeight->value()))
+                : QSize(edtWidth->value(), edtHeight->value());
     r.scale = r.format == Chart::PictureFormat::Png && chkTwice->isChecked() ? 2.0 : 1.0;
     return r;
 }

@@ -23,12 +23,12 @@ class Prompt;
 struct PictureRequest
 {
     Chart::PictureFormat format = Chart::PictureFormat::Png;
-    QSize size;          // pixels at the screen's resolution
+    QSize size;          // pixels at the screen's resolution (a PDF page: its millimetres in them)
     double scale = 1.0;  // 2: a PNG with twice the pixels, for print
 };
 
-// The format, the size (the graph's own to start with) and, for PNG,
-// twice the pixels.
+// The format, the size (the graph's own to start with; in pixels, a PDF
+// page in millimetres) and, for PNG, twice the pixels.
 class TfrmPicture : public QDialog
 {
     Q_OBJECT
@@ -39,6 +39,10 @@ public:
     QComboBox *cmbFormat;
     QSpinBox *edtWidth, *edtHeight;
     QCheckBox *chkTwice;
+
+private:
+    bool inMillimetres() const;
+    void showSize(QSize size);
 };
 
 class PictureCommands : public QObject

@@ -22,6 +22,10 @@
 #include "support/SessionSteps.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -49,34 +53,61 @@ int windowCount(Session &s)
 class DialogPlayer : public QObject
 {
 public:
-    DialogPlayer(int typeIndex, const QString &typed) : m_type(typeIndex), m_typed(typed)
+    // Once the file dialog shows its folder: picks the type, types each
+    // name in turn and presses Return (none left: Cancel); accepts the
+    // range dialog and reads and closes the messages shown.
+    DialogPlayer(int typeIndex, const QStringList &typed) : m_type(typeIndex), m_typed(typed)
     {
         m_poll.setInterval(10);
         connect(&m_poll, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                messages << box->text();
+                box->accept();
+            } else if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
                 auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
                 auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-                if (!types || !name)
+                auto *files = dialog->findChild<QFileSystemModel *>();
+                auto *buttons = dialog->findChild<QDialogButtonBox *>();
+                if (!types || !name || !files || !buttons || m_pending)
                     return;
+                if (files->rowCount(files->index(dialog->directory().absolutePath())) == 0 && ++m_waits < 200)
+                    return;
+                if (m_typed.isEmpty()) {
+                    dialog->reject();
+                    return;
+                }
                 types->setFocus();
                 for (int i = types->currentIndex(); i < m_type; ++i)
                     QTest::keyClick(types, Qt::Key_Down);
                 typesShown = types->count();
                 name->setFocus();
-                name->setText(m_typed);
-                QTest::keyClick(name, Qt::Key_Return);
+                name->setText(m_typed.takeFirst());
+                const auto role = dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open
+                                                                                  : QDialogButtonBox::Save;
+                enabled << (buttons->button(role) && buttons->button(role)->isEnabled());
+                // From the event loop: a message shown meanwhile needs this timer.
+                m_pending = true;
+                QTimer::singleShot(0, name, [this, name] {
+                    m_pending = false;
+                    QTest::keyClick(name, Qt::Key_Return);
+                });
             } else if (modal && modal->objectName() == QLatin1String("TfrmScope")) {
                 static_cast<QDialog *>(modal)->accept();
             }
         });
         m_poll.start();
     }
+    DialogPlayer(int typeIndex, const QString &typed) : DialogPlayer(typeIndex, QStringList{typed}) {}
     int typesShown = 0;
+    QList<bool> enabled; // the dialog's Open or Save button, each name typed
+    QStringList messages;
 
 private:
     int m_type;
-    QString m_typed;
+    QStringList m_typed;
+    int m_waits = 0;
+    bool m_pending = false;
     QTimer m_poll;
 };
 
@@ -397,6 +428,32 @@ private Q_SLOTS:
             DialogPlayer user(1, QStringLiteral("tblz.txt"));
             QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
                      s.dir.filePath(QStringLiteral("tblz.txt")));
+        }
+        // A graph file's extension is no table type: the dialog says which
+        // types it saves and stays open for the next name.
+        {
+            DialogPlayer user(0, {QStringLiteral("tblv.GHF"), QStringLiteral("tblv")});
+            QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
+                     s.dir.filePath(QStringLiteral("tblv.TXT")));
+            QCOMPARE(user.messages.size(), 1);
+            QVERIFY(user.messages.first().contains(QStringLiteral("EXCEL file format(*.CSV,seperated by comma)")));
+        }
+    }
+
+    void realOpenDialogOpensTypedNamesTheTypeHides()
+    {
+        // "TXT file" chosen and the folder already shown: a typed name of a
+        // CSV file opens it, also where no type lists CSV (a decimal comma).
+        QTemporaryDir dir;
+        writeFileBytes(dir.filePath(QStringLiteral("run.txt")), "1\t\r\n");
+        writeFileBytes(dir.filePath(QStringLiteral("run.CSV")), "1,\r\n");
+        QtPrompt dialogs;
+        for (const bool comma : {false, true}) {
+            DialogPlayer user(0, QStringLiteral("run.CSV"));
+            QCOMPARE(dialogs.openFileName(QStringLiteral("Open"), FileFilters::qtFilter(FileFilters::openDataSet(comma)),
+                                          QStringLiteral("TXT"), dir.path()),
+                     dir.filePath(QStringLiteral("run.CSV")));
+            QCOMPARE(user.enabled, QList<bool>{true});
         }
     }
 

@@ -121,8 +121,8 @@ private Q_SLOTS:
         QCOMPARE(watch.values.last(), 10);
 
         // A selection past the recording ends at the first unrecorded point;
-        // an upper-case CSV gets commas; a name of another kind saves
-        // nothing, and says so.
+        // an upper-case CSV gets commas; the dialog refuses a name of
+        // another kind and stays open for a name it saves.
         const QString csv = s.dir.filePath(QStringLiteral("run.CSV"));
         s.prompt.saveNames.enqueue(csv);
         s.prompt.rangeAnswers.enqueue(select(QStringLiteral("4000"), QStringLiteral("8")));
@@ -135,11 +135,8 @@ private Q_SLOTS:
         s.main->Save1->trigger();
         QVERIFY(!QFile::exists(other));
         QCOMPARE(s.prompt.rangesShown.size(), 2);
-        QCOMPARE(s.prompt.informations,
-                 QStringList{QStringLiteral("The graph was not saved: %1 names neither a graph file (.GHF) nor a "
-                                            "text file (.TXT, .CSV).")
-                                 .arg(QDir::toNativeSeparators(other))});
-        QCOMPARE(s.prompt.messageCount(), 1);
+        QCOMPARE(s.prompt.saveRefusals.size(), 1);
+        QCOMPARE(s.prompt.messageCount(), 0);
     }
 
     // An overload in the middle of a recording is saved as "OL" and the
@@ -237,6 +234,16 @@ private Q_SLOTS:
         }
         QCOMPARE(s.prompt.saveFilters.last(), FileFilters::qtFilter(FileFilters::saveTable(false)));
         QCOMPARE(s.prompt.rangesShown.last().second.toText, QStringLiteral("8"));
+        // A graph or collection name is no table file: the dialog says
+        // which types it saves and stays open for a name it takes.
+        const QString ghf = s.dir.filePath(QStringLiteral("run.GHF")), rec = s.dir.filePath(QStringLiteral("run.rec"));
+        s.prompt.saveNames << ghf << rec << s.dir.filePath(QStringLiteral("run2"));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        QVERIFY(!QFile::exists(ghf) && !QFile::exists(rec));
+        QCOMPARE(s.prompt.saveRefusals.size(), 2);
+        QVERIFY(s.prompt.saveRefusals.first().contains(QStringLiteral("TXT file(*.txt,data seperated by tab)")));
+        QCOMPARE(fileLines(s.dir.filePath(QStringLiteral("run2.TXT"))).first().count('\t'), 7);
 
         // A bound that is no number: the message, and no file at all.
         const QString bad = s.dir.filePath(QStringLiteral("bad.txt"));

@@ -2,6 +2,7 @@
 // mnemonic of its own, the tool-bar hints name the keys, and the Window
 // menu reaches every child window.
 
+#include "app/DialogFocus.h"
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
@@ -15,11 +16,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QTableView>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QSet>
 #include <QToolBar>
@@ -240,6 +244,62 @@ private Q_SLOTS:
             QCOMPARE(area->activeSubWindow(), active);
         }
         QCOMPARE(visited, QSet<QMdiSubWindow *>(all.begin(), all.end()));
+    }
+
+    void closedDialogsGiveTheKeyboardBack()
+    {
+        // The offscreen platform activates a window whatever happens; X
+        // without a window manager is where the keyboard gets lost, so the
+        // test runs itself again under a private X server.
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+            if (xvfb.isEmpty())
+                QSKIP("xvfb-run is not installed");
+            QProcess x;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            x.setProcessEnvironment(env);
+            x.setProcessChannelMode(QProcess::MergedChannels);
+            x.start(xvfb, {QStringLiteral("-a"), QCoreApplication::applicationFilePath(),
+                           QStringLiteral("closedDialogsGiveTheKeyboardBack")});
+            QVERIFY(x.waitForFinished(60000));
+            QVERIFY2(x.exitCode() == 0, x.readAll().constData());
+            return;
+        }
+        QMainWindow main;
+        DialogFocus focus(&main);
+        const auto activeIsMain = [&] { return QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }, 3000); };
+        // As exec() shows them.
+        const auto shownActive = [](QDialog &d) {
+            d.setWindowModality(Qt::ApplicationModal);
+            d.show();
+            return QTest::qWaitForWindowActive(&d);
+        };
+        // The start-up box closes before the main window was ever active.
+        {
+            QDialog box(&main);
+            box.show();
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+        }
+        QVERIFY(activeIsMain());
+        // Saving: the range dialog, then the progress, which closes before
+        // the window system made it active.
+        {
+            QDialog range(&main), progress(&main);
+            QVERIFY(shownActive(range));
+            range.hide();
+            progress.setWindowModality(Qt::ApplicationModal);
+            progress.show();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(activeIsMain());
+        // A dialog without a parent.
+        {
+            QDialog loose;
+            QVERIFY(shownActive(loose));
+        }
+        QVERIFY(activeIsMain());
     }
 
     void windowMenuListsAndClosesWindows()

@@ -81,6 +81,10 @@ public:
     // first, as the dialog opens). A name typed without an extension gets
     // the chosen type's, as the real dialog gives it.
     QQueue<int> saveTypes;
+    // A name whose extension the dialog's types do not save is refused as
+    // the real dialog refuses it (the reasons kept here), which then stays
+    // open for the next name.
+    QStringList saveRefusals;
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override
     {
@@ -88,8 +92,17 @@ public:
         saveFilters << filter;
         saveFolders << directory;
         const QString type = filter.split(QStringLiteral(";;")).value(saveTypes.isEmpty() ? 0 : saveTypes.dequeue());
-        savedType = saveNames.isEmpty() ? QString() : type;
-        return saveNames.isEmpty() ? QString() : savedFileName(saveNames.dequeue(), type, defaultSuffix);
+        savedType.clear();
+        while (!saveNames.isEmpty()) {
+            const QString name = savedFileName(saveNames.dequeue(), type, defaultSuffix);
+            const QString why = saveNameRefusal(name, filter);
+            if (why.isEmpty()) {
+                savedType = type;
+                return name;
+            }
+            saveRefusals << why;
+        }
+        return QString();
     }
     QString savedType; // the type chosen in the last save dialog
     QString lastSaveType() const override { return savedType; }

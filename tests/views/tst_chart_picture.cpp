@@ -3,8 +3,11 @@
 // second run drawn behind the chart's lines, then taken away.
 
 #include "views/Chart.h"
+#include "views/PictureCommands.h"
 
 #include <QBuffer>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -168,6 +171,24 @@ private Q_SLOTS:
             QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(info));
             QVERIFY2(info.contains(QStringLiteral("600 x 33")), qPrintable(info)); // 800 x 450 px at 96 dpi
         }
+    }
+
+    // The export dialog sizes a PDF as a page, in millimetres, and is
+    // wide enough for its title.
+    void pictureDialogSizesPdfPagesInMillimetres()
+    {
+        TfrmPicture dialog(QSize(800, 450));
+        QCOMPARE(dialog.edtWidth->suffix(), QStringLiteral(" px"));
+        dialog.cmbFormat->setCurrentIndex(2);
+        QCOMPARE(dialog.edtWidth->suffix(), QStringLiteral(" mm"));
+        QCOMPARE(QSize(dialog.edtWidth->value(), dialog.edtHeight->value()), QSize(212, 119));
+        dialog.edtWidth->setValue(297);
+        dialog.edtHeight->setValue(210);
+        QCOMPARE(dialog.request().size, QSize(1123, 794)); // A4 across, at 96 dpi
+        dialog.cmbFormat->setCurrentIndex(0);
+        QCOMPARE(dialog.edtWidth->value(), 1123);
+        const QString title = dialog.windowTitle() + QStringLiteral(" \u2014 KV481");
+        QVERIFY(dialog.minimumWidth() > dialog.fontMetrics().horizontalAdvance(title));
     }
 
     // Another run behind the chart's own lines: moved to start with it,
