@@ -21,52 +21,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/FileBytes.h"
+#include "support/ShellRun.h"
 #include "support/SmallDisk.h"
 
 #include <cerrno>
-#include <csignal>
 
 using namespace kv;
-using kv::test::fileBytes;
-using kv::test::SmallDisk;
-using kv::test::writeFileBytes;
+using namespace kv::test;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QByteArray out;
-    QString err;
-};
-
-Run kv481(const QStringList &args, const QString &locale = QStringLiteral("en_GB.UTF-8"), int timeoutMs = 60000)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_TIME", "LC_NUMERIC"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("LC_ALL"), locale);
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.status = p.exitStatus();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
 
 // One line on stderr, "kv481: ..." and a failure status, nothing on stdout.
 void verifyOneErrorLine(const Run &r, const char *expected = nullptr)
@@ -78,45 +45,6 @@ void verifyOneErrorLine(const Run &r, const char *expected = nullptr)
     QVERIFY2(r.out.isEmpty(), r.out.constData());
     if (expected)
         QVERIFY2(r.err.contains(QLatin1String(expected)), qPrintable(r.err));
-}
-
-// The emulator as its own program; its first line names the device.
-class Emulator
-{
-public:
-    explicit Emulator(const QStringList &args)
-    {
-        m_p.start(QStringLiteral(KV_EMULATOR), args);
-        if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
-    }
-    ~Emulator()
-    {
-        m_p.terminate();
-        m_p.waitForFinished(5000);
-    }
-    QString device;
-
-private:
-    QProcess m_p;
-};
-
-QByteArray writeMemory(const QString &path, const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV_EMULATOR), args + QStringList{QStringLiteral("--write-memory"), path});
-    p.waitForFinished(10000);
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QList<QByteArray> dataLines(const QByteArray &out)
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &l : out.split('\n'))
-        if (!l.isEmpty() && !l.startsWith('#'))
-            lines << l;
-    return lines;
 }
 
 } // namespace
@@ -619,10 +547,8 @@ private Q_SLOTS:
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--steady"),
                         QStringLiteral("23.4")});
         const QString target = path("live.csv");
-        QProcess p;
-        p.start(QStringLiteral(KV_BIN_DIR "/kv481"),
-                {QStringLiteral("read"), QStringLiteral("--port"), meter.device, QStringLiteral("--output"), target});
-        QVERIFY(p.waitForStarted());
+        Kv481Process p({QStringLiteral("read"), QStringLiteral("--port"), meter.device, QStringLiteral("--output"), target});
+        QVERIFY(p.started());
         // Records appear in the file one by one, while it runs.
         QElapsedTimer t;
         t.start();
@@ -634,8 +560,8 @@ private Q_SLOTS:
                 lines = dataLines(f.readAll());
         }
         QVERIFY2(lines.size() >= 3, "records are flushed one by one");
-        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-        QVERIFY(p.waitForFinished(5000));
+        p.signal(SIGINT);
+        QVERIFY(p.finished(5000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
         QFile f(target);
