@@ -137,28 +137,19 @@ private Q_SLOTS:
     void damagedAndWrongFiles()
     {
         // A broken end marker in a record: the read error, in one line.
-        QByteArray bytes = QFile(m_demo481).open(QIODevice::ReadOnly) ? QByteArray() : QByteArray();
-        {
-            QFile f(m_demo481);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            bytes = f.readAll();
-        }
-        const int lastAddress = CollectionFile::lastAddress(bytes);
+        const QByteArray bytes = fileBytes(m_demo481);
+        QVERIFY(!bytes.isEmpty());
         QByteArray broken = bytes;
-        broken[lastAddress] = 0x5A;
-        QFile out(path("broken.rec"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(broken);
-        out.close();
-        verifyOneErrorLine(kv481({QStringLiteral("export"), out.fileName()}), "There was error when reading data");
-        verifyOneErrorLine(kv481({QStringLiteral("sets"), out.fileName()}), "broken.rec");
+        broken[CollectionFile::lastAddress(bytes)] = 0x5A;
+        const QString brokenFile = path("broken.rec");
+        writeFileBytes(brokenFile, broken);
+        verifyOneErrorLine(kv481({QStringLiteral("export"), brokenFile}), "There was error when reading data");
+        verifyOneErrorLine(kv481({QStringLiteral("sets"), brokenFile}), "broken.rec");
 
         // Too short for its own header.
-        QFile shortFile(path("short.rec"));
-        QVERIFY(shortFile.open(QIODevice::WriteOnly));
-        shortFile.write(bytes.left(100));
-        shortFile.close();
-        verifyOneErrorLine(kv481({QStringLiteral("sets"), shortFile.fileName()}), "short.rec");
+        const QString shortFile = path("short.rec");
+        writeFileBytes(shortFile, bytes.left(100));
+        verifyOneErrorLine(kv481({QStringLiteral("sets"), shortFile}), "short.rec");
 
         // A set that is not there.
         verifyOneErrorLine(kv481({QStringLiteral("export"), m_demo481, QStringLiteral("--set"), QStringLiteral("99")}),
@@ -264,9 +255,7 @@ private Q_SLOTS:
         const Run r = kv481({QStringLiteral("export"), file, QStringLiteral("--all"), QStringLiteral("--output"), target},
                             processLocale);
         QCOMPARE(r.exitCode, 0);
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), allTable);
+        QCOMPARE(fileBytes(target), allTable);
 
         // The set list as the window fills it, with the unit.
         const Run sets = kv481({QStringLiteral("sets"), file}, processLocale);
@@ -555,18 +544,14 @@ private Q_SLOTS:
         QList<QByteArray> lines;
         while (t.elapsed() < 15000 && lines.size() < 3) {
             QTest::qWait(200);
-            QFile f(target);
-            if (f.open(QIODevice::ReadOnly))
-                lines = dataLines(f.readAll());
+            lines = dataLines(fileBytes(target));
         }
         QVERIFY2(lines.size() >= 3, "records are flushed one by one");
         p.signal(SIGINT);
         QVERIFY(p.finished(5000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray all = f.readAll();
+        const QByteArray all = fileBytes(target);
         QVERIFY(all.endsWith('\n'));
         lines = dataLines(all);
         QCOMPARE(lines.takeFirst(), QByteArray("time,T1,T1 flag,unit,annunciators"));
@@ -606,9 +591,8 @@ private Q_SLOTS:
                              target});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err)); // no progress line when stderr is not a terminal
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray written = f.readAll();
+        const QByteArray written = fileBytes(target);
+        QVERIFY(!written.isEmpty());
 
         // The same memory downloaded here and written by the collection writer.
         QtSerialPort port;
@@ -619,9 +603,7 @@ private Q_SLOTS:
         QCOMPARE(job.run(482), LoggerDownload::Outcome::Downloaded);
         const QString mine = path("window.rec");
         QVERIFY(CollectionFile::writeFile(mine, job.takeImage()).ok);
-        QFile w(mine);
-        QVERIFY(w.open(QIODevice::ReadOnly));
-        QCOMPARE(written, w.readAll());
+        QCOMPARE(written, fileBytes(mine));
         QCOMPARE(written.size(), CollectionFile::lastAddress(written) + 257);
     }
 

@@ -109,12 +109,10 @@ private Q_SLOTS:
         QVERIFY(broker.start());
         Emulator meter({});
         QTemporaryDir dir;
-        QFile pw(dir.filePath(QStringLiteral("pw")));
-        QVERIFY(pw.open(QIODevice::WriteOnly));
-        pw.write("wrong\n");
-        pw.close();
+        const QString pw = dir.filePath(QStringLiteral("pw"));
+        writeFileBytes(pw, "wrong\n");
         Publish p({QStringLiteral("--broker"), broker.url(), QStringLiteral("--port"), meter.device,
-                   QStringLiteral("--user"), QStringLiteral("meter"), QStringLiteral("--password-file"), pw.fileName()},
+                   QStringLiteral("--user"), QStringLiteral("meter"), QStringLiteral("--password-file"), pw},
                   "right"); // the file counts, not the environment
         QVERIFY(p.finished());
         QCOMPARE(p.exitCode(), 1);

@@ -89,9 +89,7 @@ private Q_SLOTS:
         const int firstEvent = all.indexOf(all.value(format == QLatin1String("jsonl") ? 0 : 4));
         QVERIFY(!eventFields(all.value(firstEvent), format).isEmpty());
 
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QList<QByteArray> ran = outputLines(f.readAll());
+        const QList<QByteArray> ran = outputLines(fileBytes(log));
         QCOMPARE(ran.size(), 2);
         QCOMPARE(ran[0].left(ran[0].lastIndexOf('|')), QByteArray("alarm|T1|85.3|80.0"));
         QCOMPARE(ran[1].left(ran[1].lastIndexOf('|')), QByteArray("alarm|T2|-20.5|-18.0"));
@@ -131,9 +129,7 @@ private Q_SLOTS:
         const QList<QStringList> e = events(r.out, QStringLiteral("csv"));
         QCOMPARE(e.size(), 1);
         QCOMPARE(e[0].mid(2), (QStringList{"T1", "overload", "", "1000.0", "F"}));
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("T1 OL 1000.0\n"));
+        QCOMPARE(fileBytes(log), QByteArray("T1 OL 1000.0\n"));
     }
 
     void lostMeterIsAnEventOnLink()
@@ -250,9 +246,7 @@ private Q_SLOTS:
         QCOMPARE(e.size(), 2);
         QCOMPARE(e[1][0], QStringLiteral("cleared"));
         QVERIFY2(r.err.contains(QLatin1String("--on-alarm: the command still ran after 1 s; stopped")), qPrintable(r.err));
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(outputLines(f.readAll()), (QList<QByteArray>{"start alarm", "start cleared", "end cleared"}));
+        QCOMPARE(outputLines(fileBytes(log)), (QList<QByteArray>{"start alarm", "start cleared", "end cleared"}));
     }
 
     void mistakesGiveOneLine_data()
