@@ -33,22 +33,6 @@
 using namespace kv;
 using namespace kv::test;
 
-namespace {
-
-// One line on stderr, "kv481: ..." and a failure status, nothing on stdout.
-void verifyOneErrorLine(const Run &r, const char *expected = nullptr)
-{
-    QCOMPARE(r.status, QProcess::NormalExit);
-    QVERIFY2(r.exitCode != 0, qPrintable(r.err));
-    QVERIFY2(r.err.startsWith(QLatin1String("kv481: ")), qPrintable(r.err));
-    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-    QVERIFY2(r.out.isEmpty(), r.out.constData());
-    if (expected)
-        QVERIFY2(r.err.contains(QLatin1String(expected)), qPrintable(r.err));
-}
-
-} // namespace
-
 class TestKv481 : public QObject
 {
     Q_OBJECT
@@ -131,7 +115,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, expected);
-        verifyOneErrorLine(kv481(args), expected.toLatin1().constData());
+        verifyOneErrorLine(kv481(args), expected);
     }
 
     void damagedAndWrongFiles()
@@ -472,13 +456,7 @@ private Q_SLOTS:
         QVERIFY(p.text.contains(QLatin1String("Input/output error")));
     }
 
-    void readInEachFormat_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::newRow("csv") << QStringLiteral("csv");
-        QTest::newRow("tsv") << QStringLiteral("tsv");
-        QTest::newRow("jsonl") << QStringLiteral("jsonl");
-    }
+    void readInEachFormat_data() { addFormatRows(); }
     void readInEachFormat()
     {
         QFETCH(QString, format);

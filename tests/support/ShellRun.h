@@ -52,6 +52,26 @@ inline Run kv481(const QStringList &args, const QString &locale = QStringLiteral
     return r;
 }
 
+// One line on the standard error, "kv481: ..." (holding expected) with a
+// failure status, and nothing on the standard output.
+inline void verifyOneErrorLine(const Run &r, const QString &expected = QString())
+{
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QVERIFY2(r.exitCode != 0, qPrintable(r.err));
+    QVERIFY2(r.err.startsWith(QLatin1String("kv481: ")), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(r.out.isEmpty(), r.out.constData());
+    QVERIFY2(r.err.contains(expected), qPrintable(r.err));
+}
+
+// A "format" column and a row for each of kv481's record formats.
+inline void addFormatRows()
+{
+    QTest::addColumn<QString>("format");
+    for (const char *format : {"csv", "tsv", "jsonl"})
+        QTest::newRow(format) << QString::fromLatin1(format);
+}
+
 // The lines of an output that are not empty.
 inline QList<QByteArray> outputLines(const QByteArray &out)
 {
