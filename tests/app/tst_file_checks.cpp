@@ -223,7 +223,6 @@ private Q_SLOTS:
     void listRecordedInTwoUnitsGraphsAndSavesInOne()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
         QCOMPARE(s.main->realTimeList()->grid()->row(3).mid(3, 4), (QStringList{"74.1", "F", "71.1", "F"}));

@@ -85,7 +85,6 @@ private Q_SLOTS:
     void realTimeGraphSavedAsFarAsRecorded()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 10));
         TfrmGraph *graph = s.main->realTimeGraph();
         activate(s, graph);
@@ -142,7 +141,6 @@ private Q_SLOTS:
     void savingKeepsAnOverloadedSample()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 3));
         // The meter shows T1 overloaded for one sample, then comes back.
         const auto sampleWith = [&](double t1, bool overload, int second) {
@@ -173,7 +171,6 @@ private Q_SLOTS:
     void realTimeGraphKeepsOneUnitWhenTheMeterSwitches()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         // The meter's unit key, from the panel: the meter now sends degrees F.
         QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
@@ -198,7 +195,6 @@ private Q_SLOTS:
     void realTimeListSavedByExtension()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 8));
         TfrmList *list = s.main->realTimeList();
         activate(s, list);
@@ -245,7 +241,6 @@ private Q_SLOTS:
     void twoChannelListReadBackCellForCell()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 6));
         TfrmList *live = s.main->realTimeList();
         activate(s, live);
@@ -309,7 +304,6 @@ private Q_SLOTS:
     void graphFilesByExtensionInAnyCase()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 4));
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("A.GHF"));
@@ -361,7 +355,6 @@ private Q_SLOTS:
         QLocale::setDefault(locale);
         const bool comma = locale.decimalPoint() == QStringLiteral(",");
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 12));
         TfrmList *live = s.main->realTimeList();
 
@@ -484,7 +477,6 @@ private Q_SLOTS:
     void fileThatCannotBeWrittenIsNamed()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         const QString path = s.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
         activate(s, s.main->realTimeList());
@@ -501,7 +493,6 @@ private Q_SLOTS:
     void cancelKeepsWhatWasDone()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 20));
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("cut.txt"));

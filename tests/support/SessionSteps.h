@@ -32,10 +32,13 @@ inline QList<QByteArray> fileLines(const QString &path)
     return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
 }
 
-// Waits for the meter's reading, then stops the poll timer and records
-// samples one second apart from kStart + firstSecond.
+// Waits for the window to come up and for the meter's reading, then stops
+// the poll timer and records samples one second apart from
+// kStart + firstSecond.
 inline bool recordSamples(Session &s, int count, int firstSecond = 0)
 {
+    if (!s.started())
+        return false;
     if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
         return false;
     s.main->timer().stop();
