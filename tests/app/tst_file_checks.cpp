@@ -35,17 +35,8 @@
 
 using namespace kv;
 using namespace kv::test;
-using kv::test::fileBytes;
-using kv::test::writeFileBytes;
-using kv::test::Session;
 
 namespace {
-
-int windowCount(Session &s)
-{
-    return s.main->mdiArea()->subWindowList().size();
-}
-
 
 // Plays the user at the real dialogs: in the save dialog picks the file
 // type at typeIndex with the keyboard, as a user does, and types a name;
@@ -123,14 +114,11 @@ private Q_SLOTS:
     {
         Session s(0);
         QVERIFY(s.started());
-        const int before = windowCount(s);
+        const int before = windows(s).size();
         const auto open = [&](const QString &name, const QByteArray &bytes) {
             const QString path = s.dir.filePath(name);
             writeFileBytes(path, bytes);
-            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-            s.prompt.openNames.enqueue(path);
-            s.main->Open1->trigger();
-            return windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+            return openAsList(s, path);
         };
         const QByteArray usList = "12/9/26\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
                                   "12/9/26\t14:03:11\t30.0\tC\t22.0\tC\t\t\r\n";
@@ -156,9 +144,7 @@ private Q_SLOTS:
         TfrmList *iso = open(QStringLiteral("iso.txt"), "2026-12-09\t14:03:10\t20,0\tC\t\t\r\n2026-12-09\t14:03:11\t30,0\tC\t\t\r\n");
         QVERIFY(iso);
         QCOMPARE(s.prompt.errors.size(), 3);
-        activate(s, iso);
-        s.main->btnToGraph->click();
-        auto *graph = windowTitled<TfrmGraph>(s, iso->windowTitle());
+        auto *graph = graphOf(s, iso);
         QVERIFY(graph);
         QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
         QCOMPARE(graph->PESGraph1->manualMaxY(), 33.0);
@@ -171,9 +157,7 @@ private Q_SLOTS:
         QCOMPARE(export482->grid()->RowCount(), 4); // its first set
         QCOMPARE(s.prompt.informations.size(), 1);
         QVERIFY(s.prompt.informations.last().contains(QStringLiteral("holds more than one data set")));
-        activate(s, export482);
-        s.main->btnToGraph->click();
-        graph = windowTitled<TfrmGraph>(s, export482->windowTitle());
+        graph = graphOf(s, export482);
         QVERIFY(graph);
         QCOMPARE(graph->PESGraph1->subsets(), 2);
         QCOMPARE(graph->PESGraph1->xData(1, 0), toDateTimeDouble(QDate(2026, 11, 30), QTime(23, 59, 50)));
@@ -187,20 +171,18 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         TfrmList *us = open(QStringLiteral("us.txt"), usList);
         QVERIFY(us);
-        activate(s, us);
-        s.main->btnToGraph->click();
-        graph = windowTitled<TfrmGraph>(s, us->windowTitle());
+        graph = graphOf(s, us);
         QVERIFY(graph);
         QCOMPARE(graph->PESGraph1->xData(0, 0), toDateTimeDouble(QDate(2026, 12, 9), QTime(14, 3, 10)));
         QCOMPARE(s.prompt.errors.size(), 4);
-        QCOMPARE(windowCount(s), before + 6);
+        QCOMPARE(windows(s).size(), before + 6);
     }
 
     void filesThatHoldNoListOpenNoWindow()
     {
         Session s(0);
         QVERIFY(s.started());
-        const int before = windowCount(s);
+        const int before = windows(s).size();
         // Random bytes named .TXT: with no tab before the first line end,
         // and with one (then the first "row" holds no date).
         QByteArray noise(4000, '\0');
@@ -226,10 +208,8 @@ private Q_SLOTS:
         for (const auto &c : cases) {
             const QString path = s.dir.filePath(QLatin1String(c.name));
             writeFileBytes(path, c.bytes);
-            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-            s.prompt.openNames.enqueue(path);
-            s.main->Open1->trigger();
-            QCOMPARE(windowCount(s), before);
+            openFile(s, path);
+            QCOMPARE(windows(s).size(), before);
             QVERIFY2(s.prompt.errors.last().contains(QDir::toNativeSeparators(path)), qPrintable(s.prompt.errors.last()));
             QVERIFY2(s.prompt.errors.last().contains(c.said), qPrintable(s.prompt.errors.last()));
         }
@@ -244,14 +224,9 @@ private Q_SLOTS:
         writeFileBytes(path, "12/5/07\t14:03:10\t20.0\tC\t21.0\tC\t\t\r\n"
                              "12/5/07\t14:03:11\tOL\tC\t22.0\tC\t\t\r\n"
                              "12/5/07\t14:03:12\t30.0\tC\tOL\tC\t\t\r\n");
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(path);
-        s.main->Open1->trigger();
-        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        auto *list = openAsList(s, path);
         QVERIFY(list);
-        activate(s, list);
-        s.main->btnToGraph->click();
-        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        auto *graph = graphOf(s, list);
         QVERIFY(graph);
         Chart *chart = graph->PESGraph1;
         // The overloads hold the mark the chart leaves undrawn, not 0 °C.
@@ -264,9 +239,7 @@ private Q_SLOTS:
         // Saved from the graph they are "OL" again.
         activate(s, graph);
         const QString saved = s.dir.filePath(QStringLiteral("again.txt"));
-        s.prompt.saveNames.enqueue(saved);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, saved);
         const QList<QByteArray> lines = fileLines(saved);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\tOL\tC\t22.0\tC\t\r"));
@@ -281,21 +254,16 @@ private Q_SLOTS:
     void listRecordedInTwoUnitsGraphsAndSavesInOne()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
         QCOMPARE(s.main->realTimeList()->grid()->row(3).mid(3, 4), (QStringList{"74.1", "F", "71.1", "F"}));
 
         activate(s, s.main->realTimeList());
         const QString listPath = s.dir.filePath(QStringLiteral("both.txt"));
-        s.prompt.saveNames.enqueue(listPath);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, listPath);
         auto *list = openAsList(s, listPath);
         QVERIFY(list);
-        activate(s, list);
-        s.main->btnToGraph->click();
-        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        auto *graph = graphOf(s, list);
         QVERIFY(graph);
         Chart *chart = graph->PESGraph1;
         QCOMPARE(chart->look().yAxisLabel, QStringLiteral("Degree (\u00B0C)"));
@@ -307,9 +275,7 @@ private Q_SLOTS:
 
         activate(s, graph);
         const QString saved = s.dir.filePath(QStringLiteral("made.txt"));
-        s.prompt.saveNames.enqueue(saved);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, saved);
         const QList<QByteArray> lines = fileLines(saved);
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines.at(0), QByteArray("12/5/07\t2:03:10 PM\t23.4\tC\t21.7\tC\t\r"));

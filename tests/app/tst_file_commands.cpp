@@ -28,9 +28,6 @@
 
 using namespace kv;
 using namespace kv::test;
-using kv::test::fileBytes;
-using kv::test::writeFileBytes;
-using kv::test::Session;
 
 namespace {
 
@@ -88,7 +85,6 @@ private Q_SLOTS:
     void realTimeGraphSavedAsFarAsRecorded()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 10));
         TfrmGraph *graph = s.main->realTimeGraph();
         activate(s, graph);
@@ -96,10 +92,8 @@ private Q_SLOTS:
         QVERIFY(!s.main->btnToGraph->isEnabled());
 
         const QString path = s.dir.filePath(QStringLiteral("rt.txt"));
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
         ProgressWatch watch;
-        s.main->Save1->trigger();
+        saveAll(s, path);
         QCOMPARE(s.prompt.saveFilters.last(), FileFilters::qtFilter(FileFilters::saveGraph(false)));
         // In the program's folder, named after the recording's first sample.
         QCOMPARE(s.prompt.saveFolders.last(), QFileInfo(s.dir.path()).absoluteFilePath() + QLatin1Char('/')
@@ -144,7 +138,6 @@ private Q_SLOTS:
     void savingKeepsAnOverloadedSample()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 3));
         // The meter shows T1 overloaded for one sample, then comes back.
         const auto sampleWith = [&](double t1, bool overload, int second) {
@@ -164,9 +157,7 @@ private Q_SLOTS:
 
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("ol.txt"));
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, path);
         const auto lines = fileLines(path);
         QCOMPARE(lines.size(), 5);
         QVERIFY2(lines.at(3).split('\t').contains("OL"), lines.at(3).constData());
@@ -177,7 +168,6 @@ private Q_SLOTS:
     void realTimeGraphKeepsOneUnitWhenTheMeterSwitches()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         // The meter's unit key, from the panel: the meter now sends degrees F.
         QVERIFY(pressUnitKeyAndRecord(s, 2, 2));
@@ -192,9 +182,7 @@ private Q_SLOTS:
         QCOMPARE(chart->plot()->yAxis->label(), QStringLiteral("Degree (\u00B0C)"));
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("units.txt"));
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, path);
         const QList<QByteArray> lines = fileLines(path);
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines.at(1), QByteArray("12/5/07\t2:03:11 PM\t23.4\tC\t21.7\tC\t\r"));
@@ -204,7 +192,6 @@ private Q_SLOTS:
     void realTimeListSavedByExtension()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 8));
         TfrmList *list = s.main->realTimeList();
         activate(s, list);
@@ -261,23 +248,17 @@ private Q_SLOTS:
     void twoChannelListReadBackCellForCell()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 6));
         TfrmList *live = s.main->realTimeList();
         activate(s, live);
         const QString path = s.dir.filePath(QStringLiteral("list.txt"));
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, path);
 
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(path);
-        s.main->Open1->trigger();
+        auto *read = openAsList(s, path);
         QCOMPARE(s.prompt.choosersShown.last(),
                  (QStringList{QStringLiteral("Open File"), QStringLiteral("Open a data set collection file(*.rec)"),
                               QStringLiteral("Open a data set(*.TXT,*.CSV,*.GHF)")}));
         QCOMPARE(s.prompt.openFilters.last(), FileFilters::qtFilter(FileFilters::openDataSet(false)));
-        auto *read = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
         QVERIFY(read);
         QVERIFY(!read->isRealTime());
         QCOMPARE(read->grid()->ColCount(), 8);
@@ -304,18 +285,13 @@ private Q_SLOTS:
         QVERIFY(s.started());
         const QString path = s.dir.filePath(QStringLiteral("A.dat"));
         writeFileBytes(path, "12/5/07\t14:03:10\t23.5\tC\t HOLD\t\r\n12/5/07\t14:03:11\t24.5\tC\t\t\r\n\r\nlost\t\r\n");
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(path);
-        s.main->Open1->trigger();
-        auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+        auto *list = openAsList(s, path);
         QVERIFY(list);
         QCOMPARE(list->grid()->ColCount(), 6);
         QCOMPARE(list->grid()->RowCount(), 3); // stops at the empty line
         QCOMPARE(list->grid()->row(1), (QStringList{"1", "12/5/07", "14:03:10", "23.5", "C", " HOLD"}));
         // Output Data to Graph: one subset, 23.5 to 24.5 fitted by a tenth.
-        activate(s, list);
-        s.main->btnToGraph->click();
-        auto *graph = windowTitled<TfrmGraph>(s, list->windowTitle());
+        auto *graph = graphOf(s, list);
         QVERIFY(graph);
         Chart *chart = graph->PESGraph1;
         QCOMPARE(chart->subsets(), 1);
@@ -335,7 +311,6 @@ private Q_SLOTS:
     void graphFilesByExtensionInAnyCase()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 4));
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("A.GHF"));
@@ -344,9 +319,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(path));
         QVERIFY(s.prompt.rangesShown.isEmpty()); // a graph file holds everything
 
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(path);
-        s.main->Open1->trigger();
+        openFile(s, path);
         auto *opened = windowTitled<TfrmGraph>(s, QDir::toNativeSeparators(path));
         QVERIFY(opened);
         QCOMPARE(s.main->frameOf(opened)->pos(), QPoint(0, 0));
@@ -359,9 +332,7 @@ private Q_SLOTS:
         // offered, and writing stops at the first unrecorded one.
         activate(s, opened);
         const QString txt = s.dir.filePath(QStringLiteral("again.txt"));
-        s.prompt.saveNames.enqueue(txt);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, txt);
         QCOMPARE(s.prompt.rangesShown.last().second.toText, QString::number(opened->PESGraph1->points()));
         QCOMPARE(fileLines(txt).size(), 4);
     }
@@ -391,7 +362,6 @@ private Q_SLOTS:
         QLocale::setDefault(locale);
         const bool comma = locale.decimalPoint() == QStringLiteral(",");
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 12));
         TfrmList *live = s.main->realTimeList();
 
@@ -401,9 +371,7 @@ private Q_SLOTS:
         if (!comma)
             listFiles << s.dir.filePath(QStringLiteral("list.csv"));
         for (const QString &p : listFiles) {
-            s.prompt.saveNames.enqueue(p);
-            s.prompt.rangeAnswers.enqueue(all());
-            s.main->Save1->trigger();
+            saveAll(s, p);
             QVERIFY(QFile::exists(p));
         }
         const QString filters = s.prompt.saveFilters.last();
@@ -415,9 +383,7 @@ private Q_SLOTS:
         // commas even where the dialog does not offer it.
         activate(s, s.main->realTimeGraph());
         for (const QString &name : {QStringLiteral("graph.txt"), QStringLiteral("graph.csv")}) {
-            s.prompt.saveNames.enqueue(s.dir.filePath(name));
-            s.prompt.rangeAnswers.enqueue(all());
-            s.main->Save1->trigger();
+            saveAll(s, s.dir.filePath(name));
             QCOMPARE(fileLines(s.dir.filePath(name)).size(), 12);
         }
         QCOMPARE(s.prompt.saveFilters.last().contains(QStringLiteral("EXCEL")), !comma);
@@ -431,10 +397,7 @@ private Q_SLOTS:
         QList<TfrmList *> lists;
         for (const QString &p : listFiles + QStringList{s.dir.filePath(QStringLiteral("graph.txt")),
                                                          s.dir.filePath(QStringLiteral("graph.csv"))}) {
-            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-            s.prompt.openNames.enqueue(p);
-            s.main->Open1->trigger();
-            auto *list = windowTitled<TfrmList>(s, QDir::toNativeSeparators(p));
+            auto *list = openAsList(s, p);
             QVERIFY2(list, qPrintable(p));
             QCOMPARE(list->grid()->RowCount(), 13);
             QCOMPARE(list->grid()->ColCount(), 8);
@@ -469,9 +432,7 @@ private Q_SLOTS:
         const QString ghf = s.dir.filePath(QStringLiteral("made.ghf"));
         s.prompt.saveNames.enqueue(ghf);
         s.main->Save1->trigger();
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(ghf);
-        s.main->Open1->trigger();
+        openFile(s, ghf);
         auto *again = windowTitled<TfrmGraph>(s, QDir::toNativeSeparators(ghf));
         QVERIFY(again);
         QVERIFY(again->PESGraph1->contents() == made->PESGraph1->contents());
@@ -505,41 +466,30 @@ private Q_SLOTS:
         for (const auto &c : cases) {
             const QString path = s.dir.filePath(QLatin1String(c.name));
             writeFileBytes(path, c.bytes);
-            s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-            s.prompt.openNames.enqueue(path);
-            s.main->Open1->trigger();
+            openFile(s, path);
             QCOMPARE(windows(s).size(), before);
             QVERIFY(s.prompt.errors.last().contains(QDir::toNativeSeparators(path)));
         }
         QCOMPARE(s.prompt.errors.size(), 3);
         // A missing text file: said, and no empty list.
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(s.dir.filePath(QStringLiteral("missing.txt")));
-        s.main->Open1->trigger();
+        openFile(s, s.dir.filePath(QStringLiteral("missing.txt")));
         QCOMPARE(windows(s).size(), before);
         QCOMPARE(s.prompt.errors.size(), 4);
         // The good block still opens.
         writeFileBytes(s.dir.filePath(QStringLiteral("good.ghf")), length + good);
-        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
-        s.prompt.openNames.enqueue(s.dir.filePath(QStringLiteral("good.ghf")));
-        s.main->Open1->trigger();
+        openFile(s, s.dir.filePath(QStringLiteral("good.ghf")));
         QCOMPARE(windows(s).size(), before + 1);
     }
 
     void fileThatCannotBeWrittenIsNamed()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 2));
         const QString path = s.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
         activate(s, s.main->realTimeList());
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, path);
         activate(s, s.main->realTimeGraph());
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, path);
         s.prompt.saveNames.enqueue(s.dir.filePath(QStringLiteral("no/such/folder/x.ghf")));
         s.main->Save1->trigger();
         QCOMPARE(s.prompt.errors.size(), 3);
@@ -550,15 +500,12 @@ private Q_SLOTS:
     void cancelKeepsWhatWasDone()
     {
         Session s(482);
-        QVERIFY(s.started());
         QVERIFY(recordSamples(s, 20));
         activate(s, s.main->realTimeGraph());
         const QString path = s.dir.filePath(QStringLiteral("cut.txt"));
-        s.prompt.saveNames.enqueue(path);
-        s.prompt.rangeAnswers.enqueue(all());
         {
             ProgressWatch watch(5);
-            s.main->Save1->trigger();
+            saveAll(s, path);
             QCOMPARE(watch.maximum, 20);
         }
         QCOMPARE(fileLines(path).size(), 5);
@@ -566,18 +513,14 @@ private Q_SLOTS:
         // Output Data to Graph cancelled: the rows so far, still fitted and shown.
         activate(s, s.main->realTimeList());
         const QString list = s.dir.filePath(QStringLiteral("list.txt"));
-        s.prompt.saveNames.enqueue(list);
-        s.prompt.rangeAnswers.enqueue(all());
-        s.main->Save1->trigger();
+        saveAll(s, list);
         auto *read = openAsList(s, list);
         QVERIFY(read);
-        activate(s, read);
         ProgressWatch watch(8);
-        s.main->btnToGraph->click();
+        auto *graph = graphOf(s, read);
         QCOMPARE(watch.caption, QStringLiteral("Graphing Progress"));
         QCOMPARE(watch.text, QStringLiteral("graphing....."));
         QCOMPARE(watch.maximum, 20);
-        auto *graph = windowTitled<TfrmGraph>(s, read->windowTitle());
         QVERIFY(graph);
         Chart *chart = graph->PESGraph1;
         QCOMPARE(chart->points(), 20);

@@ -21,105 +21,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/FileBytes.h"
+#include "support/ShellRun.h"
 #include "support/SmallDisk.h"
 
 #include <cerrno>
-#include <csignal>
 
 using namespace kv;
-using kv::test::fileBytes;
-using kv::test::SmallDisk;
-using kv::test::writeFileBytes;
-
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QByteArray out;
-    QString err;
-};
-
-Run kv481(const QStringList &args, const QString &locale = QStringLiteral("en_GB.UTF-8"), int timeoutMs = 60000)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_TIME", "LC_NUMERIC"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("LC_ALL"), locale);
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.status = p.exitStatus();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
-// One line on stderr, "kv481: ..." and a failure status, nothing on stdout.
-void verifyOneErrorLine(const Run &r, const char *expected = nullptr)
-{
-    QCOMPARE(r.status, QProcess::NormalExit);
-    QVERIFY2(r.exitCode != 0, qPrintable(r.err));
-    QVERIFY2(r.err.startsWith(QLatin1String("kv481: ")), qPrintable(r.err));
-    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-    QVERIFY2(r.out.isEmpty(), r.out.constData());
-    if (expected)
-        QVERIFY2(r.err.contains(QLatin1String(expected)), qPrintable(r.err));
-}
-
-// The emulator as its own program; its first line names the device.
-class Emulator
-{
-public:
-    explicit Emulator(const QStringList &args)
-    {
-        m_p.start(QStringLiteral(KV_EMULATOR), args);
-        if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
-    }
-    ~Emulator()
-    {
-        m_p.terminate();
-        m_p.waitForFinished(5000);
-    }
-    QString device;
-
-private:
-    QProcess m_p;
-};
-
-QByteArray writeMemory(const QString &path, const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV_EMULATOR), args + QStringList{QStringLiteral("--write-memory"), path});
-    p.waitForFinished(10000);
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QList<QByteArray> dataLines(const QByteArray &out)
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &l : out.split('\n'))
-        if (!l.isEmpty() && !l.startsWith('#'))
-            lines << l;
-    return lines;
-}
-
-} // namespace
+using namespace kv::test;
 
 class TestKv481 : public QObject
 {
@@ -203,34 +115,25 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, expected);
-        verifyOneErrorLine(kv481(args), expected.toLatin1().constData());
+        verifyOneErrorLine(kv481(args), expected);
     }
 
     void damagedAndWrongFiles()
     {
         // A broken end marker in a record: the read error, in one line.
-        QByteArray bytes = QFile(m_demo481).open(QIODevice::ReadOnly) ? QByteArray() : QByteArray();
-        {
-            QFile f(m_demo481);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            bytes = f.readAll();
-        }
-        const int lastAddress = CollectionFile::lastAddress(bytes);
+        const QByteArray bytes = fileBytes(m_demo481);
+        QVERIFY(!bytes.isEmpty());
         QByteArray broken = bytes;
-        broken[lastAddress] = 0x5A;
-        QFile out(path("broken.rec"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(broken);
-        out.close();
-        verifyOneErrorLine(kv481({QStringLiteral("export"), out.fileName()}), "There was error when reading data");
-        verifyOneErrorLine(kv481({QStringLiteral("sets"), out.fileName()}), "broken.rec");
+        broken[CollectionFile::lastAddress(bytes)] = 0x5A;
+        const QString brokenFile = path("broken.rec");
+        writeFileBytes(brokenFile, broken);
+        verifyOneErrorLine(kv481({QStringLiteral("export"), brokenFile}), "There was error when reading data");
+        verifyOneErrorLine(kv481({QStringLiteral("sets"), brokenFile}), "broken.rec");
 
         // Too short for its own header.
-        QFile shortFile(path("short.rec"));
-        QVERIFY(shortFile.open(QIODevice::WriteOnly));
-        shortFile.write(bytes.left(100));
-        shortFile.close();
-        verifyOneErrorLine(kv481({QStringLiteral("sets"), shortFile.fileName()}), "short.rec");
+        const QString shortFile = path("short.rec");
+        writeFileBytes(shortFile, bytes.left(100));
+        verifyOneErrorLine(kv481({QStringLiteral("sets"), shortFile}), "short.rec");
 
         // A set that is not there.
         verifyOneErrorLine(kv481({QStringLiteral("export"), m_demo481, QStringLiteral("--set"), QStringLiteral("99")}),
@@ -336,9 +239,7 @@ private Q_SLOTS:
         const Run r = kv481({QStringLiteral("export"), file, QStringLiteral("--all"), QStringLiteral("--output"), target},
                             processLocale);
         QCOMPARE(r.exitCode, 0);
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), allTable);
+        QCOMPARE(fileBytes(target), allTable);
 
         // The set list as the window fills it, with the unit.
         const Run sets = kv481({QStringLiteral("sets"), file}, processLocale);
@@ -555,13 +456,7 @@ private Q_SLOTS:
         QVERIFY(p.text.contains(QLatin1String("Input/output error")));
     }
 
-    void readInEachFormat_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::newRow("csv") << QStringLiteral("csv");
-        QTest::newRow("tsv") << QStringLiteral("tsv");
-        QTest::newRow("jsonl") << QStringLiteral("jsonl");
-    }
+    void readInEachFormat_data() { addFormatRows(); }
     void readInEachFormat()
     {
         QFETCH(QString, format);
@@ -619,28 +514,22 @@ private Q_SLOTS:
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--steady"),
                         QStringLiteral("23.4")});
         const QString target = path("live.csv");
-        QProcess p;
-        p.start(QStringLiteral(KV_BIN_DIR "/kv481"),
-                {QStringLiteral("read"), QStringLiteral("--port"), meter.device, QStringLiteral("--output"), target});
-        QVERIFY(p.waitForStarted());
+        Kv481Process p({QStringLiteral("read"), QStringLiteral("--port"), meter.device, QStringLiteral("--output"), target});
+        QVERIFY(p.started());
         // Records appear in the file one by one, while it runs.
         QElapsedTimer t;
         t.start();
         QList<QByteArray> lines;
         while (t.elapsed() < 15000 && lines.size() < 3) {
             QTest::qWait(200);
-            QFile f(target);
-            if (f.open(QIODevice::ReadOnly))
-                lines = dataLines(f.readAll());
+            lines = dataLines(fileBytes(target));
         }
         QVERIFY2(lines.size() >= 3, "records are flushed one by one");
-        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-        QVERIFY(p.waitForFinished(5000));
+        p.signal(SIGINT);
+        QVERIFY(p.finished(5000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray all = f.readAll();
+        const QByteArray all = fileBytes(target);
         QVERIFY(all.endsWith('\n'));
         lines = dataLines(all);
         QCOMPARE(lines.takeFirst(), QByteArray("time,T1,T1 flag,unit,annunciators"));
@@ -680,9 +569,8 @@ private Q_SLOTS:
                              target});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err)); // no progress line when stderr is not a terminal
-        QFile f(target);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray written = f.readAll();
+        const QByteArray written = fileBytes(target);
+        QVERIFY(!written.isEmpty());
 
         // The same memory downloaded here and written by the collection writer.
         QtSerialPort port;
@@ -693,9 +581,7 @@ private Q_SLOTS:
         QCOMPARE(job.run(482), LoggerDownload::Outcome::Downloaded);
         const QString mine = path("window.rec");
         QVERIFY(CollectionFile::writeFile(mine, job.takeImage()).ok);
-        QFile w(mine);
-        QVERIFY(w.open(QIODevice::ReadOnly));
-        QCOMPARE(written, w.readAll());
+        QCOMPARE(written, fileBytes(mine));
         QCOMPARE(written.size(), CollectionFile::lastAddress(written) + 257);
     }
 

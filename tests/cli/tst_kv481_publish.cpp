@@ -4,82 +4,36 @@
 
 #include "support/MqttBroker.h"
 #include "support/MqttSubscriber.h"
+#include "support/ShellRun.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 using namespace kv::test;
 
 namespace {
 
-// The emulator as its own program; its first line names the device.
-class Emulator
-{
-public:
-    explicit Emulator(const QStringList &args)
-    {
-        m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_p.start(QStringLiteral(KV_EMULATOR), args);
-        if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
-    }
-    ~Emulator()
-    {
-        m_p.terminate();
-        m_p.waitForFinished(5000);
-    }
-    QString device;
-
-private:
-    QProcess m_p;
-};
-
-// kv481 publish running in the background; its standard error is collected.
-class Publish
+// kv481 publish in the background, with the broker's password in its
+// environment when one is given.
+class Publish : public Kv481Process
 {
 public:
     explicit Publish(const QStringList &args, const QByteArray &password = QByteArray())
+        : Kv481Process(QStringList{QStringLiteral("publish")} + args, environment(password))
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    }
+
+private:
+    static QProcessEnvironment environment(const QByteArray &password)
+    {
+        QProcessEnvironment env = kv481Environment();
         env.remove(QStringLiteral("KV481_MQTT_PASSWORD"));
         if (!password.isEmpty())
             env.insert(QStringLiteral("KV481_MQTT_PASSWORD"), QString::fromUtf8(password));
-        m_p.setProcessEnvironment(env);
-        // Never left publishing after a test that crashed.
-        m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_p.start(QStringLiteral(KV_BIN_DIR "/kv481"), QStringList{QStringLiteral("publish")} + args);
-        m_p.waitForStarted();
+        return env;
     }
-    ~Publish()
-    {
-        if (m_p.state() != QProcess::NotRunning) {
-            m_p.kill();
-            m_p.waitForFinished(5000);
-        }
-    }
-    QString err()
-    {
-        m_err += QString::fromLocal8Bit(m_p.readAllStandardError());
-        return m_err;
-    }
-    bool says(const QString &text, int ms = 20000)
-    {
-        return QTest::qWaitFor([&] { return err().contains(text); }, ms);
-    }
-    void signal(int sig) { ::kill(static_cast<pid_t>(m_p.processId()), sig); }
-    bool finished(int ms = 20000) { return QTest::qWaitFor([&] { return m_p.state() == QProcess::NotRunning; }, ms); }
-    int exitCode() const { return m_p.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return m_p.exitStatus(); }
-
-private:
-    QProcess m_p;
-    QString m_err;
 };
 
 QJsonObject json(const QByteArray &payload)
@@ -155,12 +109,10 @@ private Q_SLOTS:
         QVERIFY(broker.start());
         Emulator meter({});
         QTemporaryDir dir;
-        QFile pw(dir.filePath(QStringLiteral("pw")));
-        QVERIFY(pw.open(QIODevice::WriteOnly));
-        pw.write("wrong\n");
-        pw.close();
+        const QString pw = dir.filePath(QStringLiteral("pw"));
+        writeFileBytes(pw, "wrong\n");
         Publish p({QStringLiteral("--broker"), broker.url(), QStringLiteral("--port"), meter.device,
-                   QStringLiteral("--user"), QStringLiteral("meter"), QStringLiteral("--password-file"), pw.fileName()},
+                   QStringLiteral("--user"), QStringLiteral("meter"), QStringLiteral("--password-file"), pw},
                   "right"); // the file counts, not the environment
         QVERIFY(p.finished());
         QCOMPARE(p.exitCode(), 1);

@@ -7,32 +7,25 @@
 #include "logger/DataSetStatistics.h"
 #include "common/LocaleText.h"
 
+#include "support/ShellRun.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 
 using namespace kv;
+using namespace kv::test;
 
 namespace {
 
+// The output lines of a run that succeeded; none when it failed.
 QList<QByteArray> run(const QStringList &args, const QString &locale)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"LANGUAGE", "LC_TIME", "LC_NUMERIC"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("LC_ALL"), locale);
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
-    lines.removeAll(QByteArray());
-    return lines;
+    const Run r = kv481(args, locale);
+    return r.exitCode == 0 ? outputLines(r.out) : QList<QByteArray>();
 }
 
 } // namespace
@@ -59,9 +52,7 @@ private Q_SLOTS:
         QFETCH(QLocale, locale);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("m.rec"));
-        QProcess emulator;
-        emulator.start(QStringLiteral(KV_EMULATOR), {"--model", model, "--memory-kind", kind, "--write-memory", file});
-        QVERIFY(emulator.waitForFinished(10000));
+        QVERIFY(!writeMemory(file, {"--model", model, "--memory-kind", kind}).isEmpty());
         QLocale::setDefault(locale);
         const CollectionFileResult read = CollectionFile::readFile(file);
         QVERIFY(read.ok);

@@ -2,79 +2,17 @@
 // in each format, the command run for each event and its environment, the
 // lost meter, the rate of rise on a known ramp, and mistakes in alarms.
 
+#include "support/ShellRun.h"
+
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
+using namespace kv::test;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-QProcessEnvironment environment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_TIME", "LC_NUMERIC"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8"));
-    return env;
-}
-
-Run kv481(const QStringList &args)
-{
-    QProcess p;
-    p.setProcessEnvironment(environment());
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
-class Emulator
-{
-public:
-    explicit Emulator(const QStringList &args)
-    {
-        m_p.start(QStringLiteral(KV_EMULATOR), args);
-        if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
-    }
-    ~Emulator()
-    {
-        ::kill(static_cast<pid_t>(m_p.processId()), SIGCONT);
-        m_p.terminate();
-        m_p.waitForFinished(5000);
-    }
-    void signal(int sig) { ::kill(static_cast<pid_t>(m_p.processId()), sig); }
-    QString device;
-
-private:
-    QProcess m_p;
-};
-
-QList<QByteArray> lines(const QByteArray &out)
-{
-    QList<QByteArray> l = out.split('\n');
-    l.removeAll(QByteArray());
-    return l;
-}
 
 // An event line as fields: event, time, channel, cause, value, limit, unit.
 QStringList eventFields(const QByteArray &line, const QString &format)
@@ -97,7 +35,7 @@ QStringList eventFields(const QByteArray &line, const QString &format)
 QList<QStringList> events(const QByteArray &out, const QString &format)
 {
     QList<QStringList> e;
-    for (const QByteArray &l : lines(out))
+    for (const QByteArray &l : outputLines(out))
         if (const QStringList f = eventFields(l, format); !f.isEmpty())
             e << f;
     return e;
@@ -112,13 +50,7 @@ class TestKv481Watch : public QObject
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
-    void eventsInEachFormatWithTheCommandsEnvironment_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::newRow("csv") << QStringLiteral("csv");
-        QTest::newRow("tsv") << QStringLiteral("tsv");
-        QTest::newRow("jsonl") << QStringLiteral("jsonl");
-    }
+    void eventsInEachFormatWithTheCommandsEnvironment_data() { addFormatRows(); }
     void eventsInEachFormatWithTheCommandsEnvironment()
     {
         QFETCH(QString, format);
@@ -147,13 +79,11 @@ private Q_SLOTS:
             QVERIFY2(QDateTime::fromString(f[1], Qt::ISODateWithMs).isValid(), qPrintable(f[1]));
         }
         // The events come before the record of the reading that caused them.
-        const QList<QByteArray> all = lines(r.out);
+        const QList<QByteArray> all = outputLines(r.out);
         const int firstEvent = all.indexOf(all.value(format == QLatin1String("jsonl") ? 0 : 4));
         QVERIFY(!eventFields(all.value(firstEvent), format).isEmpty());
 
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QList<QByteArray> ran = lines(f.readAll());
+        const QList<QByteArray> ran = outputLines(fileBytes(log));
         QCOMPARE(ran.size(), 2);
         QCOMPARE(ran[0].left(ran[0].lastIndexOf('|')), QByteArray("alarm|T1|85.3|80.0"));
         QCOMPARE(ran[1].left(ran[1].lastIndexOf('|')), QByteArray("alarm|T2|-20.5|-18.0"));
@@ -193,43 +123,25 @@ private Q_SLOTS:
         const QList<QStringList> e = events(r.out, QStringLiteral("csv"));
         QCOMPARE(e.size(), 1);
         QCOMPARE(e[0].mid(2), (QStringList{"T1", "overload", "", "1000.0", "F"}));
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("T1 OL 1000.0\n"));
+        QCOMPARE(fileBytes(log), QByteArray("T1 OL 1000.0\n"));
     }
 
     void lostMeterIsAnEventOnLink()
     {
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--steady"),
                         QStringLiteral("20")});
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(QStringLiteral(KV_BIN_DIR "/kv481"),
-                {QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--format"),
-                 QStringLiteral("jsonl")});
-        QVERIFY(p.waitForStarted());
-        QByteArray out, err;
-        auto waitFor = [&](const char *text, int ms) {
-            QElapsedTimer t;
-            t.start();
-            while (t.elapsed() < ms && !err.contains(text)) {
-                p.waitForReadyRead(200);
-                out += p.readAllStandardOutput();
-                err += p.readAllStandardError();
-            }
-            return err.contains(text);
-        };
-        QVERIFY(!waitFor("never", 2500));
+        Kv481Process p({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--format"),
+                        QStringLiteral("jsonl")});
+        QVERIFY(p.started());
+        QVERIFY(!p.says(QStringLiteral("never"), 2500));
         meter.signal(SIGSTOP); // the meter answers nothing
-        QVERIFY2(waitFor("stopped answering", 20000), err.constData());
+        QVERIFY2(p.says(QStringLiteral("stopped answering")), qPrintable(p.err()));
         meter.signal(SIGCONT);
-        QVERIFY2(waitFor("answers again", 20000), err.constData());
-        p.waitForReadyRead(500);
-        out += p.readAllStandardOutput();
-        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-        QVERIFY(p.waitForFinished(5000));
+        QVERIFY2(p.says(QStringLiteral("answers again")), qPrintable(p.err()));
+        p.signal(SIGINT);
+        QVERIFY(p.finished(5000));
         QCOMPARE(p.exitCode(), 0);
-        const QList<QStringList> e = events(out, QStringLiteral("jsonl"));
+        const QList<QStringList> e = events(p.out(), QStringLiteral("jsonl"));
         QCOMPARE(e.size(), 2);
         QCOMPARE(e[0], (QStringList{"alarm", e[0][1], "link", "lost", "", "", ""}));
         QCOMPARE(e[1], (QStringList{"cleared", e[1][1], "link", "lost", "", "", ""}));
@@ -246,7 +158,7 @@ private Q_SLOTS:
         const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--count"),
                              QStringLiteral("12"), QStringLiteral("--rate-window"), QStringLiteral("4.5")});
         QCOMPARE(r.exitCode, 0);
-        QList<QByteArray> rows = lines(r.out);
+        QList<QByteArray> rows = outputLines(r.out);
         while (!rows.isEmpty() && rows.first().startsWith('#'))
             rows.removeFirst();
         QCOMPARE(rows.takeFirst(), QByteArray("time,T1,T1 flag,T2,T2 flag,unit,annunciators,T1 rate,T2 rate"));
@@ -328,9 +240,7 @@ private Q_SLOTS:
         QCOMPARE(e.size(), 2);
         QCOMPARE(e[1][0], QStringLiteral("cleared"));
         QVERIFY2(r.err.contains(QLatin1String("--on-alarm: the command still ran after 1 s; stopped")), qPrintable(r.err));
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(lines(f.readAll()), (QList<QByteArray>{"start alarm", "start cleared", "end cleared"}));
+        QCOMPARE(outputLines(fileBytes(log)), (QList<QByteArray>{"start alarm", "start cleared", "end cleared"}));
     }
 
     void mistakesGiveOneLine_data()
@@ -364,10 +274,9 @@ private Q_SLOTS:
         const Run r = kv481(QStringList{QStringLiteral("watch"), QStringLiteral("--port"),
                                         QStringLiteral("/dev/kv481-absent")}
                             + args);
+        verifyOneErrorLine(r, expected);
         QCOMPARE(r.exitCode, 2);
-        QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-        QVERIFY2(r.err.startsWith(QLatin1String("kv481: watch: ")) && r.err.contains(expected), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QLatin1String("kv481: watch: ")), qPrintable(r.err));
     }
 
     void oneChannelMeterRefusesSecondChannelAlarms()
@@ -375,10 +284,8 @@ private Q_SLOTS:
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481")});
         const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--alarm"),
                              QStringLiteral("T2<0")});
+        verifyOneErrorLine(r, QStringLiteral("481 with T1 only"));
         QCOMPARE(r.exitCode, 2);
-        QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-        QVERIFY2(r.err.contains(QLatin1String("481 with T1 only")), qPrintable(r.err));
     }
 };
 

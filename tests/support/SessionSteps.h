@@ -1,17 +1,20 @@
 #pragma once
 // Steps the main-window tests take on a Session: record samples at fixed
-// times, bring a window to the front, find a window by its title, and read
-// back a written file line by line.
+// times, bring a window to the front, find a window by its title, open and
+// save files and graph lists as a user does, and read back a written file
+// line by line.
 
 #include "common/DateTime.h"
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 
+#include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QToolButton>
 
 namespace kv::test {
 
@@ -29,10 +32,13 @@ inline QList<QByteArray> fileLines(const QString &path)
     return b.isEmpty() ? QList<QByteArray>() : b.split('\n');
 }
 
-// Waits for the meter's reading, then stops the poll timer and records
-// samples one second apart from kStart + firstSecond.
+// Waits for the window to come up and for the meter's reading, then stops
+// the poll timer and records samples one second apart from
+// kStart + firstSecond.
 inline bool recordSamples(Session &s, int count, int firstSecond = 0)
 {
+    if (!s.started())
+        return false;
     if (!QTest::qWaitFor([&] { return s.main->link().connected() && qAbs(s.main->link().reading().t1 - 23.4) < 0.01; }, 8000))
         return false;
     s.main->timer().stop();
@@ -88,14 +94,36 @@ W *windowTitled(Session &s, const QString &title)
     return nullptr;
 }
 
-// Opens a text file as a single data set, as a user does through Open;
-// the list window that shows it, or null.
-inline TfrmList *openAsList(Session &s, const QString &path)
+// Opens a file as a single data set, as a user does through Open.
+inline void openFile(Session &s, const QString &path)
 {
     s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
     s.prompt.openNames.enqueue(path);
     s.main->Open1->trigger();
+}
+
+// Opens a text file as a single data set; the list window that shows it,
+// or null.
+inline TfrmList *openAsList(Session &s, const QString &path)
+{
+    openFile(s, path);
     return windowTitled<TfrmList>(s, QDir::toNativeSeparators(path));
+}
+
+// Saves the active window through Save under path, every row of it.
+inline void saveAll(Session &s, const QString &path)
+{
+    s.prompt.saveNames.enqueue(path);
+    s.prompt.rangeAnswers.enqueue(all());
+    s.main->Save1->trigger();
+}
+
+// Output Data to Graph on a list window; the graph made of it, or null.
+inline TfrmGraph *graphOf(Session &s, TfrmList *list)
+{
+    activate(s, list);
+    s.main->btnToGraph->click();
+    return windowTitled<TfrmGraph>(s, list->windowTitle());
 }
 
 } // namespace kv::test
