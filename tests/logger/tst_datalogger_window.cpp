@@ -303,6 +303,47 @@ private Q_SLOTS:
         QCOMPARE(w->sampleTable().cell(3, 2), QStringLiteral("OL"));
     }
 
+    // A set that recorded nothing has no extremes and no figures to show,
+    // not even overloads.
+    void aSetWithoutReadingsShowsNothing()
+    {
+        auto w = window(482);
+        load(*w, toImage(emu::buildMemory(2, {desc({}, {})}), 2), m_prompt);
+        QCOMPARE(w->collection()->sets.at(0).sampleCount, 0);
+        for (QLabel *l : {w->lblT1MAX, w->lblT1MIN, w->lblT2MAX, w->lblT2MIN})
+            QCOMPARE(l->text(), QString());
+        for (auto r : {StatisticsPanel::T1Mean, StatisticsPanel::T1Sd, StatisticsPanel::T2Mean, StatisticsPanel::T2Sd})
+            QCOMPARE(w->PanelStatistics->value(r)->text(), QString());
+        QCOMPARE(w->PanelStatistics->value(StatisticsPanel::Duration)->text(), QStringLiteral("00:00:00"));
+    }
+
+    // In a small tile the time labels are thinned until they stand apart.
+    void timeLabelsNeverOverlap()
+    {
+        auto w = window(482);
+        std::vector<double> c1(400, 21.0);
+        load(*w, toImage(emu::buildMemory(2, {desc(c1, c1, 7)}), 2), m_prompt);
+        for (const QSize size : {QSize(1100, 750), QSize(560, 420), QSize(380, 300)}) {
+            w->resize(size);
+            w->show();
+            QCustomPlot *plot = w->chart()->plot();
+            plot->replot();
+            QCPAxis *x = plot->xAxis;
+            const QVector<double> ticks = x->tickVector();
+            const QVector<QString> labels = x->tickVectorLabels();
+            const QFontMetrics fm(x->tickLabelFont());
+            QVERIFY(!ticks.isEmpty());
+            for (int i = 1; i < ticks.size(); ++i) {
+                int width = 0;
+                for (const QString &line : labels[i - 1].split(QLatin1Char('\n')) + labels[i].split(QLatin1Char('\n')))
+                    width = std::max(width, fm.horizontalAdvance(line));
+                const double apart = x->coordToPixel(ticks[i]) - x->coordToPixel(ticks[i - 1]);
+                QVERIFY2(apart > width, qPrintable(QStringLiteral("%1 px wide: %2 and %3 only %4 px apart")
+                                                       .arg(size.width()).arg(labels[i - 1], labels[i]).arg(apart)));
+            }
+        }
+    }
+
     // Mean and deviation beside the extremes, by channel, overloads left
     // out; start, end and duration of the set; German decimals in German.
     void statisticsShowBesideTheExtremes()
