@@ -265,6 +265,9 @@ void TfrmMain::setTransferring(bool on)
     }
     if (TfrmPanel *p = panel())
         p->setEnabled(!on);
+    // Each look at the system's ports would hold up the next block.
+    if (m_portWatcher)
+        m_portWatcher->setPaused(on);
 }
 
 void TfrmMain::updateCommands()
