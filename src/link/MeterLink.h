@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 
 namespace kv {
@@ -103,6 +104,11 @@ public:
     // lands in front of the next answer. The tick must not run meanwhile; a
     // failing port is left to the exchange to find.
     void settleLine(int maxMs = kAnswerWaitMs);
+    // The meter answered an exchange outside the tick (a logger download):
+    // it is there, so the ticks that found no frame before and around it
+    // (the polling was paused, the first tick after it has nothing owed)
+    // do not count towards losing it.
+    void meterAnswered() { m_missCount = std::min(m_missCount, 0); }
     // The requests ("A", "K") whose answers have not all reached the port
     // yet, oldest first, and the bytes still to come for them.
     int answersOwed() const { return int(m_owed.size()); }
