@@ -71,6 +71,9 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
 
     ThTimer1.setObjectName(QStringLiteral("ThTimer1"));
     ThTimer1.setInterval(MeterLink::kStartInterval);
+    // The tick places itself in the second of the clock; a coarse timer
+    // would pull it 5 % either way onto its own boundaries.
+    ThTimer1.setTimerType(Qt::PreciseTimer);
     connect(&ThTimer1, &QTimer::timeout, &m_link, &MeterLink::ThTimer1Timer);
 
     buildMenus();
@@ -270,6 +273,9 @@ void TfrmMain::setTransferring(bool on)
     }
     if (TfrmPanel *p = panel())
         p->setEnabled(!on);
+    // Each look at the system's ports would hold up the next block.
+    if (m_portWatcher)
+        m_portWatcher->setPaused(on);
 }
 
 void TfrmMain::updateCommands()

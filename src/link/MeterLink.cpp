@@ -148,24 +148,51 @@ void MeterLink::requestFrame()
 
 void MeterLink::ask(const QByteArray &request, int answerBytes)
 {
-    // Bytes still waiting (a frame that came late) reach the port before
-    // this answer does.
-    const int waiting = m_port.bytesWaiting();
+    forgetOverdue(kAnswerWaitMs);
     m_port.write(request);
-    m_answerDueAt = waiting + answerBytes;
-    m_askedAt = m_clock.tickCount();
+    m_owed.push_back({answerBytes, m_clock.tickCount()});
+}
+
+int MeterLink::bytesOwed() const
+{
+    int n = 0;
+    for (const OwedAnswer &a : m_owed)
+        n += a.bytes;
+    return n;
+}
+
+void MeterLink::received(int n)
+{
+    while (n > 0 && !m_owed.empty()) {
+        const int taken = std::min(n, m_owed.front().bytes);
+        m_owed.front().bytes -= taken;
+        n -= taken;
+        if (m_owed.front().bytes == 0)
+            m_owed.pop_front();
+    }
+}
+
+void MeterLink::forgetOverdue(int maxMs)
+{
+    // A meter that has not answered a request in that time never will.
+    const qint64 now = m_clock.tickCount();
+    while (!m_owed.empty() && now - m_owed.front().askedAt >= maxMs)
+        m_owed.pop_front();
 }
 
 void MeterLink::closePort()
 {
     m_port.close();
-    m_answerDueAt = 0; // a closed line owes nothing
+    m_owed.clear(); // a closed line owes nothing
 }
 
 void MeterLink::purge()
 {
+    // What is thrown away counts as received; what is still on the wire
+    // stays owed.
+    const int waiting = m_port.bytesWaiting();
     m_port.purgeInput();
-    m_answerDueAt = 0;
+    received(waiting);
 }
 
 void MeterLink::settleLine(int maxMs)
@@ -173,14 +200,27 @@ void MeterLink::settleLine(int maxMs)
     try {
         if (!m_port.isOpen())
             return;
-        // A meter that has not answered within the time it may take will
-        // not answer any more.
-        const qint64 left = maxMs - (m_clock.tickCount() - m_askedAt);
-        if (m_answerDueAt > 0 && left > 0)
-            m_port.waitForBytes(m_answerDueAt, static_cast<int>(std::min<qint64>(left, maxMs)));
-        purge();
+        // Every answer still owed is let in, not only the last one: a frame
+        // asked for a tick earlier and sent late arrives after a purge that
+        // waited only for the last. A meter that has not answered within
+        // the time it may take will not answer any more.
+        for (;;) {
+            forgetOverdue(maxMs);
+            if (m_owed.empty())
+                break;
+            const int due = bytesOwed();
+            const int waiting = m_port.bytesWaiting();
+            if (waiting >= due)
+                break;
+            const qint64 left = maxMs - (m_clock.tickCount() - m_owed.front().askedAt);
+            // Nothing more in the oldest answer's time left: it is not coming.
+            if (m_port.waitForBytes(due, static_cast<int>(std::clamp<qint64>(left, 1, maxMs))) <= waiting)
+                m_owed.pop_front();
+        }
+        m_port.purgeInput();
+        m_owed.clear();
     } catch (const PortAbort &) {
-        m_answerDueAt = 0;
+        m_owed.clear();
     }
 }
 
@@ -323,7 +363,18 @@ void MeterLink::dispatchFrame(const Frame &frame)
         Q_EMIT frameDecoded(previous);
 }
 
-void MeterLink::regulate(qint64 tickCount)
+int MeterLink::phaseCorrection(double now)
+{
+    // Where in its second of the clock this tick fell, from -500 to 499 ms
+    // around the middle of the second.
+    const double seconds = now * 86400.0;
+    const double offset = (seconds - std::floor(seconds)) * 1000.0 - 500.0;
+    if (std::fabs(offset) <= kPhaseBandMs)
+        return 0;
+    return static_cast<int>(std::clamp(offset, -double(kPhaseStepMs), double(kPhaseStepMs)));
+}
+
+void MeterLink::regulate(double now, qint64 tickCount)
 {
     // Measured on the monotonic tick count: a clock set back (daylight
     // saving, a correction) must not stretch the interval.
@@ -331,7 +382,13 @@ void MeterLink::regulate(qint64 tickCount)
         m_firstTick = false;
     } else {
         const double late = static_cast<double>(tickCount - m_previousTick) - 1000.0;
-        const double candidate = std::trunc(m_interval - late);
+        // Each tick's time is shown to the second. Ticks that fall near the
+        // turn of a second land on either side of it as they come a little
+        // early or late, and a one-second recording shows one second twice
+        // and skips the next; so a tick near the turn moves the next one a
+        // little towards the middle of its second, keeping about a second
+        // between requests.
+        const double candidate = std::trunc(m_interval - late) - phaseCorrection(now);
         const int next = candidate > kMinInterval ? static_cast<int>(std::min(candidate, 1e6)) : kMinInterval;
         if (next != m_interval) {
             m_interval = next;
@@ -361,7 +418,7 @@ void MeterLink::tick()
     if (m_connected) {
         if (m_port.isOpen() && m_port.bytesWaiting() >= kFrameBytes) {
             const QByteArray bytes = m_port.read(kFrameBytes);
-            m_answerDueAt = std::max(0, m_answerDueAt - int(bytes.size()));
+            received(int(bytes.size()));
             if (bytes.size() == kFrameBytes) {
                 Frame f;
                 std::copy(bytes.begin(), bytes.end(), f.begin());
@@ -404,8 +461,9 @@ void MeterLink::tick()
         if (found) {
             m_connected = true;
         } else if (m_port.isOpen() && m_port.bytesWaiting() >= kIdBytes) {
-            m_connected = RecogniseModel(m_port.read(kIdBytes));
-            m_answerDueAt = std::max(0, m_answerDueAt - kIdBytes);
+            const QByteArray reply = m_port.read(kIdBytes);
+            received(int(reply.size()));
+            m_connected = RecogniseModel(reply);
         }
         if (m_connected) {
             setAskedPortProblem(QString());
@@ -424,7 +482,7 @@ void MeterLink::tick()
             showNoConnection(true);
         }
     }
-    regulate(tickCount);
+    regulate(now, tickCount);
     // The search waited in the port; the next tick is not to make up for it.
     if (probed)
         m_firstTick = true;

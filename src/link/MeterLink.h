@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QStringList>
 
+#include <algorithm>
+#include <deque>
+
 namespace kv {
 
 class Clock;
@@ -23,6 +26,11 @@ public:
     static constexpr int kStartInterval = 700; // ms, the timer's first period
     static constexpr int kMinInterval = 500;
     static constexpr int kAnswerWaitMs = 2000; // the longest a meter takes to answer
+    // Ticks are kept within this much of the middle of their second of the
+    // clock (so 200 ms or more from its turn), moved back towards it by at
+    // most this much a tick.
+    static constexpr int kPhaseBandMs = 300;
+    static constexpr int kPhaseStepMs = 100;
 
     MeterLink(SerialPort &port, Clock &clock, Prompt &prompt, QObject *parent = nullptr);
 
@@ -90,11 +98,21 @@ public:
     // the start-up search); a failing port is ignored.
     void requestFrame();
     // Readies the line for another exchange (the logger download): lets the
-    // answer to the last request arrive, sleeping in the port until maxMs
-    // after that request at most, then discards every byte received. Without it a frame still on
-    // its way lands in front of the next answer. The tick must not run
-    // meanwhile; a failing port is left to the exchange to find.
+    // answer to every request still owed one arrive, sleeping in the port
+    // until each has come or maxMs have passed since it was asked for, then
+    // discards every byte received. Without it a frame still on its way
+    // lands in front of the next answer. The tick must not run meanwhile; a
+    // failing port is left to the exchange to find.
     void settleLine(int maxMs = kAnswerWaitMs);
+    // The meter answered an exchange outside the tick (a logger download):
+    // it is there, so the ticks that found no frame before and around it
+    // (the polling was paused, the first tick after it has nothing owed)
+    // do not count towards losing it.
+    void meterAnswered() { m_missCount = std::min(m_missCount, 0); }
+    // The requests ("A", "K") whose answers have not all reached the port
+    // yet, oldest first, and the bytes still to come for them.
+    int answersOwed() const { return int(m_owed.size()); }
+    int bytesOwed() const;
 
     // The pictured keys of the panel.
     void btnRELClick();
@@ -140,10 +158,17 @@ private:
     void setConnectionStatus(const QString &text);
     void showNoConnection(bool shown);
     void dispatchFrame(const Frame &frame);
-    void regulate(qint64 tickCount);
+    void regulate(double now, qint64 tickCount);
+    // How much earlier (negative: later) the next tick is to come to keep
+    // the ticks away from the turn of the second.
+    static int phaseCorrection(double now);
     void sendKey(char key);
     void ask(const QByteArray &request, int answerBytes);
     void purge();
+    // n bytes left the input (read or purged): they were the oldest owed.
+    void received(int n);
+    // Forgets the answers a meter would have sent by now if it ever will.
+    void forgetOverdue(int maxMs);
     void closePort();
     void tick();
     // The live list's part of a tick: follows the meter's identity to its
@@ -174,11 +199,15 @@ private:
     bool m_firstTick = true;
     qint64 m_previousTick = 0;
     int m_ticksSinceFrame = 2; // ticks since a valid frame arrived
-    // The input count at which the answer to the last "A" or "K" is all in
-    // (what was waiting when it was sent, and the answer); 0 when nothing
-    // is owed.
-    int m_answerDueAt = 0;
-    qint64 m_askedAt = 0; // tick count when it was sent
+    // Every request sent and not yet answered in full. The meter answers in
+    // order, so the bytes that reach the port belong to the oldest first; a
+    // purge does not cancel an answer still on the wire.
+    struct OwedAnswer
+    {
+        int bytes;      // still to come
+        qint64 askedAt; // tick count when it was sent
+    };
+    std::deque<OwedAnswer> m_owed;
     float m_mmaDown = 0.0f;
 
     QStringList m_entries;

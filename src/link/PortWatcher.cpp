@@ -11,6 +11,17 @@ PortWatcher::PortWatcher(PortEnumerator &ports, QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, &PortWatcher::poll);
 }
 
+void PortWatcher::setPaused(bool paused)
+{
+    if (paused && m_timer.isActive()) {
+        m_timer.stop();
+        m_resume = true;
+    } else if (!paused && m_resume) {
+        m_resume = false;
+        m_timer.start();
+    }
+}
+
 void PortWatcher::poll()
 {
     QList<PortInfo> now = m_ports.ports();

@@ -23,6 +23,10 @@ public:
     void start() { m_timer.start(); }
     void stop() { m_timer.stop(); }
     bool active() const { return m_timer.isActive(); }
+    // Asking the system costs tens of milliseconds: while paused (a logger
+    // download runs) it is not asked; unpaused, the watcher runs again if it
+    // ran before.
+    void setPaused(bool paused);
 
     // Asks the enumerator now (the timer does so every second).
     void poll();
@@ -34,6 +38,7 @@ private:
     PortEnumerator &m_ports;
     QList<PortInfo> m_current;
     QTimer m_timer;
+    bool m_resume = false;
 };
 
 } // namespace kv

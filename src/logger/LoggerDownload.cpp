@@ -122,8 +122,6 @@ LoggerDownload::Outcome LoggerDownload::transfer(int model)
     // running past the last address.
     m_totalBytes = roundedToBlocks(m_remaining);
     m_image = QByteArray(m_remaining + 2 * kBlockSize, '\0');
-    Q_EMIT blocksStarting(m_remaining, m_totalBytes);
-    Q_EMIT progress(0, m_totalBytes);
 
     // One "R" per block the memory holds, never more: an "R" the meter does
     // not expect reaches it as a key press. Bytes an answer left queued (it
@@ -137,7 +135,13 @@ LoggerDownload::Outcome LoggerDownload::transfer(int model)
         if (blocksAsked < blocksInMemory) {
             m_port.write(kBlockRequest);
             ++m_requests;
-            ++blocksAsked;
+            if (++blocksAsked == 1) {
+                // Told once the first block is on its way: a progress
+                // window takes a good part of a block's time to appear, and
+                // the meter sends meanwhile.
+                Q_EMIT blocksStarting(m_remaining, m_totalBytes);
+                Q_EMIT progress(0, m_totalBytes);
+            }
             queued = waitForAnswer(kBlockSize);
         } else {
             // Everything has been asked for; the rest of an answer that came

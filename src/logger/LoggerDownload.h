@@ -76,7 +76,7 @@ public Q_SLOTS:
     void cancel();
 
 Q_SIGNALS:
-    // The size checks passed and the blocks are about to be fetched (a
+    // The size checks passed and the first block has been asked for (a
     // progress dialog appears now: its bar runs to remaining).
     void blocksStarting(int remaining, int totalBytes);
     // After each block, and once with 0 before the first.

@@ -212,6 +212,37 @@ private Q_SLOTS:
         QCOMPARE(l.link.reading().t1, 0.0);
     }
 
+    // A slow meter sends each frame 0.7 s late; the tick after a download
+    // comes half a second after the first: two frames are on their way.
+    void everyFrameOwedIsInBeforeTheLineIsSettled()
+    {
+        QTemporaryDir dir;
+        emu::Options o;
+        o.model = 482;
+        o.paced = true;
+        o.faults.frameDelayMs = 700;
+        o.linkPath = dir.filePath(QStringLiteral("slow")).toStdString();
+        emu::MeterEmulator meter(o);
+        QVERIFY(meter.start());
+        Link l;
+        l.link.setPortList({dir.filePath(QStringLiteral("slow"))});
+        l.link.SearchMeter();
+        QVERIFY(l.link.connected());
+        l.link.requestFrame();
+        QTest::qWait(1000);
+        l.link.ThTimer1Timer(); // takes that frame, asks for the next
+        QCOMPARE(l.link.missCount(), 0);
+        QTest::qWait(475);
+        l.link.ThTimer1Timer(); // nothing yet: counted a miss, asks again
+        QCOMPARE(l.link.missCount(), 1);
+        QCOMPARE(l.link.answersOwed(), 2);
+        l.link.settleLine();
+        l.port.write("P");
+        QCOMPARE(l.port.waitForBytes(256, 2000), 256);
+        const emu::Bytes memory = meter.memory();
+        QCOMPARE(l.port.read(256), QByteArray(reinterpret_cast<const char *>(memory.data()), 256));
+    }
+
     // One meter reached through a symlink and through its target is one
     // port: whichever program opens it first holds it, the other is told
     // that it is busy, under the name it asked for.

@@ -481,41 +481,102 @@ private Q_SLOTS:
         QCOMPARE(rig.link.missCount(), 0);
     }
 
-    // Before another exchange the line is settled: the answer to the last
-    // request is let in and thrown away with everything else waiting.
-    void settleLineWaitsForTheAnswerOwed()
+    // Before another exchange the line is settled: the answer to every
+    // request still owed one is let in (or given up on after 2 s) and
+    // thrown away with everything else waiting.
+    void settleLineWaitsForEveryAnswerOwed()
     {
         Rig rig;
         rig.connect();
         rig.tick(); // takes the first frame; the meter is slow with the next
         rig.goSilent();
-        rig.tick();
-        QCOMPARE(rig.port.written.right(1), QByteArray("A"));
-        int waitedFor = 0;
-        int allowed = 0;
+        rig.tick(); // no frame yet: the purge does not cancel the one on its way
+        QCOMPARE(rig.port.written.right(2), QByteArray("AA"));
+        QCOMPARE(rig.link.answersOwed(), 2);
+        QList<QPair<int, int>> waits;
         rig.port.onWait = [&](int n, int ms) {
-            waitedFor = n;
-            allowed = ms;
-            rig.port.input += rig.meter.frame; // the frame comes in now
+            waits.append({n, ms});
+            rig.port.input += rig.meter.frame; // one frame comes in at a time
         };
         rig.clock.advanceMs(300);
         rig.link.settleLine();
-        QCOMPARE(waitedFor, 10);
-        QCOMPARE(allowed, 1700); // counted from the request
+        // Both frames, within the older request's 2 s.
+        QCOMPARE(waits, (QList<QPair<int, int>>{{20, 700}, {20, 700}}));
         QVERIFY(rig.port.input.isEmpty());
+        QCOMPARE(rig.link.answersOwed(), 0);
 
         // Nothing owed any more: no wait, only the purge.
-        const int waits = rig.port.waits;
+        const int before = rig.port.waits;
         rig.port.input = "stale";
         rig.link.settleLine();
-        QCOMPARE(rig.port.waits, waits);
+        QCOMPARE(rig.port.waits, before);
+        QVERIFY(rig.port.input.isEmpty());
+
+        // An answer that never comes is given up on at its time; the one
+        // after it is still waited for, to the end of its own time.
+        rig.tick();
+        rig.clock.advanceMs(600);
+        rig.tick(400);
+        waits.clear();
+        rig.port.onWait = [&](int n, int ms) {
+            waits.append({n, ms});
+            waits.size() == 1 ? rig.clock.advanceMs(ms) : void(rig.port.input += rig.meter.frame);
+        };
+        rig.link.settleLine();
+        QCOMPARE(waits, (QList<QPair<int, int>>{{20, 1000}, {10, 1000}}));
         QVERIFY(rig.port.input.isEmpty());
 
         // A meter that has not answered in 2 s is not waited for.
         rig.tick();
         rig.clock.advanceMs(2000);
+        const int unanswered = rig.port.waits;
         rig.link.settleLine();
-        QCOMPARE(rig.port.waits, waits);
+        QCOMPARE(rig.port.waits, unanswered);
+    }
+
+    // A meter that has just answered a download is there: the ticks that
+    // missed its frames meanwhile do not add up to losing it.
+    void meterThatAnsweredIsNotLost()
+    {
+        Rig rig;
+        rig.connect();
+        rig.goSilent();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        rig.link.meterAnswered();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QVERIFY(rig.link.connected());
+        rig.tick();
+        QVERIFY(!rig.link.connected());
+    }
+
+    // Samples are shown to the second. Ticks a little early or late that
+    // fall near the turn of a second would land on either side of it, and a
+    // one-second recording would show one second twice and skip the next.
+    void oneSecondTicksShowEverySecondOnce()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick(700);
+        rig.tick(700);
+        QCOMPARE(rig.link.interval(), 1000);
+        // The clock's second turns 2 ms after the next tick.
+        const double second = 1.0 / kSecondsPerDay;
+        rig.clock.setNow(std::floor(rig.clock.now() / second + 1) * second - 0.954 * second);
+        QList<double> times;
+        QObject::connect(&rig.link, &MeterLink::liveTick, [&](double t, bool) { times << t; });
+        // The timer fires its interval after the last tick, each time a
+        // little early or late as a coarse timer does.
+        for (int i = 0; i < 60; ++i)
+            rig.tick(rig.link.interval() + (i % 2 ? 48 : -48));
+        for (int i = 1; i < times.size(); ++i) {
+            const qint64 shown = qint64(std::floor(times[i] / second)) - qint64(std::floor(times[i - 1] / second));
+            QVERIFY2(shown == 1, qPrintable(QStringLiteral("tick %1 shows %2 s after the one before").arg(i).arg(shown)));
+            // The meter is still asked about once a second.
+            QVERIFY(std::fabs((times[i] - times[i - 1]) / second - 1.0) <= 0.2);
+        }
+        QCOMPARE(rig.link.missCount(), 0);
     }
 
     void portChange()

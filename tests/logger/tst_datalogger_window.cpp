@@ -303,6 +303,41 @@ private Q_SLOTS:
         QCOMPARE(w->sampleTable().cell(3, 2), QStringLiteral("OL"));
     }
 
+    // A set that recorded nothing has no extremes and no figures to show,
+    // not even overloads.
+    void aSetWithoutReadingsShowsNothing()
+    {
+        auto w = window(482);
+        load(*w, toImage(emu::buildMemory(2, {desc({}, {})}), 2), m_prompt);
+        QCOMPARE(w->collection()->sets.at(0).sampleCount, 0);
+        for (QLabel *l : {w->lblT1MAX, w->lblT1MIN, w->lblT2MAX, w->lblT2MIN})
+            QCOMPARE(l->text(), QString());
+        for (auto r : {StatisticsPanel::T1Mean, StatisticsPanel::T1Sd, StatisticsPanel::T2Mean, StatisticsPanel::T2Sd})
+            QCOMPARE(w->PanelStatistics->value(r)->text(), QString());
+        QCOMPARE(w->PanelStatistics->value(StatisticsPanel::Duration)->text(), QStringLiteral("00:00:00"));
+    }
+
+    // In a small tile the time labels are thinned until they stand apart.
+    void timeLabelsNeverOverlap()
+    {
+        auto w = window(482);
+        std::vector<double> c1(400, 21.0);
+        load(*w, toImage(emu::buildMemory(2, {desc(c1, c1, 7)}), 2), m_prompt);
+        w->show();
+        for (const int width : {1100, 560, 380}) {
+            w->resize(width, 400);
+            w->chart()->plot()->replot();
+            QCPAxis *x = w->chart()->plot()->xAxis;
+            const QVector<double> ticks = x->tickVector();
+            QVERIFY(!ticks.isEmpty());
+            const QFontMetrics fm(x->tickLabelFont());
+            const QStringList lines = x->tickVectorLabels()[0].split('\n'); // time, date
+            const int label = std::max(fm.horizontalAdvance(lines[0]), fm.horizontalAdvance(lines[1]));
+            for (int i = 1; i < ticks.size(); ++i)
+                QVERIFY2(x->coordToPixel(ticks[i]) - x->coordToPixel(ticks[i - 1]) > label, qPrintable(QString::number(width)));
+        }
+    }
+
     // Mean and deviation beside the extremes, by channel, overloads left
     // out; start, end and duration of the set; German decimals in German.
     void statisticsShowBesideTheExtremes()

@@ -254,6 +254,7 @@ private Q_SLOTS:
         QFETCH(double, seconds);
         Chart c;
         c.resize(600, 400);
+        c.show(); // laid out at that size: the labels are spaced for it
         // Starts as a logger's sets have them: whole seconds of a day.
         for (int second = 0; second < 60; ++second) {
             const double t0 = 46357 + (8 * 3600 + second) / 86400.0;

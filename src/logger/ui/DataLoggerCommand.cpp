@@ -107,6 +107,8 @@ void DataLoggerCommand::DataLogger1Click()
         progress.follow(job);
         const LoggerDownload::Outcome outcome = job.run(m_link.model());
         progress.hide();
+        if (outcome == LoggerDownload::Outcome::Downloaded || outcome == LoggerDownload::Outcome::NoData)
+            m_link.meterAnswered();
         switch (outcome) {
         case LoggerDownload::Outcome::Downloaded:
             image = job.takeImage();

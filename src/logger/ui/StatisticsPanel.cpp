@@ -92,12 +92,12 @@ QString StatisticsPanel::momentText(double dateTime)
     return shortDateText(dateTime) + QLatin1Char(' ') + longTimeText(dateTime);
 }
 
-void StatisticsPanel::showStatistics(const DataSetStatistics &s, QChar unit)
+void StatisticsPanel::showStatistics(const DataSetStatistics &s, QChar unit, bool readings)
 {
     setChannels(s.channels);
     for (int ch = 0; ch < 2; ++ch) {
         const ChannelStatistics &c = s.channel[ch];
-        const bool shown = ch < s.channels;
+        const bool shown = ch < s.channels && readings;
         m_values[ch == 0 ? T1Mean : T2Mean]->setText(shown ? figureText(c.mean, c.any(), unit) : QString());
         m_values[ch == 0 ? T1Sd : T2Sd]->setText(shown ? figureText(c.stdDev, c.any(), unit) : QString());
     }

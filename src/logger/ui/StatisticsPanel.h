@@ -19,8 +19,10 @@ public:
 
     // The captions and rows for one or two channels.
     void setChannels(int channels);
-    // The figures of a set whose readings are in unit ('C' or 'F').
-    void showStatistics(const DataSetStatistics &stats, QChar unit);
+    // The figures of a set whose readings are in unit ('C' or 'F'). A set
+    // without readings (none recorded) shows no mean or deviation, where
+    // one of overloads only shows "OL".
+    void showStatistics(const DataSetStatistics &stats, QChar unit, bool readings = true);
     void clear();
 
     // The value labels, in the order they are read: T1 mean, T1 deviation,

@@ -269,17 +269,23 @@ void TfrmDataLogger::ShowDataSet(int index)
     imgT1Min->setPixmap(fahrenheit ? imgFY : imgCY);
     imgT2Max->setPixmap(fahrenheit ? imgFR : imgCR);
     imgT2Min->setPixmap(fahrenheit ? imgFR : imgCR);
-    lblT1MAX->setText(maxText(m_extremes[0]));
-    lblT1MIN->setText(minText(m_extremes[0]));
-    placeCursor(0);
-    if (channels == 2) {
+    // A set that holds no reading at all has no extremes, not even
+    // overloads: its labels stay empty.
+    const bool readings = n > 0;
+    lblT1MAX->setText(readings ? maxText(m_extremes[0]) : QString());
+    lblT1MIN->setText(readings ? minText(m_extremes[0]) : QString());
+    if (readings)
+        placeCursor(0);
+    else
+        chart.setVertLine(-1, 0.0, 0, QColor(), QString()); // no reading to point at
+    if (channels == 2 && readings) {
         lblT2MAX->setText(maxText(m_extremes[1]));
         lblT2MIN->setText(minText(m_extremes[1]));
     } else {
         lblT2MAX->clear();
         lblT2MIN->clear();
     }
-    PanelStatistics->showStatistics(dataSetStatistics(c, index, channels), set.unit);
+    PanelStatistics->showStatistics(dataSetStatistics(c, index, channels), set.unit, readings);
     const YRange y = dataSetYRange(m_extremes, channels);
     chart.setManualY(y.min, y.max);
 
