@@ -5,6 +5,7 @@
 #include "common/Prompt.h"
 #include "common/SafeFile.h"
 #include "views/ChartCustomizeDialog.h"
+#include "views/DateTimeTicker.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -13,7 +14,6 @@
 #include <QPrinterInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPointer>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
@@ -29,64 +29,6 @@ constexpr double kUnixEpochDay = 25569.0; // 1970-01-01 as a date-time double
 // Beyond this many points a spline is indistinguishable from lines and
 // only costs time.
 constexpr int kMaxSplinePoints = 1500;
-
-// Time labels in the user's formats: the time of day, the date under it.
-class DateTimeTicker : public QCPAxisTickerDateTime
-{
-public:
-    explicit DateTimeTicker(QCPAxis *axis)
-        : m_axis(axis)
-    {
-    }
-
-protected:
-    QString getTickLabel(double tick, const QLocale &, QChar, int) override
-    {
-        const double dt = Chart::dateTimeOf(tick);
-        return hhmmssText(dt) + QLatin1Char('\n') + shortDateText(dt);
-    }
-    // The labels name whole seconds: a step below a second, or of two and a
-    // half, would give ticks the label of another or repeat one label. In a
-    // narrow graph (a small tile) the ticks are thinned until their labels
-    // have room side by side.
-    double getTickStep(const QCPRange &range) override
-    {
-        const double least = leastStep(range);
-        double step = QCPAxisTickerDateTime::getTickStep(range);
-        // Asked for over a longer span, the ticker picks a longer step of
-        // its own kind (and its date strategy with it).
-        for (double span = range.size(); step < least && span < 1e12;) {
-            span *= 1.5;
-            step = QCPAxisTickerDateTime::getTickStep(QCPRange(range.lower, range.lower + span));
-        }
-        if (step < 1.0)
-            return 1.0;
-        if (step == 2.5)
-            return least <= 2.0 ? 2.0 : 5.0;
-        return step;
-    }
-
-private:
-    // The shortest step, in seconds, at which two labels do not touch. The
-    // ticks are set before the axis is laid out anew, so its width is taken
-    // from the plot's (a picture's) own width less the axis rect's margins.
-    double leastStep(const QCPRange &range) const
-    {
-        if (!m_axis || !m_axis->axisRect())
-            return 0.0;
-        const QMargins margins = m_axis->axisRect()->margins();
-        const int width = m_axis->parentPlot()->viewport().width() - margins.left() - margins.right();
-        if (width <= 0)
-            return 0.0;
-        const QFontMetrics fm(m_axis->tickLabelFont());
-        const double dt = Chart::dateTimeOf(range.lower);
-        const int label = std::max(fm.horizontalAdvance(hhmmssText(dt)), fm.horizontalAdvance(shortDateText(dt)));
-        const int gap = fm.horizontalAdvance(QLatin1Char('M'));
-        return range.size() * (label + gap) / width;
-    }
-
-    QPointer<QCPAxis> m_axis;
-};
 
 // An axis range the plot can show. A range of no width (all cells at one
 // time, or one value) would be refused and leave the previous axis standing;
