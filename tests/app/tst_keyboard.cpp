@@ -16,6 +16,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QTableView>
@@ -298,6 +300,21 @@ private Q_SLOTS:
         {
             QDialog loose;
             QVERIFY(shownActive(loose));
+        }
+        QVERIFY(activeIsMain());
+        // The open dialog accepts a name typed while its completion list,
+        // a popup, has the keyboard (typed through the X server, as only
+        // then the popup gets the keyboard).
+        if (const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool")); !xdotool.isEmpty()) {
+            QDialog open(&main);
+            auto *name = new QLineEdit(&open);
+            QCompleter completer(QStringList{QStringLiteral("run.txt"), QStringLiteral("run.csv")});
+            name->setCompleter(&completer);
+            QVERIFY(shownActive(open));
+            QProcess::startDetached(xdotool, {QStringLiteral("type"), QStringLiteral("ru")});
+            QVERIFY(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == completer.popup()->windowHandle(); }, 5000));
+            open.hide();
+            completer.popup()->hide();
         }
         QVERIFY(activeIsMain());
     }
