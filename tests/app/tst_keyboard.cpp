@@ -302,19 +302,15 @@ private Q_SLOTS:
             QVERIFY(shownActive(loose));
         }
         QVERIFY(activeIsMain());
-        // The open dialog accepts a name typed while its completion list,
-        // a popup, has the keyboard (typed through the X server, as only
-        // then the popup gets the keyboard).
+        // A name typed in the open dialog (through the X server: only then
+        // its completion popup takes the keyboard) and accepted from there.
         if (const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool")); !xdotool.isEmpty()) {
-            QDialog open(&main);
-            auto *name = new QLineEdit(&open);
             QCompleter completer(QStringList{QStringLiteral("run.txt"), QStringLiteral("run.csv")});
-            name->setCompleter(&completer);
+            QDialog open(&main); // goes first, while the popup has the keyboard
+            (new QLineEdit(&open))->setCompleter(&completer);
             QVERIFY(shownActive(open));
             QProcess::startDetached(xdotool, {QStringLiteral("type"), QStringLiteral("ru")});
             QVERIFY(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == completer.popup()->windowHandle(); }, 5000));
-            open.hide();
-            completer.popup()->hide();
         }
         QVERIFY(activeIsMain());
     }
