@@ -69,9 +69,11 @@ bool DialogFocus::eventFilter(QObject *watched, QEvent *event)
         // before the main window was ever active: one hidden while the
         // user works in another program takes nothing away from it. The
         // window system may still name a window already hidden as the one
-        // with the keyboard.
+        // with the keyboard, or a popup of the dialog (the file dialog's
+        // completion list, when a typed name is taken with Enter).
         QWindow *keyboard = QGuiApplication::focusWindow();
-        const bool had = keyboard == widget->windowHandle() || (keyboard && !keyboard->isVisible()) || m_owed
+        const bool had = keyboard == widget->windowHandle() || (keyboard && !keyboard->isVisible())
+            || (keyboard && keyboard->type() == Qt::Popup) || m_owed
             || (!keyboard && !m_homeWasActive && ownerOf(widget) == m_home);
         if (!had)
             return false;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kv {
 
@@ -235,7 +236,11 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
                 g.y[s][p] = v;
                 ex[s].take(v);
                 g.anyValue = true;
-            } else if (!isNoReading(cell)) {
+            } else if (isNoReading(cell)) {
+                // No reading: a break in the line, saved as "----" again
+                // rather than as a reading of 0.
+                g.y[s][p] = std::numeric_limits<float>::quiet_NaN();
+            } else {
                 // A value that does not read would be drawn as 0.
                 g.badRow = row;
                 g.problem = unreadableValue(cell);

@@ -25,9 +25,10 @@ struct ListGraphData
     int points = 0; // the list's data rows
     // Per subset, `points` long. An "OL" value becomes the overload mark
     // (TextDataSet::OverloadValue), which the chart does not draw and the
-    // graph writer writes back as "OL". An empty or "----" cell keeps y 0,
-    // as a chart just set up holds it; any other text that is no number
-    // makes no graph (see badRow).
+    // graph writer writes back as "OL". An empty or "----" cell (no
+    // reading) becomes NaN, a break in the line that the graph writer
+    // writes back as "----"; any other text that is no number makes no
+    // graph (see badRow).
     std::vector<std::vector<double>> x;
     std::vector<std::vector<float>> y;
     // "C" or "F", or empty when no row names either.

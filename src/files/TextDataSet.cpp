@@ -337,7 +337,8 @@ QString TextDataSet::valueText(float y, QChar separator)
 {
     if (y == OverloadValue)
         return QStringLiteral("OL");
-    if (y == NoReadingValue)
+    // A break in the line (a list's "----" or empty cell) is no reading either.
+    if (y == NoReadingValue || std::isnan(y))
         return QStringLiteral("----");
     QString s = fixedText(static_cast<double>(y), 1);
     if (separator == Comma && decimalSeparatorIsComma())

@@ -104,7 +104,8 @@ public:
     static QChar separatorFor(const QString &path);
 
     // The graph layout's value field: "OL" for the overload mark, "----"
-    // for 19999, otherwise fixed notation with one decimal and the locale's
+    // for 19999 and for NaN (a break in the line: no reading), otherwise
+    // fixed notation with one decimal and the locale's
     // decimal separator, or a point when that separator is also the field
     // separator (a comma in a CSV file), so a value never spans two fields.
     static QString valueText(float y, QChar separator);

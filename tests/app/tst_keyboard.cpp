@@ -16,6 +16,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QTableView>
@@ -298,6 +300,17 @@ private Q_SLOTS:
         {
             QDialog loose;
             QVERIFY(shownActive(loose));
+        }
+        QVERIFY(activeIsMain());
+        // A name typed in the open dialog (through the X server: only then
+        // its completion popup takes the keyboard) and accepted from there.
+        if (const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool")); !xdotool.isEmpty()) {
+            QCompleter completer(QStringList{QStringLiteral("run.txt"), QStringLiteral("run.csv")});
+            QDialog open(&main); // goes first, while the popup has the keyboard
+            (new QLineEdit(&open))->setCompleter(&completer);
+            QVERIFY(shownActive(open));
+            QProcess::startDetached(xdotool, {QStringLiteral("type"), QStringLiteral("ru")});
+            QVERIFY(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == completer.popup()->windowHandle(); }, 5000));
         }
         QVERIFY(activeIsMain());
     }

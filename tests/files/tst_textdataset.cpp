@@ -333,6 +333,7 @@ void TstTextDataSet::valueCoding_data()
     const QChar tab = TextDataSet::Tab, comma = TextDataSet::Comma;
     QTest::newRow("overload") << "en_US" << 9999.0f << tab << "OL";
     QTest::newRow("no reading") << "en_US" << 19999.0f << tab << "----";
+    QTest::newRow("break in the line") << "de_DE" << std::numeric_limits<float>::quiet_NaN() << comma << "----";
     QTest::newRow("overload, comma locale") << "de_DE" << 9999.0f << comma << "OL";
     QTest::newRow("one decimal") << "en_US" << 23.5f << tab << "23.5";
     QTest::newRow("whole number") << "en_US" << -5.0f << tab << "-5.0";
@@ -652,7 +653,7 @@ void TstTextDataSet::graphFromListTakesSubsetsAndTimesFromTheRows()
     QCOMPARE(d.y[1][1], 0.0f);  // written "0.0"
     QCOMPARE(d.y[0][2], TextDataSet::OverloadValue); // "OL": the overload mark, not drawn
     QCOMPARE(d.y[1][2], 1234.6f);
-    QCOMPARE(d.y[0][3], 0.0f);  // "----" is no number
+    QVERIFY(std::isnan(d.y[0][3])); // "----": no reading, a break rather than a 0
     // The top is the larger of both subsets' largest values.
     QVERIFY(qAbs(d.yMax - (1234.6 + 123.46)) < 1e-3);
     QVERIFY(qAbs(d.yMin - (-5.0 - 0.5)) < 1e-6);
