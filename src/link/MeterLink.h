@@ -174,6 +174,8 @@ private:
     void received(int n);
     // Forgets the answers a meter would have sent by now if it ever will.
     void forgetOverdue(int maxMs);
+    // The first owed answer that the waiting bytes do not hold in full.
+    std::size_t firstAwaited(int waiting) const;
     void closePort();
     void tick();
     // The live list's part of a tick: follows the meter's identity to its

@@ -500,8 +500,8 @@ private Q_SLOTS:
         };
         rig.clock.advanceMs(300);
         rig.link.settleLine();
-        // Both frames, within the older request's 2 s.
-        QCOMPARE(waits, (QList<QPair<int, int>>{{20, 700}, {20, 700}}));
+        // Both frames, each within its own request's 2 s.
+        QCOMPARE(waits, (QList<QPair<int, int>>{{20, 700}, {20, 1700}}));
         QVERIFY(rig.port.input.isEmpty());
         QCOMPARE(rig.link.answersOwed(), 0);
 
@@ -532,6 +532,23 @@ private Q_SLOTS:
         const int unanswered = rig.port.waits;
         rig.link.settleLine();
         QCOMPARE(rig.port.waits, unanswered);
+
+        // A slow meter's frames queue up: one has waited 2.5 s in the input
+        // for a tick to read it. It has come; the frame asked for after it
+        // is still let in.
+        Rig slow;
+        slow.connect();
+        slow.link.requestFrame();
+        slow.meter.silent = true;
+        slow.tick(2500);
+        waits.clear();
+        slow.port.onWait = [&](int n, int ms) {
+            waits.append({n, ms});
+            slow.port.input += slow.meter.frame;
+        };
+        slow.link.settleLine();
+        QCOMPARE(waits, (QList<QPair<int, int>>{{20, 2000}}));
+        QVERIFY(slow.port.input.isEmpty());
     }
 
     // A meter that has just answered a download is there: the ticks that
