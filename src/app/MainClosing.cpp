@@ -34,7 +34,8 @@ bool TfrmMain::saveRealTimeList()
     if (!list)
         return false;
     const int rows = list->grid()->RowCount() - 1;
-    if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName()))
+    // A range of the rows in a file leaves the others unsaved.
+    if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName()) || !m_files.wroteWholeGrid())
         return false;
     m_savedList = list;
     m_savedRows = rows;
@@ -91,8 +92,10 @@ bool TfrmMain::keepRecordingBeforeClose()
     case Prompt::Keep::Cancel:
         break;
     }
-    if (polling)
+    if (polling) {
+        m_link.pollingResumed();
         ThTimer1.start();
+    }
     return false;
 }
 

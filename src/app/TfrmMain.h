@@ -196,7 +196,7 @@ private:
     bool keepRecordingBeforeClose();
     // After Discard: where the journal keeps the readings, and how many.
     void tellWhereReadingsStay();
-    // The real-time list's Save; true once its rows are in a file.
+    // The real-time list's Save; true once all its rows are in a file.
     bool saveRealTimeList();
     // The real-time list was cleared or opened anew.
     void forgetSavedRows();

@@ -172,12 +172,29 @@ void MeterLink::received(int n)
     }
 }
 
+std::size_t MeterLink::firstAwaited(int waiting) const
+{
+    std::size_t i = 0;
+    while (i < m_owed.size() && waiting >= m_owed[i].bytes) {
+        waiting -= m_owed[i].bytes;
+        ++i;
+    }
+    return i;
+}
+
 void MeterLink::forgetOverdue(int maxMs)
 {
-    // A meter that has not answered a request in that time never will.
+    // A meter that has not answered a request in that time never will. An
+    // answer already in the input has come, however long it waits there to
+    // be read (a slow meter's frames queue up, and each tick reads one): it
+    // stays owed until it is read, or the bytes of the next answer would
+    // be taken for it.
     const qint64 now = m_clock.tickCount();
-    while (!m_owed.empty() && now - m_owed.front().askedAt >= maxMs)
-        m_owed.pop_front();
+    const auto from = m_owed.begin() + std::ptrdiff_t(firstAwaited(m_port.isOpen() ? m_port.bytesWaiting() : 0));
+    auto to = from;
+    while (to != m_owed.end() && now - to->askedAt >= maxMs)
+        ++to;
+    m_owed.erase(from, to);
 }
 
 void MeterLink::closePort()
@@ -212,10 +229,12 @@ void MeterLink::settleLine(int maxMs)
             const int waiting = m_port.bytesWaiting();
             if (waiting >= due)
                 break;
-            const qint64 left = maxMs - (m_clock.tickCount() - m_owed.front().askedAt);
-            // Nothing more in the oldest answer's time left: it is not coming.
+            // The oldest answer not in yet, and the time it has left.
+            const auto next = m_owed.begin() + std::ptrdiff_t(firstAwaited(waiting));
+            const qint64 left = maxMs - (m_clock.tickCount() - next->askedAt);
+            // Nothing more in that time: it is not coming.
             if (m_port.waitForBytes(due, static_cast<int>(std::clamp<qint64>(left, 1, maxMs))) <= waiting)
-                m_owed.pop_front();
+                m_owed.erase(next);
         }
         m_port.purgeInput();
         m_owed.clear();

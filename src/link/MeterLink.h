@@ -109,6 +109,11 @@ public:
     // (the polling was paused, the first tick after it has nothing owed)
     // do not count towards losing it.
     void meterAnswered() { m_missCount = std::min(m_missCount, 0); }
+    // The poll timer runs again after a pause (a download, a question while
+    // closing): the next tick only notes its time, as the first one does,
+    // instead of coming half a second after it to make up for the pause,
+    // which would give two samples of a one-second recording one second.
+    void pollingResumed() { m_firstTick = true; }
     // The requests ("A", "K") whose answers have not all reached the port
     // yet, oldest first, and the bytes still to come for them.
     int answersOwed() const { return int(m_owed.size()); }
@@ -169,6 +174,8 @@ private:
     void received(int n);
     // Forgets the answers a meter would have sent by now if it ever will.
     void forgetOverdue(int maxMs);
+    // The first owed answer that the waiting bytes do not hold in full.
+    std::size_t firstAwaited(int waiting) const;
     void closePort();
     void tick();
     // The live list's part of a tick: follows the meter's identity to its

@@ -180,12 +180,19 @@ private Q_SLOTS:
         // Stopped and saved from the menu: nothing is left to ask of.
         s.main->btnPause->click();
         s.main->mdiArea()->setActiveSubWindow(TfrmMain::frameOf(s.main->realTimeList()));
+        // Only the first reading saved: the others are still asked of.
+        s.prompt.saveNames << s.dir.filePath(QStringLiteral("first.txt"));
+        s.prompt.rangeAnswers << Prompt::RangeAnswer{false, QStringLiteral("1"), QStringLiteral("1")};
+        s.prompt.saveAnswers << Keep::Cancel;
+        s.main->Save1->trigger();
+        s.main->Exit1->trigger();
+        QCOMPARE(s.prompt.saveQuestions.size(), 3);
         s.prompt.saveNames << s.dir.filePath(QStringLiteral("by-menu.txt"));
         s.prompt.rangeAnswers << Prompt::RangeAnswer{};
         s.main->Save1->trigger();
         s.main->Exit1->trigger();
         QCOMPARE(s.exits, 1);
-        QCOMPARE(s.prompt.saveQuestions.size(), 2);
+        QCOMPARE(s.prompt.saveQuestions.size(), 3);
 
         // Save: the file holds every reading counted, none coming in while
         // the user decides.

@@ -282,6 +282,7 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
 
 bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, const std::function<double(int)> &rowTime)
 {
+    m_wroteWholeGrid = false;
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
                                                FileFilters::qtFilter(FileFilters::saveTable(decimalComma())),
                                                FileFilters::dataSetExtension(), saveStart(name));
@@ -303,6 +304,7 @@ bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, co
     }
     if (!written.ok)
         m_prompt.error(written.error);
+    m_wroteWholeGrid = written.ok && range.from <= 1 && range.to >= rows;
     return written.ok;
 }
 

@@ -63,6 +63,9 @@ public:
     // times), else from their date and time texts.
     bool WriteGridText(const GridSource &grid, const QString &name = QString(),
                        const std::function<double(int)> &rowTime = {});
+    // Whether the last WriteGridText wrote every row of its table, not
+    // only a range of them.
+    bool wroteWholeGrid() const { return m_wroteWholeGrid; }
     // A text file into a new list window captioned with its path; its
     // columns follow the file. None (and a message) when it cannot be read.
     TfrmList *ReadTextIntoList(const QString &path);
@@ -89,6 +92,7 @@ private:
     DataLoggerCommand &m_dataLogger;
     FileCommandContext m_context;
     OutputToGraph m_toGraph;
+    bool m_wroteWholeGrid = false;
 };
 
 } // namespace kv

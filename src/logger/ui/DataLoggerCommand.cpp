@@ -20,20 +20,24 @@ namespace {
 class PollingPause
 {
 public:
-    explicit PollingPause(QTimer &timer)
+    PollingPause(QTimer &timer, MeterLink &link)
         : m_timer(timer)
+        , m_link(link)
         , m_wasActive(timer.isActive())
     {
         m_timer.stop();
     }
     ~PollingPause()
     {
-        if (m_wasActive)
+        if (m_wasActive) {
+            m_link.pollingResumed();
             m_timer.start();
+        }
     }
 
 private:
     QTimer &m_timer;
+    MeterLink &m_link;
     bool m_wasActive;
 };
 } // namespace
@@ -83,7 +87,7 @@ void DataLoggerCommand::DataLogger1Click()
 
     QByteArray image;
     {
-        PollingPause pause(m_timer);
+        PollingPause pause(m_timer, m_link);
         // The frame the last tick asked for may still be on its way; it must
         // not land in front of the memory's header.
         m_link.settleLine();
