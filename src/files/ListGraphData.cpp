@@ -227,7 +227,7 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
             g.x[s][p] = x;
             const QString cell = list.cell(s == 0 ? kValue1Col : kValue2Col, row);
             float v = 0;
-            if (cell == QLatin1String("OL")) {
+            if (cell.trimmed() == QLatin1String("OL")) {
                 // The overload mark: not drawn, not in the range, saved as "OL".
                 g.y[s][p] = TextDataSet::OverloadValue;
             } else if (values.read(cell, v)) {
@@ -244,6 +244,28 @@ ListGraphData convertListToGraph(const GridSource &list, const TextProgress &pro
                 // A value that does not read would be drawn as 0.
                 g.badRow = row;
                 g.problem = unreadableValue(cell);
+                return g;
+            }
+            if (const QString u = list.cell(s == 0 ? kUnit1Col : kUnit2Col, row); unitIsNumber(u)) {
+                g.badRow = row;
+                g.problem = misplacedUnit(u);
+                return g;
+            }
+        }
+        // A second channel that is not drawn is still checked as opening
+        // checks it, so a list the graph takes is one that opens.
+        if (g.subsets == 1 && list.ColCount() > kUnit2Col) {
+            const QString cell = list.cell(kValue2Col, row);
+            const QString u = list.cell(kUnit2Col, row);
+            float v = 0;
+            if (cell.trimmed() != QLatin1String("OL") && !isNoReading(cell) && !values.read(cell, v)) {
+                g.badRow = row;
+                g.problem = unreadableValue(cell);
+                return g;
+            }
+            if (unitIsNumber(u)) {
+                g.badRow = row;
+                g.problem = misplacedUnit(u);
                 return g;
             }
         }

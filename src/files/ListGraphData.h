@@ -68,6 +68,10 @@ UnreadableRow firstUnreadableRow(const TextListRows &rows);
 // Why a value cell is no reading: "holds the value "C" where a number such
 // as 22.5 or OL is expected".
 QString unreadableValue(const QString &text);
+// A unit cell that reads as a number (the second half of a value split by a
+// comma), and why it is refused: "holds the unit "5" where C or F is expected".
+bool unitIsNumber(const QString &cell);
+QString misplacedUnit(const QString &cell);
 
 // progress is told the row about to be converted and the row count before
 // each row; returning false leaves the rows done so far, still fitted.

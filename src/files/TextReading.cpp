@@ -4,6 +4,7 @@
 #include "files/TextDataSet.h"
 #include "common/LocaleText.h"
 #include "files/AnalysisCsv.h"
+#include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -149,7 +151,9 @@ public:
         std::size_t point = std::string::npos;
         if (isMark(row, at))
             return true;
-        if (!number(row, at, &point)) {
+        // A number beyond single precision (1e90) is no temperature either,
+        // and the graph could not draw it.
+        if (!number(row, at, &point) || !finite(row, at)) {
             problem = QStringLiteral("holds the value %1 where a number such as %2 or OL is expected")
                           .arg(quotedCell(row, at), example());
             return false;
@@ -175,11 +179,20 @@ public:
     {
         if (!number(row, at, nullptr))
             return true;
-        problem = QStringLiteral("holds the unit %1 where C or F is expected").arg(quotedCell(row, at));
+        problem = misplacedUnit(QString::fromUtf8(row.data() + at, qsizetype(row.size() - at)));
         return false;
     }
+    static bool isNumber(const std::string &cell) { return number(cell, 0, nullptr); }
 
 private:
+    static bool finite(const std::string &row, std::size_t at)
+    {
+        QByteArray text = QByteArray::fromRawData(row.data() + at, static_cast<qsizetype>(row.size() - at));
+        text.replace(',', '.');
+        bool ok = false;
+        const double v = text.trimmed().toDouble(&ok);
+        return ok && std::isfinite(v) && std::isfinite(static_cast<float>(v));
+    }
     static bool isMark(const std::string &row, std::size_t at)
     {
         std::size_t b = at, e = row.size();
@@ -245,6 +258,16 @@ private:
 };
 
 } // namespace
+
+bool unitIsNumber(const QString &cell)
+{
+    return NumberCells::isNumber(cell.toStdString());
+}
+
+QString misplacedUnit(const QString &cell)
+{
+    return QStringLiteral("holds the unit %1 where C or F is expected").arg(LocaleDateTimeReader::quotedText(cell));
+}
 
 QString TextDataSet::decode(const QByteArray &bytes)
 {

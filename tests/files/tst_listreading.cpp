@@ -307,6 +307,9 @@ void TstListReading::numbersAcrossLocales_data()
     QTest::newRow("no number")
         << "en_US" << false << QByteArray("2026-12-09\t16:44:10\t22.5\tC\t\r\n2026-12-09\t16:44:11\tabc\tC\t\r\n")
         << QStringList{} << 2 << "holds the value \"abc\" where a number such as 22.5 or OL is expected";
+    QTest::newRow("beyond single precision")
+        << "en_US" << false << QByteArray("2026-12-09\t16:44:10\t1e90\tC\t\r\n") << QStringList{} << 1
+        << "holds the value \"1e90\" where a number";
     QTest::newRow("a date above is told first")
         << "de_DE" << false << QByteArray("12/9/26\t14:03:10\t1.0\tC\t\r\n2026-12-09\t14:03:11\tx\tC\t\r\n")
         << QStringList{} << 1 << "holds the date \"12/9/26\"";
@@ -327,6 +330,14 @@ void TstListReading::numbersAcrossLocales()
     QCOMPARE(bad.row, line);
     if (line) {
         QVERIFY2(bad.problem.startsWith(problem), qPrintable(bad.problem));
+        // The graph of such a list, had it opened, refuses it too (all but
+        // a number in the other decimal form, which only the file tells).
+        GridModel grid;
+        grid.setColCount(rows.columns);
+        for (std::size_t r = 0; r < rows.rows.size(); ++r)
+            grid.appendRow(rows.rows.row(r));
+        if (!bad.problem.contains(QLatin1String("with a decimal")))
+            QCOMPARE(convertListToGraph(grid).badRow, line);
         return;
     }
     QCOMPARE(rows.columns, 8);
