@@ -73,9 +73,9 @@ bool TfrmMain::keepRecordingBeforeClose()
         return true;
     // No reading comes in while the user decides and saves, so that what
     // is saved is the whole recording.
-    const bool polling = ThTimer1.isActive();
+    const bool polling = m_run.polling();
     m_link.waitForTick();
-    ThTimer1.stop();
+    m_run.stopPolling();
     const int rows = unsavedRecordedRows();
     const QString text = rows == 1 ? QStringLiteral("Save the recording (1 reading) before closing?")
                                    : QStringLiteral("Save the recording (%1 readings) before closing?").arg(rows);
@@ -92,10 +92,8 @@ bool TfrmMain::keepRecordingBeforeClose()
     case Prompt::Keep::Cancel:
         break;
     }
-    if (polling) {
-        m_link.pollingResumed();
-        ThTimer1.start();
-    }
+    if (polling)
+        m_run.resumePolling();
     return false;
 }
 

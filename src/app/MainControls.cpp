@@ -243,7 +243,7 @@ void TfrmMain::buildToolBar()
     ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ComboBoxDeviceName->setToolTip(QStringLiteral("Serial port of the meter"));
     ComboBoxDeviceName->setAccessibleName(QStringLiteral("Serial port"));
-    connect(ComboBoxDeviceName, &QComboBox::activated, &m_link, &MeterLink::ComboBoxDeviceNameChange);
+    connect(ComboBoxDeviceName, &QComboBox::activated, &m_link, &MeterLink::choosePort);
     Panel1->addWidget(ComboBoxDeviceName);
 }
 
@@ -278,6 +278,12 @@ void TfrmMain::buildStatusBar()
     StatusJournalProblem->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
     StatusJournalProblem->hide();
     bar->addPermanentWidget(StatusJournalProblem, 4);
+    StatusRunProblem = new ElidedLabel(bar);
+    StatusRunProblem->setObjectName(QStringLiteral("StatusRunProblem"));
+    StatusRunProblem->setAccessibleName(QStringLiteral("Recording stopped"));
+    StatusRunProblem->setStyleSheet(StatusJournalProblem->styleSheet());
+    StatusRunProblem->hide();
+    bar->addPermanentWidget(StatusRunProblem, 4);
 }
 
 void TfrmMain::connectLink()
@@ -313,18 +319,19 @@ void TfrmMain::connectLink()
             p->setNoConnection(shown);
     });
     connect(&m_recorder, &RealTimeRecorder::controlsChanged, this, &TfrmMain::setRecordingControls);
-    // Each row the real-time list takes goes to the journal as well.
-    connect(&m_recorder, &RealTimeRecorder::sampleTaken, this, [this](double dateTime) {
-        if (TfrmList *list = realTimeList(); list && m_journal
-            && !m_journal->appendRow(*list->grid(), list->grid()->RowCount() - 1, dateTime)) {
-            // The recording goes on in the list; the user learns that its
-            // safety copy stopped.
-            const QString why = m_journal->takeNewError();
-            if (!why.isEmpty()) {
-                StatusJournalProblem->setFullText(QStringLiteral("Safety copy stopped: ") + why);
-                StatusJournalProblem->show();
-            }
-        }
+    // The recording goes on without its safety copy; the user learns that it stopped.
+    connect(&m_run, &LiveRun::journalFailed, this, [this](const QString &why) {
+        StatusJournalProblem->setFullText(QStringLiteral("Safety copy stopped: ") + why);
+        StatusJournalProblem->show();
+    });
+    // Another meter answered: the recording stopped, and says so until Run.
+    connect(&m_run, &LiveRun::runStopped, this, [this](const QString &why) {
+        StatusRunProblem->setFullText(why);
+        StatusRunProblem->show();
+    });
+    connect(&m_run, &LiveRun::recordingChanged, this, [this](bool on) {
+        if (on)
+            StatusRunProblem->hide();
     });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {
         for (int i = 0; i < 8; ++i)
@@ -338,14 +345,13 @@ void TfrmMain::connectLink()
         if (TfrmPanel *p = panel())
             p->applyFrame(previous, m_link.reading(), m_link.model());
     });
-    connect(&m_link, &MeterLink::intervalChanged, &ThTimer1, qOverload<int>(&QTimer::setInterval));
     connect(&m_link, &MeterLink::busy, this, [](bool on) {
         if (on)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QApplication::restoreOverrideCursor();
     });
-    connect(&m_link, &MeterLink::startupBoxCloseRequested, this, [this] {
+    connect(&m_link, &MeterLink::searchFinished, this, [this] {
         if (m_startupBox)
             m_startupBox->close();
     });

@@ -13,7 +13,7 @@ namespace kv {
 
 void TfrmMain::buildPublishing(QMenu *option)
 {
-    m_publish = std::make_unique<PublishCommand>(m_link, m_prompt, [this] { return m_recorder.samplingRate(); });
+    m_publish = std::make_unique<PublishCommand>(m_run, m_prompt, [this] { return m_recorder.samplingRate(); });
     m_publish->setDialogParent(this);
     PublishReadings1 = option->addAction(QStringLiteral("&Publish Readings…"));
     PublishReadings1->setObjectName(QStringLiteral("PublishReadings1"));

@@ -49,8 +49,9 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     , m_mdi(new QMdiArea(this))
     , m_children(m_mdi)
     , m_link(m_Comm2, m_clock, m_prompt)
-    , m_recorder(m_link, m_clock)
-    , m_dataLogger(m_link, ThTimer1, m_clock, m_prompt, [this](bool forDownload) {
+    , m_run(m_link, m_clock)
+    , m_recorder(m_run, m_clock)
+    , m_dataLogger(m_link, m_run, m_clock, m_prompt, [this](bool forDownload) {
         return openDataLoggerWindow(forDownload);
     })
     , m_files(m_prompt, m_dataLogger, fileCommandContext())
@@ -68,13 +69,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(m_mdi);
-
-    ThTimer1.setObjectName(QStringLiteral("ThTimer1"));
-    ThTimer1.setInterval(MeterLink::kStartInterval);
-    // The tick places itself in the second of the clock; a coarse timer
-    // would pull it 5 % either way onto its own boundaries.
-    ThTimer1.setTimerType(Qt::PreciseTimer);
-    connect(&ThTimer1, &QTimer::timeout, &m_link, &MeterLink::ThTimer1Timer);
 
     buildMenus();
     buildToolBar();
@@ -118,7 +112,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
 
 TfrmMain::~TfrmMain()
 {
-    ThTimer1.stop();
+    m_run.stopPolling();
     // Child windows refer to the link; let them go first, without telling
     // the commands of each one (the area is half gone by then).
     m_children.blockSignals(true);
@@ -161,6 +155,7 @@ void TfrmMain::FormCreate()
     showSamplingRate(m_settings.samplingRate);
     m_journal = std::make_unique<RecordingJournal>(recordingFolder());
     m_journal->setEnabled(m_settings.journal);
+    m_run.setJournal(m_journal.get());
     m_publish->setOptions(m_settings.publish);
 
     m_glyphs = loadGlyphs();
@@ -193,8 +188,7 @@ void TfrmMain::FormShow()
         m_startupBox->Label4->setText(QStringLiteral("Initialing COM Port ...."));
     m_link.SearchMeter();
     m_portWatcher->start();
-    ThTimer1.setInterval(m_link.interval());
-    ThTimer1.start();
+    m_run.startPolling();
     if (m_startupBox)
         m_startupBox->close();
     if (m_link.connected()) {
@@ -298,8 +292,7 @@ void TfrmMain::updateCommands()
 
 void TfrmMain::btnClearClick()
 {
-    m_recorder.clear();
-    m_journal->startNew();
+    m_recorder.clear(); // the run's journal ends with it
     forgetSavedRows();
     StatusJournalProblem->hide(); // the next journal starts afresh
     updateCommands(); // the clear forgot any zoom
@@ -357,7 +350,7 @@ FileCommandContext TfrmMain::fileCommandContext()
     c.addChild = [this](QWidget *window) { return m_children.add(window); };
     c.unit = [this] {
         const bool realTime = realTimeGraph() && m_children.activeChild() == realTimeGraph();
-        return realTime && !m_recorder.graphUnit().isEmpty() ? m_recorder.graphUnit() : m_link.reading().unit1;
+        return realTime && !m_recorder.graphUnit().isEmpty() ? m_recorder.graphUnit() : m_run.latest().reading.unit1;
     };
     c.model = [this] { return m_link.model(); };
     c.realTimePointCount = [this] { return m_recorder.state().realTimePointCount; };
@@ -473,7 +466,7 @@ void TfrmMain::FormClose()
     // journal's normal end, not even while a message below is shown.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_link.waitForTick();
-    ThTimer1.stop();
+    m_run.stopPolling();
     QApplication::restoreOverrideCursor();
     // The one normal end of a recording's journal.
     m_journal->finish();

@@ -74,6 +74,7 @@ public:
     QMdiArea *mdiArea() const { return m_mdi; }
     ChildWindows &children() { return m_children; }
     RealTimeRecorder &recorder() { return m_recorder; }
+    LiveRun &liveRun() { return m_run; }
     TfrmPanel *panel() const { return m_children.panel(); }
     TfrmGraph *realTimeGraph() const { return m_children.realTimeGraph(); }
     TfrmList *realTimeList() const { return m_children.realTimeList(); }
@@ -84,7 +85,7 @@ public:
     const GraphTemplate &graphTemplate() const { return m_template; }
     // The multiple-document frame around a child window.
     static QMdiSubWindow *frameOf(QWidget *child) { return ChildWindows::frameOf(child); }
-    QTimer &timer() { return ThTimer1; }
+    QTimer &timer() { return m_run.timer(); }
     Clock &clock() { return m_clock; }
     const SettingsValues &settings() const { return m_settings; }
     const FolderMemory &folders() const { return m_folderMemory; }
@@ -126,6 +127,7 @@ public:
     QLabel *StatusPortProblem; // why the port asked for does not work; hidden while nothing is wrong
     QLabel *StatusPortDetails; // what the system says of the port in use; hidden when it says nothing
     ElidedLabel *StatusJournalProblem; // in red, why the recording's safety copy stopped; hidden while it is kept
+    ElidedLabel *StatusRunProblem; // in red, why the recording stopped on its own; hidden from the next Run
     PortWatcher *portWatcher() const { return m_portWatcher.get(); }
 
 Q_SIGNALS:
@@ -216,11 +218,11 @@ private:
     ChildWindows m_children;
     QtSerialPort m_Comm2;
     MeterLink m_link;
+    LiveRun m_run; // owns the poll timer, ThTimer1
     RealTimeRecorder m_recorder;
     DataLoggerCommand m_dataLogger;
     FileCommands m_files;
     PrintCommands m_print;
-    QTimer ThTimer1;
     QVector<QPixmap> m_glyphs;
     Settings::Location m_settingsLocation;
     SettingsValues m_settings;

@@ -137,11 +137,13 @@ WatchController *installWatch(TfrmMain &main, QMenu *option)
     controller->setOptions(
         WatchOptions::fromSection(Settings::readSection(main.settingsPath(), WatchOptions::section())));
 
-    MeterLink &link = main.link();
-    QObject::connect(&link, &MeterLink::frameDecoded, controller, &WatchController::onFrame);
-    QObject::connect(&link, &MeterLink::liveTick, controller, &WatchController::onLiveTick);
-    QObject::connect(&link, &MeterLink::connectionChanged, controller, &WatchController::onConnectionChanged);
-    QObject::connect(&main.recorder(), &RealTimeRecorder::sampleTaken, controller, &WatchController::onSampleTaken);
+    LiveRun &run = main.liveRun();
+    QObject::connect(&run, &LiveRun::frameDecoded, controller, &WatchController::onFrame);
+    QObject::connect(&run, &LiveRun::ticked, controller, &WatchController::onTick);
+    QObject::connect(&main.link(), &MeterLink::connectionChanged, controller, &WatchController::onConnectionChanged);
+    QObject::connect(&run, &LiveRun::sampleTaken, controller, &WatchController::onSampleTaken);
+    QObject::connect(&run, &LiveRun::pollingPaused, controller, &WatchController::onPollingPaused);
+    QObject::connect(&run, &LiveRun::pollingResumed, controller, &WatchController::onPollingResumed);
     QObject::connect(controller, &WatchController::fileProblem, &main,
                      [&main](const QString &why) { main.statusBar()->showMessage(why, 30000); });
 

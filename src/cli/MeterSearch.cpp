@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -25,9 +26,25 @@ void say(const QString &line)
     std::fflush(stderr);
 }
 
+namespace {
+// Whether the standard output is a pipe whose reader has gone, as when
+// the output goes through `head`.
+bool outputReaderGone()
+{
+#ifdef Q_OS_UNIX
+    pollfd p{STDOUT_FILENO, 0, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLERR);
+#else
+    return false;
+#endif
+}
+} // namespace
+
 int fail(const QString &line, int code)
 {
-    say(line);
+    // A reader that took what it wanted and left is no error worth a line.
+    if (!outputReaderGone())
+        say(line);
     return code;
 }
 

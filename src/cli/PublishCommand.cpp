@@ -5,6 +5,7 @@
 #include "link/MeterLink.h"
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
+#include "session/LiveRun.h"
 #include "publish/MqttPublisher.h"
 #include "publish/PublishMessages.h"
 
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -142,11 +142,7 @@ int publishCommand(const QStringList &args)
     });
     say(QStringLiteral("publishing the %1 on %2 as %3/%4").arg(m.model()).arg(device, config.prefix, config.meter));
 
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(m.interval());
-    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
-    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    LiveRun run(m, SystemClock::instance());
     QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
         say(connected ? QStringLiteral("the meter on %1 answers again").arg(device)
                       : QStringLiteral("the meter on %1 stopped answering; waiting for it").arg(device));
@@ -156,25 +152,21 @@ int publishCommand(const QStringList &args)
         say(QStringLiteral("%1 has gone; waiting for it to come back").arg(device));
         publisher.setMeterOnline(false);
     });
-    // A reading every `seconds` ticks, from a frame of this tick or the one
-    // before, never a stale one.
-    int ticksSince = 0;
-    bool first = true;
-    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
-        ++ticksSince;
-        if ((!first && ticksSince < seconds) || !fresh)
-            return;
-        first = false;
-        ticksSince = 0;
-        publisher.publishReading(m.reading(), m.model(), readingTime(dateTime));
+    // A reading every `seconds` ticks, the first at once; the meter's clock
+    // shown on T2 leaves T1 to publish.
+    SampleGate gate(seconds);
+    gate.setTakesClockReadings(true);
+    QObject::connect(&run, &LiveRun::ticked, [&](const LiveSample &s) {
+        if (gate.due(s))
+            publisher.publishReading(s.reading, s.model(), readingTime(s.dateTime));
     });
 
     StopOnSignal stop;
     publisher.start(config);
     m.requestFrame();
-    timer.start();
+    run.startPolling();
     const int r = QCoreApplication::exec();
-    timer.stop();
+    run.stopPolling();
     // "offline" on the availability topic, and a clean goodbye.
     publisher.stop();
     serial.close();

@@ -10,6 +10,7 @@
 #include "link/MeterLink.h"
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
+#include "session/LiveRun.h"
 #include "watch/AlarmWatch.h"
 #include "watch/RateOfRise.h"
 
@@ -304,8 +305,7 @@ int watchCommand(const QStringList &args)
             commands.run(e);
         }
     };
-    auto feed = [&] {
-        const Reading &r = m.reading();
+    auto feed = [&](const Reading &r) {
         if (model == 482 && r.clockMode)
             return; // T2 shows the time of day
         if (!limitsReady) {
@@ -316,13 +316,9 @@ int watchCommand(const QStringList &args)
         report(watch.feed(watchSample(r, model)));
     };
 
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(m.interval());
-    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
-    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    LiveRun run(m, SystemClock::instance());
     // A crossing is seen as soon as its frame is decoded.
-    QObject::connect(&m, &MeterLink::frameDecoded, [&] { feed(); });
+    QObject::connect(&run, &LiveRun::frameDecoded, [&](const LiveSample &s) { feed(s.reading); });
     QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
         say(connected ? QStringLiteral("the meter on %1 answers again").arg(device)
                       : QStringLiteral("the meter on %1 stopped answering; waiting for it").arg(device));
@@ -337,17 +333,14 @@ int watchCommand(const QStringList &args)
     RateOfRise rate2(rate1.windowSeconds());
     QString rateUnit;
     int written = 0;
-    int ticksSince = 0;
-    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
-        if (fresh)
-            feed(); // a reading that stays past a limit fires once the delay is over
-        ++ticksSince;
-        if (written > 0 && ticksSince < seconds)
+    SampleGate gate(seconds);
+    QObject::connect(&run, &LiveRun::ticked, [&](const LiveSample &s) {
+        if (s.fresh)
+            feed(s.reading); // a reading that stays past a limit fires once the delay is over
+        if (!gate.due(s))
             return;
-        if (!fresh || (model == 482 && m.reading().clockMode))
-            return;
-        ticksSince = 0;
-        const Reading &r = m.reading();
+        const Reading &r = s.reading;
+        const double dateTime = s.dateTime;
         QByteArray record = liveRecord(fmt, model, r, fromDateTimeDouble(dateTime));
         if (windowSeconds > 0) {
             if (r.unit1 != rateUnit) { // a slope across a unit change means nothing
@@ -369,9 +362,9 @@ int watchCommand(const QStringList &args)
 
     StopOnSignal stop;
     m.requestFrame();
-    timer.start();
+    run.startPolling();
     const int r = QCoreApplication::exec();
-    timer.stop();
+    run.stopPolling();
     commands.finish();
     return code != 0 ? code : r;
 }

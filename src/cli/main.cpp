@@ -21,13 +21,13 @@
 #include "link/QtSerialPort.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/LoggerDownload.h"
+#include "session/LiveRun.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -36,7 +36,6 @@
 #include <map>
 
 #ifdef Q_OS_UNIX
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -45,9 +44,11 @@ namespace {
 
 using namespace kv;
 
-constexpr int kUsage = 2;
-constexpr int kFailed = 1;
-constexpr int kMaxInterval = 61 * 60;
+using cli::fail;
+using cli::kFailed;
+using cli::kMaxInterval;
+using cli::kUsage;
+using cli::say;
 
 const char kSummary[] =
     "Usage: kv481 COMMAND [OPTIONS]\n"
@@ -64,33 +65,6 @@ const char kSummary[] =
     "  publish    send live readings to an MQTT broker\n"
     "\n"
     "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
-
-void say(const QString &line)
-{
-    const QByteArray b = (line + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
-    std::fflush(stderr);
-}
-
-// Whether the standard output is a pipe whose reader has gone, as when
-// the output goes through `head`.
-bool outputReaderGone()
-{
-#ifdef Q_OS_UNIX
-    pollfd p{STDOUT_FILENO, 0, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLERR);
-#else
-    return false;
-#endif
-}
-
-int fail(const QString &line, int code = kFailed)
-{
-    // A reader that took what it wanted and left is no error worth a line.
-    if (!outputReaderGone())
-        say(QStringLiteral("kv481: ") + line);
-    return code;
-}
 
 // A file that could not be written: its name and the system's reason.
 QString fileFailure(const SafeFile &file)
@@ -180,7 +154,7 @@ int portsCommand(const QStringList &args)
     for (const PortInfo &p : ports)
         std::fputs(portLine(f == QLatin1String("jsonl") ? PortsFormat::Jsonl : PortsFormat::Tsv, p).constData(), stdout);
     if (ports.isEmpty())
-        say(QStringLiteral("kv481: the system lists no serial ports"));
+        say(QStringLiteral("the system lists no serial ports"));
     return 0;
 }
 
@@ -272,31 +246,20 @@ int readCommand(const QStringList &args)
     if (!write(liveHeader(fmt, model, device, QCoreApplication::applicationVersion())))
         return fail(outputFailure(QStringLiteral("the output cannot be written")));
 
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(m.interval());
-    QObject::connect(&m, &MeterLink::intervalChanged, &timer, [&timer](int ms) { timer.setInterval(ms); });
-    QObject::connect(&timer, &QTimer::timeout, &m, &MeterLink::ThTimer1Timer);
+    LiveRun run(m, SystemClock::instance());
     QObject::connect(&m, &MeterLink::connectionChanged, [&](bool connected) {
-        say(connected ? QStringLiteral("kv481: the meter on %1 answers again").arg(device)
-                      : QStringLiteral("kv481: the meter on %1 stopped answering; waiting for it").arg(device));
+        say(connected ? QStringLiteral("the meter on %1 answers again").arg(device)
+                      : QStringLiteral("the meter on %1 stopped answering; waiting for it").arg(device));
     });
     QObject::connect(&link.port, &QtSerialPort::lost, [&] {
-        say(QStringLiteral("kv481: %1 has gone; waiting for it to come back").arg(device));
+        say(QStringLiteral("%1 has gone; waiting for it to come back").arg(device));
     });
 
-    // Every tick while connected; a record is due every `seconds` ticks and
-    // is taken from a reading a frame confirmed, never from a stale one.
+    // A record every `seconds` ticks, the first at once.
     int written = 0;
-    int ticksSince = 0;
-    QObject::connect(&m, &MeterLink::liveTick, [&](double dateTime, bool fresh) {
-        ++ticksSince;
-        if (written > 0 && ticksSince < seconds)
-            return;
-        if (!fresh || (model == 482 && m.reading().clockMode))
-            return;
-        ticksSince = 0;
-        if (!write(liveRecord(fmt, model, m.reading(), fromDateTimeDouble(dateTime))))
+    SampleGate gate(seconds);
+    QObject::connect(&run, &LiveRun::ticked, [&](const LiveSample &s) {
+        if (!gate.due(s) || !write(liveRecord(fmt, model, s.reading, fromDateTimeDouble(s.dateTime))))
             return;
         if (++written == wanted)
             QCoreApplication::exit(0);
@@ -304,9 +267,9 @@ int readCommand(const QStringList &args)
 
     StopOnSignal stop;
     m.requestFrame();
-    timer.start();
+    run.startPolling();
     const int r = QCoreApplication::exec();
-    timer.stop();
+    run.stopPolling();
     if (code != 0 || (out == &file && !file.commit()))
         return fail(outputFailure(QStringLiteral("the output cannot be written any more")));
     return r;
@@ -358,7 +321,7 @@ int downloadCommand(const QStringList &args)
         return fail(written.error.simplified());
     for (int i = 0; i < sets.impossibleStart.size(); ++i)
         if (!sets.usable(i))
-            say(QStringLiteral("kv481: set %1 starts on an impossible date and time (%2)")
+            say(QStringLiteral("set %1 starts on an impossible date and time (%2)")
                     .arg(i + 1)
                     .arg(sets.impossibleStart.at(i)));
     return 0;
@@ -366,7 +329,7 @@ int downloadCommand(const QStringList &args)
 
 void reportImpossible(const CollectionSets &sets, int index)
 {
-    say(QStringLiteral("kv481: set %1 starts on an impossible date and time (%2); skipped")
+    say(QStringLiteral("set %1 starts on an impossible date and time (%2); skipped")
             .arg(index + 1)
             .arg(sets.impossibleStart.at(index)));
 }

@@ -333,11 +333,11 @@ void MeterLink::SearchMeter()
             purge();
     } catch (const PortAbort &) {
     }
-    Q_EMIT startupBoxCloseRequested();
+    Q_EMIT searchFinished();
     Q_EMIT busy(false);
 }
 
-void MeterLink::ComboBoxDeviceNameChange(int index)
+void MeterLink::choosePort(int index)
 {
     if (index < 0 || index >= m_entries.size())
         return;
@@ -521,32 +521,32 @@ void MeterLink::sendKey(char key)
     }
 }
 
-void MeterLink::btnRELClick()
+void MeterLink::pressRel()
 {
     sendKey(m_model == 481 ? 'R' : 'T');
 }
 
-void MeterLink::btnHOLDClick()
+void MeterLink::pressHold()
 {
     sendKey('H');
 }
 
-void MeterLink::btnTTClick()
+void MeterLink::pressTT()
 {
     sendKey('E');
 }
 
-void MeterLink::btnCFClick()
+void MeterLink::pressCF()
 {
     sendKey('C');
 }
 
-void MeterLink::btnMMAMouseDown()
+void MeterLink::pressMma()
 {
     m_mmaDown = timeOfDay(m_clock.now());
 }
 
-void MeterLink::btnMMAMouseUp()
+void MeterLink::releaseMma()
 {
     if (!m_connected) {
         m_prompt.information(kNoConnection);

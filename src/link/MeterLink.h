@@ -1,7 +1,8 @@
 #pragma once
 // The link to the meter: the port list and the start-up search, the live
-// polling tick, losing and regaining the meter, and the remote key commands.
-// It knows nothing of windows; it says what they must show through signals.
+// polling tick, losing and regaining the meter, and the meter's keys. It
+// knows nothing of windows and owns no timer: LiveRun drives the tick and
+// hands each reading on; the link says what is to be shown through signals.
 
 #include "link/LiveFrame.h"
 #include "link/PortInfo.h"
@@ -84,8 +85,8 @@ public:
     void SearchMeter();
     // Takes a 4-byte identification reply; always reports success.
     bool RecogniseModel(const QByteArray &reply);
-    // The user picked another entry of the port list.
-    void ComboBoxDeviceNameChange(int index);
+    // Another entry of the port list was picked.
+    void choosePort(int index);
     // The hidden COM Port menu: port 1 to 8.
     void SelectPort(int n);
     // Waits ms milliseconds while events are processed; the time it took.
@@ -119,13 +120,15 @@ public:
     int answersOwed() const { return int(m_owed.size()); }
     int bytesOwed() const;
 
-    // The pictured keys of the panel.
-    void btnRELClick();
-    void btnHOLDClick();
-    void btnTTClick();
-    void btnCFClick();
-    void btnMMAMouseDown();
-    void btnMMAMouseUp();
+    // The meter's keys, sent as the panel's pictured keys are pressed:
+    // REL, HOLD, T1/T2, C/F, and MAX MIN (pressed and released, held for
+    // two seconds or more it leaves the mode).
+    void pressRel();
+    void pressHold();
+    void pressTT();
+    void pressCF();
+    void pressMma();
+    void releaseMma();
 
 Q_SIGNALS:
     void portListChanged(const QStringList &entries, int selected);
@@ -147,7 +150,8 @@ Q_SIGNALS:
     void liveTick(double dateTime, bool readingFresh);
     void intervalChanged(int ms);
     void busy(bool on);
-    void startupBoxCloseRequested();
+    // The start-up search is over (whatever it found).
+    void searchFinished();
     // A port would not open: why, in words the user can act on. The search
     // skips such a port and goes on.
     void portProblem(const QString &text);

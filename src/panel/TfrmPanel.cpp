@@ -255,12 +255,12 @@ TfrmPanel::TfrmPanel(const QVector<QPixmap> &glyphs, MeterLink *link, QWidget *p
 
     connect(btnClose, &KeyArea::clicked, this, &TfrmPanel::btnCloseClick);
     if (m_link) {
-        connect(btnREL, &KeyArea::clicked, m_link, &MeterLink::btnRELClick);
-        connect(btnHOLD, &KeyArea::clicked, m_link, &MeterLink::btnHOLDClick);
-        connect(btnTT, &KeyArea::clicked, m_link, &MeterLink::btnTTClick);
-        connect(btnCF, &KeyArea::clicked, m_link, &MeterLink::btnCFClick);
-        connect(btnMMA, &KeyArea::pressed, m_link, &MeterLink::btnMMAMouseDown);
-        connect(btnMMA, &KeyArea::released, m_link, &MeterLink::btnMMAMouseUp);
+        connect(btnREL, &KeyArea::clicked, m_link, &MeterLink::pressRel);
+        connect(btnHOLD, &KeyArea::clicked, m_link, &MeterLink::pressHold);
+        connect(btnTT, &KeyArea::clicked, m_link, &MeterLink::pressTT);
+        connect(btnCF, &KeyArea::clicked, m_link, &MeterLink::pressCF);
+        connect(btnMMA, &KeyArea::pressed, m_link, &MeterLink::pressMma);
+        connect(btnMMA, &KeyArea::released, m_link, &MeterLink::releaseMma);
     }
 
     m_menu = new QMenu(this);

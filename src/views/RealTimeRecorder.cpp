@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "link/MeterLink.h"
+#include "session/LiveRun.h"
 #include "views/Chart.h"
 #include "views/TfrmList.h"
 
@@ -17,14 +18,18 @@ int subsetsFor(int model)
 }
 } // namespace
 
-RealTimeRecorder::RealTimeRecorder(MeterLink &link, Clock &clock, QObject *parent)
+RealTimeRecorder::RealTimeRecorder(LiveRun &run, Clock &clock, QObject *parent)
     : QObject(parent)
-    , m_link(link)
+    , m_run(run)
     , m_clock(clock)
 {
-    connect(&link, &MeterLink::liveTick, this, &RealTimeRecorder::onLiveTick);
-    connect(&link, &MeterLink::connectionChanged, this, &RealTimeRecorder::onConnectionChanged);
-    connect(&link, &MeterLink::modelRecognised, this, &RealTimeRecorder::onModelRecognised);
+    // An empty graph (or none) takes a sample at once.
+    run.setTakeAtOnce([this] { return m_state.realTimePointCount == 0; });
+    connect(&run, &LiveRun::sampleTaken, this, &RealTimeRecorder::onSampleTaken);
+    connect(&run, &LiveRun::recordingChanged, this, &RealTimeRecorder::emitControls);
+    connect(&run, &LiveRun::runCleared, this, &RealTimeRecorder::onRunCleared);
+    connect(&run.link(), &MeterLink::connectionChanged, this, &RealTimeRecorder::onConnectionChanged);
+    connect(&run.link(), &MeterLink::modelRecognised, this, &RealTimeRecorder::onModelRecognised);
 }
 
 bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale, const GraphTemplate &tmpl,
@@ -34,9 +39,9 @@ bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale
     forgetGraphSamples();
     m_template = tmpl;
     m_prompt = &prompt;
-    m_state.realTimeSpan = 100.0 * m_samplingRate / kSecondsPerDay;
+    m_state.realTimeSpan = 100.0 * samplingRate() / kSecondsPerDay;
     const double t = m_clock.now();
-    return SetupGraph(chart, subsetsFor(m_link.model()), kRealTimePoints, t, t + m_state.realTimeSpan, minScale,
+    return SetupGraph(chart, subsetsFor(m_run.link().model()), kRealTimePoints, t, t + m_state.realTimeSpan, minScale,
                       maxScale, tmpl, prompt);
 }
 
@@ -58,19 +63,7 @@ void RealTimeRecorder::onModelRecognised(int model)
 
 void RealTimeRecorder::emitControls()
 {
-    Q_EMIT controlsChanged(!m_recording, m_recording);
-}
-
-void RealTimeRecorder::run()
-{
-    m_recording = true;
-    emitControls();
-}
-
-void RealTimeRecorder::stop()
-{
-    m_recording = false;
-    emitControls();
+    Q_EMIT controlsChanged(!recording(), recording());
 }
 
 void RealTimeRecorder::onConnectionChanged(bool)
@@ -78,46 +71,37 @@ void RealTimeRecorder::onConnectionChanged(bool)
     emitControls();
 }
 
-void RealTimeRecorder::clear()
+void RealTimeRecorder::onRunCleared(bool anotherMeter)
 {
     // The recording and the tick count go on into the emptied views.
     m_state.realTimePointCount = 0;
+    const int model = m_run.link().model();
     if (m_graph) {
         forgetGraphSamples();
         m_graph->look().yAxisLabel = temperatureAxisLabel(QString());
-        clearRealTimeGraph(*m_graph, m_state, m_link.channelCount(), m_clock.now());
+        // A new run for a meter of the other kind draws its channels.
+        if (anotherMeter && m_prompt && m_graph->subsets() != subsetsFor(model))
+            setupGraph(*m_graph, m_graph->manualMinY(), m_graph->manualMaxY(), m_template, *m_prompt);
+        else
+            clearRealTimeGraph(*m_graph, m_state, m_run.link().channelCount(), m_clock.now());
     }
-    if (m_list)
+    if (m_list) {
         m_list->clear();
+        if (anotherMeter)
+            m_list->setupColumns(model);
+    }
 }
 
-void RealTimeRecorder::onLiveTick(double dateTime, bool readingFresh)
+void RealTimeRecorder::onSampleTaken(const LiveSample &s)
 {
-    if (!m_recording)
-        return;
-    m_sampleTickCount += 1;
-    // An empty graph (or none) takes a sample at once.
-    if (m_sampleTickCount < m_samplingRate && m_state.realTimePointCount != 0)
-        return;
-    // A meter that stopped answering has no new reading: its last one is
-    // not repeated as if it were new, and the due sample waits for the
-    // next confirmed reading.
-    if (!readingFresh)
-        return;
-    m_sampleTickCount = 0;
-    // The meter showing its clock has no temperatures to give.
-    const Reading &r = m_link.reading();
-    if (r.clockMode)
-        return;
     if (m_graph)
-        addGraphSample(dateTime, r);
+        addGraphSample(s.dateTime, s.reading, s.model());
     // The list keeps what the meter sent, in the meter's unit.
     if (m_list)
-        m_list->AddRealTimeRow(dateTime, r, m_link.model());
-    Q_EMIT sampleTaken(dateTime);
+        m_list->AddRealTimeRow(s.dateTime, s.reading, s.model());
 }
 
-void RealTimeRecorder::addGraphSample(double dateTime, const Reading &r)
+void RealTimeRecorder::addGraphSample(double dateTime, const Reading &r, int model)
 {
     // A graph keeps one unit, that of its first sample: readings taken after
     // the meter's unit was switched are converted, not drawn on the wrong
@@ -132,14 +116,14 @@ void RealTimeRecorder::addGraphSample(double dateTime, const Reading &r)
     // sampling intervals (a lost meter, a pause, the meter's clock shown);
     // the longer of the intervals before and now counts, so that a changed
     // interval alone breaks nothing.
-    const int rate = std::max(m_lastSampleRate, m_samplingRate);
+    const int rate = std::max(m_lastSampleRate, samplingRate());
     if (m_lastSampleTime != 0.0 && dateTime - m_lastSampleTime > 2.0 * rate / kSecondsPerDay)
         AddRealTimeGap(*m_graph, m_state, m_lastSampleTime + double(m_lastSampleRate) / kSecondsPerDay);
     m_lastSampleTime = dateTime;
-    m_lastSampleRate = m_samplingRate;
+    m_lastSampleRate = samplingRate();
 
     m_graphHasSamples = true;
-    AddRealTimePoint(*m_graph, m_state, m_link.model(), r.t1Overload, r.t2Overload, inGraphUnit(r.t1), dateTime,
+    AddRealTimePoint(*m_graph, m_state, model, r.t1Overload, r.t2Overload, inGraphUnit(r.t1), dateTime,
                      inGraphUnit(r.t2));
 }
 

@@ -1,11 +1,14 @@
 #pragma once
-// The live recording: Run, Stop and clear, the sampling interval, and each
-// due sample routed into the real-time graph and the real-time list.
+// The live recording as the windows see it: each sample the live run takes
+// drawn in the real-time graph and added to the real-time list while they
+// are open, and Run, Stop and clear of the views. The run itself (its gate,
+// rows and journal) belongs to LiveRun and goes on whatever is open.
 
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
 #include "views/RealTimeGraph.h"
 #include "views/TfrmList.h"
+#include "session/LiveRun.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,7 +16,6 @@
 namespace kv {
 
 class Clock;
-class MeterLink;
 class Prompt;
 struct Reading;
 
@@ -21,13 +23,14 @@ class RealTimeRecorder : public QObject
 {
     Q_OBJECT
 public:
-    RealTimeRecorder(MeterLink &link, Clock &clock, QObject *parent = nullptr);
+    RealTimeRecorder(LiveRun &run, Clock &clock, QObject *parent = nullptr);
 
-    bool recording() const { return m_recording; }
+    LiveRun &liveRun() const { return m_run; }
+    bool recording() const { return m_run.recording(); }
     // Seconds between recorded samples; a change takes effect at the next tick.
-    int samplingRate() const { return m_samplingRate; }
-    void setSamplingRate(int seconds) { m_samplingRate = seconds; }
-    int sampleTickCount() const { return m_sampleTickCount; }
+    int samplingRate() const { return m_run.samplingRate(); }
+    void setSamplingRate(int seconds) { m_run.setSamplingRate(seconds); }
+    int sampleTickCount() const { return m_run.sampleTickCount(); }
     const RealTimeState &state() const { return m_state; }
 
     // Sets up a chart as the real-time graph for the current model and
@@ -40,19 +43,16 @@ public:
     // sample; empty until it has one.
     QString graphUnit() const { return m_graphUnit; }
 
-    void run();
-    void stop();
-    void clear();
+    void run() { m_run.run(); }
+    void stop() { m_run.stop(); }
+    // Empties the run and the views; the recording goes on into them.
+    void clear() { m_run.clear(); }
 
 Q_SIGNALS:
     // What Run and Stop (buttons and menu items) allow now.
     void controlsChanged(bool runEnabled, bool stopEnabled);
-    // A sample went to the graph and the list.
-    void sampleTaken(double dateTime);
 
 public Q_SLOTS:
-    // The link's tick while connected.
-    void onLiveTick(double dateTime, bool readingFresh);
     // Lost or found, the controls keep showing whether it records: a
     // recording waits for the meter and can be stopped meanwhile.
     void onConnectionChanged(bool connected);
@@ -62,17 +62,18 @@ public Q_SLOTS:
 
 private:
     void emitControls();
+    // The run took a sample: into the graph and the list while open.
+    void onSampleTaken(const LiveSample &s);
+    // The run was emptied (Clear, a new run for another meter).
+    void onRunCleared(bool anotherMeter);
     // Puts one sample into the graph, in the graph's unit, after a break in
     // the line when no reading was taken for more than two intervals.
-    void addGraphSample(double dateTime, const Reading &r);
+    void addGraphSample(double dateTime, const Reading &r, int model);
     void forgetGraphSamples();
 
-    MeterLink &m_link;
+    LiveRun &m_run;
     Clock &m_clock;
     RealTimeState m_state;
-    bool m_recording = false;
-    int m_samplingRate = 2;
-    int m_sampleTickCount = 0;
 
     QPointer<Chart> m_graph;
     bool m_graphHasSamples = false;

@@ -1,5 +1,7 @@
 #include "views/TfrmList.h"
 
+#include "session/RunRows.h"
+
 #include "common/FileNames.h"
 #include "common/LocaleText.h"
 
@@ -86,9 +88,7 @@ void TfrmList::showEvent(QShowEvent *event)
 void TfrmList::setupColumns(int model)
 {
     const bool one = model == 481;
-    const QStringList titles = one
-        ? QStringList{"NO", "DATE", "TIME", "Value", "UNIT", "FUNCTION"}
-        : QStringList{"NO", "DATE", "TIME", "T1", "UNIT", "T2", "UNIT", "FUNCTION"};
+    const QStringList titles = RunRows::titles(model);
     const double factors482[8] = {0.8, 1.4, 1.4, 0.9, 0.6, 0.9, 0.8, 2.0};
     const double factors481[6] = {0.8, 1.4, 1.4, 0.9, 0.6, 2.0};
     m_grid->setColCount(titles.size());
@@ -104,13 +104,7 @@ void TfrmList::AddRealTimeRow(double dateTime, const Reading &r, int model)
     else
         m_firstRowTime = dateTime;
     const int row = m_grid->RowCount() - 1;
-    QStringList cells{QString::number(row), shortDateText(dateTime), hhmmssText(dateTime),
-                      r.t1Overload ? QStringLiteral("OL") : fixedText(r.t1, 1), r.unit1};
-    if (model == 482)
-        cells << (r.t2Overload ? QStringLiteral("OL") : fixedText(r.t2, 1)) << r.unit2 << r.statusText;
-    else
-        cells << r.statusText;
-    m_grid->setRow(row, cells);
+    m_grid->setRow(row, liveRowCells(row, dateTime, r, model));
     // The newest row at the bottom of the view, once the view has it.
     m_scrollPending = true;
 }

@@ -20,7 +20,17 @@ QString degrees(double v, const QString &unit)
 
 QString AlarmEvent::kindName() const
 {
-    return kind == Kind::Alarm ? QStringLiteral("alarm") : QStringLiteral("cleared");
+    switch (kind) {
+    case Kind::Alarm:
+        return QStringLiteral("alarm");
+    case Kind::Cleared:
+        break;
+    case Kind::Paused:
+        return QStringLiteral("paused");
+    case Kind::Resumed:
+        return QStringLiteral("resumed");
+    }
+    return QStringLiteral("cleared");
 }
 
 QString AlarmEvent::causeName() const
@@ -34,12 +44,27 @@ QString AlarmEvent::causeName() const
         return QStringLiteral("overload");
     case Cause::LinkLost:
         break;
+    case Cause::Paused:
+        return why;
     }
     return QStringLiteral("lost");
 }
 
+AlarmEvent AlarmEvent::pause(bool paused, const QString &why, double time)
+{
+    AlarmEvent e;
+    e.kind = paused ? Kind::Paused : Kind::Resumed;
+    e.cause = Cause::Paused;
+    e.channel = QStringLiteral("alarms");
+    e.why = why;
+    e.time = time;
+    return e;
+}
+
 QString AlarmEvent::text() const
 {
+    if (cause == Cause::Paused)
+        return kind == Kind::Paused ? QStringLiteral("Alarms paused: ") + why : QStringLiteral("Alarms resumed");
     if (cause == Cause::LinkLost)
         return isAlarm() ? QStringLiteral("Alarm: the meter stopped answering")
                          : QStringLiteral("Cleared: the meter answers again");

@@ -21,8 +21,10 @@ struct Reading;
 
 struct AlarmEvent
 {
-    enum class Kind { Alarm, Cleared };
-    enum class Cause { High, Low, Overload, LinkLost };
+    // Paused and Resumed frame a time when no reading can be taken (the
+    // logger's memory downloading), so none can fire.
+    enum class Kind { Alarm, Cleared, Paused, Resumed };
+    enum class Cause { High, Low, Overload, LinkLost, Paused };
 
     Kind kind = Kind::Alarm;
     Cause cause = Cause::High;
@@ -31,16 +33,21 @@ struct AlarmEvent
     double limit = std::numeric_limits<double>::quiet_NaN(); // NaN when there is none
     QString unit;                                         // of value and limit
     double time = 0.0;                                    // date-time double
+    QString why;                                          // of a pause ("downloading")
 
     bool isAlarm() const { return kind == Kind::Alarm; }
-    // "alarm" or "cleared".
+    // "alarm", "cleared", "paused" or "resumed".
     QString kindName() const;
-    // "high", "low", "overload" or "lost".
+    // "high", "low", "overload", "lost", or why the alarms paused.
     QString causeName() const;
     // A line for the status bar and the notification:
     // "Alarm T1: 81.2 °C above 80.0 °C", "Alarm T1: overload",
-    // "Cleared T2: -17.5 °C", "Alarm: the meter stopped answering".
+    // "Cleared T2: -17.5 °C", "Alarm: the meter stopped answering",
+    // "Alarms paused: downloading", "Alarms resumed".
     QString text() const;
+
+    // The pair around a time without readings; channel "alarms".
+    static AlarmEvent pause(bool paused, const QString &why, double time);
 };
 
 // One live reading as the alarms see it; a channel the meter lacks is not

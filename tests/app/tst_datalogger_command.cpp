@@ -10,11 +10,13 @@
 #include "logger/ui/TfrmDataLogger.h"
 #include "logger/ui/TfrmRetriveProgress.h"
 #include "views/GridSource.h"
+#include "watch/ui/WatchController.h"
 
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -76,10 +78,20 @@ private Q_SLOTS:
         Session s(model);
         QVERIFY(s.started());
         s.meter->clearReceived();
+        // No reading can fire an alarm meanwhile: the alarms say so.
+        QString alarmLabel;
+        QObject::connect(&s.main->liveRun(), &LiveRun::pollingPaused, [&] {
+            alarmLabel = s.main->findChild<QLabel *>(QStringLiteral("StatusAlarm"))->text();
+        });
         s.main->btnDataLogger->click();
         TfrmDataLogger *window = s.main->dataLoggerWindow();
         QVERIFY(window);
         QVERIFY(s.prompt.messageCount() == 0);
+        QCOMPARE(alarmLabel, QStringLiteral("Alarms paused: downloading"));
+        const AlarmLogModel *log = s.main->findChild<WatchController *>()->log();
+        QCOMPARE(log->rowCount(), 1);
+        QCOMPARE(log->text(0, AlarmLogModel::Value), QStringLiteral("paused: downloading"));
+        QVERIFY(!log->text(0, AlarmLogModel::ClearedAt).isEmpty()); // resumed
         QVERIFY(window->dataSetsLoaded());
         QCOMPARE(window->shownSet(), 0);
         QCOMPARE(window->collection()->sets.size(), setCount(s.meter->memory()));

@@ -148,7 +148,7 @@ private Q_SLOTS:
                 QTest::qWaitFor([&] { return s.main->link().reading().t1Overload == overload; }, 8000);
             s.main->timer().stop();
             s.main->recorder().run();
-            s.main->recorder().onLiveTick(kStart + second * kSecond, true);
+            s.main->liveRun().onLiveTick(kStart + second * kSecond, true);
             return seen;
         };
         QVERIFY(sampleWith(1500.0, true, 3));

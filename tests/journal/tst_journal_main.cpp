@@ -374,8 +374,16 @@ private Q_SLOTS:
         qunsetenv("XDG_DATA_HOME");
     }
 
+    void aKilledRecordingIsOpenedAgainCellForCell_data()
+    {
+        QTest::addColumn<QString>("windows");
+        QTest::newRow("graph and list open") << QString();
+        QTest::newRow("graph and list closed") << QStringLiteral("closed");
+    }
+
     void aKilledRecordingIsOpenedAgainCellForCell()
     {
+        QFETCH(QString, windows);
         QTemporaryDir scratch;
         emu::Options e;
         e.model = 482;
@@ -401,9 +409,9 @@ private Q_SLOTS:
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--record"), scratch.filePath(QStringLiteral("program/KV481")),
-                     scratch.filePath(QStringLiteral("meter"))});
+                     scratch.filePath(QStringLiteral("meter")), windows});
         QVERIFY(child.waitForStarted());
-        QVector<QStringList> shown; // the rows the child's real-time list showed
+        QVector<QStringList> shown; // the rows the child's run took
         QByteArray out;
         QElapsedTimer t;
         t.start();
@@ -443,9 +451,9 @@ private Q_SLOTS:
 };
 
 // The first run of the killed recording: the main window over the given
-// program folder and meter, recording at once; every row its real-time
-// list takes is printed, cells separated by '|', after it went to the
-// journal.
+// program folder and meter, recording at once (with the real-time graph and
+// list closed first when asked); every row the run takes is printed, cells
+// separated by '|', after it went to the journal.
 static int recordUntilKilled(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -457,16 +465,20 @@ static int recordUntilKilled(int argc, char **argv)
     o.systemPorts = false;
     o.prompt = &prompt;
     TfrmMain main(o);
-    QObject::connect(&main, &TfrmMain::shown, &main, [&] { main.btnRun->click(); });
-    QObject::connect(&main.recorder(), &RealTimeRecorder::sampleTaken, &main, [&] {
+    const bool closed = argc > 4 && std::strcmp(argv[4], "closed") == 0;
+    QObject::connect(&main, &TfrmMain::shown, &main, [&] {
+        if (closed) {
+            TfrmMain::frameOf(main.realTimeList())->close();
+            TfrmMain::frameOf(main.realTimeGraph())->close();
+        }
+        main.btnRun->click();
+    });
+    QObject::connect(&main.liveRun(), &LiveRun::sampleTaken, &main, [&] {
         // Printed once the row has reached the system, where a kill cannot
         // take it back.
         main.journal()->waitWritten();
-        const GridModel &g = *main.realTimeList()->grid();
-        QStringList cells;
-        for (int c = 0; c < g.ColCount(); ++c)
-            cells << g.cell(c, g.RowCount() - 1);
-        std::printf("%s\n", cells.join(QLatin1Char('|')).toUtf8().constData());
+        const RunRows &rows = main.liveRun().rows();
+        std::printf("%s\n", rows.cells(rows.count() - 1).join(QLatin1Char('|')).toUtf8().constData());
         std::fflush(stdout);
     });
     main.show();

@@ -59,7 +59,8 @@ struct Link
     test::ScriptedPrompt prompt;
     MeterLink link{port, clock, prompt};
     test::LinkWatch watch{link};
-    RealTimeRecorder recorder{link, clock};
+    LiveRun run{link, clock};
+    RealTimeRecorder recorder{run, clock};
     bool stopEnabled = false;
 
     Link()
@@ -173,28 +174,28 @@ private Q_SLOTS:
         l.connectTo(meter.path);
         const Reading &r = l.link.reading();
 
-        l.link.btnHOLDClick();
+        l.link.pressHold();
         QVERIFY(l.tickUntil([&] { return r.hold; }));
-        l.link.btnHOLDClick();
+        l.link.pressHold();
         QVERIFY(l.tickUntil([&] { return !r.hold; }));
-        l.link.btnCFClick();
+        l.link.pressCF();
         QVERIFY(l.tickUntil([&] { return !r.celsius && r.unit1 == QLatin1String("F"); }));
         QCOMPARE(r.t1, 70.7); // 21.5 C
-        l.link.btnCFClick();
-        l.link.btnTTClick();
+        l.link.pressCF();
+        l.link.pressTT();
         QVERIFY(l.tickUntil([&] { return r.meterRecording && r.celsius; }));
-        l.link.btnTTClick();
-        l.link.btnRELClick(); // TIME on the two-channel meter
+        l.link.pressTT();
+        l.link.pressRel(); // TIME on the two-channel meter
         QVERIFY(l.tickUntil([&] { return r.clockMode && !r.meterRecording; }));
-        l.link.btnRELClick();
+        l.link.pressRel();
         QVERIFY(l.tickUntil([&] { return !r.clockMode; }));
 
-        l.link.btnMMAMouseDown();
-        l.link.btnMMAMouseUp();
+        l.link.pressMma();
+        l.link.releaseMma();
         QVERIFY(l.tickUntil([&] { return r.maxMinMode == 1 && r.statusText == QLatin1String(" MAX"); }));
-        l.link.btnMMAMouseDown();
+        l.link.pressMma();
         l.clock.shift(2100); // held for 2.1 s
-        l.link.btnMMAMouseUp();
+        l.link.releaseMma();
         QVERIFY(l.tickUntil([&] { return r.maxMinMode == 0; }));
         QVERIFY(l.link.connected());
         QCOMPARE(QByteArray::fromStdString(meter.emu->received()).count('N'), 1);
@@ -206,7 +207,7 @@ private Q_SLOTS:
         Meter meter = startMeter(dir, QStringLiteral("meter"), 481);
         Link l;
         l.connectTo(meter.path);
-        l.link.btnRELClick();
+        l.link.pressRel();
         QVERIFY(l.tickUntil([&] { return l.link.reading().relative; }));
         QCOMPARE(l.link.reading().statusText, QStringLiteral(" REL"));
         QCOMPARE(l.link.reading().t1, 0.0);
@@ -292,7 +293,7 @@ private Q_SLOTS:
         l.recorder.run();
         l.recorder.setSamplingRate(1);
         int samples = 0;
-        QObject::connect(&l.recorder, &RealTimeRecorder::sampleTaken, [&](double) { ++samples; });
+        QObject::connect(&l.run, &LiveRun::sampleTaken, [&]() { ++samples; });
         l.ticks(2);
         QVERIFY(samples > 0);
 

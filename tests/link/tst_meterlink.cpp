@@ -42,7 +42,7 @@ private Q_SLOTS:
         link.setModel(startModel);
         port.devices[QStringLiteral("/dev/a")] = [&](char c) { return c == 'K' ? reply : QByteArray(); };
         link.setPortList({QStringLiteral("/dev/a")});
-        QSignalSpy closeBox(&link, &MeterLink::startupBoxCloseRequested);
+        QSignalSpy closeBox(&link, &MeterLink::searchFinished);
         link.SearchMeter();
         QVERIFY(link.connected());
         QTEST(link.model(), "model");
@@ -128,10 +128,10 @@ private Q_SLOTS:
         // The user picks a port: the words go, and come back for a port that
         // will not open, under its own name.
         port.devices.remove(QStringLiteral("/dev/quiet"));
-        link.ComboBoxDeviceNameChange(0);
+        link.choosePort(0);
         QCOMPARE(shown.mid(1), (QStringList{QString(), QStringLiteral("/dev/quiet could not be opened")}));
         port.devices[QStringLiteral("/dev/quiet")] = meter.device();
-        link.ComboBoxDeviceNameChange(0);
+        link.choosePort(0);
         QCOMPARE(link.askedPortProblem(), QString());
 
         // A meter found on another port than the one asked for ends it too.
@@ -309,8 +309,8 @@ private Q_SLOTS:
         rig.connect();
         rig.tick();
         QCOMPARE(rig.link.missCount(), 0);
-        rig.link.btnHOLDClick();
-        rig.link.btnCFClick(); // two clicks within one tick skip one request
+        rig.link.pressHold();
+        rig.link.pressCF(); // two clicks within one tick skip one request
         QCOMPARE(rig.port.written.right(2), QByteArray("HC"));
         rig.goSilent();
         rig.port.written.clear();
@@ -330,7 +330,7 @@ private Q_SLOTS:
         Rig rig;
         rig.connect();
         rig.tick();
-        rig.link.btnTTClick();
+        rig.link.pressTT();
         rig.tick(); // a good frame was waiting: 0, then less 1
         QCOMPARE(rig.link.missCount(), -1);
         rig.goSilent();
@@ -344,9 +344,9 @@ private Q_SLOTS:
     void keysNeedAConnection()
     {
         Rig rig;
-        rig.link.btnRELClick();
-        rig.link.btnMMAMouseDown();
-        rig.link.btnMMAMouseUp();
+        rig.link.pressRel();
+        rig.link.pressMma();
+        rig.link.releaseMma();
         QCOMPARE(rig.prompt.informations, (QStringList{"No Connection", "No Connection"}));
         QVERIFY(!rig.link.skipRequest());
         QVERIFY(rig.port.written.isEmpty());
@@ -357,15 +357,15 @@ private Q_SLOTS:
         Rig two(482);
         two.connect();
         two.port.written.clear();
-        two.link.btnRELClick();
-        two.link.btnHOLDClick();
-        two.link.btnTTClick();
-        two.link.btnCFClick();
+        two.link.pressRel();
+        two.link.pressHold();
+        two.link.pressTT();
+        two.link.pressCF();
         QCOMPARE(two.port.written, QByteArray("THEC"));
         Rig one(481);
         one.connect();
         one.port.written.clear();
-        one.link.btnRELClick();
+        one.link.pressRel();
         QCOMPARE(one.port.written, QByteArray("R"));
     }
 
@@ -374,7 +374,7 @@ private Q_SLOTS:
         Rig rig;
         rig.connect();
         rig.port.close();
-        rig.link.btnHOLDClick();
+        rig.link.pressHold();
         QVERIFY(rig.link.skipRequest());
         QVERIFY(rig.prompt.informations.isEmpty());
     }
@@ -399,9 +399,9 @@ private Q_SLOTS:
         rig.connect();
         rig.port.written.clear();
         rig.clock.setNow(pressAt);
-        rig.link.btnMMAMouseDown();
+        rig.link.pressMma();
         rig.clock.advanceMs(heldMs);
-        rig.link.btnMMAMouseUp();
+        rig.link.releaseMma();
         QTEST(rig.port.written, "sent");
         QVERIFY(rig.link.skipRequest());
     }
@@ -613,7 +613,7 @@ private Q_SLOTS:
     {
         Rig rig(482, {"/dev/a", "/dev/b"});
         rig.connect();
-        rig.link.ComboBoxDeviceNameChange(1);
+        rig.link.choosePort(1);
         QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/b"));
         QVERIFY(rig.port.isOpen());
         QCOMPARE(rig.link.portIndex(), 1);

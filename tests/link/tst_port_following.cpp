@@ -65,7 +65,8 @@ struct FakePorts final : PortEnumerator
 struct Rig : LinkRig
 {
     QTemporaryDir dir;
-    RealTimeRecorder recorder{link, clock};
+    LiveRun run{link, clock};
+    RealTimeRecorder recorder{run, clock};
     std::unique_ptr<Chart> chart = std::make_unique<Chart>();
 
     Rig()
@@ -178,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(rig.port.deviceName(), QStringLiteral("/dev/ttyUSB0"));
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         for (int i = 0; i < 3; ++i)
             rig.tick();
         QCOMPARE(samples.count(), 3);
@@ -223,6 +224,50 @@ private Q_SLOTS:
         QVERIFY(!std::isnan(rig.chart->yData(0, rig.recorder.state().realTimePointCount - 1)));
     }
 
+    void anotherMeterEndsTheRunAndRunStartsItsOwn()
+    {
+        Rig rig;
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB0"));
+        rig.link.setPorts({}, {usbPort(QStringLiteral("ttyUSB0"), "A1")});
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QCOMPARE(rig.run.rows().count(), 3);
+        QSignalSpy stopped(&rig.run, &LiveRun::runStopped);
+        QSignalSpy cleared(&rig.run, &LiveRun::runCleared);
+
+        // Pulled out; another adapter comes with a meter in it.
+        rig.port.pullOut();
+        rig.link.updatePorts({});
+        for (int i = 0; i < 6; ++i)
+            rig.tick();
+        QVERIFY(!rig.link.connected());
+        const int kept = rig.run.rows().count();
+        rig.plugMeterInto(QStringLiteral("/dev/ttyUSB1"));
+        rig.link.updatePorts({usbPort(QStringLiteral("ttyUSB1"), "B2", QStringLiteral("3-1"))});
+        for (int i = 0; i < 4 && stopped.isEmpty(); ++i)
+            rig.tick();
+        QVERIFY(rig.link.connected());
+        QCOMPARE(stopped.count(), 1);
+        const QString why = stopped.first().at(0).toString();
+        QVERIFY2(why.contains(QLatin1String("/dev/ttyUSB0")) && why.contains(QLatin1String("A1"))
+                     && why.contains(QLatin1String("/dev/ttyUSB1")) && why.contains(QLatin1String("B2")),
+                 qPrintable(why));
+        QVERIFY(!rig.recorder.recording());
+        rig.tick();
+        QCOMPARE(rig.run.rows().count(), kept); // nothing of the other meter joined
+
+        // Run starts a new run for the meter that answers now.
+        rig.recorder.run();
+        QCOMPARE(cleared.count(), 1);
+        QCOMPARE(cleared.first().at(0).toBool(), true);
+        rig.tick();
+        QCOMPARE(rig.run.rows().count(), 1);
+        QCOMPARE(rig.run.runMeter().port, QStringLiteral("/dev/ttyUSB1"));
+    }
+
     void aQuickReplugIsFollowedWhileStillConnected()
     {
         Rig rig;
@@ -262,7 +307,7 @@ private Q_SLOTS:
         rig.port.pullOut();
         rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0"))});
         QVERIFY(!rig.link.followedIdentity().isEmpty());
-        rig.link.ComboBoxDeviceNameChange(0);
+        rig.link.choosePort(0);
         QVERIFY(rig.link.followedIdentity().isEmpty());
         rig.plugMeterInto(QStringLiteral("/dev/ttyUSB1"));
         rig.link.updatePorts({legacyPort(QStringLiteral("ttyS0")), usbPort(QStringLiteral("ttyUSB1"), "A1")});

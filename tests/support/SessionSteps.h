@@ -45,7 +45,7 @@ inline bool recordSamples(Session &s, int count, int firstSecond = 0)
     s.main->recorder().setSamplingRate(1);
     s.main->recorder().run();
     for (int i = 0; i < count; ++i)
-        s.main->recorder().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
+        s.main->liveRun().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
     return true;
 }
 
@@ -62,7 +62,7 @@ inline bool pressUnitKeyAndRecord(Session &s, int firstSecond, int count)
         return false;
     s.main->recorder().run();
     for (int i = 0; i < count; ++i)
-        s.main->recorder().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
+        s.main->liveRun().onLiveTick(kStart + (firstSecond + i) * kSecond, true);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
@@ -27,7 +28,8 @@ namespace {
 struct Rig : LinkRig
 {
     QTemporaryDir dir;
-    RealTimeRecorder recorder{link, clock};
+    LiveRun run{link, clock};
+    RealTimeRecorder recorder{run, clock};
     std::unique_ptr<Chart> chart = std::make_unique<Chart>();
     bool runEnabled = false;
     bool stopEnabled = false;
@@ -58,7 +60,7 @@ private Q_SLOTS:
         rig.connect();
         rig.recorder.setSamplingRate(5);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         rig.tick();
         QCOMPARE(samples.count(), 1); // the empty graph takes one at once
         for (int i = 0; i < 4; ++i)
@@ -67,7 +69,7 @@ private Q_SLOTS:
         rig.tick();
         QCOMPARE(samples.count(), 2); // the fifth tick after it
         // The sample carries the tick's date-time.
-        QCOMPARE(samples.last().at(0).toDouble(), rig.clock.now());
+        QCOMPARE(samples.last().at(0).value<LiveSample>().dateTime, rig.clock.now());
         QCOMPARE(rig.recorder.state().realTimePointCount, 2);
         QCOMPARE(rig.chart->xData(0, 1), rig.clock.now());
     }
@@ -78,7 +80,7 @@ private Q_SLOTS:
         rig.connect();
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         QSignalSpy decoded(&rig.link, &MeterLink::frameDecoded);
         for (int i = 0; i < 3; ++i)
             rig.tick();
@@ -102,7 +104,7 @@ private Q_SLOTS:
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();
         rig.answer(QByteArray::fromHex("02881020261208143503"));
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         rig.tick();
         rig.tick();
         QVERIFY(rig.link.reading().clockMode);
@@ -123,7 +125,7 @@ private Q_SLOTS:
         // Still recording, waiting for the meter: Stop stays offered.
         QVERIFY(rig.recorder.recording());
         QVERIFY(!rig.runEnabled && rig.stopEnabled);
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         rig.tick();
         QCOMPARE(samples.count(), 0); // nothing recorded while away
         rig.port.input = rig.meter.id();
@@ -156,7 +158,7 @@ private Q_SLOTS:
         rig.connect();
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         rig.tick();
         rig.tick();
         QCOMPARE(samples.count(), 2);
@@ -190,10 +192,10 @@ private Q_SLOTS:
         rig.connect();
         rig.recorder.setSamplingRate(1);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         rig.tick();
         for (int i = 0; i < 3; ++i) {
-            rig.link.btnHOLDClick(); // the next request is skipped
+            rig.link.pressHold(); // the next request is skipped
             rig.tick();
             rig.tick();
         }
@@ -206,7 +208,7 @@ private Q_SLOTS:
         rig.connect();
         rig.recorder.setSamplingRate(3);
         rig.recorder.run();
-        QSignalSpy samples(&rig.recorder, &RealTimeRecorder::sampleTaken);
+        QSignalSpy samples(&rig.run, &LiveRun::sampleTaken);
         for (int i = 0; i < 4; ++i)
             rig.tick();
         QCOMPARE(rig.recorder.state().realTimePointCount, 2);
@@ -219,6 +221,48 @@ private Q_SLOTS:
         rig.tick(); // an empty graph samples at once
         QCOMPARE(samples.count(), 3);
         QCOMPARE(rig.recorder.state().realTimePointCount, 1);
+    }
+
+    void theJournalTakesEverySampleWhateverIsOpen_data()
+    {
+        QTest::addColumn<bool>("graph");
+        QTest::addColumn<bool>("list");
+        QTest::newRow("both open") << true << true;
+        QTest::newRow("list closed") << true << false;
+        QTest::newRow("graph closed") << false << true;
+        QTest::newRow("both closed") << false << false;
+    }
+
+    void theJournalTakesEverySampleWhateverIsOpen()
+    {
+        QFETCH(bool, graph);
+        QFETCH(bool, list);
+        Rig rig;
+        RecordingJournal journal(rig.dir.filePath(QStringLiteral("journals")), std::chrono::milliseconds(10));
+        rig.run.setJournal(&journal);
+        auto table = std::make_unique<TfrmList>([] { return 482; });
+        rig.recorder.setList(list ? table.get() : nullptr);
+        if (!graph)
+            rig.chart.reset();
+        rig.connect();
+        rig.recorder.setSamplingRate(2);
+        rig.recorder.run();
+        for (int i = 0; i < 6; ++i)
+            rig.tick();
+        // A closed graph holds no points: every tick is a sample then.
+        QCOMPARE(rig.run.rows().count(), graph ? 3 : 6);
+        journal.waitWritten();
+        QFile f(journal.currentPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size() - 1, rig.run.rows().count());
+        for (int r = 0; r < rig.run.rows().count(); ++r) {
+            const QStringList cells = rig.run.rows().cells(r);
+            // A TXT row leaves out the row number.
+            QCOMPARE(QString::fromLatin1(lines.at(r)).trimmed(), cells.mid(1).join(QLatin1Char('\t')).trimmed());
+            if (list) // the list shows the same rows
+                QCOMPARE(table->grid()->row(r + 1), cells);
+        }
     }
 
     void graphKeepsTheUnitOfItsFirstSample()

@@ -8,9 +8,9 @@
 #include "logger/ui/TfrmChangeDateTime.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "logger/ui/TfrmRetriveProgress.h"
+#include "session/LiveRun.h"
 
 #include <QEvent>
-#include <QTimer>
 
 namespace kv {
 
@@ -20,33 +20,29 @@ namespace {
 class PollingPause
 {
 public:
-    PollingPause(QTimer &timer, MeterLink &link)
-        : m_timer(timer)
-        , m_link(link)
-        , m_wasActive(timer.isActive())
+    explicit PollingPause(LiveRun &run)
+        : m_run(run)
+        , m_wasActive(run.polling())
     {
-        m_timer.stop();
+        m_run.pausePolling(QStringLiteral("downloading"));
     }
     ~PollingPause()
     {
-        if (m_wasActive) {
-            m_link.pollingResumed();
-            m_timer.start();
-        }
+        if (m_wasActive)
+            m_run.resumePolling();
     }
 
 private:
-    QTimer &m_timer;
-    MeterLink &m_link;
+    LiveRun &m_run;
     bool m_wasActive;
 };
 } // namespace
 
-DataLoggerCommand::DataLoggerCommand(MeterLink &link, QTimer &pollTimer, Clock &clock, Prompt &prompt,
+DataLoggerCommand::DataLoggerCommand(MeterLink &link, LiveRun &run, Clock &clock, Prompt &prompt,
                                      WindowSource window, QObject *parent)
     : QObject(parent)
     , m_link(link)
-    , m_timer(pollTimer)
+    , m_run(run)
     , m_clock(clock)
     , m_prompt(prompt)
     , m_window(std::move(window))
@@ -87,7 +83,7 @@ void DataLoggerCommand::DataLogger1Click()
 
     QByteArray image;
     {
-        PollingPause pause(m_timer, m_link);
+        PollingPause pause(m_run);
         // The frame the last tick asked for may still be on its way; it must
         // not land in front of the memory's header.
         m_link.settleLine();

@@ -11,12 +11,12 @@
 
 #include <functional>
 
-class QTimer;
 class QWidget;
 
 namespace kv {
 
 class Clock;
+class LiveRun;
 class LoggerDownload;
 class MeterLink;
 class Prompt;
@@ -30,7 +30,7 @@ public:
     // chart titles) or restored when it is open.
     using WindowSource = std::function<TfrmDataLogger *(bool forDownload)>;
 
-    DataLoggerCommand(MeterLink &link, QTimer &pollTimer, Clock &clock, Prompt &prompt, WindowSource window,
+    DataLoggerCommand(MeterLink &link, LiveRun &run, Clock &clock, Prompt &prompt, WindowSource window,
                       QObject *parent = nullptr);
 
     // Where impossible start dates go for correction (the dialog by
@@ -62,7 +62,7 @@ private:
     void setTransferring(bool on);
 
     MeterLink &m_link;
-    QTimer &m_timer;
+    LiveRun &m_run;
     Clock &m_clock;
     Prompt &m_prompt;
     WindowSource m_window;

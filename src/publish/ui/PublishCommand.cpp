@@ -3,20 +3,23 @@
 #include "common/Prompt.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
+#include "session/LiveRun.h"
 #include "publish/ui/TfrmPublish.h"
 
 #include <QCoreApplication>
 
 namespace kv {
 
-PublishCommand::PublishCommand(MeterLink &link, Prompt &prompt, std::function<int()> samplingRate, QObject *parent)
+PublishCommand::PublishCommand(LiveRun &run, Prompt &prompt, std::function<int()> samplingRate, QObject *parent)
     : QObject(parent)
-    , m_link(link)
+    , m_link(run.link())
     , m_prompt(prompt)
     , m_samplingRate(std::move(samplingRate))
 {
     connect(&m_publisher, &MqttPublisher::statusChanged, this, [this] { Q_EMIT statusChanged(statusText()); });
-    connect(&m_link, &MeterLink::liveTick, this, [this](double dateTime, bool fresh) { onTick(dateTime, fresh); });
+    // The meter's clock shown on T2 leaves T1 to publish.
+    m_gate.setTakesClockReadings(true);
+    connect(&run, &LiveRun::ticked, this, &PublishCommand::onTick);
     connect(&m_link, &MeterLink::connectionChanged, this, [this](bool connected) {
         m_publisher.setMeterOnline(connected);
         apply();
@@ -71,7 +74,7 @@ void PublishCommand::apply()
             } else {
                 m_device = device;
                 m_publisher.setMeterOnline(true);
-                m_first = true;
+                m_gate.takeNextAtOnce();
                 m_publisher.start(config);
             }
         }
@@ -80,7 +83,7 @@ void PublishCommand::apply()
         Q_EMIT statusChanged(statusText());
 }
 
-void PublishCommand::onTick(double dateTime, bool fresh)
+void PublishCommand::onTick(const LiveSample &s)
 {
     // The first tick after the search found the meter starts publishing.
     if (!m_publisher.running() && m_options.enabled && m_problem.isEmpty())
@@ -89,12 +92,9 @@ void PublishCommand::onTick(double dateTime, bool fresh)
         return;
     // One reading every sampling interval, from a frame of this tick or the
     // one before, never a stale one.
-    ++m_ticksSince;
-    if ((!m_first && m_ticksSince < qMax(1, m_samplingRate())) || !fresh)
-        return;
-    m_first = false;
-    m_ticksSince = 0;
-    m_publisher.publishReading(m_link.reading(), m_link.model(), readingTime(dateTime));
+    m_gate.setEvery(m_samplingRate());
+    if (m_gate.due(s))
+        m_publisher.publishReading(s.reading, s.model(), readingTime(s.dateTime));
 }
 
 void PublishCommand::PublishReadings1Click()

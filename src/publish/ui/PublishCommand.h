@@ -6,6 +6,7 @@
 
 #include "publish/MqttPublisher.h"
 #include "publish/ui/TfrmPublish.h"
+#include "session/LiveSample.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,6 +17,7 @@ class QWidget;
 
 namespace kv {
 
+class LiveRun;
 class MeterLink;
 class Prompt;
 
@@ -23,7 +25,7 @@ class PublishCommand : public QObject
 {
     Q_OBJECT
 public:
-    PublishCommand(MeterLink &link, Prompt &prompt, std::function<int()> samplingRate, QObject *parent = nullptr);
+    PublishCommand(LiveRun &run, Prompt &prompt, std::function<int()> samplingRate, QObject *parent = nullptr);
     ~PublishCommand() override;
 
     void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
@@ -49,7 +51,7 @@ Q_SIGNALS:
 
 private:
     void apply();
-    void onTick(double dateTime, bool fresh);
+    void onTick(const LiveSample &s);
 
     MeterLink &m_link;
     Prompt &m_prompt;
@@ -60,8 +62,7 @@ private:
     MqttPublisher m_publisher;
     QString m_device; // the port the running publisher named the meter after
     QString m_problem;
-    int m_ticksSince = 0;
-    bool m_first = true;
+    SampleGate m_gate;
 };
 
 } // namespace kv

@@ -38,7 +38,7 @@ QString AlarmEventFile::pathBeside(const QString &journalPath)
 
 QByteArray AlarmEventFile::line(const AlarmEvent &e)
 {
-    const bool link = e.cause == AlarmEvent::Cause::LinkLost;
+    const bool link = e.cause == AlarmEvent::Cause::LinkLost || e.cause == AlarmEvent::Cause::Paused;
     const QString time = fromDateTimeDouble(e.time).toOffsetFromUtc(fromDateTimeDouble(e.time).offsetFromUtc())
                              .toString(Qt::ISODateWithMs);
     return QStringLiteral("%1,%2,%3,%4,%5,%6,%7\r\n")

@@ -27,7 +27,8 @@ QString degrees(double v, const QString &unit)
 
 void AlarmLogModel::add(const AlarmEvent &e)
 {
-    if (e.isAlarm()) {
+    // A pause is a row of its own, which its resume ends as a clear does.
+    if (e.isAlarm() || e.kind == AlarmEvent::Kind::Paused) {
         if (m_entries.size() >= kMaxRows) {
             beginRemoveRows(QModelIndex(), 0, 0);
             m_entries.removeFirst();
@@ -81,6 +82,8 @@ QString AlarmLogModel::text(int row, int column) const
             return QStringLiteral("overload");
         if (e.cause == AlarmEvent::Cause::LinkLost)
             return QStringLiteral("not answering");
+        if (e.cause == AlarmEvent::Cause::Paused)
+            return QStringLiteral("paused: ") + e.why;
         return degrees(e.value, e.unit);
     case Limit:
         if (std::isnan(e.limit))

@@ -1,8 +1,10 @@
 #include "watch/ui/WatchController.h"
 
+#include "common/Clock.h"
 #include "common/Temperature.h"
 #include "link/MeterLink.h"
 #include "panel/TfrmPanel.h"
+#include "session/LiveSample.h"
 #include "views/Chart.h"
 #include "watch/ui/DesktopNotifier.h"
 #include "watch/ui/WatchChartOverlay.h"
@@ -40,6 +42,7 @@ WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *stat
     , m_parts(std::move(parts))
     , m_log(this)
     , m_status(new QLabel(statusBar))
+    , m_clock(clock)
 {
     setObjectName(QStringLiteral("WatchController"));
     m_status->setObjectName(QStringLiteral("StatusAlarm"));
@@ -54,8 +57,7 @@ WatchController::~WatchController() = default;
 
 QString WatchController::shownUnit() const
 {
-    const QString unit = m_link.reading().unit1;
-    return unit == QLatin1String("F") ? unit : QStringLiteral("C");
+    return m_unit == QLatin1String("F") ? m_unit : QStringLiteral("C");
 }
 
 void WatchController::setOptions(const WatchOptions &options)
@@ -122,22 +124,22 @@ void WatchController::updateLimitLines()
     m_realTime->setLimits(m_options.alarms.inUnit(unit), m_link.connected() ? m_link.channelCount() : 2);
 }
 
-void WatchController::onFrame()
+void WatchController::onFrame(const LiveSample &s)
 {
     if (!m_link.connected())
         return;
-    const Reading &r = m_link.reading();
-    if (m_link.model() == 482 && r.clockMode)
+    m_unit = s.reading.unit1;
+    if (s.model() == 482 && s.reading.clockMode)
         return; // T2 shows the time of day
-    handle(m_watch.feed(watchSample(r, m_link.model())));
+    handle(m_watch.feed(watchSample(s.reading, s.model())));
 }
 
-void WatchController::onLiveTick(double, bool fresh)
+void WatchController::onTick(const LiveSample &s)
 {
     // A reading that stays past a limit fires once its delay is over, even
     // without a new frame.
-    if (fresh)
-        onFrame();
+    if (s.fresh)
+        onFrame(s);
     // The graph takes the unit of its first sample: the lines follow it.
     if (m_realTime && m_parts.graphUnit && !m_parts.graphUnit().isEmpty() && m_parts.graphUnit() != m_limitUnit)
         updateLimitLines();
@@ -146,6 +148,20 @@ void WatchController::onLiveTick(double, bool fresh)
 void WatchController::onConnectionChanged(bool connected)
 {
     handle(connected ? m_watch.linkFound() : m_watch.linkLost());
+}
+
+void WatchController::onPollingPaused(const QString &why)
+{
+    m_pausedFor = why;
+    handle({AlarmEvent::pause(true, why, m_clock.now())});
+}
+
+void WatchController::onPollingResumed()
+{
+    if (m_pausedFor.isEmpty())
+        return;
+    m_pausedFor.clear();
+    handle({AlarmEvent::pause(false, QString(), m_clock.now())});
 }
 
 void WatchController::onSampleTaken()
@@ -203,7 +219,11 @@ void WatchController::showStatus(const AlarmEvent *last)
 {
     const QVector<AlarmEvent> active = m_watch.activeAlarms();
     QString text;
-    if (!active.isEmpty()) {
+    if (!m_pausedFor.isEmpty()) {
+        // Whatever was active stays so, unseen until the readings come back.
+        text = QStringLiteral("Alarms paused: ") + m_pausedFor;
+        m_status->setStyleSheet(QStringLiteral("QLabel { background: #e0a000; color: black; font-weight: bold; }"));
+    } else if (!active.isEmpty()) {
         text = active.last().text();
         if (active.size() > 1)
             text += QStringLiteral(" (+%1 more)").arg(active.size() - 1);

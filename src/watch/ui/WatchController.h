@@ -22,6 +22,7 @@ namespace kv {
 
 class Chart;
 class Clock;
+struct LiveSample;
 class MeterLink;
 class TfrmPanel;
 class WatchChartOverlay;
@@ -66,11 +67,16 @@ Q_SIGNALS:
     void fileProblem(const QString &message);
 
 public Q_SLOTS:
-    void onFrame();
-    void onLiveTick(double dateTime, bool fresh);
+    // A changed frame: a crossing is seen as soon as it is decoded.
+    void onFrame(const kv::LiveSample &s);
+    void onTick(const kv::LiveSample &s);
     void onConnectionChanged(bool connected);
     // A sample went into the recording (and its journal).
     void onSampleTaken();
+    // No reading can be taken for a while (the logger's memory
+    // downloading): the alarms say so until the polling resumes.
+    void onPollingPaused(const QString &why);
+    void onPollingResumed();
 
 private:
     void handle(const QVector<AlarmEvent> &events);
@@ -89,6 +95,9 @@ private:
     QPointer<WatchChartOverlay> m_realTime;
     QList<QPointer<WatchChartOverlay>> m_overlays;
     QString m_limitUnit; // of the limit lines on the real-time graph
+    QString m_unit = QStringLiteral("C"); // of the newest reading
+    QString m_pausedFor; // why no reading can fire an alarm now; empty while they can
+    Clock &m_clock;
     bool m_fileFailed = false;
     int m_notified = 0;
 };
