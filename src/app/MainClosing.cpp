@@ -4,6 +4,7 @@
 
 #include "app/TfrmMain.h"
 
+#include "common/FileNames.h"
 #include "journal/JournalFolder.h"
 
 #include <QCloseEvent>
@@ -16,7 +17,12 @@ namespace kv {
 int TfrmMain::unsavedRecordedRows() const
 {
     const TfrmList *list = realTimeList();
-    if (!list || list->grid()->cell(0, 1).isEmpty())
+    if (!list) {
+        // The list took its rows along when it closed; the run keeps them.
+        const int rows = m_run.rows().count();
+        return m_savedList == nullptr && rows == m_savedRows ? 0 : rows;
+    }
+    if (list->grid()->cell(0, 1).isEmpty())
         return 0; // the empty list holds one empty row
     const int rows = list->grid()->RowCount() - 1;
     return list == m_savedList && rows == m_savedRows ? 0 : rows;
@@ -31,8 +37,16 @@ void TfrmMain::forgetSavedRows()
 bool TfrmMain::saveRealTimeList()
 {
     TfrmList *list = realTimeList();
-    if (!list)
-        return false;
+    if (!list) {
+        // No list open: the run's rows, the same table the list showed.
+        const RunRows &run = m_run.rows();
+        if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime))
+            || !m_files.wroteWholeGrid())
+            return false;
+        m_savedList = nullptr;
+        m_savedRows = run.count();
+        return true;
+    }
     const int rows = list->grid()->RowCount() - 1;
     // A range of the rows in a file leaves the others unsaved.
     if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName()) || !m_files.wroteWholeGrid())
@@ -81,7 +95,8 @@ bool TfrmMain::keepRecordingBeforeClose()
                                    : QStringLiteral("Save the recording (%1 readings) before closing?").arg(rows);
     switch (m_prompt.askSave(text)) {
     case Prompt::Keep::Save:
-        m_children.restore(ChildWindows::RealTimeList);
+        if (realTimeList())
+            m_children.restore(ChildWindows::RealTimeList);
         if (saveRealTimeList())
             return true;
         break; // not saved: the window stays, with its rows

@@ -237,7 +237,7 @@ private:
     QPointer<TfrmAbout> m_startupBox;
     QAction *m_windowListStart = nullptr; // the separator above the list of windows
     bool m_formShown = false;
-    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole,
+    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole (none: the run's rows),
     int m_savedRows = 0;                   // and its data rows then
     bool m_showScheduled = false;
 };

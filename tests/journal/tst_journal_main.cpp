@@ -213,6 +213,20 @@ private Q_SLOTS:
         Session d(482, kFastIni);
         QVERIFY(recordRows(d, 2) && d.main->close());
         QVERIFY(d.prompt.informations.value(0).contains(QDir::toNativeSeparators(d.main->recordingFolder())));
+
+        // The list closed while the run goes on: its rows are asked of, and saved.
+        Session g(482, kFastIni);
+        QVERIFY(recordRows(g, 2));
+        TfrmMain::frameOf(g.main->realTimeList())->close();
+        QTRY_VERIFY(!g.main->realTimeList());
+        g.prompt.saveAnswers << Keep::Save;
+        g.prompt.saveNames << g.dir.filePath(QStringLiteral("run.txt"));
+        g.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        QVERIFY(g.main->close());
+        const RunRows &run = g.main->liveRun().rows();
+        QCOMPARE(g.prompt.saveQuestions.size(), 1);
+        QVERIFY(fileBytes(g.dir.filePath(QStringLiteral("run.txt")))
+                    .endsWith(TextDataSet::tableRowBytes(run, run.count(), TextDataSet::Tab)));
     }
 
     // A journal stopped by a full disk is shown in red until the recording
