@@ -5,6 +5,7 @@
 // when they change.
 
 #include "app/Settings.h"
+#include "logger/ui/TfrmDataLogger.h"
 #include "views/Chart.h"
 #include "watch/ui/AlarmLog.h"
 #include "watch/ui/AlarmsDialog.h"
@@ -236,6 +237,23 @@ private Q_SLOTS:
         QVERIFY(!w->options().showRate);
         QVERIFY(!w->realTimeOverlay()->chart()->plot()->yAxis2->visible());
         QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=0")));
+
+        // Each graph has its own switch: the data-logger graph opens as the
+        // last choice left it, and switching its lines on leaves the
+        // real-time graph's off. Its window follows the set's interval.
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *logger = s.main->dataLoggerWindow();
+        QVERIFY(logger && logger->dataSetsLoaded());
+        QAction *loggerRate = logger->chart()->findChild<QAction *>(QStringLiteral("RateOfRise1"));
+        QVERIFY(loggerRate && !loggerRate->isChecked());
+        loggerRate->trigger();
+        QVERIFY(w->options().showRate && !rate->isChecked());
+        QVERIFY(!w->realTimeOverlay()->rateShown());
+        auto *overlay = logger->chart()->findChild<WatchChartOverlay *>();
+        QVERIFY(overlay && overlay->rateShown());
+        const int interval = logger->collection()->sets.at(logger->shownSet()).intervalSeconds;
+        QCOMPARE(overlay->effectiveRateWindow(), std::max(20.0, 2.0 * interval));
+        QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=1")));
     }
 };
 
