@@ -238,19 +238,15 @@ private Q_SLOTS:
         QVERIFY(!w->realTimeOverlay()->chart()->plot()->yAxis2->visible());
         QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=0")));
 
-        // Each graph has its own switch: the data-logger graph opens as the
-        // last choice left it, and switching its lines on leaves the
-        // real-time graph's off. Its window follows the set's interval.
+        // Each graph has its own switch, opening as the last choice left it;
+        // the data-logger graph's window follows the set's interval.
         s.main->DataLogger1->trigger();
         TfrmDataLogger *logger = s.main->dataLoggerWindow();
         QVERIFY(logger && logger->dataSetsLoaded());
-        QAction *loggerRate = logger->chart()->findChild<QAction *>(QStringLiteral("RateOfRise1"));
-        QVERIFY(loggerRate && !loggerRate->isChecked());
-        loggerRate->trigger();
-        QVERIFY(w->options().showRate && !rate->isChecked());
-        QVERIFY(!w->realTimeOverlay()->rateShown());
         auto *overlay = logger->chart()->findChild<WatchChartOverlay *>();
-        QVERIFY(overlay && overlay->rateShown());
+        QVERIFY(overlay && !overlay->rateShown());
+        logger->chart()->findChild<QAction *>(QStringLiteral("RateOfRise1"))->trigger();
+        QVERIFY(overlay->rateShown() && !w->realTimeOverlay()->rateShown() && !rate->isChecked());
         const int interval = logger->collection()->sets.at(logger->shownSet()).intervalSeconds;
         QCOMPARE(overlay->effectiveRateWindow(), std::max(20.0, 2.0 * interval));
         QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=1")));

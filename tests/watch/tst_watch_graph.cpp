@@ -127,52 +127,31 @@ private Q_SLOTS:
     {
         // Every 2 s, 6 degrees a minute up; the meter lost for 10 s (the
         // graph breaks its line) and back 30 degrees lower: within a 30 s
-        // window the slope across the break would be a steep dip.
+        // window a slope across the break would be a steep dip.
         Chart chart;
-        chart.resize(640, 400);
         chart.setSubsets(1);
         chart.setPoints(40);
-        chart.look().yAxisLabel = QStringLiteral("Degree (\u00B0C)");
         RealTimeState state;
-        for (int i = 0; i <= 10; ++i)
-            AddRealTimePoint(chart, state, 481, false, false, 20.0f + 0.2f * i, kStart + 2 * i * kSecond, 0);
-        AddRealTimeGap(chart, state, kStart + 22 * kSecond);
-        for (int i = 0; i <= 8; ++i)
-            AddRealTimePoint(chart, state, 481, false, false, -10.0f + 0.2f * i, kStart + (30 + 2 * i) * kSecond, 0);
+        for (int i = 0; i < 20; ++i) {
+            if (i == 11)
+                AddRealTimeGap(chart, state, kStart + 22 * kSecond);
+            const int at = i < 11 ? 2 * i : 2 * i + 8;
+            const float t = (i < 11 ? 20.0f : -10.0f) + 0.1f * at;
+            AddRealTimePoint(chart, state, 481, false, false, t, kStart + at * kSecond, 0);
+        }
         WatchChartOverlay overlay(&chart);
+        double interval = 0; // not known: the chart's break alone restarts
+        overlay.setSampleIntervalSource([&interval] { return interval; });
         overlay.setRateShown(true);
         chart.plot()->replot();
         const QVector<double> r = overlay.rateValues(0);
-        QCOMPARE(r.size(), 21);
-        QVERIFY(qAbs(r[10] - 6.0) < 1e-3);
+        QVERIFY(qAbs(r[10] - 6.0) < 1e-3 && qAbs(r[20] - 6.0) < 1e-3);
         for (int i = 11; i < 20; ++i) // the break, then under half a window
-            QVERIFY2(std::isnan(r[i]), qPrintable(QString::number(r[i])));
-        QVERIFY(qAbs(r[20] - 6.0) < 1e-3);
-        QVERIFY(chart.plot()->yAxis2->range().lower > -1.0);
-
-        // A sample a minute and a 30 s window: the window grows to two
-        // minutes and the axis says so; the interval is asked anew.
-        Chart slow;
-        slow.setSubsets(1);
-        slow.setPoints(8);
-        for (int i = 0; i < 6; ++i) {
-            slow.setXData(0, i, kStart + 60 * i * kSecond);
-            slow.setYData(0, i, 20.0f + i);
-        }
-        WatchChartOverlay slowRate(&slow);
-        double interval = 60;
-        slowRate.setSampleIntervalSource([&interval] { return interval; });
-        slowRate.setUnitSource([] { return QStringLiteral("C"); });
-        slowRate.setRateShown(true);
-        slow.plot()->replot();
-        const QVector<double> s = slowRate.rateValues(0);
-        QVERIFY(std::isnan(s[0]));
-        for (int i = 1; i < 6; ++i)
-            QVERIFY2(qAbs(s[i] - 1.0) < 1e-3, qPrintable(QString::number(s[i])));
-        QCOMPARE(slow.plot()->yAxis2->label(), QStringLiteral("\u00B0C/min (over 2 min)"));
-        interval = 15;
-        slow.plot()->replot();
-        QCOMPARE(slow.plot()->yAxis2->label(), QStringLiteral("\u00B0C/min"));
+            QVERIFY(std::isnan(r[i]));
+        // A sample a minute: the axis says over how long the slope is taken.
+        interval = 60;
+        chart.plot()->replot();
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("\u00B0C/min (over 2 min)"));
     }
 
     void contextMenuFromThePlot()
