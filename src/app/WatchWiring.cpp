@@ -81,36 +81,35 @@ public:
         window->table()->setFocus();
     }
 
-    // The graph's context menu gets "Rate of Rise", checked while the
-    // lines show; every graph's item says the same.
+    // The graph's context menu gets "Rate of Rise", checked while this
+    // graph's lines show. Each graph has its own; the last choice is kept in
+    // the settings as the one a graph opened later starts with.
     void addRateItem(Chart *chart)
     {
         auto *item = new QAction(QStringLiteral("&Rate of Rise"), chart);
         item->setObjectName(QStringLiteral("RateOfRise1"));
         item->setCheckable(true);
-        item->setChecked(m_controller->options().showRate);
+        item->setChecked(m_controller->rateShown(chart));
         item->setToolTip(QStringLiteral("Show how fast each channel rises, in degrees a minute, on an axis at the right"));
-        QObject::connect(item, &QAction::toggled, this, [this](bool on) {
-            if (on == m_controller->options().showRate)
-                return;
-            WatchOptions o = m_controller->options();
-            o.showRate = on;
-            apply(o);
+        QObject::connect(item, &QAction::toggled, this, [this, chart](bool on) {
+            const bool before = m_controller->options().showRate;
+            m_controller->setRateShown(chart, on);
+            if (on != before)
+                save(m_controller->options());
         });
         chart->addAction(item);
         chart->setContextMenuPolicy(Qt::ActionsContextMenu);
-        m_rateItems << item;
     }
 
     void apply(const WatchOptions &o)
     {
         m_controller->setOptions(o);
-        for (const QPointer<QAction> &a : std::as_const(m_rateItems))
-            if (a && a->isChecked() != o.showRate) {
-                QSignalBlocker block(a);
-                a->setChecked(o.showRate);
-            }
-        // Written now, and only when it changed: the section is the alarms' own.
+        save(o);
+    }
+
+    // Written now, and only when it changed: the section is the alarms' own.
+    void save(const WatchOptions &o)
+    {
         QString error;
         if (!Settings::writeSection(m_main.settingsPath(), WatchOptions::section(), o.toSection(), &error))
             m_main.statusBar()->showMessage(error, 30000);
@@ -121,7 +120,6 @@ private:
     WatchController *m_controller;
     QPointer<AlarmsDialog> m_dialog;
     QPointer<AlarmLogWindow> m_log;
-    QList<QPointer<QAction>> m_rateItems;
 };
 
 } // namespace
@@ -132,6 +130,7 @@ WatchController *installWatch(TfrmMain &main, QMenu *option)
     parts.panel = [&main] { return main.panel(); };
     parts.journalPath = [&main] { return main.journal() ? main.journal()->currentPath() : QString(); };
     parts.graphUnit = [&main] { return main.recorder().graphUnit(); };
+    parts.sampleInterval = [&main] { return double(main.recorder().samplingRate()); };
     auto *controller = new WatchController(main.link(), main.clock(), main.statusBar(), parts, &main);
     auto *commands = new WatchCommands(main, controller);
     controller->setOptions(
@@ -156,12 +155,21 @@ WatchController *installWatch(TfrmMain &main, QMenu *option)
                              }
                          } else if (kind == ChildWindows::DataLogger) {
                              if (auto *d = qobject_cast<TfrmDataLogger *>(window)) {
-                                 controller->attachLoggerGraph(d->chart(), [d] {
+                                 const auto shown = [d]() -> const DataSet * {
                                      const DataSetCollection *c = d->collection();
                                      const int i = d->shownSet();
-                                     return c && i >= 0 && i < c->sets.size() ? QString(c->sets.at(i).unit)
-                                                                              : QString();
-                                 });
+                                     return c && i >= 0 && i < c->sets.size() ? &c->sets.at(i) : nullptr;
+                                 };
+                                 controller->attachLoggerGraph(
+                                     d->chart(),
+                                     [shown] {
+                                         const DataSet *set = shown();
+                                         return set ? QString(set->unit) : QString();
+                                     },
+                                     [shown] {
+                                         const DataSet *set = shown();
+                                         return set ? double(set->intervalSeconds) : 0.0;
+                                     });
                                  commands->addRateItem(d->chart());
                              }
                          }

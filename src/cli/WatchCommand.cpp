@@ -331,6 +331,8 @@ int watchCommand(const QStringList &args)
 
     RateOfRise rate1(windowSeconds > 0 ? windowSeconds : RateOfRise::kDefaultWindowSeconds);
     RateOfRise rate2(rate1.windowSeconds());
+    rate1.setSampleInterval(seconds); // a lost meter restarts the slope
+    rate2.setSampleInterval(seconds);
     QString rateUnit;
     int written = 0;
     SampleGate gate(seconds);

@@ -1,5 +1,6 @@
 #include "watch/RateOfRise.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -15,8 +16,29 @@ void RateOfRise::setWindowSeconds(double seconds)
     clear();
 }
 
+void RateOfRise::setSampleInterval(double seconds)
+{
+    m_interval = seconds > 0 && std::isfinite(seconds) ? seconds : 0.0;
+    clear();
+}
+
+double RateOfRise::effectiveWindowSeconds() const
+{
+    return std::max(m_window, 2.0 * m_interval);
+}
+
+// Samples taken on a timer come a little early or late. A window grown to
+// two intervals allows a quarter interval at its ends, so that it keeps its
+// three samples when the last one is late; a window that holds many samples
+// needs no such allowance.
+double RateOfRise::slack() const
+{
+    return 2.0 * m_interval > m_window ? m_interval / 4.0 : 1e-9;
+}
+
 void RateOfRise::clear()
 {
+    m_haveLast = false;
     m_samples.clear();
     m_sx = m_sy = m_sxx = m_sxy = 0;
     m_haveOrigin = false;
@@ -64,6 +86,13 @@ void RateOfRise::rebase()
 
 void RateOfRise::add(double seconds, double value)
 {
+    // A gap: more than two intervals without a sample, with the same
+    // quarter interval allowed for a late one, so that a single reading
+    // missed is no gap.
+    if (m_interval > 0 && m_haveLast && seconds - m_last > 2.25 * m_interval)
+        clear();
+    m_last = seconds;
+    m_haveLast = true;
     if (!m_haveOrigin) {
         m_origin = seconds;
         m_haveOrigin = true;
@@ -71,7 +100,7 @@ void RateOfRise::add(double seconds, double value)
     const double x = seconds - m_origin;
     // A sample exactly one window old still counts: 30 s at one a second is
     // 31 samples, both ends included.
-    drop(x - m_window - 1e-9);
+    drop(x - effectiveWindowSeconds() - slack());
     if (m_dropped > 0 && m_dropped >= static_cast<int>(m_samples.size()))
         rebase();
     if (std::isnan(value))
@@ -91,7 +120,7 @@ void RateOfRise::add(double seconds, double value)
 double RateOfRise::perMinute() const
 {
     const double n = static_cast<double>(m_samples.size());
-    if (n < 2 || m_samples.back().x - m_samples.front().x < m_window / 2 - 1e-9)
+    if (n < 2 || m_samples.back().x - m_samples.front().x < effectiveWindowSeconds() / 2 - slack())
         return std::numeric_limits<double>::quiet_NaN();
     const double sxx = m_sxx - m_sx * m_sx / n;
     // Samples at one time (or nearly) give no slope.
@@ -101,12 +130,19 @@ double RateOfRise::perMinute() const
     return sxy / sxx * 60.0;
 }
 
-QVector<double> rateOfRiseSeries(const QVector<double> &seconds, const QVector<double> &values, double windowSeconds)
+QVector<double> rateOfRiseSeries(const QVector<double> &seconds, const QVector<double> &values, double windowSeconds,
+                                 double sampleInterval)
 {
     QVector<double> out;
     out.reserve(seconds.size());
     RateOfRise rate(windowSeconds);
+    rate.setSampleInterval(sampleInterval);
     for (int i = 0; i < seconds.size() && i < values.size(); ++i) {
+        if (std::isnan(seconds.at(i))) {
+            rate.clear();
+            out << std::numeric_limits<double>::quiet_NaN();
+            continue;
+        }
         rate.add(seconds.at(i), values.at(i));
         out << (std::isnan(values.at(i)) ? std::numeric_limits<double>::quiet_NaN() : rate.perMinute());
     }

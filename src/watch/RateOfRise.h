@@ -21,6 +21,17 @@ public:
     double windowSeconds() const { return m_window; }
     // Starts again with another window.
     void setWindowSeconds(double seconds);
+    // How far apart the samples are meant to come, 0 when not known (the
+    // default). A sample more than two intervals after the one before (and
+    // a quarter interval for lateness) starts the slope afresh: a line
+    // broken by a lost meter or a pause has no slope across its break. And the window is made long enough
+    // to hold three samples: with a minute between samples a 30 s window
+    // would hold one and show nothing. Starts again.
+    void setSampleInterval(double seconds);
+    double sampleInterval() const { return m_interval; }
+    // The window the slope is taken over: the one set, or two intervals
+    // when that is longer.
+    double effectiveWindowSeconds() const;
     void clear();
 
     // A sample at seconds (any origin, never going back) of value degrees.
@@ -39,9 +50,13 @@ private:
         double y;
     };
     void drop(double before);
+    double slack() const;
     void rebase();
 
     double m_window;
+    double m_interval = 0.0;
+    double m_last = 0.0; // the time of the last add(), value or not
+    bool m_haveLast = false;
     double m_origin = 0.0;
     bool m_haveOrigin = false;
     std::deque<Sample> m_samples;
@@ -50,8 +65,11 @@ private:
 };
 
 // The rate of rise at every sample of a series (times in seconds, values
-// with NaN gaps): the slope over the window that ends at that sample.
+// NaN where a channel was overloaded): the slope over the window that ends
+// at that sample. A NaN time is a break in the line: the slope starts
+// afresh after it, and the break has no rate.
 QVector<double> rateOfRiseSeries(const QVector<double> &seconds, const QVector<double> &values,
-                                 double windowSeconds = RateOfRise::kDefaultWindowSeconds);
+                                 double windowSeconds = RateOfRise::kDefaultWindowSeconds,
+                                 double sampleInterval = 0.0);
 
 } // namespace kv

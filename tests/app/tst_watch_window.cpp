@@ -5,6 +5,7 @@
 // when they change.
 
 #include "app/Settings.h"
+#include "logger/ui/TfrmDataLogger.h"
 #include "views/Chart.h"
 #include "watch/ui/AlarmLog.h"
 #include "watch/ui/AlarmsDialog.h"
@@ -236,6 +237,19 @@ private Q_SLOTS:
         QVERIFY(!w->options().showRate);
         QVERIFY(!w->realTimeOverlay()->chart()->plot()->yAxis2->visible());
         QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=0")));
+
+        // Each graph has its own switch, opening as the last choice left it;
+        // the data-logger graph's window follows the set's interval.
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *logger = s.main->dataLoggerWindow();
+        QVERIFY(logger && logger->dataSetsLoaded());
+        auto *overlay = logger->chart()->findChild<WatchChartOverlay *>();
+        QVERIFY(overlay && !overlay->rateShown());
+        logger->chart()->findChild<QAction *>(QStringLiteral("RateOfRise1"))->trigger();
+        QVERIFY(overlay->rateShown() && !w->realTimeOverlay()->rateShown() && !rate->isChecked());
+        const int interval = logger->collection()->sets.at(logger->shownSet()).intervalSeconds;
+        QCOMPARE(overlay->effectiveRateWindow(), std::max(20.0, 2.0 * interval));
+        QVERIFY(s.settingsText().contains(QLatin1String("Show Rate of Rise=1")));
     }
 };
 

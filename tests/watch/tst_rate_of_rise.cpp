@@ -98,6 +98,32 @@ private Q_SLOTS:
         QVERIFY(qAbs(series[3] - fit({0, 1, 3}, {10.0, 10.5, 11.5})) < 1e-9);
     }
 
+    void restartsAfterAGapAndGrowsItsWindowForLongIntervals()
+    {
+        // Every 2 s up 3 degrees a minute; a reading two intervals late is
+        // no gap, but 10 s without one is: the meter back at 10 degrees
+        // starts a slope of its own.
+        RateOfRise r(30);
+        r.setSampleInterval(2);
+        for (int s = 0; s <= 44; s += (s < 40 ? 2 : 4))
+            r.add(s, 20.0 + s * 0.05);
+        QCOMPARE(r.count(), 15);
+        r.add(54, 10.0);
+        QCOMPARE(r.count(), 1);
+        for (int s = 56; s <= 70; s += 2)
+            r.add(s, 10.0);
+        QCOMPARE(r.perMinute(), 0.0);
+        // A minute between samples, a 30 s window: three samples over two
+        // minutes, even with the samples a little late or early.
+        RateOfRise slow(30);
+        slow.setSampleInterval(60);
+        QCOMPARE(slow.effectiveWindowSeconds(), 120.0);
+        for (double at : {0.0, 60.4, 119.8, 180.9, 240.2})
+            slow.add(at, 20.0 + at / 60.0);
+        QCOMPARE(slow.count(), 3);
+        QVERIFY(qAbs(slow.perMinute() - 1.0) < 1e-9);
+    }
+
     void runningSumsStayTrueOverHours()
     {
         // A day of samples a second apart, times as large as a date-time in

@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "common/Clock.h"
 #include "views/Chart.h"
+#include "views/RealTimeGraph.h"
 #include "watch/AlarmWatch.h"
 #include "watch/WatchOptions.h"
 #include "watch/ui/AlarmEventFile.h"
@@ -120,6 +121,37 @@ private Q_SLOTS:
         QVERIFY(!chart.plot()->yAxis2->visible());
         QVERIFY(overlay.rateValues(0).isEmpty());
         QCOMPARE(chart.plot()->graphCount(), 4); // the chart's own graphs untouched
+    }
+
+    void rateRestartsAfterAGapAndGrowsItsWindowForLongIntervals()
+    {
+        // Every 2 s, 6 degrees a minute up; the meter lost for 10 s (the
+        // graph breaks its line) and back 30 degrees lower: within a 30 s
+        // window a slope across the break would be a steep dip.
+        Chart chart;
+        chart.setSubsets(1);
+        chart.setPoints(40);
+        RealTimeState state;
+        for (int i = 0; i < 20; ++i) {
+            if (i == 11)
+                AddRealTimeGap(chart, state, kStart + 22 * kSecond);
+            const int at = i < 11 ? 2 * i : 2 * i + 8;
+            const float t = (i < 11 ? 20.0f : -10.0f) + 0.1f * at;
+            AddRealTimePoint(chart, state, 481, false, false, t, kStart + at * kSecond, 0);
+        }
+        WatchChartOverlay overlay(&chart);
+        double interval = 0; // not known: the chart's break alone restarts
+        overlay.setSampleIntervalSource([&interval] { return interval; });
+        overlay.setRateShown(true);
+        chart.plot()->replot();
+        const QVector<double> r = overlay.rateValues(0);
+        QVERIFY(qAbs(r[10] - 6.0) < 1e-3 && qAbs(r[20] - 6.0) < 1e-3);
+        for (int i = 11; i < 20; ++i) // the break, then under half a window
+            QVERIFY(std::isnan(r[i]));
+        // A sample a minute: the axis says over how long the slope is taken.
+        interval = 60;
+        chart.plot()->replot();
+        QCOMPARE(chart.plot()->yAxis2->label(), QStringLiteral("\u00B0C/min (over 2 min)"));
     }
 
     void contextMenuFromThePlot()

@@ -143,9 +143,36 @@ void WatchChartOverlay::setUnit(const QString &unit)
         m_chart->plot()->replot(QCustomPlot::rpQueuedReplot);
 }
 
-QString WatchChartOverlay::rateAxisLabel() const
+double WatchChartOverlay::sampleInterval() const
+{
+    const double seconds = m_intervalSource ? m_intervalSource() : 0.0;
+    return seconds > 0 && std::isfinite(seconds) ? seconds : 0.0;
+}
+
+double WatchChartOverlay::effectiveRateWindow() const
+{
+    RateOfRise rate(m_rateWindow);
+    rate.setSampleInterval(sampleInterval());
+    return rate.effectiveWindowSeconds();
+}
+
+QString WatchChartOverlay::rateUnitLabel() const
 {
     return QStringLiteral("\u00B0%1/min").arg(m_unit);
+}
+
+QString WatchChartOverlay::rateAxisLabel() const
+{
+    const double window = effectiveRateWindow();
+    if (window <= m_rateWindow)
+        return rateUnitLabel();
+    // The samples come too far apart for the window chosen: the slope is
+    // taken over a longer time, and a reader comparing it with another
+    // graph's must know.
+    const qint64 seconds = qRound64(window);
+    const QString over = seconds >= 120 && seconds % 60 == 0 ? QStringLiteral("%1 min").arg(seconds / 60)
+                                                              : QStringLiteral("%1 s").arg(seconds);
+    return QStringLiteral("%1 (over %2)").arg(rateUnitLabel(), over);
 }
 
 void WatchChartOverlay::refreshRate()
@@ -179,6 +206,7 @@ void WatchChartOverlay::refreshRate()
         m_unit = source;
     const float nullY = m_chart->nullY();
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double interval = sampleInterval();
     double lo = 0.0, hi = 0.0;
     for (int s = 0; s < n; ++s) {
         if (s >= m_curves.size() || !m_curves[s]) {
@@ -194,8 +222,11 @@ void WatchChartOverlay::refreshRate()
         QPen pen(color, 1, Qt::DashLine);
         curve->setPen(pen);
         const QString label = s < look.subsetLabels.size() ? look.subsetLabels.at(s) : QStringLiteral("T%1").arg(s + 1);
-        curve->setName(QStringLiteral("%1 %2").arg(label, rateAxisLabel()));
-        // The chart's samples in time order; unset cells are left out.
+        curve->setName(QStringLiteral("%1 %2").arg(label, rateUnitLabel()));
+        // The chart's samples in time order; unset cells are left out, and
+        // a cell with a time and no value (not the overload mark) is where
+        // the chart broke its line: a NaN time tells the slope to start
+        // again there.
         const std::vector<double> &xs = d.xs(s);
         const std::vector<float> &ys = d.ys(s);
         QVector<double> seconds, values, keys;
@@ -204,11 +235,12 @@ void WatchChartOverlay::refreshRate()
         for (int p = 0; p < d.points(); ++p) {
             if (xs[p] == 0.0)
                 continue;
-            seconds << xs[p] * 86400.0;
-            values << (ys[p] == nullY ? nan : double(ys[p]));
+            const bool overload = ys[p] == nullY;
+            seconds << (!overload && !std::isfinite(ys[p]) ? nan : xs[p] * 86400.0);
+            values << (overload ? nan : double(ys[p]));
             keys << Chart::keyOf(xs[p]);
         }
-        const QVector<double> rates = rateOfRiseSeries(seconds, values, m_rateWindow);
+        const QVector<double> rates = rateOfRiseSeries(seconds, values, m_rateWindow, interval);
         QVector<QCPCurveData> cells;
         cells.reserve(rates.size());
         for (int i = 0; i < rates.size(); ++i) {

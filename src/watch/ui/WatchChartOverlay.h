@@ -4,7 +4,9 @@
 // channel's rate of rise as a dashed line on a second y axis at the right
 // (the real-time and the data-logger graphs). The rate is worked out from
 // the chart's own samples each time the chart is drawn, so it follows
-// clearing, zooming and a new data set without being told.
+// clearing, zooming and a new data set without being told. Where the chart
+// breaks its line (a cell with a time and no value: a lost meter, a pause)
+// the slope starts afresh.
 
 #include "views/Chart.h"
 #include "watch/AlarmWatch.h"
@@ -46,6 +48,14 @@ public:
     // Where the unit comes from when the chart's axis title does not say
     // (the data-logger graph: the unit of the set shown).
     void setUnitSource(std::function<QString()> source) { m_unitSource = std::move(source); }
+    // The seconds between the chart's samples now (0 or none: not known),
+    // asked at every drawing, as the interval may change while recording.
+    // A sample more than two intervals after the one before starts the
+    // slope afresh, and a window too short to hold three samples grows to
+    // two intervals; the rate axis then says over how long.
+    void setSampleIntervalSource(std::function<double()> source) { m_intervalSource = std::move(source); }
+    // The window the slope is taken over now.
+    double effectiveRateWindow() const;
 
     // What is drawn now (for tests and the accessible description).
     struct LimitLine
@@ -67,6 +77,8 @@ public:
 
 private:
     void removeItems(QList<QCPAbstractItem *> &items);
+    double sampleInterval() const;
+    QString rateUnitLabel() const;
 
     QPointer<Chart> m_chart;
     QList<QCPAbstractItem *> m_limitItems;
@@ -77,6 +89,7 @@ private:
     double m_rateWindow = 30.0;
     QString m_unit = QStringLiteral("C");
     std::function<QString()> m_unitSource;
+    std::function<double()> m_intervalSource;
     bool m_refreshing = false;
 };
 

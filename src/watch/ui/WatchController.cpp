@@ -64,23 +64,35 @@ void WatchController::setOptions(const WatchOptions &options)
 {
     m_options = options;
     handle(m_watch.setSettings(options.alarms));
-    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays)) {
-        if (!o)
-            continue;
-        o->setRateWindow(options.rateWindowSeconds);
-        o->setRateShown(options.showRate);
-    }
+    // Each graph keeps its own rate switch; the setting is only where a
+    // graph opened later starts.
+    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays))
+        if (o)
+            o->setRateWindow(options.rateWindowSeconds);
     updateLimitLines();
     updatePanel();
     showStatus(nullptr);
 }
 
-void WatchController::setRateShown(bool shown)
+WatchChartOverlay *WatchController::overlayOf(Chart *chart) const
+{
+    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays))
+        if (o && o->chart() == chart)
+            return o;
+    return nullptr;
+}
+
+void WatchController::setRateShown(Chart *chart, bool shown)
 {
     m_options.showRate = shown;
-    for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays))
-        if (o)
-            o->setRateShown(shown);
+    if (WatchChartOverlay *o = overlayOf(chart))
+        o->setRateShown(shown);
+}
+
+bool WatchController::rateShown(Chart *chart) const
+{
+    const WatchChartOverlay *o = overlayOf(chart);
+    return o ? o->rateShown() : m_options.showRate;
 }
 
 WatchChartOverlay *WatchController::realTimeOverlay() const
@@ -94,13 +106,15 @@ void WatchController::attachRealTimeGraph(Chart *chart)
     o->setObjectName(QStringLiteral("RealTimeWatch"));
     o->setRateWindow(m_options.rateWindowSeconds);
     o->setUnit(m_parts.graphUnit ? m_parts.graphUnit() : QString());
+    o->setSampleIntervalSource(m_parts.sampleInterval);
     o->setRateShown(m_options.showRate);
     m_realTime = o;
     m_overlays << o;
     updateLimitLines();
 }
 
-void WatchController::attachLoggerGraph(Chart *chart, std::function<QString()> unit)
+void WatchController::attachLoggerGraph(Chart *chart, std::function<QString()> unit,
+                                        std::function<double()> interval)
 {
     auto *o = chart->findChild<WatchChartOverlay *>(QString(), Qt::FindDirectChildrenOnly);
     if (!o) {
@@ -109,6 +123,7 @@ void WatchController::attachLoggerGraph(Chart *chart, std::function<QString()> u
     }
     o->setRateWindow(m_options.rateWindowSeconds);
     o->setUnitSource(std::move(unit));
+    o->setSampleIntervalSource(std::move(interval));
     o->setRateShown(m_options.showRate);
 }
 

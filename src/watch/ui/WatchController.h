@@ -2,8 +2,8 @@
 // Watching in the window: the alarm rules fed from the meter link, and what
 // each event does there: the status bar, the panel's red frame, the marks
 // and limit lines on the real-time graph, the Alarm Log, the events file
-// beside the journal, a desktop notification and a short sound. Also keeps
-// the rate-of-rise lines of the graphs in step with the options.
+// beside the journal, a desktop notification and a short sound. Also gives
+// each graph its rate-of-rise lines, shown or hidden graph by graph.
 
 #include "watch/AlarmWatch.h"
 #include "watch/WatchOptions.h"
@@ -36,6 +36,7 @@ public:
         std::function<TfrmPanel *()> panel;        // the panel while open
         std::function<QString()> journalPath;      // the recording's journal now
         std::function<QString()> graphUnit;        // the real-time graph's unit, empty while unknown
+        std::function<double()> sampleInterval;    // seconds between the real-time graph's samples now
     };
 
     WatchController(MeterLink &link, Clock &clock, QStatusBar *statusBar, Parts parts, QObject *parent = nullptr);
@@ -47,10 +48,13 @@ public:
 
     // The graphs that show what is watched.
     void attachRealTimeGraph(Chart *chart);
-    // unit: the unit of the values the chart shows now.
-    void attachLoggerGraph(Chart *chart, std::function<QString()> unit);
-    // Every overlay's rate lines shown or hidden (the graphs' check item).
-    void setRateShown(bool shown);
+    // unit: the unit of the values the chart shows now; interval: the
+    // seconds between them.
+    void attachLoggerGraph(Chart *chart, std::function<QString()> unit, std::function<double()> interval);
+    // One graph's rate lines shown or hidden (its own check item); the
+    // choice is what the next graph opened starts with.
+    void setRateShown(Chart *chart, bool shown);
+    bool rateShown(Chart *chart) const;
 
     const AlarmWatch &watch() const { return m_watch; }
     AlarmLogModel *log() { return &m_log; }
@@ -83,6 +87,7 @@ private:
     void showStatus(const AlarmEvent *last);
     void updatePanel();
     void updateLimitLines();
+    WatchChartOverlay *overlayOf(Chart *chart) const;
     AlarmEvent inUnit(const AlarmEvent &e, const QString &unit) const;
 
     MeterLink &m_link;
