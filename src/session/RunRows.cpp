@@ -10,6 +10,7 @@ void RunRows::clear(int model)
     m_rows.clear();
     m_rows.squeeze();
     m_texts.clear();
+    m_cachedRow = -1;
 }
 
 int RunRows::intern(const QString &text)
@@ -78,7 +79,11 @@ QString RunRows::cell(int col, int row) const
         return titles(m_model).value(col);
     if (row < 1 || row > m_rows.size())
         return QString();
-    return cells(row - 1).value(col);
+    if (m_cachedRow != row) {
+        m_cachedCells = cells(row - 1);
+        m_cachedRow = row;
+    }
+    return m_cachedCells.value(col);
 }
 
 } // namespace kv

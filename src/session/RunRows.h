@@ -56,6 +56,9 @@ private:
     int m_model = 482;
     QVector<Row> m_rows;
     QStringList m_texts;
+    // The row whose cells were asked for last: a table is read cell by cell.
+    mutable int m_cachedRow = -1;
+    mutable QStringList m_cachedCells;
 };
 
 // One row of the real-time list: its number, the tick's date and time, the
