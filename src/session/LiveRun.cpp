@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
+#include "link/PortInfo.h"
 #include "link/SerialPort.h"
 
 namespace kv {
@@ -66,11 +67,15 @@ MeterIdentity LiveRun::meter() const
     MeterIdentity id;
     id.model = m_link.model();
     id.port = m_link.port().deviceName();
-    id.usb = m_link.currentPortInfo().identity();
+    const PortInfo info = m_link.currentPortInfo();
+    id.usb = info.identity();
+    id.serial = info.serialNumber.isEmpty() ? serialFromById(info.byId) : info.serialNumber;
     // A port pulled out is no longer listed with what told it apart, yet
     // the meter on it is the one it was until the link finds another.
-    if (id.usb.isEmpty() && id.port == m_latest.meter.port)
+    if (id.usb.isEmpty() && id.port == m_latest.meter.port) {
         id.usb = m_latest.meter.usb;
+        id.serial = m_latest.meter.serial;
+    }
     return id;
 }
 

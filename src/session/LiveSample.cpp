@@ -1,5 +1,7 @@
 #include "session/LiveSample.h"
 
+#include <QFileInfo>
+
 namespace kv {
 
 bool MeterIdentity::sameMeter(const MeterIdentity &o) const
@@ -13,9 +15,9 @@ bool MeterIdentity::sameMeter(const MeterIdentity &o) const
 
 QString MeterIdentity::text() const
 {
-    QString s = QStringLiteral("the %1 on %2").arg(model).arg(port);
-    if (!usb.isEmpty())
-        s += QStringLiteral(" (adapter %1)").arg(usb);
+    QString s = QStringLiteral("the %1 on %2").arg(model).arg(QFileInfo(port).fileName());
+    if (!serial.isEmpty())
+        s += QStringLiteral(" (adapter %1)").arg(serial);
     return s;
 }
 

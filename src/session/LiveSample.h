@@ -15,15 +15,16 @@ namespace kv {
 // it is on; and its model.
 struct MeterIdentity
 {
-    QString usb;  // empty for a port with nothing to tell it by
-    QString port; // the device
-    int model = 0; // 0 while no meter answers
+    QString usb;    // empty for a port with nothing to tell it by
+    QString serial; // the adapter's serial number, for messages; may be empty
+    QString port;   // the device
+    int model = 0;
 
     bool isEmpty() const { return model == 0; }
     // The same meter: the same adapter where it has an identity, else the
     // same port; and the same model.
     bool sameMeter(const MeterIdentity &o) const;
-    // For messages: "the 482 on /dev/ttyUSB0 (adapter A1B2C3D4)".
+    // For messages: "the 482 on ttyUSB0 (adapter A1B2C3D4)".
     QString text() const;
 };
 
