@@ -325,13 +325,17 @@ void TfrmMain::connectLink()
         StatusJournalProblem->show();
     });
     // Another meter answered: the recording stopped, and says so until Run.
+    // The port's details give it the room: the message names the ports.
     connect(&m_run, &LiveRun::runStopped, this, [this](const QString &why) {
         StatusRunProblem->setFullText(why);
         StatusRunProblem->show();
+        StatusPortDetails->hide();
     });
     connect(&m_run, &LiveRun::recordingChanged, this, [this](bool on) {
-        if (on)
+        if (on && StatusRunProblem->isVisible()) {
             StatusRunProblem->hide();
+            StatusPortDetails->setVisible(!StatusPortDetails->text().isEmpty());
+        }
     });
     connect(&m_link, &MeterLink::portItemChecked, this, [this](int index) {
         for (int i = 0; i < 8; ++i)

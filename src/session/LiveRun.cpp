@@ -98,7 +98,7 @@ void LiveRun::onLiveTick(double dateTime, bool fresh)
         // on the same port) does not add its readings to it.
         if (!m_runMeter.isEmpty() && !m_rows.isEmpty() && !m_latest.meter.sameMeter(m_runMeter)) {
             stop();
-            Q_EMIT runStopped(QStringLiteral("Recording stopped: %1 answers, not %2. Run starts a new recording.")
+            Q_EMIT runStopped(QStringLiteral("Recording stopped: %1 answers, not %2.")
                                   .arg(m_latest.meter.text(), m_runMeter.text()));
         } else if (m_gate.due(m_latest, m_atOnce && m_atOnce())) {
             record(m_latest);

@@ -253,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 1);
         const QString why = stopped.first().at(0).toString();
         QCOMPARE(why, QStringLiteral("Recording stopped: the 482 on ttyUSB1 (adapter B2) answers, not the 482 on "
-                                     "ttyUSB0 (adapter A1). Run starts a new recording."));
+                                     "ttyUSB0 (adapter A1)."));
         QVERIFY(!rig.recorder.recording());
         rig.tick();
         QCOMPARE(rig.run.rows().count(), kept); // nothing of the other meter joined
