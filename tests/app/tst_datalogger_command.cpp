@@ -79,6 +79,10 @@ private Q_SLOTS:
         QVERIFY(s.started());
         s.meter->clearReceived();
         // No reading can fire an alarm meanwhile: the alarms say so.
+        WatchController *watch = s.main->findChild<WatchController *>();
+        WatchOptions watched = watch->options();
+        watched.alarms[AlarmChannel::T1].high = {true, 1000.0};
+        watch->setOptions(watched);
         QString alarmLabel;
         QObject::connect(&s.main->liveRun(), &LiveRun::pollingPaused, [&] {
             alarmLabel = s.main->findChild<QLabel *>(QStringLiteral("StatusAlarm"))->text();
@@ -88,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(window);
         QVERIFY(s.prompt.messageCount() == 0);
         QCOMPARE(alarmLabel, QStringLiteral("Alarms paused: downloading"));
-        const AlarmLogModel *log = s.main->findChild<WatchController *>()->log();
+        const AlarmLogModel *log = watch->log();
         QCOMPARE(log->rowCount(), 1);
         QCOMPARE(log->text(0, AlarmLogModel::Value), QStringLiteral("paused: downloading"));
         QVERIFY(!log->text(0, AlarmLogModel::ClearedAt).isEmpty()); // resumed

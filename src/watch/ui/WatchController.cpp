@@ -167,6 +167,8 @@ void WatchController::onConnectionChanged(bool connected)
 
 void WatchController::onPollingPaused(const QString &why)
 {
+    if (!m_options.alarms.anyOn())
+        return; // nothing is watched that could be missed
     m_pausedFor = why;
     handle({AlarmEvent::pause(true, why, m_clock.now())});
 }
@@ -175,8 +177,9 @@ void WatchController::onPollingResumed()
 {
     if (m_pausedFor.isEmpty())
         return;
+    const QString why = m_pausedFor;
     m_pausedFor.clear();
-    handle({AlarmEvent::pause(false, QString(), m_clock.now())});
+    handle({AlarmEvent::pause(false, why, m_clock.now())});
 }
 
 void WatchController::onSampleTaken()
