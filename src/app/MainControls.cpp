@@ -329,6 +329,13 @@ void TfrmMain::connectLink()
         StatusRunProblem->setFullText(why);
         StatusRunProblem->show();
     });
+    // Emptied by Clear or for another meter's run: nothing of it is saved
+    // yet, and its journal starts afresh.
+    connect(&m_run, &LiveRun::runCleared, this, [this] {
+        forgetSavedRows();
+        m_savedRunRows = 0;
+        StatusJournalProblem->hide();
+    });
     connect(&m_run, &LiveRun::recordingChanged, this, [this](bool on) {
         if (on)
             StatusRunProblem->hide();
