@@ -14,13 +14,8 @@ bool MeterIdentity::sameMeter(const MeterIdentity &o) const
 QString MeterIdentity::text() const
 {
     QString s = QStringLiteral("the %1 on %2").arg(model).arg(port);
-    // The adapter by its serial number alone ("serial:A1B2/if00-port0"), as
-    // the status bar has room for little; ids and socket as they are.
-    QString adapter = usb;
-    if (adapter.startsWith(QLatin1String("serial:")))
-        adapter = adapter.mid(7).section(QLatin1Char('/'), 0, 0);
-    if (!adapter.isEmpty())
-        s += QStringLiteral(" (adapter %1)").arg(adapter);
+    if (!usb.isEmpty())
+        s += QStringLiteral(" (adapter %1)").arg(usb);
     return s;
 }
 

@@ -23,8 +23,7 @@ struct MeterIdentity
     // The same meter: the same adapter where it has an identity, else the
     // same port; and the same model.
     bool sameMeter(const MeterIdentity &o) const;
-    // For messages: "the 482 on /dev/ttyUSB0 (adapter A1B2C3D4)", the
-    // adapter by its serial number where it has one.
+    // For messages: "the 482 on /dev/ttyUSB0 (adapter A1B2C3D4)".
     QString text() const;
 };
 
