@@ -20,7 +20,7 @@ int TfrmMain::unsavedRecordedRows() const
     if (!list) {
         // The list took its rows along when it closed; the run keeps them.
         const int rows = m_run.rows().count();
-        return m_savedList == nullptr && rows == m_savedRows ? 0 : rows;
+        return rows == m_savedRunRows ? 0 : rows;
     }
     if (list->grid()->cell(0, 1).isEmpty())
         return 0; // the empty list holds one empty row
@@ -43,8 +43,7 @@ bool TfrmMain::saveRealTimeList()
         if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime))
             || !m_files.wroteWholeGrid())
             return false;
-        m_savedList = nullptr;
-        m_savedRows = run.count();
+        m_savedRunRows = run.count();
         return true;
     }
     const int rows = list->grid()->RowCount() - 1;
@@ -53,6 +52,9 @@ bool TfrmMain::saveRealTimeList()
         return false;
     m_savedList = list;
     m_savedRows = rows;
+    // A list that has shown the run from its start holds all its rows.
+    if (rows == m_run.rows().count())
+        m_savedRunRows = rows;
     return true;
 }
 

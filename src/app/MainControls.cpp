@@ -331,6 +331,13 @@ void TfrmMain::connectLink()
         StatusRunProblem->show();
         StatusPortDetails->hide();
     });
+    // Emptied by Clear or for another meter's run: nothing of it is saved
+    // yet, and its journal starts afresh.
+    connect(&m_run, &LiveRun::runCleared, this, [this] {
+        forgetSavedRows();
+        m_savedRunRows = 0;
+        StatusJournalProblem->hide();
+    });
     connect(&m_run, &LiveRun::recordingChanged, this, [this](bool on) {
         if (on && StatusRunProblem->isVisible()) {
             StatusRunProblem->hide();

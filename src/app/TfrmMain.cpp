@@ -293,8 +293,6 @@ void TfrmMain::updateCommands()
 void TfrmMain::btnClearClick()
 {
     m_recorder.clear(); // the run's journal ends with it
-    forgetSavedRows();
-    StatusJournalProblem->hide(); // the next journal starts afresh
     updateCommands(); // the clear forgot any zoom
 }
 

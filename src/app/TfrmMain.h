@@ -237,8 +237,9 @@ private:
     QPointer<TfrmAbout> m_startupBox;
     QAction *m_windowListStart = nullptr; // the separator above the list of windows
     bool m_formShown = false;
-    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole (none: the run's rows),
+    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole,
     int m_savedRows = 0;                   // and its data rows then
+    int m_savedRunRows = 0;                // the run's rows when a save last held them all
     bool m_showScheduled = false;
 };
 

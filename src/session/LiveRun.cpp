@@ -96,7 +96,7 @@ void LiveRun::onLiveTick(double dateTime, bool fresh)
         // The run belongs to one meter: another one that answers on the
         // port it was followed to (another adapter plugged in, another model
         // on the same port) does not add its readings to it.
-        if (!m_runMeter.isEmpty() && !m_rows.isEmpty() && !m_latest.meter.sameMeter(m_runMeter)) {
+        if (!m_runMeter.isEmpty() && !m_latest.meter.sameMeter(m_runMeter)) {
             stop();
             Q_EMIT runStopped(QStringLiteral("Recording stopped: %1 answers, not %2.")
                                   .arg(m_latest.meter.text(), m_runMeter.text()));
@@ -125,7 +125,7 @@ void LiveRun::record(const LiveSample &s)
 void LiveRun::run()
 {
     const MeterIdentity now = meter();
-    if (!m_rows.isEmpty() && !now.isEmpty() && !now.sameMeter(m_runMeter))
+    if (!m_runMeter.isEmpty() && !now.isEmpty() && !now.sameMeter(m_runMeter))
         emptyRows(true);
     m_recording = true;
     Q_EMIT recordingChanged(true);
@@ -145,7 +145,9 @@ void LiveRun::clear()
 void LiveRun::emptyRows(bool anotherMeter)
 {
     m_rows.clear(m_link.model());
-    m_runMeter = MeterIdentity();
+    // Cleared, the run is still its meter's: the views stay set up for it.
+    if (anotherMeter)
+        m_runMeter = MeterIdentity();
     if (m_journal)
         m_journal->startNew();
     Q_EMIT runCleared(anotherMeter);

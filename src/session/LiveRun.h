@@ -62,10 +62,11 @@ public:
     void run();
     void stop();
     // Empties the rows (runCleared(false)); the journal ends normally and the next row starts a
-    // new one. Recording and the tick count go on.
+    // new one. Recording and the tick count go on, for the same meter.
     void clear();
     const RunRows &rows() const { return m_rows; }
-    // The meter whose readings the rows are; empty before the first row.
+    // The meter whose readings the rows are (or were, before a clear); empty
+    // before the first row of a run.
     MeterIdentity runMeter() const { return m_runMeter; }
 
     // Every recorded row goes to this journal as well (none: no journal).

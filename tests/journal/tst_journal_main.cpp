@@ -227,6 +227,19 @@ private Q_SLOTS:
         QCOMPARE(g.prompt.saveQuestions.size(), 1);
         QVERIFY(fileBytes(g.dir.filePath(QStringLiteral("run.txt")))
                     .endsWith(TextDataSet::tableRowBytes(run, run.count(), TextDataSet::Tab)));
+
+        // The list saved whole, then closed: nothing is left to ask of.
+        Session h(482, kFastIni);
+        QVERIFY(recordRows(h, 2));
+        h.main->btnPause->click();
+        h.main->mdiArea()->setActiveSubWindow(TfrmMain::frameOf(h.main->realTimeList()));
+        h.prompt.saveNames << h.dir.filePath(QStringLiteral("whole.txt"));
+        h.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        h.main->Save1->trigger();
+        TfrmMain::frameOf(h.main->realTimeList())->close();
+        QTRY_VERIFY(!h.main->realTimeList());
+        QVERIFY(h.main->close());
+        QCOMPARE(h.prompt.saveQuestions.size(), 0);
     }
 
     // A journal stopped by a full disk is shown in red until the recording
