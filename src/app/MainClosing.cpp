@@ -16,45 +16,44 @@ namespace kv {
 
 int TfrmMain::unsavedRecordedRows() const
 {
-    const TfrmList *list = realTimeList();
-    if (!list) {
-        // The list took its rows along when it closed; the run keeps them.
-        const int rows = m_run.rows().count();
-        return rows == m_savedRunRows ? 0 : rows;
-    }
-    if (list->grid()->cell(0, 1).isEmpty())
-        return 0; // the empty list holds one empty row
-    const int rows = list->grid()->RowCount() - 1;
-    return list == m_savedList && rows == m_savedRows ? 0 : rows;
+    // The recording is the run's rows: the real-time list shows all of them,
+    // or, opened again after it was closed, the newest.
+    const int rows = m_run.rows().count();
+    return rows == m_savedRunRows ? 0 : rows;
 }
 
 void TfrmMain::forgetSavedRows()
 {
-    m_savedList = nullptr;
-    m_savedRows = 0;
+    m_savedRunRows = 0;
 }
 
 bool TfrmMain::saveRealTimeList()
 {
     TfrmList *list = realTimeList();
-    if (!list) {
-        // No list open: the run's rows, the same table the list showed.
-        const RunRows &run = m_run.rows();
-        if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime))
-            || !m_files.wroteWholeGrid())
-            return false;
-        m_savedRunRows = run.count();
-        return true;
-    }
+    if (!list)
+        return false;
     const int rows = list->grid()->RowCount() - 1;
     // A range of the rows in a file leaves the others unsaved.
     if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName()) || !m_files.wroteWholeGrid())
         return false;
-    m_savedList = list;
-    m_savedRows = rows;
     // A list that has shown the run from its start holds all its rows.
     if (rows == m_run.rows().count())
         m_savedRunRows = rows;
+    return true;
+}
+
+bool TfrmMain::saveRecording()
+{
+    const RunRows &run = m_run.rows();
+    if (TfrmList *list = realTimeList(); list && list->grid()->RowCount() - 1 == run.count()) {
+        m_children.restore(ChildWindows::RealTimeList);
+        return saveRealTimeList();
+    }
+    // The list was closed, or opened again since: the run's rows, the same table.
+    if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime))
+        || !m_files.wroteWholeGrid())
+        return false;
+    m_savedRunRows = run.count();
     return true;
 }
 
@@ -97,9 +96,7 @@ bool TfrmMain::keepRecordingBeforeClose()
                                    : QStringLiteral("Save the recording (%1 readings) before closing?").arg(rows);
     switch (m_prompt.askSave(text)) {
     case Prompt::Keep::Save:
-        if (realTimeList())
-            m_children.restore(ChildWindows::RealTimeList);
-        if (saveRealTimeList())
+        if (saveRecording())
             return true;
         break; // not saved: the window stays, with its rows
     case Prompt::Keep::Discard:

@@ -335,7 +335,6 @@ void TfrmMain::connectLink()
     // yet, and its journal starts afresh.
     connect(&m_run, &LiveRun::runCleared, this, [this] {
         forgetSavedRows();
-        m_savedRunRows = 0;
         StatusJournalProblem->hide();
     });
     connect(&m_run, &LiveRun::recordingChanged, this, [this](bool on) {

@@ -87,7 +87,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget *parent)
             RealTimeGraph1->setChecked(true);
         else if (kind == ChildWindows::RealTimeList) {
             RealTimeList1->setChecked(true);
-            forgetSavedRows(); // a new list holds nothing saved yet
         }
     });
     // Every graph enables Undo Zoom when zoomed: the tracked ones and those

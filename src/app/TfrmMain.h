@@ -200,6 +200,9 @@ private:
     void tellWhereReadingsStay();
     // The real-time list's Save; true once all its rows are in a file.
     bool saveRealTimeList();
+    // Saves what closing would lose: the real-time list while it holds the
+    // whole run, else the run's rows.
+    bool saveRecording();
     // The real-time list was cleared or opened anew.
     void forgetSavedRows();
     // Recordings that a crash or a hasty exit left unfinished: offered for
@@ -237,9 +240,7 @@ private:
     QPointer<TfrmAbout> m_startupBox;
     QAction *m_windowListStart = nullptr; // the separator above the list of windows
     bool m_formShown = false;
-    const TfrmList *m_savedList = nullptr; // the real-time list last saved whole,
-    int m_savedRows = 0;                   // and its data rows then
-    int m_savedRunRows = 0;                // the run's rows when a save last held them all
+    int m_savedRunRows = 0; // the run's rows when a save last held them all
     bool m_showScheduled = false;
 };
 

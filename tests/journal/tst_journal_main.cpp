@@ -214,17 +214,22 @@ private Q_SLOTS:
         QVERIFY(recordRows(d, 2) && d.main->close());
         QVERIFY(d.prompt.informations.value(0).contains(QDir::toNativeSeparators(d.main->recordingFolder())));
 
-        // The list closed while the run goes on: its rows are asked of, and saved.
+        // The list closed while the run goes on, and opened again: the
+        // run's rows are asked of, and saved, not only the reopened list's.
         Session g(482, kFastIni);
         QVERIFY(recordRows(g, 2));
         TfrmMain::frameOf(g.main->realTimeList())->close();
         QTRY_VERIFY(!g.main->realTimeList());
+        g.main->RealTimeList1->trigger();
+        QTRY_VERIFY(g.main->realTimeList() && !g.main->realTimeList()->grid()->cell(0, 1).isEmpty());
+        QVERIFY(g.main->realTimeList()->grid()->RowCount() - 1 < g.main->liveRun().rows().count());
         g.prompt.saveAnswers << Keep::Save;
         g.prompt.saveNames << g.dir.filePath(QStringLiteral("run.txt"));
         g.prompt.rangeAnswers << Prompt::RangeAnswer{};
         QVERIFY(g.main->close());
         const RunRows &run = g.main->liveRun().rows();
-        QCOMPARE(g.prompt.saveQuestions.size(), 1);
+        QCOMPARE(g.prompt.saveQuestions,
+                 QStringList{QStringLiteral("Save the recording (%1 readings) before closing?").arg(run.count())});
         QVERIFY(fileBytes(g.dir.filePath(QStringLiteral("run.txt")))
                     .endsWith(TextDataSet::tableRowBytes(run, run.count(), TextDataSet::Tab)));
 
