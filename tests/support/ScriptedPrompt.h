@@ -25,33 +25,14 @@ public:
     // Runs while an error is shown, as the event loop of a real message
     // box does (timers fire meanwhile).
     std::function<void()> whileErrorShown;
-    void error(const QString &text) override
-    {
-        errors << text;
-        if (whileErrorShown)
-            whileErrorShown();
-    }
-    bool confirm(const QString &text) override
-    {
-        questions << text;
-        return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
-    }
+    void error(const QString &text) override;
+    bool confirm(const QString &text) override;
     // Save, Discard or Cancel: the questions and the answers (none left: Discard).
     QStringList saveQuestions;
     QQueue<Keep> saveAnswers;
     std::function<void()> whileSaveAsked; // runs while the question is shown
-    Keep askSave(const QString &text) override
-    {
-        saveQuestions << text;
-        if (whileSaveAsked)
-            whileSaveAsked();
-        return saveAnswers.isEmpty() ? Keep::Discard : saveAnswers.dequeue();
-    }
-    DateTimeFields correctDateTime(const DateTimeFields &initial) override
-    {
-        dateTimeAsked << initial;
-        return dateTimeAnswers.isEmpty() ? initial : dateTimeAnswers.dequeue();
-    }
+    Keep askSave(const QString &text) override;
+    DateTimeFields correctDateTime(const DateTimeFields &initial) override;
     // The scale dialog: what it was shown with, and the answers to give
     // (false for Cancel; the texts typed).
     QVector<QPair<QString, QString>> scaleShown;
@@ -61,18 +42,7 @@ public:
         QString max, min;
     };
     QQueue<ScaleAnswer> scaleAnswers;
-    bool setupScale(QString &maxText, QString &minText) override
-    {
-        scaleShown << qMakePair(maxText, minText);
-        if (scaleAnswers.isEmpty())
-            return false;
-        const ScaleAnswer a = scaleAnswers.dequeue();
-        if (a.ok) {
-            maxText = a.max;
-            minText = a.min;
-        }
-        return a.ok;
-    }
+    bool setupScale(QString &maxText, QString &minText) override;
     QStringList saveAsked;     // captions of the save dialogs shown
     QStringList saveFilters;   // and their filters
     QStringList saveFolders;   // and the folders they started in (with the name suggested)
@@ -86,24 +56,7 @@ public:
     // open for the next name.
     QStringList saveRefusals;
     QString saveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
-                         const QString &directory = QString()) override
-    {
-        saveAsked << caption;
-        saveFilters << filter;
-        saveFolders << directory;
-        const QString type = filter.split(QStringLiteral(";;")).value(saveTypes.isEmpty() ? 0 : saveTypes.dequeue());
-        savedType.clear();
-        while (!saveNames.isEmpty()) {
-            const QString name = savedFileName(saveNames.dequeue(), type, defaultSuffix);
-            const QString why = saveNameRefusal(name, filter);
-            if (why.isEmpty()) {
-                savedType = type;
-                return name;
-            }
-            saveRefusals << why;
-        }
-        return QString();
-    }
+                         const QString &directory = QString()) override;
     QString savedType; // the type chosen in the last save dialog
     QString lastSaveType() const override { return savedType; }
     QStringList openAsked;     // captions of the open dialogs shown
@@ -111,33 +64,16 @@ public:
     QStringList openFolders;   // the folders they started in
     QQueue<QString> openNames; // the names chosen (none: cancelled)
     QString openFileName(const QString &caption, const QString &filter, const QString &,
-                         const QString &directory = QString()) override
-    {
-        openAsked << caption;
-        openFilters << filter;
-        openFolders << directory;
-        return openNames.isEmpty() ? QString() : openNames.dequeue();
-    }
+                         const QString &directory = QString()) override;
     // The range dialog: what it was shown with, and the answers (none
     // left: Cancel).
     QVector<QPair<QString, RangeAnswer>> rangesShown;
     QQueue<RangeAnswer> rangeAnswers;
-    bool askRange(const QString &caption, RangeAnswer &answer) override
-    {
-        rangesShown << qMakePair(caption, answer);
-        if (rangeAnswers.isEmpty())
-            return false;
-        answer = rangeAnswers.dequeue();
-        return true;
-    }
+    bool askRange(const QString &caption, RangeAnswer &answer) override;
     // The chooser: caption and the two button texts it was shown with.
     QVector<QStringList> choosersShown;
     QQueue<Choice> choices; // none left: Cancel
-    Choice chooseOpenSave(const QString &caption, const QString &collectionText, const QString &singleSetText) override
-    {
-        choosersShown << QStringList{caption, collectionText, singleSetText};
-        return choices.isEmpty() ? Choice::Cancel : choices.dequeue();
-    }
+    Choice chooseOpenSave(const QString &caption, const QString &collectionText, const QString &singleSetText) override;
     int messageCount() const { return informations.size() + errors.size() + questions.size(); }
 };
 
