@@ -41,7 +41,6 @@ public:
     // whose first tick only notes its time.
     void pausePolling(const QString &why);
     void resumePolling();
-    QString pausedFor() const { return m_pausedFor; }
 
     // The meter of the link now: its model, port and adapter.
     MeterIdentity meter() const;
@@ -71,7 +70,6 @@ public:
 
     // Every recorded row goes to this journal as well (none: no journal).
     void setJournal(RecordingJournal *journal) { m_journal = journal; }
-    RecordingJournal *journal() const { return m_journal; }
 
 Q_SIGNALS:
     // Every tick while a meter answers, after its frame request.

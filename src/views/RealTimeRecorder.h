@@ -25,7 +25,6 @@ class RealTimeRecorder : public QObject
 public:
     RealTimeRecorder(LiveRun &run, Clock &clock, QObject *parent = nullptr);
 
-    LiveRun &liveRun() const { return m_run; }
     bool recording() const { return m_run.recording(); }
     // Seconds between recorded samples; a change takes effect at the next tick.
     int samplingRate() const { return m_run.samplingRate(); }
