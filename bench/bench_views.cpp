@@ -6,7 +6,10 @@
 //    and the time to scroll to rows anywhere in it;
 //  - saving and restoring a chart state of 2 x 5000 points.
 //  - a 5 000-point two-channel graph exported as PNG, SVG and PDF.
-// Usage: bench_views [rows [state|graph|spline|pictures|list]]   (default: 1000000 rows, all)
+//  - auto scale: fitting the value axis of a real-time graph holding 4999
+//    two-channel points (with and without the T1-T2 line), alone and with
+//    the redraw.
+// Usage: bench_views [rows [state|graph|spline|pictures|list|autoscale]]   (default: 1000000 rows, all)
 
 #include "link/Reading.h"
 #include "views/Chart.h"
@@ -192,6 +195,43 @@ void graphPictures()
     std::printf("%-58s %9.1f KB\n", "graph picture: PDF size", QFile(dir.filePath(QStringLiteral("g.pdf"))).size() / 1024.0);
 }
 
+void autoScaleRefit()
+{
+    QTemporaryDir dir;
+    kv::test::ScriptedPrompt prompt;
+    const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+    kv::Chart chart;
+    chart.resize(1100, 360);
+    chart.show();
+    const double t0 = 46000.5, s = 1.0 / 86400.0;
+    kv::RealTimeState state;
+    state.realTimeSpan = 100 * s;
+    kv::SetupGraph(chart, 2, kv::kRealTimePoints, t0, t0 + state.realTimeSpan, -10, 50, tmpl, prompt);
+    for (int i = 0; i < 4999; ++i)
+        kv::AddRealTimePoint(chart, state, 482, false, false, 80 + (i % 500) * 2.5f, t0 + i * s, 18 + (i % 30) * 0.1f);
+    chart.setAutoScale(true);
+    chart.setKeepInSight({100.0, 1200.0});
+    chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
+    for (bool difference : {false, true}) {
+        chart.setDifferenceShown(difference);
+        std::vector<double> fit, drawn;
+        QElapsedTimer t;
+        for (int k = 0; k < 300; ++k) {
+            t.start();
+            chart.fitValueAxis();
+            fit.push_back(t.nsecsElapsed() / 1000.0);
+            chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
+            drawn.push_back(t.nsecsElapsed() / 1000.0);
+        }
+        kv::bench::printTimings(difference ? "auto scale: re-fit at 4999 points, T1-T2 drawn"
+                                           : "auto scale: re-fit at 4999 points",
+                                fit, "us");
+        kv::bench::printTimings(difference ? "auto scale: re-fit + redraw, T1-T2 drawn"
+                                           : "auto scale: re-fit + redraw",
+                                drawn, "us");
+    }
+}
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -207,6 +247,8 @@ int main(int argc, char **argv)
         realTimeGraph(1400, "real-time graph: sample at 1400 points (spline)");
     if (only.isEmpty() || only == QLatin1String("pictures"))
         graphPictures();
+    if (only.isEmpty() || only == QLatin1String("autoscale"))
+        autoScaleRefit();
     if (only.isEmpty() || only == QLatin1String("list"))
         realTimeList(rows);
     return 0;

@@ -3,6 +3,7 @@
 // what the link reports wired to the controls that show it.
 
 #include "app/ElidedLabel.h"
+#include "app/GraphViewCommands.h"
 #include "app/TfrmMain.h"
 #include "app/WatchWiring.h"
 #include "files/ui/CompareCommands.h"
@@ -125,6 +126,7 @@ void TfrmMain::buildMenus()
     GraphCustomization1 = action(option, "GraphCustomization1", QStringLiteral("&Graph Customization"));
     connect(Range1, &QAction::triggered, this, &TfrmMain::Range1Click);
     connect(GraphCustomization1, &QAction::triggered, this, &TfrmMain::GraphCustomization1Click);
+    installGraphView(*this, option);
     buildPublishing(option);
     // Alarm limits, the watchdog and the rate of rise: a room of their own.
     installWatch(*this, option);

@@ -7,6 +7,7 @@
 #include "views/ChartCustomizeDialog.h"
 #include "views/DateTimeTicker.h"
 
+#include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
@@ -188,6 +189,7 @@ Chart::Chart(QWidget *parent)
     connect(m_plot, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (contextMenuPolicy() != Qt::ActionsContextMenu || actions().isEmpty())
             return;
+        m_differenceAction->setVisible(subsets() == 2);
         // The menu takes the button's release: a zoom rectangle the press
         // began would stay drawn.
         if (m_plot->selectionRect() && m_plot->selectionRect()->isActive())
@@ -202,12 +204,17 @@ Chart::Chart(QWidget *parent)
         if (rect.width() < 3 && rect.height() < 3)
             return;
         m_zoomed = true;
+        if (m_autoScale) {
+            setAutoScale(false);
+            m_autoScaleBeforeZoom = true;
+        }
         Q_EMIT zoomedIn();
     });
 
     m_c.look.subsetLabels = {QStringLiteral("T1")};
     m_c.look.subsetColors = {QColor(Qt::black)};
     m_c.look.subsetLineTypes = {0};
+    buildOwnActions();
     resetImage();
 }
 
@@ -243,7 +250,9 @@ bool Chart::restoreState(const QByteArray &block, QString *error)
     if (!restoreChartState(block, m_c, error))
         return false;
     m_zoomed = false;
+    m_fitted = false;
     resetImage();
+    refit(true);
     return true;
 }
 
@@ -330,26 +339,32 @@ void Chart::applyData()
         // Unset cells (x 0) and null values become gaps in the line.
         const std::vector<double> &xs = d.xs(s);
         const std::vector<float> &ys = d.ys(s);
-        QVector<QCPGraphData> cells;
-        cells.reserve(d.points());
+        // Written through a pointer: a set of tens of thousands of readings
+        // is drawn on every change of the window.
+        QVector<QCPGraphData> cells(d.points()); // a break needs an unset cell before it
+        QCPGraphData *out = cells.data();
+        int used = 0;
         bool gapPending = false;
         bool sorted = true;
+        const float nullY = m_c.nullY;
         for (int p = 0; p < d.points(); ++p) {
             const double x = xs[p];
             if (x == 0.0) {
-                gapPending = !cells.isEmpty();
+                gapPending = used > 0;
                 continue;
             }
             const double key = keyOf(x);
             if (gapPending) {
-                cells.append(QCPGraphData(cells.last().key + 1e-6, nan));
+                out[used] = QCPGraphData(out[used - 1].key + 1e-6, nan);
+                ++used;
                 gapPending = false;
             }
             const float y = ys[p];
-            if (!cells.isEmpty() && key < cells.last().key)
+            if (used > 0 && key < out[used - 1].key)
                 sorted = false;
-            cells.append(QCPGraphData(key, (y == m_c.nullY || !std::isfinite(y)) ? nan : double(y)));
+            out[used++] = QCPGraphData(key, (y == nullY || !std::isfinite(y)) ? nan : double(y));
         }
+        cells.resize(used);
         if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints)
             cells = monotoneCurve(cells);
         g->data()->set(cells, sorted);
@@ -385,7 +400,9 @@ void Chart::applyScales()
         m_plot->xAxis->setRange(visibleRange(wholeMs(keyOf(s.minX)), wholeMs(keyOf(s.maxX)), 1.0, 60.0));
     else
         m_plot->xAxis->rescale(true);
-    if (s.manualY)
+    if (m_autoScale && m_fitted)
+        m_plot->yAxis->setRange(m_fittedMin, m_fittedMax);
+    else if (s.manualY)
         m_plot->yAxis->setRange(visibleRange(s.minY, s.maxY, 1e-6, 2.0));
     else
         m_plot->yAxis->rescale(true);
@@ -427,10 +444,18 @@ void Chart::applyLines()
 
 void Chart::resetImage()
 {
-    applyLook();
+    // Pens, fonts and colours set again drop the plot's cached labels.
+    if (!m_lookApplied || !(m_c.look == m_appliedLook)) {
+        applyLook();
+        m_appliedLook = m_c.look;
+        m_lookApplied = true;
+    }
     applyData();
-    if (!m_zoomed)
+    applyDifference();
+    if (!m_zoomed) {
         applyScales();
+        refit(false);
+    }
     applyLines();
     applyComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
@@ -439,7 +464,10 @@ void Chart::resetImage()
 void Chart::undoZoom()
 {
     m_zoomed = false;
+    if (m_autoScaleBeforeZoom)
+        setAutoScale(true);
     applyScales();
+    refit(true);
     fitComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
@@ -447,6 +475,9 @@ void Chart::undoZoom()
 void Chart::reinitAndReset()
 {
     m_zoomed = false;
+    m_fitted = false;
+    applyScales();
+    refit(true);
     resetImage();
 }
 

@@ -6,13 +6,17 @@
 
 #include "views/ChartState.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <vector>
 
+class QAction;
 class QCustomPlot;
 class QCPAbstractItem;
+class QTimer;
 class QCPAbstractPlottable;
 class QCPTextElement;
 class QPrinter;
@@ -41,6 +45,10 @@ public:
     void setXData(int s, int p, double x) { m_c.data.setX(s, p, x); }
     void setYData(int s, int p, float y) { m_c.data.setY(s, p, y); }
     void emptySubset(int s) { m_c.data.emptySubset(s); }
+    void setSubsetCells(int s, const std::vector<double> &x, const std::vector<float> &y)
+    {
+        m_c.data.setSubsetCells(s, x, y);
+    }
     // Drops the 100 oldest cells of every subset and keeps the point count.
     void appendBlock(int count = 100) { m_c.data.appendBlock(count); }
     const ChartData &data() const { return m_c.data; }
@@ -77,6 +85,35 @@ public:
     // does, and redraws, so the new scales show at once.
     void reinitAndReset();
     bool isZoomed() const { return m_zoomed; }
+
+    // Auto scale: the value axis fits the readings in view (and the values
+    // kept in sight) with a margin of 5 % of their span; the time axis
+    // stays. While the chart is redrawn sample by sample it is fitted again
+    // at most once a second. A zoom by hand turns it off until Undo Zoom.
+    // Off, the manual scale shows. The chart's context menu has its check
+    // item ("Auto Scale").
+    static constexpr int kRefitMs = 1000;
+    static constexpr double kFitMargin = 0.05;
+    void setAutoScale(bool on);
+    bool autoScale() const { return m_autoScale; }
+    QAction *autoScaleAction() const { return m_autoScaleAction; }
+    // Values auto scale keeps in sight besides the readings (the alarm
+    // limits drawn on the chart).
+    void setKeepInSight(const QVector<double> &values);
+    // Fits the value axis to what is in view now (when auto scale is on and
+    // the chart is not zoomed); the caller redraws.
+    void fitValueAxis();
+
+    // T1-T2 drawn from the two channels' readings as a line of its own
+    // (check item "T1−T2" in the context menu, offered only on a chart of
+    // two subsets). While drawn it is part of what the chart saves, prints
+    // and exports, as a third subset.
+    static QString differenceLabel() { return QStringLiteral("T1\u2212T2"); }
+    static QColor differenceColor() { return QColor(0, 150, 60); }
+    void setDifferenceShown(bool shown);
+    bool differenceShown() const { return m_differenceShown; }
+    bool differenceDrawn() const { return m_differenceShown && subsets() == 2; }
+    QAction *differenceAction() const { return m_differenceAction; }
 
     // The customization dialog; true when the user accepted it.
     bool customize();
@@ -123,7 +160,8 @@ public:
     // The first and last x of the chart's own cells (0 when none).
     double firstX() const;
 
-    QByteArray saveState() const { return saveChartState(m_c); }
+    // With the T1-T2 line drawn, the block holds it as a third subset.
+    QByteArray saveState() const;
     // Replaces the whole chart; on a block that does not read nothing changes.
     bool restoreState(const QByteArray &block, QString *error = nullptr);
     const ChartContents &contents() const { return m_c; }
@@ -141,6 +179,8 @@ Q_SIGNALS:
     void zoomedIn();
     void customizeDialogEnded(bool accepted);
     void clicked();
+    void autoScaleChanged(bool on);
+    void differenceShownChanged(bool shown);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -159,6 +199,11 @@ private:
     void applyScales();
     void applyLines();
     void applyComparison();
+    void applyDifference();
+    // The value axis for auto scale, fitted now or (after a fit less than a
+    // second ago) once that second is over.
+    void refit(bool now);
+    void buildOwnActions();
     // Unless zoomed, widens the value axis so the comparison's readings in
     // the time shown are seen too.
     void fitComparison();
@@ -174,6 +219,20 @@ private:
     bool m_zoomed = false;
     Comparison m_comparison;
     QList<QCPAbstractPlottable *> m_comparisonGraphs;
+
+    ChartLook m_appliedLook; // what the plot was last given
+    bool m_lookApplied = false;
+    bool m_autoScale = false;
+    bool m_autoScaleBeforeZoom = false; // turned off by the zoom, back on with Undo Zoom
+    double m_fittedMin = 0.0, m_fittedMax = 0.0;
+    bool m_fitted = false;
+    QVector<double> m_keepInSight;
+    QElapsedTimer m_lastFit;
+    QTimer *m_refitTimer = nullptr;
+    QAction *m_autoScaleAction = nullptr;
+    bool m_differenceShown = false;
+    QAction *m_differenceAction = nullptr;
+    QPointer<QObject> m_differenceGraph; // the T1-T2 line while drawn
 };
 
 } // namespace kv

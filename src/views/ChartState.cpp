@@ -3,6 +3,7 @@
 #include <QtEndian>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 namespace kv {
@@ -144,6 +145,17 @@ void ChartData::emptySubset(int s)
         throw ChartError("no such subset");
     std::fill(m_x[s].begin(), m_x[s].end(), 0.0);
     std::fill(m_y[s].begin(), m_y[s].end(), 0.0f);
+}
+
+void ChartData::setSubsetCells(int s, const std::vector<double> &x, const std::vector<float> &y)
+{
+    if (s < 0 || s >= subsets())
+        throw ChartError("no such subset");
+    const auto n = static_cast<std::ptrdiff_t>(std::min({x.size(), y.size(), std::size_t(m_points)}));
+    std::copy(x.begin(), x.begin() + n, m_x[s].begin());
+    std::copy(y.begin(), y.begin() + n, m_y[s].begin());
+    std::fill(m_x[s].begin() + n, m_x[s].end(), 0.0);
+    std::fill(m_y[s].begin() + n, m_y[s].end(), 0.0f);
 }
 
 void ChartData::appendBlock(int count)

@@ -99,6 +99,9 @@ public:
     void setY(int s, int p, float v);
     // Every cell of the subset back to unset.
     void emptySubset(int s);
+    // The subset's first cells from x and y (as many as both hold, at most
+    // the point count), every later cell unset.
+    void setSubsetCells(int s, const std::vector<double> &x, const std::vector<float> &y);
     // Drops the `count` oldest cells of every subset, moves the rest to the
     // front and adds `count` unset cells at the end: the point count stays.
     void appendBlock(int count);

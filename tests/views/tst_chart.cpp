@@ -4,6 +4,7 @@
 #include "views/Chart.h"
 #include "views/ChartCustomizeDialog.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPrinter>
@@ -215,6 +216,97 @@ private Q_SLOTS:
         c.undoZoom();
         QVERIFY(!c.isZoomed());
         QCOMPARE(c.plot()->yAxis->range().upper, 50.0);
+    }
+
+    // Auto scale fits the readings in view and the values kept in sight
+    // with a 5 % margin, is refitted at most once a second, gives way to a
+    // zoom by hand and comes back with Undo Zoom; off, the manual scale.
+    void autoScale()
+    {
+        Chart c;
+        c.resize(600, 400);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.setPoints(5);
+        const float ys[] = {100, 900, 300, 5000};
+        for (int p = 0; p < 4; ++p) {
+            // The last reading lies after the time shown: not fitted.
+            c.setXData(0, p, 46000.5 + (p == 3 ? 0.2 : p / 1440.0));
+            c.setYData(0, p, ys[p]);
+        }
+        c.setManualX(46000.5, 46000.6);
+        c.setManualY(-10, 50);
+        c.resetImage();
+        const auto range = [&c] { return std::make_pair(c.plot()->yAxis->range().lower, c.plot()->yAxis->range().upper); };
+        QCOMPARE(range(), std::make_pair(-10.0, 50.0));
+        c.autoScaleAction()->trigger();
+        QVERIFY(c.autoScale());
+        QCOMPARE(range(), std::make_pair(60.0, 940.0));
+        c.setKeepInSight({1000.0});
+        QCOMPARE(range(), std::make_pair(55.0, 1045.0));
+
+        // A new reading at once waits for the second to end.
+        c.setXData(0, 4, 46000.5 + 5 / 1440.0);
+        c.setYData(0, 4, 1100);
+        c.resetImage();
+        QCOMPARE(range().second, 1045.0);
+        QTRY_COMPARE_WITH_TIMEOUT(range(), std::make_pair(50.0, 1150.0), 2000);
+
+        QWidget *w = c.plot();
+        const QRect r = c.plot()->axisRect()->rect();
+        const QPoint a = r.topLeft() + QPoint(r.width() / 4, r.height() / 4);
+        const QPoint b = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+        QTest::mousePress(w, Qt::LeftButton, {}, a);
+        QMouseEvent move(QEvent::MouseMove, b, w->mapToGlobal(b), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(w, &move);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, b);
+        QVERIFY(c.isZoomed());
+        QVERIFY(!c.autoScale());
+        QVERIFY(!c.autoScaleAction()->isChecked());
+        c.resetImage();
+        QVERIFY(range().second < 1150.0);
+        c.undoZoom();
+        QVERIFY(c.autoScale());
+        QCOMPARE(range(), std::make_pair(50.0, 1150.0));
+        c.setAutoScale(false);
+        QCOMPARE(range(), std::make_pair(-10.0, 50.0));
+    }
+
+    // T1-T2 is drawn only on a chart of two channels, from the readings
+    // (none where either is overloaded), and a saved chart carries it only
+    // while it is drawn.
+    void differenceLine()
+    {
+        Chart one;
+        one.setDifferenceShown(true);
+        QVERIFY(!one.differenceDrawn());
+        QCOMPARE(one.plot()->graphCount(), 2);
+
+        Chart c;
+        const ChartContents two = sample(2, 4);
+        QVERIFY(c.restoreState(saveChartState(two)));
+        c.setYData(1, 2, c.nullY());
+        const QByteArray without = c.saveState();
+        QCOMPARE(without, saveChartState(c.contents()));
+        c.differenceAction()->trigger();
+        QVERIFY(c.differenceDrawn());
+        QCPGraph *line = nullptr;
+        for (int g = 0; g < c.plot()->graphCount(); ++g)
+            if (c.plot()->graph(g)->name() == Chart::differenceLabel())
+                line = c.plot()->graph(g);
+        QVERIFY(line);
+        QCOMPARE(line->data()->size(), 4);
+        QCOMPARE(line->data()->at(0)->value, double(two.data.y(0, 0)) - double(two.data.y(1, 0)));
+        QVERIFY(std::isnan(line->data()->at(2)->value));
+
+        ChartContents saved;
+        QVERIFY(restoreChartState(c.saveState(), saved, nullptr));
+        QCOMPARE(saved.data.subsets(), 3);
+        QCOMPARE(saved.look.subsetLabels.value(2), Chart::differenceLabel());
+        QCOMPARE(saved.data.y(2, 1), float(double(two.data.y(0, 1)) - double(two.data.y(1, 1))));
+        QCOMPARE(saved.data.y(2, 2), c.nullY());
+        c.setDifferenceShown(false);
+        QCOMPARE(c.saveState(), without);
     }
 
     // A span of no width (a set of one reading, or one taken at interval 0)

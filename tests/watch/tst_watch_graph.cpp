@@ -172,9 +172,11 @@ private Q_SLOTS:
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QStringList shown;
         for (QAction *a : menu->actions())
-            shown << a->text();
+            if (a->isVisible())
+                shown << a->text();
         menu->close();
-        QCOMPARE(shown, QStringList{QStringLiteral("Rate of Rise")});
+        // The chart's own items come first; T1-T2 only on two channels.
+        QCOMPARE(shown, (QStringList{QStringLiteral("&Auto Scale"), QStringLiteral("Rate of Rise")}));
     }
 
     void untouchedLimitsComeBackExactlyInTheOtherUnit()
@@ -259,10 +261,16 @@ private Q_SLOTS:
         AlarmSettings a;
         a[AlarmChannel::T1].high = {true, 80.0};
         a[AlarmChannel::T2].low = {true, -18.0};       // not on a one-channel graph
-        a[AlarmChannel::Difference].high = {true, 5.0}; // a difference has no line
+        a[AlarmChannel::Difference].high = {true, 5.0}; // a line only on the T1-T2 line
         overlay.setLimits(a, 1);
         QCOMPARE(overlay.limitLines().size(), 1);
         overlay.setLimits(a, 2);
+        QCOMPARE(overlay.limitLines().size(), 2);
+        chart.setSubsets(2);
+        chart.setDifferenceShown(true);
+        QCOMPARE(overlay.limitLines().size(), 3);
+        QCOMPARE(overlay.limitLines().last().value, 5.0);
+        chart.setDifferenceShown(false);
         QCOMPARE(overlay.limitLines().size(), 2);
         const int items = chart.plot()->itemCount();
         // The chart's own annotations come and go without touching ours.

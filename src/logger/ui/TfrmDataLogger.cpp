@@ -15,6 +15,7 @@
 #include "views/GridModel.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -44,7 +45,8 @@ namespace {
 
 constexpr int kLeftColumnWidth = 287;
 constexpr int kEmptyPoints = 500;
-constexpr int kProgressStep = 4096; // readings between two moves of the progress bar
+constexpr int kProgressStep = 4096; // readings between two looks at the clock
+constexpr int kProgressMs = 100;    // the least time between two moves of the progress bar
 
 double fontScale(const QWidget *w)
 {
@@ -205,7 +207,19 @@ void TfrmDataLogger::ShowDataSet(int index)
         return;
     QScopedValueRollback<bool> busy(m_showing, true);
 
-    TfrmDecodeProcess progress(this);
+    // One progress window for the window's life: making a new one for each
+    // set would cost more than showing the set. It has no parent, so that it
+    // stays out of the window's keyboard order while hidden; it is put over
+    // the window's middle as a child dialog would be.
+    if (!m_progress)
+        m_progress = std::make_unique<TfrmDecodeProcess>();
+    TfrmDecodeProcess &progress = *m_progress;
+    const struct Hide
+    {
+        QWidget *w;
+        ~Hide() { w->hide(); }
+    } hideProgress{m_progress.get()};
+    progress.move(mapToGlobal(rect().center()) - QPoint(progress.width() / 2, progress.height() / 2));
     progress.show();
     QCoreApplication::processEvents();
     // Whatever ran meanwhile may have replaced the collection.
@@ -213,7 +227,9 @@ void TfrmDataLogger::ShowDataSet(int index)
         return;
     WaitCursor hourglass;
     const bool tableHadFocus = Grid1->hasFocus();
-    Grid1->hide();
+    // The table is not drawn while it is filled. Hiding it would give its
+    // room to the graph and take it back, drawing the graph twice.
+    Grid1->setUpdatesEnabled(false);
 
     const DataSetCollection &c = *m_collection;
     const DataSet set = c.sets.at(index);
@@ -230,8 +246,6 @@ void TfrmDataLogger::ShowDataSet(int index)
 
     Chart &chart = *PESGraph1;
     chart.setPoints(std::max(4, n));
-    for (int s = 0; s < channels; ++s)
-        chart.emptySubset(s);
     progress.ProgressBar1->setRange(0, n);
     progress.ProgressBar1->setValue(0);
     // One interval a reading from the start; a lone reading stands in the
@@ -246,22 +260,37 @@ void TfrmDataLogger::ShowDataSet(int index)
     const int first = set.recordOffset + kRecordSamples;
     const int lastByte = std::min<int>(set.recordEnd - 2, image.size() - 1);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(image.constData());
+    // The cells of each channel are gathered and handed to the chart whole.
+    std::vector<double> xs[2];
+    std::vector<float> ys[2];
+    for (int ch = 0; ch < channels; ++ch) {
+        xs[ch].reserve(n);
+        ys[ch].reserve(n);
+    }
+    const float overload = chart.nullY();
+    // The bar repaints at once when it moves: only a showing long enough to
+    // watch moves it.
+    QElapsedTimer sinceMoved;
+    sinceMoved.start();
     for (int q = 0; q < n; ++q) {
         const int o = first + q * b;
         if (o + b - 1 > lastByte)
             break;
-        if (q % kProgressStep == 0)
+        if (q % kProgressStep == 0 && sinceMoved.elapsed() >= kProgressMs) {
             progress.ProgressBar1->setValue(q);
+            sinceMoved.start();
+        }
         const double t = set.start + q * step;
         for (int ch = 0; ch < channels; ++ch) {
             const Sample s = DecodeSample(bytes[o + 2 * ch], bytes[o + 2 * ch + 1]);
             if (!s.overload)
                 m_extremes[ch].add(s.value, t);
-            chart.setXData(ch, q, t);
-            chart.setYData(ch, q, s.overload ? chart.nullY() : s.value);
+            xs[ch].push_back(t);
+            ys[ch].push_back(s.overload ? overload : s.value);
         }
     }
-    progress.ProgressBar1->setValue(n);
+    for (int ch = 0; ch < channels; ++ch)
+        chart.setSubsetCells(ch, xs[ch], ys[ch]);
 
     chart.look().showVertLineAnnotations = true;
     const bool fahrenheit = set.unit == QLatin1Char('F');
@@ -294,10 +323,12 @@ void TfrmDataLogger::ShowDataSet(int index)
     chart.resetImage();
     if (chart.isZoomed())
         chart.undoZoom();
+    else
+        chart.fitValueAxis(); // auto scale follows the new set at once
 
     selectRow(Grid2, index);
     selectRow(Grid1, 0);
-    Grid1->show();
+    Grid1->setUpdatesEnabled(true);
     if (tableHadFocus)
         Grid1->setFocus();
 }

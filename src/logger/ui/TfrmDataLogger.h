@@ -29,6 +29,7 @@ class PaneHeading;
 class Prompt;
 class SampleTable;
 class StatisticsPanel;
+class TfrmDecodeProcess;
 
 class TfrmDataLogger : public QWidget, public ChildWindow
 {
@@ -144,6 +145,7 @@ private:
     int m_shownSet = -1;
     bool m_dataSetsLoaded = false;
     bool m_showing = false;
+    std::unique_ptr<TfrmDecodeProcess> m_progress; // made at the first set shown
     bool m_selecting = false;
     // The rows current when a mouse button went down in each table, so a
     // click that changed the row is not handled twice.

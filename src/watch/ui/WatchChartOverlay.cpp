@@ -26,6 +26,10 @@ WatchChartOverlay::WatchChartOverlay(Chart *chart)
 {
     setObjectName(QStringLiteral("WatchChartOverlay"));
     connect(chart->plot(), &QCustomPlot::beforeReplot, this, &WatchChartOverlay::refreshRate);
+    connect(chart, &Chart::differenceShownChanged, this, [this] {
+        if (m_limitChannels > 0)
+            setLimits(m_limits, m_limitChannels);
+    });
 }
 
 void WatchChartOverlay::removeItems(QList<QCPAbstractItem *> &items)
@@ -43,16 +47,28 @@ void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
         return;
     removeItems(m_limitItems);
     m_limitLines.clear();
+    m_limits = limits;
+    m_limitChannels = channels;
     QCustomPlot *plot = m_chart->plot();
-    for (int c = 0; c < std::min(channels, 2); ++c) {
-        const AlarmChannel channel = c == 0 ? AlarmChannel::T1 : AlarmChannel::T2;
+    QVector<AlarmChannel> drawn;
+    if (channels >= 1)
+        drawn << AlarmChannel::T1;
+    if (channels >= 2)
+        drawn << AlarmChannel::T2;
+    if (channels >= 2 && m_chart->differenceDrawn())
+        drawn << AlarmChannel::Difference;
+    QVector<double> inSight;
+    for (const AlarmChannel channel : std::as_const(drawn)) {
+        const bool difference = channel == AlarmChannel::Difference;
         const ChannelLimits &l = limits[channel];
         for (bool high : {true, false}) {
             const AlarmLimit &limit = high ? l.high : l.low;
             if (!limit.on)
                 continue;
             auto *line = new QCPItemStraightLine(plot);
-            line->setPen(QPen(high ? kHighColor : kLowColor, 1, Qt::DashDotLine));
+            // The difference's limits in the colour of its line.
+            line->setPen(QPen(difference ? Chart::differenceColor() : high ? kHighColor : kLowColor, 1,
+                              difference ? Qt::DashLine : Qt::DashDotLine));
             line->point1->setTypeX(QCPItemPosition::ptAxisRectRatio);
             line->point1->setTypeY(QCPItemPosition::ptPlotCoords);
             line->point2->setTypeX(QCPItemPosition::ptAxisRectRatio);
@@ -65,15 +81,17 @@ void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
             label->position->setTypeY(QCPItemPosition::ptPlotCoords);
             label->position->setCoords(0.005, limit.value);
             label->setPositionAlignment(Qt::AlignLeft | (high ? Qt::AlignBottom : Qt::AlignTop));
-            label->setColor(high ? kHighColor : kLowColor);
+            label->setColor(difference ? Chart::differenceColor() : high ? kHighColor : kLowColor);
             label->setText(QStringLiteral("%1 %2 %3")
                                .arg(alarmChannelName(channel), high ? QStringLiteral("high") : QStringLiteral("low"),
                                     QString::number(limit.value, 'f', 1)));
             label->setClipToAxisRect(true);
             m_limitItems << line << label;
             m_limitLines << LimitLine{alarmChannelName(channel), high, limit.value};
+            inSight << limit.value;
         }
     }
+    m_chart->setKeepInSight(inSight);
     plot->replot(QCustomPlot::rpQueuedReplot);
 }
 

@@ -33,8 +33,9 @@ public:
 
     Chart *chart() const { return m_chart; }
 
-    // The limits in the chart's unit; channels 1 or 2 (the difference's
-    // limits are no temperatures and have no line).
+    // The limits in the chart's unit; channels 1 or 2. The difference's
+    // limits are drawn while the chart draws its T1-T2 line. Auto scale
+    // keeps the limits drawn in sight.
     void setLimits(const AlarmSettings &limits, int channels);
     // A crossing, in the chart's unit.
     void markCrossing(const AlarmEvent &event);
@@ -91,6 +92,8 @@ private:
     std::function<QString()> m_unitSource;
     std::function<double()> m_intervalSource;
     bool m_refreshing = false;
+    AlarmSettings m_limits;
+    int m_limitChannels = 0;
 };
 
 } // namespace kv
