@@ -4,6 +4,7 @@
 // annotations, its own customization and print dialogs, and a state block
 // that stores data and look together.
 
+#include "common/RunNote.h"
 #include "views/ChartState.h"
 
 #include <QImage>
@@ -123,6 +124,18 @@ public:
     // The first and last x of the chart's own cells (0 when none).
     double firstX() const;
 
+    // Notes on the time line: a labelled vertical line at each, kept through
+    // redraws and drawn on pictures and printed pages as well. They are not
+    // part of the state block.
+    void setNotes(const RunNotes &notes);
+    const RunNotes &notes() const { return m_notes; }
+    // The note whose line or label is at pos (in the chart); -1 for none.
+    int noteAt(const QPoint &pos) const;
+    // Where the context menu was last opened: the date-time under it
+    // (within the time shown) and the note there (-1: none).
+    double menuTime() const { return m_menuTime; }
+    int menuNote() const { return m_menuNote; }
+
     QByteArray saveState() const { return saveChartState(m_c); }
     // Replaces the whole chart; on a block that does not read nothing changes.
     bool restoreState(const QByteArray &block, QString *error = nullptr);
@@ -141,6 +154,9 @@ Q_SIGNALS:
     void zoomedIn();
     void customizeDialogEnded(bool accepted);
     void clicked();
+    // The context menu is about to open: menuTime() and menuNote() tell
+    // where, so its actions can follow what is there.
+    void contextMenuOpening();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -159,6 +175,7 @@ private:
     void applyScales();
     void applyLines();
     void applyComparison();
+    void applyNotes();
     // Unless zoomed, widens the value axis so the comparison's readings in
     // the time shown are seen too.
     void fitComparison();
@@ -174,6 +191,11 @@ private:
     bool m_zoomed = false;
     Comparison m_comparison;
     QList<QCPAbstractPlottable *> m_comparisonGraphs;
+    RunNotes m_notes;
+    QList<QCPAbstractItem *> m_noteItems;
+    QList<QCPAbstractItem *> m_noteLabels; // by note; none where it has no label
+    double m_menuTime = 0.0;
+    int m_menuNote = -1;
 };
 
 } // namespace kv

@@ -510,10 +510,13 @@ private Q_SLOTS:
         const QString keptAlarms = JournalFolder::alarmsPath(dir.filePath(names.at(6)));
         writeFileBytes(goneAlarms, "alarm");
         writeFileBytes(keptAlarms, "alarm");
+        const QString goneNotes = JournalFolder::notesPath(dir.filePath(names.at(2))); // and so do notes
+        writeFileBytes(goneNotes, "time,note\n");
 
         QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
         QStringList expectedRemoved = names.mid(0, 6);
         expectedRemoved.insert(3, QFileInfo(goneAlarms).fileName());
+        expectedRemoved.insert(4, QFileInfo(goneNotes).fileName());
         QCOMPARE(removed, expectedRemoved);
         QVERIFY(QFile::exists(keptAlarms));
         QVERIFY(QFile::remove(keptAlarms));

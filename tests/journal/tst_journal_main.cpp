@@ -473,6 +473,10 @@ private Q_SLOTS:
         // The recovered recording's window names its file.
         QCOMPARE(QFileInfo(lists[0]->windowTitle()).fileName(), QFileInfo(journal).fileName());
         const QVector<QStringList> recovered = rowsOf(*lists[0]->grid());
+        // The note made after the second row comes back with the rows.
+        QVERIFY2(next.prompt.questions[0].contains(QStringLiteral("with its note")), qPrintable(next.prompt.questions[0]));
+        QCOMPARE(lists[0]->notes().size(), 1);
+        QCOMPARE(lists[0]->notes().at(0).text, QStringLiteral("door opened"));
         // Every row shown before the kill, and at most the one being
         // shown when it came.
         QVERIFY2(recovered.size() == shown.size() || recovered.size() == shown.size() + 1,
@@ -510,6 +514,8 @@ static int recordUntilKilled(int argc, char **argv)
         // take it back.
         main.journal()->waitWritten();
         const RunRows &rows = main.liveRun().rows();
+        if (rows.count() == 2) // written whole before it returns
+            main.liveRun().addNote(QStringLiteral("door opened"));
         std::printf("%s\n", rows.cells(rows.count() - 1).join(QLatin1Char('|')).toUtf8().constData());
         std::fflush(stdout);
     });

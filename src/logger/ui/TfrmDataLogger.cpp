@@ -213,6 +213,7 @@ void TfrmDataLogger::ShowDataSet(int index)
         return;
     WaitCursor hourglass;
     const bool tableHadFocus = Grid1->hasFocus();
+    PESGraph1->setNotes({}); // notes belong to the set they were made on
     Grid1->hide();
 
     const DataSetCollection &c = *m_collection;
