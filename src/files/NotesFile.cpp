@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
+
 namespace kv {
 
 namespace NotesFile {
@@ -51,35 +53,79 @@ bool write(const QString &path, const RunNotes &notes, QString *error)
     return SafeFile::writeWhole(path, bytes(notes), error);
 }
 
-RunNotes parse(const QByteArray &bytes)
+namespace {
+
+// The local time at the start of an ISO 8601 text, seconds or milliseconds;
+// an offset after it only tells the reader.
+bool localTime(const QByteArray &field, double &at)
+{
+    const QByteArray t = field.trimmed();
+    QDateTime local = QDateTime::fromString(QString::fromLatin1(t.left(19)), QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    if (!local.isValid())
+        return false;
+    if (t.size() > 20 && t.at(19) == '.') {
+        int ms = 0, digits = 0;
+        for (int i = 20; i < t.size() && digits < 3 && std::isdigit(uchar(t.at(i))); ++i, ++digits)
+            ms = ms * 10 + (t.at(i) - '0');
+        for (; digits < 3; ++digits)
+            ms *= 10;
+        local = local.addMSecs(ms);
+    }
+    at = toDateTimeDouble(local);
+    return true;
+}
+
+} // namespace
+
+RunNotes parse(const QByteArray &bytes, int *unread)
 {
     RunNotes notes;
-    const QList<QByteArray> lines = bytes.split('\n');
-    if (lines.isEmpty() || lines.first().trimmed() != kHeader.trimmed())
-        return notes;
-    for (int i = 1; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const QList<QByteArray> fields = AnalysisCsv::csvFields(line);
-        if (fields.size() != 2)
+    int bad = 0;
+    QList<QByteArray> lines = bytes.split('\n');
+    // A spreadsheet that saved the file may have put a byte-order mark first.
+    if (lines.first().startsWith("\xEF\xBB\xBF"))
+        lines.first().remove(0, 3);
+    const bool known = lines.first().trimmed().toLower() == kHeader.trimmed();
+    for (int i = known ? 1 : 0; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        if (line.isEmpty())
             continue;
-        // The local time as written; the offset only tells the reader.
-        const QDateTime local = QDateTime::fromString(QString::fromLatin1(fields.at(0).left(23)),
-                                                      QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"));
-        const QString text = noteText(QString::fromUtf8(fields.at(1)));
-        if (local.isValid() && !text.isEmpty())
-            insertNote(notes, {toDateTimeDouble(local), text});
+        QList<QByteArray> fields = AnalysisCsv::csvFields(line);
+        // A comma typed into a text by hand, without quotes, stays in it.
+        const QByteArray when = fields.takeFirst();
+        const QString text = noteText(QString::fromUtf8(fields.join(',')));
+        double at = 0.0;
+        if (known && localTime(when, at) && !text.isEmpty())
+            insertNote(notes, {at, text});
+        else
+            ++bad;
     }
+    if (unread)
+        *unread = bad;
     return notes;
 }
 
-RunNotes read(const QString &path)
+RunNotes read(const QString &path, int *unread)
 {
+    if (unread)
+        *unread = 0;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxBytes)
+    if (!f.exists())
         return {};
-    return parse(f.readAll());
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxBytes) {
+        if (unread)
+            *unread = -1;
+        return {};
+    }
+    return parse(f.readAll(), unread);
+}
+
+QString unreadText(int unread)
+{
+    if (unread < 0)
+        return QStringLiteral("its notes file could not be read");
+    return unread == 1 ? QStringLiteral("1 line of its notes file could not be read")
+                       : QStringLiteral("%1 lines of its notes file could not be read").arg(unread);
 }
 
 } // namespace NotesFile

@@ -23,9 +23,11 @@ QByteArray bytes(const RunNotes &notes);
 // with the reason in error.
 bool write(const QString &path, const RunNotes &notes, QString *error = nullptr);
 // The notes a file holds, in time order; none when it is missing. Lines
-// that do not read are skipped.
-RunNotes read(const QString &path);
-RunNotes parse(const QByteArray &bytes);
+// that do not read are skipped and counted in unread (-1: the file itself
+// could not be read), for unreadText() to tell the user.
+RunNotes read(const QString &path, int *unread = nullptr);
+RunNotes parse(const QByteArray &bytes, int *unread = nullptr);
+QString unreadText(int unread);
 
 } // namespace NotesFile
 

@@ -120,8 +120,10 @@ void LiveRun::record(const LiveSample &s)
         if (!why.isEmpty())
             Q_EMIT journalFailed(why);
     }
-    if (m_notesWaiting)
-        keepNotes(nullptr);
+    // Notes made before the journal had its file follow it now; a failure
+    // is told, as it would have been when the note was made.
+    if (QString why; m_notesWaiting && !keepNotes(&why))
+        Q_EMIT notesNotKept(why);
     Q_EMIT sampleTaken(s);
 }
 

@@ -105,6 +105,8 @@ Q_SIGNALS:
     void pollingResumed();
     // A note was added, edited or removed, or the notes went with a clear.
     void notesChanged();
+    // Notes waiting for the journal's file could not be written beside it.
+    void notesNotKept(const QString &why);
 
 public Q_SLOTS:
     // The link's tick while connected: the tick's date-time, and whether a

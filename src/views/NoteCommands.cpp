@@ -15,6 +15,7 @@ NoteCommands::NoteCommands(Prompt &prompt, LiveRun &run, std::function<Chart *()
     , m_run(run)
     , m_realTimeGraph(std::move(realTimeGraph))
 {
+    connect(&run, &LiveRun::notesNotKept, this, &NoteCommands::tellNotKept, Qt::QueuedConnection);
 }
 
 bool NoteCommands::isLive(const Chart &chart) const

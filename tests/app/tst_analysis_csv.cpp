@@ -111,6 +111,15 @@ private Q_SLOTS:
                 QCOMPARE(read.cell(c, r), table.cell(c, r));
         QVERIFY(read.cell(1, 1).startsWith(QStringLiteral("20")));       // ISO date
         QCOMPARE(read.cell(2, 1), hhmmssText(logger->collection()->sets.at(setIndex).start)); // 24-hour time
+
+        // A note made on a set's graph is still there after another set was shown.
+        QVERIFY(logger->collection()->sets.size() > 1);
+        const RunNotes notes{{logger->collection()->sets.at(setIndex).start, QStringLiteral("lid on")}};
+        logger->PESGraph1->setNotes(notes);
+        logger->ShowDataSet(1 - setIndex);
+        QVERIFY(logger->PESGraph1->notes().isEmpty());
+        logger->ShowDataSet(setIndex);
+        QCOMPARE(logger->PESGraph1->notes(), notes);
     }
 
     // Lists and graphs: their own columns, the function text, an overload

@@ -260,6 +260,13 @@ private Q_SLOTS:
         QVERIFY(recordRows(s, 3));
         QVERIFY(s.main->StatusJournalProblem->isVisible()
                 && s.main->StatusJournalProblem->text().startsWith(QStringLiteral("Safety copy stopped: The journal ")));
+        // A note made there is not lost unsaid.
+        s.prompt.textAnswers << QStringLiteral("door opened");
+        s.main->findChild<QAction *>(QStringLiteral("AddNote1"))->trigger();
+        QCOMPARE(s.main->liveRun().notes().size(), 1);
+        QVERIFY2(s.prompt.errors.size() == 1 && s.prompt.errors[0].contains(QStringLiteral("could not be kept")),
+                 qPrintable(s.prompt.errors.join(QLatin1Char('\n'))));
+        s.prompt.errors.clear();
         QVERIFY(s.main->close()); // Discard
         QCOMPARE(s.prompt.informations, QStringList{QStringLiteral("The safety copy of this recording had stopped "
                                                                    "before any reading reached the disk: its readings "

@@ -346,7 +346,8 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
     grid.setRowCount(1);
     grid.appendRows(std::move(read.rows));
     // A CSV for analysis holds its notes; a recording's journal has them beside it.
-    list->setNotes(!read.notes.isEmpty() ? read.notes : NotesFile::read(NotesFile::pathBeside(path)));
+    int unread = 0;
+    list->setNotes(!read.notes.isEmpty() ? read.notes : NotesFile::read(NotesFile::pathBeside(path), &unread));
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
         giveRoom(frame, QSize(680, 360));
     else
@@ -355,6 +356,9 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         m_prompt.information(QStringLiteral("The file %1 holds more than one data set; the list shows the first. "
                                             "Export one set at a time to see each.")
                                  .arg(shownPath(path)));
+    if (unread != 0)
+        m_prompt.information(QStringLiteral("The list opened with the notes that could be read; %1 (%2).")
+                                 .arg(NotesFile::unreadText(unread), shownPath(NotesFile::pathBeside(path))));
     return list;
 }
 
