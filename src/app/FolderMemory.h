@@ -40,6 +40,10 @@ public:
     QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
     bool askRange(const QString &caption, RangeAnswer &answer) override { return m_inner.askRange(caption, answer); }
+    bool askText(const QString &caption, const QString &label, QString &text) override
+    {
+        return m_inner.askText(caption, label, text);
+    }
     Choice chooseOpenSave(const QString &caption, const QString &collectionText, const QString &singleSetText) override
     {
         return m_inner.chooseOpenSave(caption, collectionText, singleSetText);

@@ -34,7 +34,8 @@ bool TfrmMain::saveRealTimeList()
         return false;
     const int rows = list->grid()->RowCount() - 1;
     // A range of the rows in a file leaves the others unsaved.
-    if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName()) || !m_files.wroteWholeGrid())
+    if (!m_files.WriteGridText(*list->grid(), list->suggestedFileName(), {}, list->notes())
+        || !m_files.wroteWholeGrid())
         return false;
     // A list that has shown the run from its start holds all its rows.
     if (rows == m_run.rows().count())
@@ -50,7 +51,7 @@ bool TfrmMain::saveRecording()
         return saveRealTimeList();
     }
     // The list was closed, or opened again since: the run's rows, the same table.
-    if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime))
+    if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime), {}, m_run.notes())
         || !m_files.wroteWholeGrid())
         return false;
     m_savedRunRows = run.count();

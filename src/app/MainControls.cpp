@@ -8,6 +8,7 @@
 #include "app/WatchWiring.h"
 #include "files/ui/CompareCommands.h"
 #include "views/ChildWindow.h"
+#include "views/NoteCommands.h"
 #include "views/PictureCommands.h"
 
 #include <QApplication>
@@ -92,6 +93,19 @@ void TfrmMain::buildMenus()
     Stop1->setEnabled(false);
     connect(Run1, &QAction::triggered, this, &TfrmMain::btnRunClick);
     connect(Stop1, &QAction::triggered, this, &TfrmMain::btnPauseClick);
+    {
+        // Notes on the run's time line, and on every graph's from its context menu.
+        auto *notes = new NoteCommands(m_prompt, m_run, [this] { return m_recorder.graph(); }, this);
+        notes->setObjectName(QStringLiteral("NoteCommands"));
+        realTime->addSeparator();
+        QAction *addNote = action(realTime, "AddNote1", QStringLiteral("Add &Note\u2026"));
+        addNote->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+        connect(addNote, &QAction::triggered, notes, &NoteCommands::AddNote1Click);
+        connect(&m_children, &ChildWindows::added, notes, [notes](QWidget *window) {
+            if (ChildWindow *child = childWindowOf(window); child && child->chart())
+                notes->installOn(*child->chart());
+        });
+    }
 
     QMenu *view = bar->addMenu(QStringLiteral("&View"));
     DataLogger1 = action(view, "DataLogger1", QStringLiteral("&Data Logger"));

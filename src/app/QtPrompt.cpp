@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
@@ -111,6 +112,20 @@ Prompt::Keep QtPrompt::askSave(const QString &text)
 DateTimeFields QtPrompt::correctDateTime(const DateTimeFields &initial)
 {
     return TfrmChangeDateTime::ask(initial, m_parent);
+}
+
+bool QtPrompt::askText(const QString &caption, const QString &label, QString &text)
+{
+    QInputDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("TfrmNote"));
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    dialog.resize(420, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    text = dialog.textValue();
+    return true;
 }
 
 bool QtPrompt::setupScale(QString &maxText, QString &minText)

@@ -28,6 +28,7 @@ public:
     QString openFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                          const QString &directory = QString()) override;
     bool askRange(const QString &caption, RangeAnswer &answer) override;
+    bool askText(const QString &caption, const QString &label, QString &text) override;
     Choice chooseOpenSave(const QString &caption, const QString &collectionText,
                           const QString &singleSetText) override;
 

@@ -26,6 +26,7 @@ public:
         return QString();
     }
     bool askRange(const QString &, RangeAnswer &) override { return false; }
+    bool askText(const QString &, const QString &, QString &) override { return false; }
     Choice chooseOpenSave(const QString &, const QString &, const QString &) override { return Choice::Cancel; }
 };
 

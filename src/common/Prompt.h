@@ -70,6 +70,11 @@ public:
     enum class Choice { Collection = 1, SingleSet = 7, Cancel = 2 };
     virtual Choice chooseOpenSave(const QString &caption, const QString &collectionText,
                                   const QString &singleSetText) = 0;
+
+    // One line of text (a note): label above the edit, text in it as the
+    // dialog starts and as the user left it; false for Cancel (and where
+    // nobody can answer).
+    virtual bool askText(const QString &caption, const QString &label, QString &text) = 0;
 };
 
 // The extension a save dialog's file type gives: that of its first

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace kv {
 
@@ -86,8 +87,8 @@ namespace {
 
 const QString kType = QStringLiteral("CSV for analysis");
 
-// A text field: as it stands, or quoted where it holds a comma, a quote or
-// a line break.
+} // namespace
+
 QByteArray textField(const QString &text)
 {
     QByteArray b = text.trimmed().toUtf8();
@@ -97,6 +98,8 @@ QByteArray textField(const QString &text)
     }
     return b;
 }
+
+namespace {
 
 // A list's value cell: "OL" flags an overload; a number is written with a
 // point and the decimals it shows; an empty or "----" cell (no reading)
@@ -243,13 +246,15 @@ bool isAnalysisType(const QString &nameFilter)
     return nameFilter.startsWith(kType);
 }
 
-QByteArray header(int channels, bool function, bool withSet)
+QByteArray header(int channels, bool function, bool withSet, bool note)
 {
     QByteArray h = withSet ? "set,time,t1,t1_unit,t1_flag" : "time,t1,t1_unit,t1_flag";
     if (channels == 2)
         h += ",t2,t2_unit,t2_flag";
     if (function)
         h += ",function";
+    if (note)
+        h += ",note";
     return h + '\n';
 }
 
@@ -270,12 +275,24 @@ GridShape shapeOf(const GridSource &grid)
 }
 
 TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, int to, const RowTime &rowTime,
-                          int setNumber, bool withHeader, const TextProgress &progress, const QString &name)
+                          int setNumber, bool withHeader, const TextProgress &progress, const QString &name,
+                          const RunNotes &notes)
 {
     const GridShape shape = shapeOf(grid);
-    const QByteArray head = withHeader ? header(shape.channels, shape.functionColumn >= 0, setNumber > 0) : QByteArray();
+    const bool noted = !notes.isEmpty();
+    const QByteArray head =
+        withHeader ? header(shape.channels, shape.functionColumn >= 0, setNumber > 0, noted) : QByteArray();
     const QByteArray set = setNumber > 0 ? QByteArray::number(setNumber) + ',' : QByteArray();
     LocaleDateTimeReader reader;
+    const int rows = grid.RowCount() - 1;
+    const PlacedNotes placed = placeNotes(notes, from, to, rows, [&](int row) {
+        double t = std::numeric_limits<double>::quiet_NaN();
+        if (rowTime)
+            t = rowTime(row);
+        else
+            reader.dateTime(grid.cell(1, row), grid.cell(2, row), t);
+        return t;
+    });
     IsoTimes iso;
     // A row whose time or a value does not read stops the writing: left
     // empty, it would pass for a missing reading.
@@ -309,6 +326,10 @@ TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, i
                 line += ',';
                 line += textField(grid.cell(shape.functionColumn, row));
             }
+            if (noted) {
+                line += ',';
+                line += textField(placed.textOf(row));
+            }
             return true;
         });
     if (badRow && r.ok) {
@@ -319,12 +340,24 @@ TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, i
 }
 
 TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to, const QString &unit,
-                           const TextProgress &progress, const QString &name)
+                           const TextProgress &progress, const QString &name, const RunNotes &notes)
 {
     const int subsets = cells.subsets == 2 && cells.y1 ? 2 : 1;
     const QByteArray unitText = textField(unit);
     IsoTimes iso;
-    return writeLines(device, name, header(subsets, false), std::max(from, 1), cells.x ? std::min(to, cells.points) : 0,
+    const bool noted = !notes.isEmpty();
+    // Notes go on recorded points (those up to the first without a time).
+    int recorded = 0;
+    while (cells.x && recorded < cells.points && cells.x[recorded] != 0)
+        ++recorded;
+    // Not on a break in the line: it writes no line to hold the note.
+    const PlacedNotes placed = placeNotes(notes, from, to, recorded, [&](int point) {
+        const int k = point - 1;
+        const bool gap = std::isnan(cells.y0[k]) && (subsets == 1 || std::isnan(cells.y1[k]));
+        return gap ? std::numeric_limits<double>::quiet_NaN() : cells.x[k];
+    });
+    return writeLines(device, name, header(subsets, false, false, noted), std::max(from, 1),
+                      cells.x ? std::min(to, cells.points) : 0,
                       std::max(0, to - from + 1), progress, [&](int point, QByteArray &line) {
                           const int k = point - 1;
                           if (cells.x[k] == 0)
@@ -337,23 +370,27 @@ TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from,
                           appendCell(line, y0, unitText);
                           if (subsets == 2)
                               appendCell(line, cells.y1[k], unitText);
+                          if (noted) {
+                              line += ',';
+                              line += textField(placed.textOf(point));
+                          }
                           return true;
                       });
 }
 
 TextWriteResult writeGridFile(const QString &path, const GridSource &grid, int from, int to, const RowTime &rowTime,
-                              const TextProgress &progress)
+                              const TextProgress &progress, const RunNotes &notes)
 {
     return throughSafeFile(path, [&](QIODevice &d) {
-        return writeGrid(d, grid, from, to, rowTime, 0, true, progress, path);
+        return writeGrid(d, grid, from, to, rowTime, 0, true, progress, path, notes);
     });
 }
 
 TextWriteResult writeGraphFile(const QString &path, const GraphCells &cells, int from, int to, const QString &unit,
-                               const TextProgress &progress)
+                               const TextProgress &progress, const RunNotes &notes)
 {
     return throughSafeFile(path,
-                           [&](QIODevice &d) { return writeGraph(d, cells, from, to, unit, progress, path); });
+                           [&](QIODevice &d) { return writeGraph(d, cells, from, to, unit, progress, path, notes); });
 }
 
 } // namespace AnalysisCsv

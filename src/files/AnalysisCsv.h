@@ -11,6 +11,8 @@
 //   time,t1,t1_unit,t1_flag,function                     (a one-channel list)
 //   time,t1,t1_unit,t1_flag[,t2,t2_unit,t2_flag]         (a data set, a graph)
 //
+// A run with notes on its time line has a last "note" column.
+//
 // Several data sets in one file carry a leading "set" column. The window
 // program's Save and `kv481 export --format csv-iso` both write through
 // here, so the same set gives the same bytes.
@@ -57,8 +59,8 @@ QString typeDescription();
 bool isAnalysisType(const QString &nameFilter);
 
 // The header row (with its LF) for channels 1 or 2, with a function
-// column, and a set column first.
-QByteArray header(int channels, bool function, bool withSet = false);
+// column, a set column first, and a note column last.
+QByteArray header(int channels, bool function, bool withSet = false, bool note = false);
 
 // How a list grid's columns read: 1 or 2 channels (a second when column
 // 5 is titled), and whether it has a titled function column.
@@ -76,22 +78,34 @@ using RowTime = std::function<double(int row)>;
 // Rows from to to (1-based data rows) of a list or table grid: row 0
 // gives the shape, columns 1 and 2 the date and time, 3 and 5 the values
 // (locale texts or "OL"), 4 and 6 their units. setNumber above 0 puts the
-// set column first; withHeader writes the header row first.
+// set column first; withHeader writes the header row first. Notes (when
+// there is at least one) add a last "note" column: each note on the row
+// nearest its time, several on one row joined with "; ". Without notes
+// the bytes are those of a file without the column.
 TextWriteResult writeGrid(QIODevice &device, const GridSource &grid, int from, int to, const RowTime &rowTime = {},
                           int setNumber = 0, bool withHeader = true, const TextProgress &progress = {},
-                          const QString &name = QString());
+                          const QString &name = QString(), const RunNotes &notes = {});
 // Points from to to (1-based) of a chart's cells in unit: stops at the
 // first unrecorded point (x 0), skips a point without a value in any
 // subset (a break in a recording's line); the overload mark is flagged.
 TextWriteResult writeGraph(QIODevice &device, const GraphCells &cells, int from, int to, const QString &unit,
-                           const TextProgress &progress = {}, const QString &name = QString());
+                           const TextProgress &progress = {}, const QString &name = QString(),
+                           const RunNotes &notes = {});
 
 // The same into a file through the checked writer, replacing it only when
 // all is written (a cancelled write keeps the lines so far).
 TextWriteResult writeGridFile(const QString &path, const GridSource &grid, int from, int to,
-                              const RowTime &rowTime = {}, const TextProgress &progress = {});
+                              const RowTime &rowTime = {}, const TextProgress &progress = {},
+                              const RunNotes &notes = {});
 TextWriteResult writeGraphFile(const QString &path, const GraphCells &cells, int from, int to, const QString &unit,
-                               const TextProgress &progress = {});
+                               const TextProgress &progress = {}, const RunNotes &notes = {});
+
+// A text field: as it stands (trimmed), or quoted where it holds a
+// comma, a quote or a line break.
+QByteArray textField(const QString &text);
+// The fields of a CSV line; a quoted field may hold commas and doubled
+// quotes.
+QList<QByteArray> csvFields(const QByteArray &line);
 
 // Whether the first line of a file is one of these headers (or that of
 // the ISO export of earlier versions).

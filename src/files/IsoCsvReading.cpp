@@ -1,9 +1,13 @@
 // The comma-separated readings with ISO 8601 times that the command-line
 // program exports, read into the columns of a list.
 
+#include "common/DateTime.h"
 #include "common/LocaleText.h"
+#include "common/RunNote.h"
+#include "files/AnalysisCsv.h"
 #include "files/TextDataSet.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QIODevice>
 
@@ -15,9 +19,9 @@ namespace {
 
 // One line without its line end; false at the end of the file, on a read
 // error, or for a line longer than a list line (no reading of this layout).
-bool nextLine(QIODevice &device, QByteArray &line)
+bool nextLine(QIODevice &device, QByteArray &line, qint64 longest = TextDataSet::MaxLineLength + 2)
 {
-    line = device.readLine(TextDataSet::MaxLineLength + 2);
+    line = device.readLine(longest);
     if (line.isEmpty())
         return false;
     const bool ended = line.endsWith('\n');
@@ -28,9 +32,11 @@ bool nextLine(QIODevice &device, QByteArray &line)
     return true;
 }
 
+} // namespace
+
 // The fields of a CSV line; a quoted field may hold commas and doubled
 // quotes.
-QList<QByteArray> csvFields(const QByteArray &line)
+QList<QByteArray> AnalysisCsv::csvFields(const QByteArray &line)
 {
     QList<QByteArray> fields;
     QByteArray field;
@@ -59,8 +65,6 @@ QList<QByteArray> csvFields(const QByteArray &line)
     return fields;
 }
 
-} // namespace
-
 TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
 {
     TextListRows out;
@@ -82,7 +86,7 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
         n = n.trimmed().toLower().replace(' ', '_');
     // A column of any other name is another layout: nothing is read.
     static const QList<QByteArray> known{"set",    "time", "t1",      "t1_unit", "t1_flag", "t2",
-                                         "t2_unit", "t2_flag", "function", "unit"};
+                                         "t2_unit", "t2_flag", "function", "unit", "note"};
     for (const QByteArray &n : names)
         if (!known.contains(n))
             return out;
@@ -91,6 +95,9 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
     const int set = column("set");
     const int function = column("function");
     const int sharedUnit = column("unit");
+    // Notes make a line longer than a list line: several may share a row.
+    const int note = column("note");
+    const qint64 longest = note >= 0 ? 64 * 1024 : TextDataSet::MaxLineLength + 2;
     struct Channel
     {
         int value, unit, flag;
@@ -112,10 +119,10 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
 
     QStringList cells;
     QByteArray firstSet;
-    for (int n = 1; nextLine(device, line); ++n) {
+    for (int n = 1; nextLine(device, line, longest); ++n) {
         if (line.trimmed().isEmpty())
             break;
-        const QList<QByteArray> fields = csvFields(line);
+        const QList<QByteArray> fields = AnalysisCsv::csvFields(line);
         // A line of other fields than the header names is a damaged file:
         // it opens as nothing rather than as the rows above the damage,
         // which would drop the readings below it unnoticed.
@@ -153,6 +160,12 @@ TextListRows TextDataSet::readIsoCsv(QIODevice &device, const QString &name)
         }
         cells << (function >= 0 ? QString::fromUtf8(fields.at(function)) : QString());
         out.rows.append(cells, out.columns);
+        if (note >= 0 && iso && !fields.at(note).trimmed().isEmpty()) {
+            // At the reading's local time as written.
+            const QDateTime local = QDateTime::fromString(when.left(19), QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+            if (local.isValid())
+                out.notes.append({toDateTimeDouble(local), noteText(QString::fromUtf8(fields.at(note)))});
+        }
     }
     return out;
 }

@@ -17,6 +17,7 @@
 // commands ask for names and ranges, show progress and fill the windows.
 
 #include "common/CompactRows.h"
+#include "common/RunNote.h"
 
 #include <QString>
 #include <QStringList>
@@ -83,6 +84,8 @@ struct TextListRows
     int valueRow = 0;
     QString valueProblem;
     int lineOf(int row) const { return row + firstLine - 1; }
+    // Notes a CSV for analysis holds in its "note" column, at their rows' times.
+    RunNotes notes;
     // The meter model whose list has these columns: 482, 481 or 0.
     int model() const { return columns == 8 ? 482 : columns == 6 ? 481 : 0; }
 };

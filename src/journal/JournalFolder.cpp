@@ -2,6 +2,7 @@
 
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
+#include "files/NotesFile.h"
 #include "files/TextDataSet.h"
 
 #include <QCoreApplication>
@@ -173,6 +174,11 @@ QString JournalFolder::alarmsPath(const QString &journalPath)
     return base + QStringLiteral(".alarms.csv");
 }
 
+QString JournalFolder::notesPath(const QString &journalPath)
+{
+    return NotesFile::pathBeside(journalPath);
+}
+
 QString JournalFolder::stampOf(const QDateTime &start)
 {
     return start.toString(kStampFormat);
@@ -333,9 +339,11 @@ QStringList JournalFolder::prune(const QString &folder, const QString &keep, int
     bool full = false;
     for (const QFileInfo &fi : journals) {
         const bool inUse = fi.fileName() == keepName || QFileInfo::exists(markerPath(fi.filePath()));
-        // A journal's alarm events go with it and count with it.
-        const QFileInfo alarms(alarmsPath(fi.filePath()));
-        const qint64 size = fi.size() + (alarms.isFile() ? alarms.size() : 0);
+        // A journal's alarm events and notes go with it and count with it.
+        const QFileInfo companions[] = {QFileInfo(alarmsPath(fi.filePath())), QFileInfo(notesPath(fi.filePath()))};
+        qint64 size = fi.size();
+        for (const QFileInfo &c : companions)
+            size += c.isFile() ? c.size() : 0;
         if (!full && count < keepCount && bytes + size <= keepBytes) {
             ++count;
             bytes += size;
@@ -350,8 +358,10 @@ QStringList JournalFolder::prune(const QString &folder, const QString &keep, int
         }
         if (QFile::remove(fi.filePath())) {
             removed.prepend(fi.fileName());
-            if (alarms.isFile() && QFile::remove(alarms.filePath()))
-                removed.insert(1, alarms.fileName());
+            int at = 1;
+            for (const QFileInfo &c : companions)
+                if (c.isFile() && QFile::remove(c.filePath()))
+                    removed.insert(at++, c.fileName());
         }
     }
     return removed;

@@ -65,6 +65,8 @@ public:
     static QString markerPath(const QString &journalPath) { return journalPath + QStringLiteral(".open"); }
     // The alarm events of a recording, beside its journal: "<stamp>.alarms.csv".
     static QString alarmsPath(const QString &journalPath);
+    // The notes of a recording, beside its journal: "<stamp>.notes.csv".
+    static QString notesPath(const QString &journalPath);
 
     // Writes the marker of a journal being recorded by this process.
     static bool writeMarker(const QString &journalPath);
@@ -89,10 +91,10 @@ public:
     static void dismiss(const UnfinishedJournal &journal) { removeMarker(journal.path); }
 
     // Removes the oldest journals until at most keepCount remain holding
-    // at most keepBytes, alarm event files included, each going with its
-    // journal; keep (a path) and journals in use are never removed.
+    // at most keepBytes, alarm event and notes files included, each going
+    // with its journal; keep (a path) and journals in use are never removed.
     // Returns the names removed, oldest first, each journal's alarm events
-    // after it.
+    // and notes after it.
     static QStringList prune(const QString &folder, const QString &keep, int keepCount = kKeepCount,
                              qint64 keepBytes = kKeepBytes);
 };

@@ -1,6 +1,7 @@
 #include "journal/JournalRecovery.h"
 
 #include "common/Prompt.h"
+#include "files/NotesFile.h"
 #include "journal/JournalFolder.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@ void offerRecovery(const QString &folder, Prompt &prompt, const std::function<vo
                                    .arg(u.firstDate, u.firstTime, QDir::toNativeSeparators(u.path)));
             continue;
         }
-        const QString text = u.rows == 1
+        QString text = u.rows == 1
             ? QStringLiteral("The recording of %1 %2 did not end normally. Its 1 reading was kept in\n%3\n\n"
                              "Open it now?")
                   .arg(u.firstDate, u.firstTime, QDir::toNativeSeparators(u.path))
@@ -26,6 +27,11 @@ void offerRecovery(const QString &folder, Prompt &prompt, const std::function<vo
                              "were kept in\n%6\n\nOpen them now?")
                   .arg(u.firstDate, u.firstTime, QString::number(u.rows), u.lastDate, u.lastTime,
                        QDir::toNativeSeparators(u.path));
+        // Notes made during the recording come back with it.
+        const int notes = int(NotesFile::read(JournalFolder::notesPath(u.path)).size());
+        if (notes > 0)
+            text.replace(QStringLiteral("\n\nOpen"), notes == 1 ? QStringLiteral(", with its note.\n\nOpen")
+                                                                  : QStringLiteral(", with its %1 notes.\n\nOpen").arg(notes));
         if (prompt.confirm(text))
             open(u.path);
     }

@@ -1,6 +1,7 @@
 #include "session/LiveRun.h"
 
 #include "common/Clock.h"
+#include "files/NotesFile.h"
 #include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
 #include "link/PortInfo.h"
@@ -119,6 +120,10 @@ void LiveRun::record(const LiveSample &s)
         if (!why.isEmpty())
             Q_EMIT journalFailed(why);
     }
+    // Notes made before the journal had its file follow it now; a failure
+    // is told, as it would have been when the note was made.
+    if (QString why; m_notesWaiting && !keepNotes(&why))
+        Q_EMIT notesNotKept(why);
     Q_EMIT sampleTaken(s);
 }
 
@@ -150,7 +155,75 @@ void LiveRun::emptyRows(bool anotherMeter)
         m_runMeter = MeterIdentity();
     if (m_journal)
         m_journal->startNew();
+    const bool hadNotes = !m_notes.isEmpty();
+    m_notes.clear();
+    m_notesWaiting = false;
     Q_EMIT runCleared(anotherMeter);
+    if (hadNotes)
+        Q_EMIT notesChanged();
+}
+
+QString LiveRun::notesPath() const
+{
+    const QString journal = m_journal ? m_journal->currentPath() : QString();
+    return journal.isEmpty() ? journal : NotesFile::pathBeside(journal);
+}
+
+bool LiveRun::keepNotes(QString *why)
+{
+    const QString path = notesPath();
+    m_notesWaiting = path.isEmpty() && m_journal && m_journal->enabled();
+    if (path.isEmpty())
+        return true;
+    return NotesFile::write(path, m_notes, why);
+}
+
+double LiveRun::now() const
+{
+    return m_clock.now();
+}
+
+bool LiveRun::addNote(const QString &text, QString *why)
+{
+    return addNoteAt(now(), text, why);
+}
+
+bool LiveRun::addNoteAt(double at, const QString &text, QString *why)
+{
+    if (const QString problem = noteProblem(text); !problem.isEmpty()) {
+        if (why)
+            *why = problem;
+        return false;
+    }
+    insertNote(m_notes, {at, noteText(text)});
+    Q_EMIT notesChanged();
+    return keepNotes(why);
+}
+
+bool LiveRun::editNote(int index, const QString &text, QString *why)
+{
+    const QString problem = index < 0 || index >= m_notes.size() ? QStringLiteral("There is no such note.")
+                                                                   : noteProblem(text);
+    if (!problem.isEmpty()) {
+        if (why)
+            *why = problem;
+        return false;
+    }
+    m_notes[index].text = noteText(text);
+    Q_EMIT notesChanged();
+    return keepNotes(why);
+}
+
+bool LiveRun::removeNote(int index, QString *why)
+{
+    if (index < 0 || index >= m_notes.size()) {
+        if (why)
+            *why = QStringLiteral("There is no such note.");
+        return false;
+    }
+    m_notes.removeAt(index);
+    Q_EMIT notesChanged();
+    return keepNotes(why);
 }
 
 } // namespace kv

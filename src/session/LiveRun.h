@@ -8,6 +8,7 @@
 // taken, their journal, and the meter they belong to.
 
 #include "session/LiveSample.h"
+#include "common/RunNote.h"
 #include "session/RunRows.h"
 
 #include <QObject>
@@ -71,6 +72,21 @@ public:
     // Every recorded row goes to this journal as well (none: no journal).
     void setJournal(RecordingJournal *journal) { m_journal = journal; }
 
+    // Notes on the run's time line, in time order. Each change is kept
+    // beside the journal at once (the notes wait for the journal's first
+    // row); the run's clear empties them. Texts are taken as noteText()
+    // makes them; false with the reason (noteProblem(), or the file that
+    // could not be written, the note then kept in the run all the same).
+    const RunNotes &notes() const { return m_notes; }
+    // The run's clock now: the time a note made now marks.
+    double now() const;
+    bool addNote(const QString &text, QString *why = nullptr);
+    bool addNoteAt(double at, const QString &text, QString *why = nullptr);
+    bool editNote(int index, const QString &text, QString *why = nullptr);
+    bool removeNote(int index, QString *why = nullptr);
+    // Where the notes are kept now; empty while the run has no journal.
+    QString notesPath() const;
+
 Q_SIGNALS:
     // Every tick while a meter answers, after its frame request.
     void ticked(const kv::LiveSample &s);
@@ -87,6 +103,10 @@ Q_SIGNALS:
     void journalFailed(const QString &why);
     void pollingPaused(const QString &why);
     void pollingResumed();
+    // A note was added, edited or removed, or the notes went with a clear.
+    void notesChanged();
+    // Notes waiting for the journal's file could not be written beside it.
+    void notesNotKept(const QString &why);
 
 public Q_SLOTS:
     // The link's tick while connected: the tick's date-time, and whether a
@@ -97,6 +117,7 @@ private:
     LiveSample sampleNow(double dateTime, bool fresh) const;
     void record(const LiveSample &s);
     void emptyRows(bool anotherMeter);
+    bool keepNotes(QString *why);
 
     MeterLink &m_link;
     Clock &m_clock;
@@ -110,6 +131,8 @@ private:
     RunRows m_rows;
     MeterIdentity m_runMeter;
     RecordingJournal *m_journal = nullptr;
+    RunNotes m_notes;
+    bool m_notesWaiting = false; // made before the journal had a file
 };
 
 } // namespace kv

@@ -194,6 +194,11 @@ Chart::Chart(QWidget *parent)
         // began would stay drawn.
         if (m_plot->selectionRect() && m_plot->selectionRect()->isActive())
             m_plot->selectionRect()->cancel();
+        // Inside the time axis: a note added from the menu goes where it opened.
+        const QCPRange shown = m_plot->xAxis->range();
+        m_menuTime = dateTimeOf(qBound(shown.lower, m_plot->xAxis->pixelToCoord(pos.x()), shown.upper));
+        m_menuNote = noteAt(pos);
+        Q_EMIT contextMenuOpening();
         auto *menu = new QMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addActions(actions());
@@ -457,6 +462,7 @@ void Chart::resetImage()
         refit(false);
     }
     applyLines();
+    applyNotes();
     applyComparison();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }

@@ -4,6 +4,7 @@
 // annotations, its own customization and print dialogs, and a state block
 // that stores data and look together.
 
+#include "common/RunNote.h"
 #include "views/ChartState.h"
 
 #include <QElapsedTimer>
@@ -160,6 +161,18 @@ public:
     // The first and last x of the chart's own cells (0 when none).
     double firstX() const;
 
+    // Notes on the time line: a labelled vertical line at each, kept through
+    // redraws and drawn on pictures and printed pages as well. They are not
+    // part of the state block.
+    void setNotes(const RunNotes &notes);
+    const RunNotes &notes() const { return m_notes; }
+    // The note whose line or label is at pos (in the chart); -1 for none.
+    int noteAt(const QPoint &pos) const;
+    // Where the context menu was last opened: the date-time under it
+    // (within the time shown) and the note there (-1: none).
+    double menuTime() const { return m_menuTime; }
+    int menuNote() const { return m_menuNote; }
+
     // With the T1-T2 line drawn, the block holds it as a third subset.
     QByteArray saveState() const;
     // Replaces the whole chart; on a block that does not read nothing changes.
@@ -181,6 +194,9 @@ Q_SIGNALS:
     void clicked();
     void autoScaleChanged(bool on);
     void differenceShownChanged(bool shown);
+    // The context menu is about to open: menuTime() and menuNote() tell
+    // where, so its actions can follow what is there.
+    void contextMenuOpening();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -204,6 +220,7 @@ private:
     // second ago) once that second is over.
     void refit(bool now);
     void buildOwnActions();
+    void applyNotes();
     // Unless zoomed, widens the value axis so the comparison's readings in
     // the time shown are seen too.
     void fitComparison();
@@ -233,6 +250,11 @@ private:
     bool m_differenceShown = false;
     QAction *m_differenceAction = nullptr;
     QPointer<QObject> m_differenceGraph; // the T1-T2 line while drawn
+    RunNotes m_notes;
+    QList<QCPAbstractItem *> m_noteItems;
+    QList<QCPAbstractItem *> m_noteLabels; // by note; none where it has no label
+    double m_menuTime = 0.0;
+    int m_menuNote = -1;
 };
 
 } // namespace kv

@@ -28,6 +28,7 @@ RealTimeRecorder::RealTimeRecorder(LiveRun &run, Clock &clock, QObject *parent)
     connect(&run, &LiveRun::sampleTaken, this, &RealTimeRecorder::onSampleTaken);
     connect(&run, &LiveRun::recordingChanged, this, &RealTimeRecorder::emitControls);
     connect(&run, &LiveRun::runCleared, this, &RealTimeRecorder::onRunCleared);
+    connect(&run, &LiveRun::notesChanged, this, &RealTimeRecorder::showNotes);
     connect(&run.link(), &MeterLink::connectionChanged, this, &RealTimeRecorder::onConnectionChanged);
     connect(&run.link(), &MeterLink::modelRecognised, this, &RealTimeRecorder::onModelRecognised);
 }
@@ -41,8 +42,25 @@ bool RealTimeRecorder::setupGraph(Chart &chart, double minScale, double maxScale
     m_prompt = &prompt;
     m_state.realTimeSpan = 100.0 * samplingRate() / kSecondsPerDay;
     const double t = m_clock.now();
-    return SetupGraph(chart, subsetsFor(m_run.link().model()), kRealTimePoints, t, t + m_state.realTimeSpan, minScale,
-                      maxScale, tmpl, prompt);
+    const bool ok = SetupGraph(chart, subsetsFor(m_run.link().model()), kRealTimePoints, t, t + m_state.realTimeSpan,
+                               minScale, maxScale, tmpl, prompt);
+    chart.setNotes(m_run.notes());
+    return ok;
+}
+
+void RealTimeRecorder::setList(TfrmList *list)
+{
+    m_list = list;
+    if (list)
+        list->setNotes(m_run.notes());
+}
+
+void RealTimeRecorder::showNotes()
+{
+    if (m_graph)
+        m_graph->setNotes(m_run.notes());
+    if (m_list)
+        m_list->setNotes(m_run.notes());
 }
 
 void RealTimeRecorder::forgetGraphSamples()

@@ -36,7 +36,7 @@ public:
     // interval, starting now, and records into it from then on.
     bool setupGraph(Chart &chart, double minScale, double maxScale, const GraphTemplate &tmpl, Prompt &prompt);
     // The real-time list, while it is open.
-    void setList(TfrmList *list) { m_list = list; }
+    void setList(TfrmList *list);
     Chart *graph() const { return m_graph; }
     // The unit the graph's values are in ("C" or "F"): that of its first
     // sample; empty until it has one.
@@ -69,6 +69,8 @@ private:
     // the line when no reading was taken for more than two intervals.
     void addGraphSample(double dateTime, const Reading &r, int model);
     void forgetGraphSamples();
+    // The run's notes into the graph and the list.
+    void showNotes();
 
     LiveRun &m_run;
     Clock &m_clock;

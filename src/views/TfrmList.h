@@ -3,6 +3,7 @@
 // "Tabular") takes a row for every recorded sample; lists read from files
 // carry the file's path as caption.
 
+#include "common/RunNote.h"
 #include "link/Reading.h"
 #include "views/ChildWindow.h"
 #include "views/GridModel.h"
@@ -41,6 +42,10 @@ public:
     void AddRealTimeRow(double dateTime, const Reading &r, int model);
     // Back to one empty data row.
     void clear();
+    // The notes of the rows shown (the run's, or those a file held); a
+    // graph made of the list and a CSV for analysis of it carry them.
+    const RunNotes &notes() const { return m_notes; }
+    void setNotes(const RunNotes &notes) { m_notes = notes; }
 
     static constexpr int kDefaultColumnWidth = 72;
 
@@ -53,6 +58,7 @@ private:
     bool m_shown = false;
     bool m_scrollPending = false;
     double m_firstRowTime = 0.0; // of the real-time list; 0 while it has no row
+    RunNotes m_notes;
 };
 
 } // namespace kv

@@ -5,6 +5,7 @@
 
 #include "app/TfrmMain.h"
 #include "common/LocaleText.h"
+#include "common/RunNote.h"
 #include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "logger/ui/TfrmDataLogger.h"
@@ -16,6 +17,7 @@
 #include "support/MainSession.h"
 #include "support/SessionSteps.h"
 
+#include <QAction>
 #include <QProcess>
 
 using namespace kv;
@@ -109,6 +111,15 @@ private Q_SLOTS:
                 QCOMPARE(read.cell(c, r), table.cell(c, r));
         QVERIFY(read.cell(1, 1).startsWith(QStringLiteral("20")));       // ISO date
         QCOMPARE(read.cell(2, 1), hhmmssText(logger->collection()->sets.at(setIndex).start)); // 24-hour time
+
+        // A note made on a set's graph is still there after another set was shown.
+        QVERIFY(logger->collection()->sets.size() > 1);
+        const RunNotes notes{{logger->collection()->sets.at(setIndex).start, QStringLiteral("lid on")}};
+        logger->PESGraph1->setNotes(notes);
+        logger->ShowDataSet(1 - setIndex);
+        QVERIFY(logger->PESGraph1->notes().isEmpty());
+        logger->ShowDataSet(setIndex);
+        QCOMPARE(logger->PESGraph1->notes(), notes);
     }
 
     // Lists and graphs: their own columns, the function text, an overload
@@ -155,6 +166,57 @@ private Q_SLOTS:
         // The graph's times and values are the list's, without the function.
         for (int i = 1; i < 6; ++i)
             QCOMPARE(graph.at(i), lines.at(i).left(lines.at(i).lastIndexOf(',')));
+    }
+
+    // Notes: Add Note refuses an empty and a too long text with a message;
+    // the run's notes go, each on the row nearest its time, into a last
+    // "note" column of the list's CSV for analysis and of the graph's, and
+    // come back with the file opened as a list and the graph made of it.
+    void notesRideInALastColumnAndComeBack()
+    {
+        Session s(482);
+        QVERIFY(recordSamples(s, 5));
+        s.prompt.textAnswers << QStringLiteral("  ") << QString(kMaxNoteLength + 1, QLatin1Char('x'))
+                             << QStringLiteral("door, \"opened\"");
+        s.main->findChild<QAction *>(QStringLiteral("AddNote1"))->trigger();
+        QCOMPARE(s.prompt.errors.size(), 2);
+        QVERIFY(s.main->liveRun().addNoteAt(kStart + 1.3 * kSecond, QStringLiteral("first crack")));
+        QCOMPARE(s.main->realTimeGraph()->PESGraph1->notes(), s.main->liveRun().notes());
+        QCOMPARE(s.main->liveRun().notes().size(), 2);
+
+        activate(s, s.main->realTimeList());
+        const QString csv = s.dir.filePath(QStringLiteral("noted.csv"));
+        s.prompt.saveNames.enqueue(csv);
+        s.prompt.saveTypes.enqueue(analysisType(FileFilters::qtFilter(FileFilters::saveTable(false))));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = lfLines(csv);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.first(), QByteArray("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag,function,note"));
+        QVERIFY2(lines.at(2).endsWith(",first crack"), lines.at(2).constData());
+        QVERIFY2(lines.at(5).endsWith(",\"door, \"\"opened\"\"\""), lines.at(5).constData()); // made now: the newest row
+        QVERIFY(lines.at(3).endsWith(','));
+
+        TfrmList *list = openAsList(s, csv);
+        QVERIFY(list);
+        QCOMPARE(list->notes().size(), 2);
+        QCOMPARE(list->notes().at(0).text, QStringLiteral("first crack"));
+        QVERIFY(qAbs(list->notes().at(0).at - (kStart + kSecond)) < 0.001 * kSecond); // at its row's time
+        QCOMPARE(list->notes().at(1).text, QStringLiteral("door, \"opened\""));
+        TfrmGraph *graph = graphOf(s, list);
+        QVERIFY(graph);
+        QCOMPARE(graph->PESGraph1->notes(), list->notes());
+
+        // The graph's CSV for analysis carries them the same way.
+        activate(s, graph);
+        const QString graphCsv = s.dir.filePath(QStringLiteral("noted-graph.csv"));
+        s.prompt.saveNames.enqueue(graphCsv);
+        s.prompt.saveTypes.enqueue(analysisType(FileFilters::qtFilter(FileFilters::saveGraph(false))));
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QList<QByteArray> graphLines = lfLines(graphCsv);
+        QCOMPARE(graphLines.first(), QByteArray("time,t1,t1_unit,t1_flag,t2,t2_unit,t2_flag,note"));
+        QVERIFY2(graphLines.at(2).endsWith(",first crack"), graphLines.at(2).constData());
     }
 
     // The writer's own rules on a hand-made list: an overload is an empty

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "common/DateTime.h"
+#include "files/NotesFile.h"
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalRecovery.h"
@@ -27,6 +28,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 
 #ifdef Q_OS_LINUX
@@ -490,6 +492,32 @@ private Q_SLOTS:
 #endif
     }
 
+    // A notes file edited by hand or saved by a spreadsheet reads as far as
+    // it can, and says how much it could not; a full disk is reported.
+    void notesFilesReadWhatTheyCan()
+    {
+        int unread = 0;
+        const RunNotes notes = NotesFile::parse("\xEF\xBB\xBFTime,Note\r\n"
+                                                "2026-12-09T10:00:05,lid on, \"hot\"\r\n"
+                                                "yesterday,door opened\r\n"
+                                                "2026-12-09T10:00:01.5+01:00,Gr\xC3\xB6\xC3\x9F" "e\r\n\r\n",
+                                                &unread);
+        QCOMPARE(unread, 1);
+        QCOMPARE(notes.size(), 2);
+        QCOMPARE(notes[0].text, QStringLiteral("Gr\u00F6\u00DFe"));
+        QCOMPARE(qRound(std::fmod(notes[0].at, 1.0) * 864000.0), 360015); // 10:00:01.5
+        QCOMPARE(notes[1].text, QStringLiteral("lid on, \"hot\""));
+        NotesFile::parse("date;note\n2026-12-09T10:00:05;lid\n", &unread);
+        QCOMPARE(unread, 2);
+
+        SmallDisk disk;
+        KV_REQUIRE_SMALL_DISK(disk);
+        QVERIFY(disk.fill());
+        QString why;
+        QVERIFY(!NotesFile::write(disk.folder() + QStringLiteral("/x.notes.csv"), notes, &why));
+        QVERIFY(!why.isEmpty());
+    }
+
     void pruningKeepsTheNewest()
     {
         QTemporaryDir dir;
@@ -510,10 +538,13 @@ private Q_SLOTS:
         const QString keptAlarms = JournalFolder::alarmsPath(dir.filePath(names.at(6)));
         writeFileBytes(goneAlarms, "alarm");
         writeFileBytes(keptAlarms, "alarm");
+        const QString goneNotes = JournalFolder::notesPath(dir.filePath(names.at(2))); // and so do notes
+        writeFileBytes(goneNotes, "time,note\n");
 
         QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
         QStringList expectedRemoved = names.mid(0, 6);
         expectedRemoved.insert(3, QFileInfo(goneAlarms).fileName());
+        expectedRemoved.insert(4, QFileInfo(goneNotes).fileName());
         QCOMPARE(removed, expectedRemoved);
         QVERIFY(QFile::exists(keptAlarms));
         QVERIFY(QFile::remove(keptAlarms));

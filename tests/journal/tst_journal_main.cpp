@@ -260,6 +260,13 @@ private Q_SLOTS:
         QVERIFY(recordRows(s, 3));
         QVERIFY(s.main->StatusJournalProblem->isVisible()
                 && s.main->StatusJournalProblem->text().startsWith(QStringLiteral("Safety copy stopped: The journal ")));
+        // A note made there is not lost unsaid.
+        s.prompt.textAnswers << QStringLiteral("door opened");
+        s.main->findChild<QAction *>(QStringLiteral("AddNote1"))->trigger();
+        QCOMPARE(s.main->liveRun().notes().size(), 1);
+        QVERIFY2(s.prompt.errors.size() == 1 && s.prompt.errors[0].contains(QStringLiteral("could not be kept")),
+                 qPrintable(s.prompt.errors.join(QLatin1Char('\n'))));
+        s.prompt.errors.clear();
         QVERIFY(s.main->close()); // Discard
         QCOMPARE(s.prompt.informations, QStringList{QStringLiteral("The safety copy of this recording had stopped "
                                                                    "before any reading reached the disk: its readings "
@@ -473,6 +480,10 @@ private Q_SLOTS:
         // The recovered recording's window names its file.
         QCOMPARE(QFileInfo(lists[0]->windowTitle()).fileName(), QFileInfo(journal).fileName());
         const QVector<QStringList> recovered = rowsOf(*lists[0]->grid());
+        // The note made after the second row comes back with the rows.
+        QVERIFY2(next.prompt.questions[0].contains(QStringLiteral("with its note")), qPrintable(next.prompt.questions[0]));
+        QCOMPARE(lists[0]->notes().size(), 1);
+        QCOMPARE(lists[0]->notes().at(0).text, QStringLiteral("door opened"));
         // Every row shown before the kill, and at most the one being
         // shown when it came.
         QVERIFY2(recovered.size() == shown.size() || recovered.size() == shown.size() + 1,
@@ -510,6 +521,8 @@ static int recordUntilKilled(int argc, char **argv)
         // take it back.
         main.journal()->waitWritten();
         const RunRows &rows = main.liveRun().rows();
+        if (rows.count() == 2) // written whole before it returns
+            main.liveRun().addNote(QStringLiteral("door opened"));
         std::printf("%s\n", rows.cells(rows.count() - 1).join(QLatin1Char('|')).toUtf8().constData());
         std::fflush(stdout);
     });

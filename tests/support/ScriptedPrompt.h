@@ -74,6 +74,17 @@ public:
     QVector<QStringList> choosersShown;
     QQueue<Choice> choices; // none left: Cancel
     Choice chooseOpenSave(const QString &caption, const QString &collectionText, const QString &singleSetText) override;
+    // One line of text: the labels shown and the texts typed (none left: Cancel).
+    QStringList textsAsked;
+    QQueue<QString> textAnswers;
+    bool askText(const QString &, const QString &label, QString &text) override
+    {
+        textsAsked << label;
+        if (textAnswers.isEmpty())
+            return false;
+        text = textAnswers.dequeue();
+        return true;
+    }
     int messageCount() const { return informations.size() + errors.size() + questions.size(); }
 };
 

@@ -147,6 +147,26 @@ private Q_SLOTS:
         QCOMPARE(size, QStringLiteral("0 0 640 360"));
     }
 
+    // Notes stay in pictures (the cursor line's label does not), and the
+    // context menu finds a note by its line or its label.
+    void notesAreInPicturesAndUnderTheMouse()
+    {
+        Chart c;
+        c.resize(600, 400);
+        fill(c, 300, QStringLiteral("cursor here"));
+        c.setNotes({{kStart + 100 / 86400.0, QStringLiteral("first crack")}});
+        const QByteArray svg = c.picture(Chart::PictureFormat::Svg, QSize(640, 360));
+        QVERIFY(svg.contains("first crack"));
+        QVERIFY(!svg.contains("cursor here"));
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.plot()->replot();
+        const int x = int(c.plot()->xAxis->coordToPixel(Chart::keyOf(kStart + 100 / 86400.0)));
+        const int y = int(c.plot()->axisRect()->center().y());
+        QCOMPARE(c.noteAt(QPoint(x + 2, y)), 0);
+        QCOMPARE(c.noteAt(QPoint(x + 40, y)), -1);
+    }
+
     void pdfIsOneVectorPage()
     {
         Chart c;

@@ -4,6 +4,7 @@
 #include "common/Prompt.h"
 #include "common/Temperature.h"
 #include "files/AnalysisCsv.h"
+#include "files/NotesFile.h"
 #include "files/CollectionFile.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
@@ -133,7 +134,7 @@ void FileCommands::Save1Click()
         return;
     }
     if (auto *list = qobject_cast<TfrmList *>(active)) {
-        WriteGridText(*list->grid(), list->suggestedFileName());
+        WriteGridText(*list->grid(), list->suggestedFileName(), {}, list->notes());
         return;
     }
     auto *dataLogger = qobject_cast<TfrmDataLogger *>(active);
@@ -157,8 +158,10 @@ void FileCommands::Save1Click()
         break;
     case Prompt::Choice::SingleSet:
         // The data set shown at the moment, at its readings' exact times.
+        // With the notes made on its graph.
         if (const auto *table = dynamic_cast<const SampleTable *>(&dataLogger->sampleTable()))
-            WriteGridText(*table, dataLogger->suggestedFileName(), [table](int row) { return table->rowTime(row); });
+            WriteGridText(*table, dataLogger->suggestedFileName(), [table](int row) { return table->rowTime(row); },
+                          dataLogger->chart() ? dataLogger->chart()->notes() : RunNotes());
         else
             WriteGridText(dataLogger->sampleTable(), dataLogger->suggestedFileName());
         break;
@@ -272,7 +275,7 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     {
         SavingProgress progress(true, range.to - range.from + 1, m_context.dialogParent);
         written = analysis
-            ? AnalysisCsv::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback())
+            ? AnalysisCsv::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback(), chart.notes())
             : TextDataSet::writeGraphFile(path, cells, range.from, range.to, unit, progress.callback());
     }
     if (!written.ok)
@@ -280,7 +283,8 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     return written.ok;
 }
 
-bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, const std::function<double(int)> &rowTime)
+bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, const std::function<double(int)> &rowTime,
+                                 const RunNotes &notes)
 {
     m_wroteWholeGrid = false;
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
@@ -299,7 +303,7 @@ bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, co
     {
         SavingProgress progress(false, range.to - range.from + 1, m_context.dialogParent);
         written = analysis
-            ? AnalysisCsv::writeGridFile(path, grid, range.from, range.to, rowTime, progress.callback())
+            ? AnalysisCsv::writeGridFile(path, grid, range.from, range.to, rowTime, progress.callback(), notes)
             : TextDataSet::writeGridFile(path, grid, range.from, range.to, progress.callback());
     }
     if (!written.ok)
@@ -341,6 +345,9 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
     GridModel &grid = *list->grid();
     grid.setRowCount(1);
     grid.appendRows(std::move(read.rows));
+    // A CSV for analysis holds its notes; a recording's journal has them beside it.
+    int unread = 0;
+    list->setNotes(!read.notes.isEmpty() ? read.notes : NotesFile::read(NotesFile::pathBeside(path), &unread));
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(list) : nullptr)
         giveRoom(frame, QSize(680, 360));
     else
@@ -349,6 +356,9 @@ TfrmList *FileCommands::ReadTextIntoList(const QString &path)
         m_prompt.information(QStringLiteral("The file %1 holds more than one data set; the list shows the first. "
                                             "Export one set at a time to see each.")
                                  .arg(shownPath(path)));
+    if (unread != 0)
+        m_prompt.information(QStringLiteral("The list opened with the notes that could be read; %1 (%2).")
+                                 .arg(NotesFile::unreadText(unread), shownPath(NotesFile::pathBeside(path))));
     return list;
 }
 

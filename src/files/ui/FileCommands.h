@@ -5,6 +5,7 @@
 // through the data-logger command, which decodes and shows them; single
 // data sets are text files (TXT, CSV) and graph files (.GHF).
 
+#include "common/RunNote.h"
 #include "files/ScopeRange.h"
 #include "files/ui/FileCommandContext.h"
 #include "files/ui/OutputToGraph.h"
@@ -55,14 +56,16 @@ public:
     // Points of a chart into a text file, after the range dialog. The
     // real-time graph is offered only as far as it has been recorded. The
     // separator follows the name: a comma for ".csv", TAB otherwise.
-    // With analysis, the CSV for analysis is written instead.
+    // With analysis, the CSV for analysis is written instead, with the
+    // chart's notes.
     bool WriteGraphText(const Chart &chart, const QString &path, bool realTime, bool analysis = false);
     // Rows of a table: the save dialog (suggesting name), the range dialog,
     // then the file. The CSV for analysis, when that type is chosen, takes
     // the rows' date-times from rowTime where given (a data set's exact
-    // times), else from their date and time texts.
+    // times), else from their date and time texts, and a note column when
+    // there are notes.
     bool WriteGridText(const GridSource &grid, const QString &name = QString(),
-                       const std::function<double(int)> &rowTime = {});
+                       const std::function<double(int)> &rowTime = {}, const RunNotes &notes = {});
     // Whether the last WriteGridText wrote every row of its table, not
     // only a range of them.
     bool wroteWholeGrid() const { return m_wroteWholeGrid; }

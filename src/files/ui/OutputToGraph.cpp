@@ -101,6 +101,8 @@ TfrmGraph *OutputToGraph::outputList(TfrmList &list)
     // The unit its values are in, shown and saved with the graph.
     chart.look().yAxisLabel = temperatureAxisLabel(data.unit);
     chart.resetImage();
+    if (alive) // the list may have gone while it was read
+        chart.setNotes(alive->notes());
 
     if (QMdiSubWindow *frame = m_context.addChild ? m_context.addChild(graph) : nullptr) {
         frame->showNormal();

@@ -181,6 +181,9 @@ QString TfrmDataLogger::suggestedFileName() const
 void TfrmDataLogger::fillDataSetList()
 {
     const QVector<QStringList> rows = m_collection ? dataSetListRows(*m_collection) : QVector<QStringList>();
+    // Another collection: the notes made on the sets of the last one go.
+    m_setNotes.clear();
+    m_notesSet = -1;
     QScopedValueRollback<bool> quiet(m_selecting, true);
     m_sets->setRowCount(1);
     m_sets->setRowCount(std::max(2, int(rows.size()) + 1));
@@ -227,6 +230,11 @@ void TfrmDataLogger::ShowDataSet(int index)
         return;
     WaitCursor hourglass;
     const bool tableHadFocus = Grid1->hasFocus();
+    // Notes belong to the set they were made on, and come back with it.
+    if (m_notesSet >= 0)
+        m_setNotes.insert(m_notesSet, PESGraph1->notes());
+    PESGraph1->setNotes(m_setNotes.value(index));
+    m_notesSet = index;
     // The table is not drawn while it is filled. Hiding it would give its
     // room to the graph and take it back, drawing the graph twice.
     Grid1->setUpdatesEnabled(false);

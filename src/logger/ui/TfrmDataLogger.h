@@ -4,11 +4,13 @@
 // it; on the right the shown set as a graph over a table of every reading.
 // It owns the current collection and frees it when it closes.
 
+#include "common/RunNote.h"
 #include "logger/DataSet.h"
 #include "logger/ui/DataSetExtremes.h"
 #include "views/ChildWindow.h"
 #include "views/GraphSetup.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QWidget>
 
@@ -143,6 +145,8 @@ private:
     QString m_collectionFile;
     int m_channels = 2;
     int m_shownSet = -1;
+    QHash<int, RunNotes> m_setNotes; // by set, those not on the chart now
+    int m_notesSet = -1;             // the set whose notes the chart holds
     bool m_dataSetsLoaded = false;
     bool m_showing = false;
     std::unique_ptr<TfrmDecodeProcess> m_progress; // made at the first set shown
