@@ -104,11 +104,15 @@ private:
 class Builder
 {
 public:
-    Builder(const QString &file, const QString &tmpdir)
+    // streamed: each sheet's rows go straight to a scratch file as they
+    // are written, instead of being held as cells until the end (faster and
+    // smaller, but a file open per sheet while the workbook is built).
+    Builder(const QString &file, const QString &tmpdir, bool streamed)
         : m_file(QFile::encodeName(file)), m_tmpdir(QFile::encodeName(tmpdir))
     {
         lxw_workbook_options options{};
         options.tmpdir = m_tmpdir.data();
+        options.constant_memory = streamed ? LXW_TRUE : LXW_FALSE;
         m_book = workbook_new_opt(m_file.constData(), &options);
         if (!m_book)
             return;
@@ -378,7 +382,9 @@ WorkbookResult write(const QString &path, const Workbook &book)
     scratch.close(); // libxlsxwriter opens it by name
     {
         const PointNumbers points;
-        Builder b(scratch.fileName(), folder);
+        // A collection of many short sets keeps its cells in memory rather
+        // than a file open for each of them.
+        Builder b(scratch.fileName(), folder, book.sheets.size() <= 64);
         if (!b.ok())
             return notWritten(path, SafeFile::systemText(errno ? errno : EIO));
         b.properties(book);
