@@ -322,12 +322,8 @@ private:
         chart_legend_set_position(chart, channels == 2 ? LXW_CHART_LEGEND_BOTTOM : LXW_CHART_LEGEND_NONE);
         chart_show_blanks_as(chart, LXW_CHART_BLANKS_AS_GAP);
         lxw_chart_options place{};
-        // As wide as a printed page (Letter or A4) takes. The chart is
-        // placed by the columns under it: their widths are written, for a
-        // reader's own default width would stretch it.
         place.x_scale = 1.0;
         place.y_scale = 1.1;
-        worksheet_set_column(ws, at, at + 12, 8.43, nullptr);
         worksheet_insert_chart_opt(ws, 1, at, chart, &place);
         // Printed, the chart starts a page of its own, whole.
         lxw_col_t breaks[] = {at, 0};
