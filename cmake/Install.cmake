@@ -112,8 +112,9 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The libraries the programs link come from dpkg-shlibdeps; Qt's platform
-# plugins are loaded at run time, so they are named here.
+# The libraries the programs link (Qt, libmosquitto, libxlsxwriter) come
+# from dpkg-shlibdeps; Qt's platform plugins are loaded at run time, so they
+# are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")

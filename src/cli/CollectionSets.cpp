@@ -5,11 +5,14 @@
 #include "common/LocaleText.h"
 #include "files/CollectionFile.h"
 #include "files/TextDataSet.h"
+#include "files/Workbook.h"
+#include "files/WorkbookSources.h"
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
 #include "logger/SampleRows.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <cstdio>
@@ -121,6 +124,22 @@ bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLa
     if (!w.ok)
         return fail(QStringLiteral("the output could not be written: %1").arg(device.errorString()));
     return true;
+}
+
+QString writeWorkbook(const QString &path, const CollectionSets &sets, const QList<int> &indexes, bool whole)
+{
+    const QString title = QFileInfo(path).completeBaseName();
+    Workbook book;
+    if (whole) {
+        book = WorkbookSources::collection(*sets.collection, title, indexes);
+    } else {
+        book.title = title;
+        book.model = sets.channels() == 2 ? 482 : 481;
+        for (int i : indexes)
+            book.sheets.push_back(WorkbookSources::dataSetSheet(*sets.collection, i, sets.channels()));
+    }
+    const WorkbookResult r = WorkbookFile::write(path, book);
+    return r.ok ? QString() : r.error;
 }
 
 } // namespace kv

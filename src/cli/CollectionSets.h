@@ -46,4 +46,10 @@ enum class ExportLayout { Table, Graph, CsvIso };
 bool writeSet(QIODevice &device, const CollectionSets &sets, int index, ExportLayout layout, QChar separator,
               bool withHeader, QString *error, bool setColumn = false);
 
+// The chosen sets (indexes) as an Excel workbook at path, titled with the
+// file's name: with whole, the "Sets" sheet first, as the window program
+// saves a whole collection; else one sheet per set. Empty, or the reason
+// it was not written.
+QString writeWorkbook(const QString &path, const CollectionSets &sets, const QList<int> &indexes, bool whole);
+
 } // namespace kv

@@ -15,6 +15,7 @@
 #include "common/SafeFile.h"
 #include "files/CollectionFile.h"
 #include "files/TextDataSet.h"
+#include "files/Workbook.h"
 #include "link/MeterLink.h"
 #include "link/PortInfo.h"
 #include "link/PortList.h"
@@ -61,7 +62,7 @@ const char kSummary[] =
     "  watch      print live readings with alarm limits and the rate of rise\n"
     "  download   copy the meter's logger memory into a collection file (.rec)\n"
     "  sets       list the data sets of a collection file\n"
-    "  export     write data sets of a collection file as text\n"
+    "  export     write data sets of a collection file as text or an Excel workbook\n"
     "  publish    send live readings to an MQTT broker\n"
     "\n"
     "kv481 COMMAND --help describes each command; kv481 --version prints the version.\n";
@@ -383,7 +384,9 @@ int exportCommand(const QStringList &args)
                              "(byte for byte what it saves, in the same regional settings), or as its CSV for analysis "
                              "(--format csv-iso): a header row, ISO 8601 times with the UTC offset, a decimal "
                              "point in every locale, an overload as an empty value flagged OL; with --all, a "
-                             "set column first."),
+                             "set column first. --format xlsx writes an Excel workbook (--output needed): a sheet "
+                             "per set with real date-time cells, a number column per channel, OL flags and a "
+                             "chart; with --all, a first sheet \"Sets\" with each set's figures."),
               QStringLiteral("FILE.rec"));
     const auto set = c.add(QStringLiteral("set"), QStringLiteral("The set to write (default 1)."), QStringLiteral("N"));
     const auto all = c.add(QStringLiteral("all"), QStringLiteral("Write every set, one after the other."));
@@ -391,8 +394,8 @@ int exportCommand(const QStringList &args)
                               QStringLiteral("table (default: the data-logger window's table) or graph."),
                               QStringLiteral("LAYOUT"));
     const auto format = c.add(QStringLiteral("format"),
-                              QStringLiteral("txt (TAB), csv (comma) or csv-iso; default: by the output's name, "
-                                             "else txt."),
+                              QStringLiteral("txt (TAB), csv (comma), csv-iso or xlsx; default: by the output's "
+                                             "name, else txt."),
                               QStringLiteral("FORMAT"));
     const auto output = c.add(QStringLiteral("output"), QStringLiteral("Write to FILE instead of the standard output."),
                               QStringLiteral("FILE"));
@@ -407,13 +410,17 @@ int exportCommand(const QStringList &args)
         return fail(QStringLiteral("export: --layout takes table or graph"), kUsage);
     QString fmt = c.parser.value(format);
     if (!c.parser.isSet(format))
-        fmt = c.parser.isSet(output) && TextDataSet::separatorFor(c.parser.value(output)) == TextDataSet::Comma
+        fmt = c.parser.isSet(output) && WorkbookFile::isWorkbookPath(c.parser.value(output)) ? QStringLiteral("xlsx")
+            : c.parser.isSet(output) && TextDataSet::separatorFor(c.parser.value(output)) == TextDataSet::Comma
             ? QStringLiteral("csv")
             : QStringLiteral("txt");
-    if (fmt != QLatin1String("txt") && fmt != QLatin1String("csv") && fmt != QLatin1String("csv-iso"))
-        return fail(QStringLiteral("export: --format takes txt, csv or csv-iso"), kUsage);
-    if (fmt == QLatin1String("csv-iso") && c.parser.isSet(layout))
-        return fail(QStringLiteral("export: --format csv-iso has its own layout; leave out --layout"), kUsage);
+    const bool workbook = fmt == QLatin1String("xlsx");
+    if (fmt != QLatin1String("txt") && fmt != QLatin1String("csv") && fmt != QLatin1String("csv-iso") && !workbook)
+        return fail(QStringLiteral("export: --format takes txt, csv, csv-iso or xlsx"), kUsage);
+    if ((fmt == QLatin1String("csv-iso") || workbook) && c.parser.isSet(layout))
+        return fail(QStringLiteral("export: --format %1 has its own layout; leave out --layout").arg(fmt), kUsage);
+    if (workbook && !c.parser.isSet(output))
+        return fail(QStringLiteral("export: --format xlsx needs --output FILE.xlsx"), kUsage);
     bool ok = true;
     const int number = c.parser.isSet(set) ? c.parser.value(set).toInt(&ok) : 1;
     if (!ok || number < 1)
@@ -444,6 +451,13 @@ int exportCommand(const QStringList &args)
         chosen << number - 1;
     }
 
+    if (workbook) {
+        // A workbook without a sheet is not one.
+        if (chosen.isEmpty())
+            return fail(QStringLiteral("export: no set can be written"));
+        const QString error = writeWorkbook(c.parser.value(output), sets, chosen, c.parser.isSet(all));
+        return error.isEmpty() ? 0 : fail(error.simplified());
+    }
     const ExportLayout how = fmt == QLatin1String("csv-iso") ? ExportLayout::CsvIso
         : lay == QLatin1String("graph")                      ? ExportLayout::Graph
                                                              : ExportLayout::Table;

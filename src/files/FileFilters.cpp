@@ -11,6 +11,8 @@ const QString kCsv = QStringLiteral("EXCEL file format(*.CSV,seperated by comma)
 const QString kAll = QStringLiteral("All files (*.*)");
 // A decimal point in every locale, so it is offered in all of them.
 const QString kAnalysis = QStringLiteral("CSV for analysis");
+// Real date cells and numbers, read the same in every locale.
+const QString kWorkbook = QStringLiteral("Excel workbook");
 
 } // namespace
 
@@ -30,17 +32,27 @@ QList<FileFilterPair> saveGraph(bool decimalComma)
     if (!decimalComma)
         pairs.append({kCsv, QStringLiteral("*.CSV")});
     pairs.append({kAnalysis, QStringLiteral("*.csv")});
+    pairs.append({kWorkbook, QStringLiteral("*.xlsx")});
     return pairs;
 }
 
 QList<FileFilterPair> saveTable(bool decimalComma)
 {
     if (decimalComma)
-        return {{kTxt, QStringLiteral("*.txt;*.TXT")}, {kAnalysis, QStringLiteral("*.csv")}, {kAll, QStringLiteral("*.*")}};
+        return {{kTxt, QStringLiteral("*.txt;*.TXT")},
+                {kAnalysis, QStringLiteral("*.csv")},
+                {kWorkbook, QStringLiteral("*.xlsx")},
+                {kAll, QStringLiteral("*.*")}};
     return {{kTxt, QStringLiteral("*.TXT;*.txt")},
             {kCsv, QStringLiteral("*.CSV;*.csv")},
             {kAnalysis, QStringLiteral("*.csv")},
+            {kWorkbook, QStringLiteral("*.xlsx")},
             {kAll, QStringLiteral("*.*")}};
+}
+
+QList<FileFilterPair> saveCollection()
+{
+    return {{QStringLiteral("Data Sets Collection"), QStringLiteral("*.REC")}, {kWorkbook, QStringLiteral("*.xlsx")}};
 }
 
 QString qtFilter(const QList<FileFilterPair> &pairs)

@@ -24,10 +24,12 @@ namespace FileFilters {
 
 // Open, a single data set (TXT, GHF, CSV, all files).
 QList<FileFilterPair> openDataSet(bool decimalComma);
-// Save from a graph window (GHF, TXT, CSV, CSV for analysis).
+// Save from a graph window (GHF, TXT, CSV, CSV for analysis, Excel workbook).
 QList<FileFilterPair> saveGraph(bool decimalComma);
-// Save a table (TXT, CSV, CSV for analysis, all files).
+// Save a table (TXT, CSV, CSV for analysis, Excel workbook, all files).
 QList<FileFilterPair> saveTable(bool decimalComma);
+// Save all data sets (the collection file, or an Excel workbook).
+QList<FileFilterPair> saveCollection();
 
 // Pairs in Qt's dialog form: "Description (pattern pattern);;...".
 QString qtFilter(const QList<FileFilterPair> &pairs);

@@ -1,13 +1,16 @@
-// The CSV for analysis through the real main window: the Save dialog's
-// extra type for lists, graphs and the data-logger window's set, its bytes
-// against `kv481 export --format csv-iso`, and Open reading it back into a
-// list under another locale.
+// The files for analysis through the real main window: the CSV for
+// analysis (the Save dialog's extra type for lists, graphs and the
+// data-logger window's set, its bytes against `kv481 export --format
+// csv-iso`, and Open reading it back into a list under another locale), and
+// the Excel workbook of each, read back cell by cell as a spreadsheet does.
 
 #include "app/TfrmMain.h"
 #include "common/LocaleText.h"
 #include "common/RunNote.h"
 #include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
+#include "logger/DataSetStatistics.h"
+#include "logger/SampleRows.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "views/GridSource.h"
 #include "views/TfrmGraph.h"
@@ -16,6 +19,7 @@
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
 #include "support/SessionSteps.h"
+#include "support/WorkbookCells.h"
 
 #include <QAction>
 #include <QProcess>
@@ -40,6 +44,16 @@ int analysisType(const QString &filter)
             return i;
     return -1;
 }
+
+// A cell that holds a number close to expected.
+bool near(const QJsonValue &cell, double expected, double within = 1e-9)
+{
+    return cell.isDouble() && std::abs(cell.toDouble() - expected) <= within;
+}
+
+// Milliseconds as days, for date cells that went through openpyxl's
+// date-times.
+constexpr double kMs = 1.0 / 86400000.0;
 
 QByteArray kv481Export(const QStringList &args, const QString &locale)
 {
@@ -243,6 +257,141 @@ private Q_SLOTS:
         QCOMPARE(back.columns, 8);
         QCOMPARE(back.rows.row(0, 8), (QStringList{"1", "2026-12-09", "14:03:10", "23,5", "C", "OL", "C", "HOLD"}));
         QCOMPARE(back.rows.row(1, 8).at(7), QStringLiteral("MAX, MIN \"x\""));
+    }
+
+    // A whole collection: "Sets" with each set's figures, then a sheet per
+    // set with real dates, values, overloads flagged OL and a chart of its
+    // channels; a single set the same; kv481 writes the same cells.
+    void workbookHoldsTheCollectionCellByCell()
+    {
+        Session s(482);
+        QVERIFY(s.started());
+        s.main->DataLogger1->trigger();
+        TfrmDataLogger *logger = s.main->dataLoggerWindow();
+        QVERIFY(logger && logger->dataSetsLoaded());
+        activate(s, logger);
+        const DataSetCollection &c = *logger->collection();
+        const QString path = s.dir.filePath(QStringLiteral("all.xlsx")), rec = s.dir.filePath(QStringLiteral("a.rec"));
+        for (const QString &name : {path, rec}) {
+            s.prompt.choices.enqueue(Prompt::Choice::Collection);
+            s.prompt.saveNames.enqueue(name);
+            s.main->Save1->trigger();
+        }
+        QVERIFY2(s.prompt.errors.isEmpty(), qPrintable(s.prompt.errors.join('\n')));
+        QString why;
+        const QJsonObject book = workbookCells(path, &why);
+        QVERIFY2(!book.isEmpty(), qPrintable(why));
+        QCOMPARE(book.value("title").toString(), QStringLiteral("all"));
+        QVERIFY(book.value("subject").toString().contains(QStringLiteral("482")));
+        QVERIFY(book.value("description").toString().startsWith(QStringLiteral("Written by KV481")));
+        const QJsonArray sheets = book.value("sheets").toArray();
+        QCOMPARE(sheets.size(), c.sets.size() + 1);
+        const QJsonObject list = sheets.at(0).toObject();
+        QCOMPARE(list.value("name").toString(), QStringLiteral("Sets"));
+        int overloads = 0;
+        for (int i = 0; i < c.sets.size(); ++i) {
+            const DataSet &set = c.sets.at(i);
+            const DataSetStatistics f = dataSetStatistics(c, i, 2);
+            const QJsonArray line = sheetRow(list, i + 1);
+            QCOMPARE(line.at(0).toInt(), i + 1);
+            QVERIFY(near(line.at(1), set.start, kMs));
+            QCOMPARE(line.at(2).toInt(), set.intervalSeconds);
+            QCOMPARE(line.at(3).toInt(), set.sampleCount);
+            QCOMPARE(line.at(4).toString(), QStringLiteral("°") + set.unit);
+            for (int ch = 0; ch < 2; ++ch) {
+                const ChannelStatistics &k = f.channel[ch];
+                QVERIFY(k.any() ? near(line.at(5 + 4 * ch), k.max, 1e-4) && near(line.at(8 + 4 * ch), k.stdDev)
+                                : line.at(5 + 4 * ch).isNull());
+            }
+            QVERIFY(near(line.at(13), f.durationSeconds / 86400.0, kMs));
+
+            const QJsonObject sheet = sheets.at(i + 1).toObject();
+            const QString name = QStringLiteral("Set %1").arg(i + 1);
+            QCOMPARE(sheet.value("name").toString(), name);
+            QCOMPARE(sheet.value("frozen").toString(), QStringLiteral("A2"));
+            const QString unit = QStringLiteral("°") + set.unit;
+            QCOMPARE(sheetRow(sheet, 0).toVariantList(),
+                     (QVariantList{"Date and time", "Elapsed (s)", "T1 (" + unit + ")", "T1 flag", "T2 (" + unit + ")",
+                                   "T2 flag"}));
+            QCOMPARE(sheet.value("rows").toArray().size(), set.sampleCount + 1);
+            QCOMPARE(sheet.value("formats").toArray().at(0).toString(), QStringLiteral("yyyy-mm-dd hh:mm:ss"));
+            const QString last = QString::number(set.sampleCount + 1);
+            QCOMPARE(sheet.value("charts").toArray().at(0).toObject().value("formulas").toVariant().toStringList(),
+                     (QStringList{"'" + name + "'!$C$1", "'" + name + "'!$A$2:$A$" + last,
+                                          "'" + name + "'!$C$2:$C$" + last, "'" + name + "'!$E$1",
+                                          "'" + name + "'!$A$2:$A$" + last, "'" + name + "'!$E$2:$E$" + last}));
+            for (int k = 0; k < set.sampleCount; ++k) {
+                const QJsonArray row = sheetRow(sheet, k + 1);
+                QVERIFY(near(row.at(0), set.start + k * set.intervalSeconds / 86400.0, kMs));
+                QVERIFY(near(row.at(1), double(k) * set.intervalSeconds));
+                for (int ch = 0; ch < 2; ++ch) {
+                    const Sample v = *sampleAt(c, set, k, ch);
+                    overloads += v.overload;
+                    QVERIFY2(v.overload ? row.at(2 + 2 * ch).isNull() && row.at(3 + 2 * ch) == QStringLiteral("OL")
+                                        : near(row.at(2 + 2 * ch), v.value, 1e-4) && row.at(3 + 2 * ch).isNull(),
+                             qPrintable(QStringLiteral("%1 row %2").arg(name).arg(k + 2)));
+                }
+            }
+        }
+        QVERIFY(overloads > 0);
+
+        // kv481's workbook of the same file, under German settings.
+        const QString cli = s.dir.filePath(QStringLiteral("cli.xlsx"));
+        const QByteArray said = kv481Export(
+            {QStringLiteral("export"), rec, QStringLiteral("--all"), QStringLiteral("--output"), cli},
+            QStringLiteral("de_DE.UTF-8"));
+        QVERIFY2(said.isEmpty(), said.constData());
+        QCOMPARE(workbookCells(cli).value("sheets"), book.value("sheets"));
+
+        // One set from the window's Save: its own sheet, the rows it shows.
+        logger->ShowDataSet(1);
+        const QString one = s.dir.filePath(QStringLiteral("one.xlsx"));
+        s.prompt.choices.enqueue(Prompt::Choice::SingleSet);
+        s.prompt.saveNames.enqueue(one);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        const QJsonArray single = workbookCells(one).value("sheets").toArray();
+        QCOMPARE(single.size(), 1);
+        QCOMPARE(single.at(0).toObject().value("rows"), sheets.at(2).toObject().value("rows"));
+    }
+
+    // A list recorded under German settings and its graph: real dates and
+    // numbers, whatever the texts; the function words; the same readings.
+    void workbookOfAListAndAGraph()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Session s(482);
+        QVERIFY(s.started());
+        QVERIFY(recordSamples(s, 5));
+        TfrmList *list = s.main->realTimeList();
+        activate(s, list);
+        const QString listPath = s.dir.filePath(QStringLiteral("list.xlsx"));
+        s.prompt.saveNames.enqueue(listPath);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        activate(s, s.main->realTimeGraph());
+        const QString graphPath = s.dir.filePath(QStringLiteral("graph.xlsx"));
+        s.prompt.saveNames.enqueue(graphPath);
+        s.prompt.rangeAnswers.enqueue(all());
+        s.main->Save1->trigger();
+        QVERIFY2(s.prompt.errors.isEmpty(), qPrintable(s.prompt.errors.join('\n')));
+
+        const QJsonObject sheet = workbookCells(listPath).value("sheets").toArray().at(0).toObject();
+        QCOMPARE(sheet.value("name").toString(), QStringLiteral("List"));
+        QCOMPARE(sheetRow(sheet, 0).last().toString(), QStringLiteral("FUNCTION"));
+        const QJsonObject graph = workbookCells(graphPath).value("sheets").toArray().at(0).toObject();
+        QCOMPARE(graph.value("name").toString(), QStringLiteral("Graph"));
+        const GridSource &grid = *list->grid();
+        QCOMPARE(sheet.value("rows").toArray().size(), grid.RowCount());
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            const QJsonArray row = sheetRow(sheet, r);
+            QVERIFY(near(row.at(0), kStart + (r - 1) * kSecond, kMs));
+            QVERIFY(near(row.at(1), r - 1.0));
+            for (int ch = 0; ch < 2; ++ch)
+                QVERIFY(near(row.at(2 + 2 * ch), QLocale().toDouble(grid.cell(3 + 2 * ch, r)), 1e-4));
+            QCOMPARE(row.at(6).toString(), grid.cell(7, r).trimmed());
+            QCOMPARE(sheetRow(graph, r).toVariantList(), row.toVariantList().mid(0, 6));
+        }
     }
 };
 

@@ -320,10 +320,10 @@ private Q_SLOTS:
             check(c);
         }
         QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
-        // The table's types: TXT, CSV, CSV for analysis, all files (whose
-        // files are TXT).
+        // The table's types: TXT, CSV, CSV for analysis, Excel workbook, all
+        // files (whose files are TXT).
         activate(s, s.main->realTimeList());
-        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{3, "tbly", "tbly.TXT", '\t'},
+        for (const Case &c : {Case{1, "tblx", "tblx.CSV", ','}, Case{4, "tbly", "tbly.TXT", '\t'},
                               Case{0, "tblz.csv", "tblz.csv", ','}}) {
             s.prompt.saveTypes.enqueue(c.type);
             s.prompt.saveNames.enqueue(s.dir.filePath(c.typed));
@@ -362,7 +362,7 @@ private Q_SLOTS:
         {
             DialogPlayer user(1, QStringLiteral("graphA"));
             commands.SaveGraphData(*s.main->realTimeGraph());
-            QCOMPARE(user.typesShown, 4);
+            QCOMPARE(user.typesShown, 5);
         }
         QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("graphA.GHF"))));
         QCOMPARE(fileLines(s.dir.filePath(QStringLiteral("graphA.TXT"))).first(),
@@ -386,7 +386,7 @@ private Q_SLOTS:
         QVERIFY(AnalysisCsv::isAnalysisType(dialogs.lastSaveType()));
         // All files: the default extension; a typed one stays as typed.
         {
-            DialogPlayer user(3, QStringLiteral("tbly"));
+            DialogPlayer user(4, QStringLiteral("tbly"));
             QCOMPARE(dialogs.saveFileName(QStringLiteral("Save As"), tableFilter, QStringLiteral("TXT"), s.dir.path()),
                      s.dir.filePath(QStringLiteral("tbly.TXT")));
         }

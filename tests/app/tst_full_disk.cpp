@@ -82,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(s.main->openFile(demo));
         TfrmDataLogger *logger = s.main->dataLoggerWindow();
         QVERIFY(logger && logger->dataSetsLoaded());
-        for (const char *name : {"keep.txt", "keep.csv", "keep.ghf", "keep.rec", "table.pdf", "graph.pdf"})
+        for (const char *name : {"keep.txt", "keep.csv", "keep.ghf", "keep.rec", "keep.xlsx", "table.pdf", "graph.pdf"})
             writeFileBytes(disk.path(name), kEarlier);
         // A page of room: every file here is larger, so each write fails
         // part way, where a small file once came out 4096 bytes long.
@@ -101,6 +101,13 @@ private Q_SLOTS:
         KV_REFUSED(s, disk.path("keep.rec"), [&] {
             s.prompt.choices.enqueue(Prompt::Choice::Collection);
             save(logger, disk.path("keep.rec"), false);
+        });
+        // A workbook is put together beside its target: no scratch file of
+        // it stays behind.
+        KV_REFUSED(s, disk.path("keep.xlsx"), [&] { save(s.main->realTimeList(), disk.path("keep.xlsx"), true); });
+        KV_REFUSED(s, disk.path("keep.xlsx"), [&] {
+            s.prompt.choices.enqueue(Prompt::Choice::Collection);
+            save(logger, disk.path("keep.xlsx"), false);
         });
         KV_REFUSED(s, disk.path("table.pdf"), [&] {
             activate(s, s.main->realTimeList());
@@ -124,7 +131,8 @@ private Q_SLOTS:
         });
         QCOMPARE(disk.names(), (QStringList{QStringLiteral("graph.pdf"), QStringLiteral("keep.csv"),
                                            QStringLiteral("keep.ghf"), QStringLiteral("keep.rec"),
-                                           QStringLiteral("keep.txt"), QStringLiteral("table.pdf")}));
+                                           QStringLiteral("keep.txt"), QStringLiteral("keep.xlsx"),
+                                           QStringLiteral("table.pdf")}));
 
         // With room again, a graph printed to PDF gets the permissions of
         // every other file the program writes.
@@ -134,7 +142,7 @@ private Q_SLOTS:
         activate(s, s.main->realTimeGraph());
         s.prompt.saveNames.enqueue(pdf);
         s.main->Print1->trigger();
-        QCOMPARE(s.prompt.errors.size(), 7);
+        QCOMPARE(s.prompt.errors.size(), 9);
         QVERIFY(fileBytes(pdf).startsWith("%PDF"));
         QCOMPARE(QFileInfo(pdf).permissions(), QFileInfo(list).permissions());
     }

@@ -816,14 +816,14 @@ void TstTextDataSet::filtersWithdrawCsvInACommaLocale()
                 QCOMPARE(p.pattern.contains(QLatin1String("CSV"), Qt::CaseInsensitive), !comma && p.description.startsWith("EXCEL"));
             }
         QCOMPARE(FileFilters::saveTable(comma).at(comma ? 1 : 2), (FileFilterPair{"CSV for analysis", "*.csv"}));
-        QCOMPARE(FileFilters::saveGraph(comma).last(), (FileFilterPair{"CSV for analysis", "*.csv"}));
+        QCOMPARE(FileFilters::saveGraph(comma).last(), (FileFilterPair{"Excel workbook", "*.xlsx"}));
     }
     QCOMPARE(FileFilters::qtFilter(FileFilters::saveTable(false)),
              QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt);;"
                             "EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv);;"
-                            "CSV for analysis (*.csv);;All files (*.*)"));
-    QVERIFY(AnalysisCsv::isAnalysisType(FileFilters::qtFilter(FileFilters::saveGraph(true)).split(";;").last()));
-    QCOMPARE(FileFilters::saveGraph(true).size(), 3);
+                            "CSV for analysis (*.csv);;Excel workbook (*.xlsx);;All files (*.*)"));
+    QVERIFY(AnalysisCsv::isAnalysisType(FileFilters::qtFilter(FileFilters::saveGraph(true)).split(";;").at(2)));
+    QCOMPARE(FileFilters::saveGraph(true).size(), 4);
     QCOMPARE(FileFilters::openDataSet(true).at(0).pattern, QStringLiteral("*.txt;*.TXT"));
     QCOMPARE(FileFilters::openSingleSetCaption(true), QStringLiteral("Open a data set(*.TXT,*.GHF)"));
     QCOMPARE(FileFilters::saveSingleSetCaption(false), QStringLiteral("Save a single data set(*.TXT,*.CSV)"));

@@ -9,6 +9,8 @@
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
 #include "files/TextDataSet.h"
+#include "files/Workbook.h"
+#include "files/WorkbookSources.h"
 #include "files/ui/ProgressSteps.h"
 #include "logger/ui/DataLoggerCommand.h"
 #include "logger/ui/SampleTable.h"
@@ -18,6 +20,7 @@
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -149,9 +152,10 @@ void FileCommands::Save1Click()
     case Prompt::Choice::Collection:
         if (const DataSetCollection *collection = dataLogger->collection()) {
             const QString name = collection->sets.isEmpty() ? QString() : collectionFileName(collection->sets.first().start);
-            const QString saved = SaveCollection(collection->image, name);
-            // The window now shows what that file holds.
-            if (!saved.isEmpty())
+            const QString saved = SaveCollection(collection->image, name, collection);
+            // The window now shows what that file holds (a workbook is
+            // only a copy of it).
+            if (!saved.isEmpty() && !WorkbookFile::isWorkbookPath(saved))
                 dataLogger->setCollectionFile(saved);
         } else
             m_prompt.information(QStringLiteral("There are no data sets to save yet."));
@@ -161,7 +165,8 @@ void FileCommands::Save1Click()
         // With the notes made on its graph.
         if (const auto *table = dynamic_cast<const SampleTable *>(&dataLogger->sampleTable()))
             WriteGridText(*table, dataLogger->suggestedFileName(), [table](int row) { return table->rowTime(row); },
-                          dataLogger->chart() ? dataLogger->chart()->notes() : RunNotes());
+                          dataLogger->chart() ? dataLogger->chart()->notes() : RunNotes(),
+                          QStringLiteral("Set %1").arg(dataLogger->shownSet() + 1));
         else
             WriteGridText(dataLogger->sampleTable(), dataLogger->suggestedFileName());
         break;
@@ -197,12 +202,16 @@ bool FileCommands::openPath(const QString &path)
     return ReadTextIntoList(path) != nullptr;
 }
 
-QString FileCommands::SaveCollection(const QByteArray &image, const QString &name)
+QString FileCommands::SaveCollection(const QByteArray &image, const QString &name, const DataSetCollection *sets)
 {
-    const QString path = m_prompt.saveFileName(QStringLiteral("Save As"), CollectionFile::qtFilter(),
+    const QString filter = sets ? FileFilters::qtFilter(FileFilters::saveCollection()) : CollectionFile::qtFilter();
+    const QString path = m_prompt.saveFileName(QStringLiteral("Save As"), filter,
                                                QString::fromLatin1(CollectionFile::DefaultExtension), saveStart(name));
     if (path.isEmpty())
         return QString();
+    if (sets && WorkbookFile::isWorkbookPath(path))
+        return writeWorkbook(path, WorkbookSources::collection(*sets, QFileInfo(path).completeBaseName())) ? path
+                                                                                                            : QString();
     const CollectionFileResult written = CollectionFile::writeFile(path, image);
     if (!written.ok) {
         m_prompt.error(written.error);
@@ -224,7 +233,8 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
         QString error;
         if (!SaveGraphState(*graph.PESGraph1, path, &error))
             m_prompt.error(QStringLiteral("The graph file %1 could not be written: %2.").arg(shownPath(path), error));
-    } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
+    } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")
+               || extension == QLatin1String("xlsx")) {
         WriteGraphText(*graph.PESGraph1, path, realTime,
                        extension == QLatin1String("csv") && AnalysisCsv::isAnalysisType(m_prompt.lastSaveType()));
     } else {
@@ -232,7 +242,7 @@ void FileCommands::SaveGraphData(TfrmGraph &graph)
         // format saves nothing, and the user is told rather than left to
         // believe the graph saved.
         m_prompt.information(QStringLiteral("The graph was not saved: %1 names neither a graph file (.GHF) "
-                                            "nor a text file (.TXT, .CSV).")
+                                            "nor a text file (.TXT, .CSV) nor an Excel workbook (.XLSX).")
                                  .arg(shownPath(path)));
     }
 }
@@ -271,6 +281,14 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
     if (unit.isEmpty())
         unit = m_context.unit ? m_context.unit() : QStringLiteral("C");
 
+    if (WorkbookFile::isWorkbookPath(path)) {
+        Workbook book;
+        book.title = QFileInfo(path).completeBaseName();
+        book.model = m_context.model ? m_context.model() : 0;
+        book.sheets.push_back(WorkbookSources::graphSheet(cells, range.from, range.to, unit));
+        WorkbookSources::addNotes(book.sheets.back(), chart.notes());
+        return writeWorkbook(path, book);
+    }
     TextWriteResult written;
     {
         SavingProgress progress(true, range.to - range.from + 1, m_context.dialogParent);
@@ -284,7 +302,7 @@ bool FileCommands::WriteGraphText(const Chart &chart, const QString &path, bool 
 }
 
 bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, const std::function<double(int)> &rowTime,
-                                 const RunNotes &notes)
+                                 const RunNotes &notes, const QString &sheetName)
 {
     m_wroteWholeGrid = false;
     const QString path = m_prompt.saveFileName(QStringLiteral("Save As"),
@@ -299,6 +317,25 @@ bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, co
     const ScopeRange range = askSaveRange(rows, rows);
     if (!range.ok)
         return false;
+    if (WorkbookFile::isWorkbookPath(path)) {
+        WorkbookSheetResult sheet = WorkbookSources::listSheet(grid, range.from, range.to, rowTime,
+                                                               sheetName.isEmpty() ? QStringLiteral("List") : sheetName);
+        if (sheet.badRow) {
+            m_prompt.error(QStringLiteral("The file %1 is not written: row %2 %3.")
+                               .arg(shownPath(path))
+                               .arg(sheet.badRow)
+                               .arg(sheet.problem));
+            return false;
+        }
+        Workbook book;
+        book.title = QFileInfo(path).completeBaseName();
+        book.model = sheet.sheet.channels == 2 ? 482 : 481;
+        WorkbookSources::addNotes(sheet.sheet, notes);
+        book.sheets.push_back(std::move(sheet.sheet));
+        const bool ok = writeWorkbook(path, book);
+        m_wroteWholeGrid = ok && range.from <= 1 && range.to >= rows;
+        return ok;
+    }
     TextWriteResult written;
     {
         SavingProgress progress(false, range.to - range.from + 1, m_context.dialogParent);
@@ -309,6 +346,16 @@ bool FileCommands::WriteGridText(const GridSource &grid, const QString &name, co
     if (!written.ok)
         m_prompt.error(written.error);
     m_wroteWholeGrid = written.ok && range.from <= 1 && range.to >= rows;
+    return written.ok;
+}
+
+bool FileCommands::writeWorkbook(const QString &path, const Workbook &book)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WorkbookResult written = WorkbookFile::write(path, book);
+    QApplication::restoreOverrideCursor();
+    if (!written.ok)
+        m_prompt.error(written.error);
     return written.ok;
 }
 

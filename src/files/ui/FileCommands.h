@@ -19,6 +19,8 @@ namespace kv {
 
 class Chart;
 class DataLoggerCommand;
+struct DataSetCollection;
+struct Workbook;
 class GridSource;
 class Prompt;
 class TfrmGraph;
@@ -46,7 +48,9 @@ public:
     bool openCollectionFile(const QString &path);
     // Saves the image under a name the user gives (name: the one the
     // dialog suggests); the path saved to, or empty when nothing was saved.
-    QString SaveCollection(const QByteArray &image, const QString &name = QString());
+    // Given its sets, the dialog also offers an Excel workbook of them all.
+    QString SaveCollection(const QByteArray &image, const QString &name = QString(),
+                           const DataSetCollection *sets = nullptr);
 
     // A graph window: the save dialog, then a graph file or a text file
     // by the chosen name's extension, which the dialog takes from the
@@ -57,15 +61,17 @@ public:
     // real-time graph is offered only as far as it has been recorded. The
     // separator follows the name: a comma for ".csv", TAB otherwise.
     // With analysis, the CSV for analysis is written instead, with the
-    // chart's notes.
+    // chart's notes; a name ending ".xlsx" gets an Excel workbook.
     bool WriteGraphText(const Chart &chart, const QString &path, bool realTime, bool analysis = false);
     // Rows of a table: the save dialog (suggesting name), the range dialog,
-    // then the file. The CSV for analysis, when that type is chosen, takes
-    // the rows' date-times from rowTime where given (a data set's exact
-    // times), else from their date and time texts, and a note column when
-    // there are notes.
+    // then the file. The CSV for analysis, when that type is chosen, and
+    // an Excel workbook (a name ending ".xlsx", its sheet named sheetName
+    // or "List") take the rows' date-times from rowTime where given (a
+    // data set's exact times), else from their date and time texts, and a
+    // note column when there are notes.
     bool WriteGridText(const GridSource &grid, const QString &name = QString(),
-                       const std::function<double(int)> &rowTime = {}, const RunNotes &notes = {});
+                       const std::function<double(int)> &rowTime = {}, const RunNotes &notes = {},
+                       const QString &sheetName = QString());
     // Whether the last WriteGridText wrote every row of its table, not
     // only a range of them.
     bool wroteWholeGrid() const { return m_wroteWholeGrid; }
@@ -87,6 +93,8 @@ public:
 
 private:
     static bool decimalComma();
+    // Writes the workbook; false (and the user told why) when it failed.
+    bool writeWorkbook(const QString &path, const Workbook &book);
     // The range dialog captioned "Save File", from "1" to last; ok false
     // when cancelled or when a text is no whole number (said here).
     ScopeRange askSaveRange(int last, int largest);
