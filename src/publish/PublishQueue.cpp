@@ -1,5 +1,7 @@
 #include "publish/PublishQueue.h"
 
+#include "publish/Outbox.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -9,20 +11,81 @@ PublishQueue::PublishQueue(int capacity)
 {
 }
 
+void PublishQueue::attach(Outbox *outbox)
+{
+    m_outbox = outbox;
+    m_onDisk = outbox ? static_cast<int>(outbox->count()) : 0;
+    m_lastLoaded = 0;
+    // The readings an earlier run left go out before any of this run.
+    if (m_onDisk && !m_entries.empty()) {
+        std::deque<Entry> mine;
+        mine.swap(m_entries);
+        m_handed = 0;
+        for (Entry &e : mine)
+            push(std::move(e.message));
+    }
+}
+
 void PublishQueue::push(MqttMessage message)
 {
-    m_entries.push_back({std::move(message), -1, false});
+    const qint64 seq = m_outbox ? m_outbox->append(message) : 0;
+    if (m_outbox && !seq)
+        ++m_unstored;
+    // In memory only what goes out soon; the rest waits on disk its turn.
+    const int waitingHere = static_cast<int>(m_entries.size()) - m_handed;
+    if (seq && (m_onDisk > 0 || waitingHere >= kLoadBatch)) {
+        ++m_onDisk;
+    } else {
+        m_entries.push_back({std::move(message), seq, -1, false});
+        if (seq)
+            m_lastLoaded = seq;
+    }
+    if (size() > m_capacity)
+        dropOldestWaiting();
+}
+
+void PublishQueue::dropOldestWaiting()
+{
     // What the connection holds cannot be taken back; the oldest waiting
     // reading gives way.
-    if (size() > m_capacity && hasWaiting()) {
+    if (m_handed < static_cast<int>(m_entries.size())) {
+        const qint64 seq = m_entries[static_cast<size_t>(m_handed)].seq;
         m_entries.erase(m_entries.begin() + m_handed);
-        ++m_dropped;
+        if (seq)
+            m_outbox->remove({seq});
+    } else if (m_onDisk > 0) {
+        const qint64 seq = m_outbox->firstAfter(m_lastLoaded);
+        if (!seq || !m_outbox->remove({seq}))
+            return;
+        --m_onDisk;
+    } else {
+        return;
     }
+    ++m_dropped;
+}
+
+void PublishQueue::load()
+{
+    if (!m_outbox || m_onDisk <= 0 || m_handed < static_cast<int>(m_entries.size()))
+        return;
+    const QList<Outbox::Row> rows = m_outbox->read(m_lastLoaded, kLoadBatch);
+    for (const Outbox::Row &r : rows) {
+        m_entries.push_back({r.message, r.seq, -1, false});
+        m_lastLoaded = r.seq;
+    }
+    // The outbox holds fewer than counted only when a row could not be read.
+    m_onDisk = rows.isEmpty() ? 0 : std::max(0, m_onDisk - static_cast<int>(rows.size()));
+}
+
+const MqttMessage &PublishQueue::nextWaiting()
+{
+    load();
+    return m_entries[static_cast<size_t>(m_handed)].message;
 }
 
 void PublishQueue::markHanded(int mid)
 {
-    if (!hasWaiting())
+    if (m_handed >= static_cast<int>(m_entries.size()))
         return;
     m_entries[static_cast<size_t>(m_handed)].mid = mid;
     ++m_handed;
@@ -36,6 +99,8 @@ bool PublishQueue::acknowledge(int mid)
         return false;
     it->acked = true;
     while (!m_entries.empty() && m_entries.front().acked) {
+        if (m_entries.front().seq)
+            m_done << m_entries.front().seq;
         m_entries.pop_front();
         --m_handed;
     }
@@ -47,11 +112,25 @@ void PublishQueue::connectionLost()
     // The broker has what it acknowledged out of turn; only the rest goes
     // out again.
     const auto end = m_entries.begin() + m_handed;
+    for (auto it = m_entries.begin(); it != end; ++it)
+        if (it->acked && it->seq)
+            m_done << it->seq;
     const auto kept = std::remove_if(m_entries.begin(), end, [](const Entry &e) { return e.acked; });
     m_entries.erase(kept, end);
     for (Entry &e : m_entries)
         e.mid = -1;
     m_handed = 0;
+    flush();
+}
+
+void PublishQueue::flush()
+{
+    if (m_done.isEmpty() || !m_outbox)
+        return;
+    // A removal the disk refused sends the reading once more next time,
+    // which QoS 1 allows; nothing is lost.
+    m_outbox->remove(m_done);
+    m_done.clear();
 }
 
 } // namespace kv

@@ -24,6 +24,7 @@ struct BrokerSetup
     QString user;     // with password: a password file, no anonymous clients
     QString password;
     bool tls = false; // a CA and a server certificate for 127.0.0.1 and localhost
+    bool expired = false; // the server certificate expired yesterday
 };
 
 class MqttBroker
@@ -147,7 +148,8 @@ private:
             && run(openssl, {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
                              QStringLiteral("-CA"), QStringLiteral("ca.crt"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
                              QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), QStringLiteral("server.crt"),
-                             QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), QStringLiteral("ext.cnf")});
+                             QStringLiteral("-days"), m_setup.expired ? QStringLiteral("-1") : QStringLiteral("2"),
+                             QStringLiteral("-extfile"), QStringLiteral("ext.cnf")});
     }
     bool writeConfig()
     {
