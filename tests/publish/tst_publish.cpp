@@ -529,9 +529,17 @@ private Q_SLOTS:
         p.start(c);
         QVERIFY(waitForState(p, PublisherState::NotAuthorised));
         QCOMPARE(p.statusText(), QStringLiteral("MQTT: not authorised"));
+        // Readings taken meanwhile are kept for when the password is right.
+        for (int i = 1; i <= 3; ++i)
+            p.publishReading(emulatorReading(481, 20.0 + i, 0), 481, nth(i));
+        MqttSubscriber sub(broker.port(), QStringLiteral("auth-sub"), {QStringLiteral("kv481/desk/state")}, false,
+                           QString(), QStringLiteral("meter"), QStringLiteral("right"));
+        QVERIFY(sub.ready());
         c.password = "right";
         p.start(c);
         QVERIFY(waitForState(p, PublisherState::Connected));
+        QVERIFY(sub.waitFor("kv481/desk/state", 3));
+        QCOMPARE(json(sub.messages().at(2).payload).value("t1").toDouble(), 23.0);
         p.stop();
 
         // Nobody listens on the port any more: the attempts back off.
