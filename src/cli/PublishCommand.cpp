@@ -216,6 +216,8 @@ int publishCommand(const QStringList &args)
         sayLine(QStringLiteral("%1 readings not yet taken by the broker wait in the outbox %2 for the next start")
                     .arg(publisher.waiting())
                     .arg(config.outboxPath));
+    if (publisher.lost() > 0)
+        sayLine(QStringLiteral("%1 readings the outbox refused (its disk full or failing) are lost").arg(publisher.lost()));
     return code ? code : r;
 }
 

@@ -158,6 +158,7 @@ void MqttPublisher::stop(int waitMs)
     // Its thread has ended: nothing runs in it any more.
     disconnect(s, nullptr, this, nullptr);
     const int left = s->left();
+    m_lost = s->lost();
     delete s;
     delete m_thread;
     m_session = nullptr;

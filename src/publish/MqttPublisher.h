@@ -83,6 +83,8 @@ public:
     QString statusText() const { return m_text; }
     // Readings not acknowledged by the broker yet (as of the last status).
     int waiting() const { return m_waiting; }
+    // After stop(): readings the outbox had refused, lost with the memory.
+    int lost() const { return m_lost; }
 
 Q_SIGNALS:
     void statusChanged(kv::PublisherState state, const QString &text);
@@ -98,6 +100,7 @@ private:
     PublisherState m_state = PublisherState::Off;
     QString m_text;
     int m_waiting = 0;
+    int m_lost = 0;
     bool m_online = true;
     int m_discoveryModel = 0;
     QString m_discoveryUnit;

@@ -79,6 +79,9 @@ void MqttSession::begin()
     });
     m_countdown = new QTimer(this);
     m_countdown->setInterval(1000);
+    // Whole seconds on the status: a coarse timer may run past them.
+    m_countdown->setTimerType(Qt::PreciseTimer);
+    m_retry->setTimerType(Qt::PreciseTimer);
     connect(m_countdown, &QTimer::timeout, this, &MqttSession::sayWaiting);
     connectNow();
 }
@@ -108,7 +111,23 @@ void MqttSession::sayWaiting()
         text += QStringLiteral(", %1 waiting").arg(m_queue.size());
     if (m_queue.dropped() > 0)
         text += QStringLiteral(", %1 oldest dropped").arg(m_queue.dropped());
-    say(PublisherState::Waiting, text + QStringLiteral(" (%1)").arg(m_waitReason));
+    text += QStringLiteral(" (%1)").arg(m_waitReason);
+    if (const int n = m_queue.unstored())
+        text += QStringLiteral("; %1 of them in memory only, lost if the program ends").arg(n);
+    say(PublisherState::Waiting, text + storeNote());
+}
+
+QString MqttSession::storeNote() const
+{
+    if (!m_outbox || !m_queue.storeFailing())
+        return QString();
+    return QStringLiteral("; the outbox on disk refuses readings: %1").arg(m_outbox->lastError());
+}
+
+void MqttSession::sayConnected()
+{
+    m_saidStoreFailing = m_queue.storeFailing();
+    say(PublisherState::Connected, QStringLiteral("MQTT: connected") + storeNote());
 }
 
 QString MqttSession::tlsFailure() const
@@ -273,7 +292,7 @@ void MqttSession::connected()
     for (const MqttMessage &m : std::as_const(m_retained))
         if (!send(m, nullptr))
             return;
-    say(PublisherState::Connected, QStringLiteral("MQTT: connected"));
+    sayConnected();
     handOut();
 }
 
@@ -301,8 +320,12 @@ void MqttSession::handOut()
 void MqttSession::enqueue(const MqttMessage &message)
 {
     m_queue.push(message);
-    if (m_connected)
+    if (m_connected) {
         handOut();
+        // A disk that fills up, or has room again, is news.
+        if (m_queue.storeFailing() != m_saidStoreFailing)
+            sayConnected();
+    }
 }
 
 void MqttSession::setRetained(const QList<MqttMessage> &messages)
@@ -367,7 +390,8 @@ void MqttSession::finish(int waitMs)
     m_poll = m_retry = m_connectTimeout = m_countdown = nullptr;
     // The outbox keeps what is still waiting for the next start; its
     // database is closed on the thread that used it.
-    m_left = m_queue.size();
+    m_lost = m_queue.unstored();
+    m_left = m_queue.size() - m_lost;
     m_queue.attach(nullptr);
     m_outbox.reset();
     m_tls.reset();

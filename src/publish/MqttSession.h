@@ -45,6 +45,8 @@ public:
     void finish(int waitMs);
     // Readings not acknowledged when finish() ended.
     int left() const { return m_left; }
+    // Readings the outbox refused, held in memory only and so lost then.
+    int lost() const { return m_lost; }
 
     // The delay after delay seconds: doubled, at most kLastRetrySeconds.
     static int nextDelay(int delay);
@@ -73,6 +75,8 @@ private:
     // A fault that trying again cannot mend: said, and no more attempts.
     void giveUp(const QString &why);
     void sayWaiting();
+    void sayConnected();
+    QString storeNote() const;
     QString tlsFailure() const;
     void teardown();
     void updateNotifiers();
@@ -103,6 +107,8 @@ private:
     bool m_waitedAcked = false;
     bool m_servicing = false;
     int m_left = 0;
+    int m_lost = 0;
+    bool m_saidStoreFailing = false;
 };
 
 } // namespace kv

@@ -49,10 +49,45 @@ QString Outbox::defaultPath(const QString &broker, const QString &meter)
         + readable + QLatin1Char('-') + QString::fromLatin1(digest) + QStringLiteral(".sqlite");
 }
 
-bool Outbox::fail(const QString &what)
+bool Outbox::fail(const QSqlError &e)
 {
-    m_error = what;
+    // SQLite's own words ("database or disk is full"), without Qt's.
+    m_error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
     return false;
+}
+
+QString Outbox::prepare(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    const auto problem = [&] {
+        // A file SQLite cannot read is left as it is: what it holds may
+        // still be saved by hand.
+        const QSqlError e = q.lastError();
+        const bool damaged = e.nativeErrorCode() == QLatin1String("26") || e.nativeErrorCode() == QLatin1String("11");
+        const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        return damaged ? QStringLiteral("the outbox %1 is damaged (%2): move it away to publish again").arg(m_path, text)
+                       : QStringLiteral("the outbox %1 cannot be used: %2").arg(m_path, text);
+    };
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return problem();
+    const int version = q.value(0).toInt();
+    if (version > kFormat)
+        return QStringLiteral("the outbox %1 was written by a newer version of this program (format %2; this one "
+                              "reads %3): publish with that version, or move the file away")
+            .arg(m_path)
+            .arg(version)
+            .arg(kFormat);
+    // The write-ahead log keeps every committed reading through a kill;
+    // FULL syncs it at each commit, so a power cut loses none either. The
+    // outbox is written on the connection's thread, never the window's.
+    for (const char *sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL",
+                            "CREATE TABLE IF NOT EXISTS readings (seq INTEGER PRIMARY KEY AUTOINCREMENT, "
+                            "topic BLOB NOT NULL, payload BLOB NOT NULL, retain INTEGER NOT NULL)"})
+        if (!q.exec(QString::fromLatin1(sql)))
+            return problem();
+    if (version < kFormat && !q.exec(QStringLiteral("PRAGMA user_version=%1").arg(kFormat)))
+        return problem();
+    return QString();
 }
 
 bool Outbox::open(const QString &path, QString *error)
@@ -87,31 +122,31 @@ bool Outbox::open(const QString &path, QString *error)
     }
     static std::atomic<int> serial{0};
     m_connection = QStringLiteral("kv481-outbox-%1").arg(++serial);
-    {
+    // The connection's handle goes before the connection is removed on a
+    // refusal.
+    const QString why = [&]() -> QString {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         if (!db.isValid())
-            return refuse(QStringLiteral("the outbox needs Qt's SQLite driver (libqt6sql6-sqlite), which is missing"));
+            return QStringLiteral("the outbox needs Qt's SQLite driver (libqt6sql6-sqlite), which is missing");
         db.setDatabaseName(path);
         if (!db.open())
-            return refuse(QStringLiteral("the outbox %1 cannot be opened: %2").arg(path, db.lastError().text()));
-        QSqlQuery q(db);
-        // The write-ahead log keeps every committed reading through a crash
-        // or a kill; NORMAL syncs it at checkpoints, not at each reading,
-        // which keeps an append well under a millisecond.
-        for (const char *sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
-                                "CREATE TABLE IF NOT EXISTS readings (seq INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                "topic BLOB NOT NULL, payload BLOB NOT NULL, retain INTEGER NOT NULL)"})
-            if (!q.exec(QString::fromLatin1(sql)))
-                return refuse(QStringLiteral("the outbox %1 cannot be used: %2").arg(path, q.lastError().text()));
+            return QStringLiteral("the outbox %1 cannot be opened: %2").arg(path, db.lastError().text());
+        if (QString problem = prepare(db); !problem.isEmpty())
+            return problem;
         m_sql = std::make_unique<Statements>(db);
         if (!m_sql->append.prepare(QStringLiteral("INSERT INTO readings (topic, payload, retain) VALUES (?, ?, ?)"))
             || !m_sql->remove.prepare(QStringLiteral("DELETE FROM readings WHERE seq = ?"))
             || !m_sql->read.prepare(QStringLiteral("SELECT seq, topic, payload, retain FROM readings WHERE seq > ? "
                                                    "ORDER BY seq LIMIT ?"))
             || !m_sql->first.prepare(QStringLiteral("SELECT MIN(seq) FROM readings WHERE seq > ?"))
-            || !m_sql->count.prepare(QStringLiteral("SELECT COUNT(*) FROM readings")))
-            return refuse(QStringLiteral("the outbox %1 cannot be used: %2").arg(path, db.lastError().text()));
-    }
+            || !m_sql->count.prepare(QStringLiteral("SELECT COUNT(*) FROM readings"))) {
+            m_sql.reset();
+            return QStringLiteral("the outbox %1 cannot be used: %2").arg(path, db.lastError().text());
+        }
+        return QString();
+    }();
+    if (!why.isEmpty())
+        return refuse(why);
     m_open = true;
     return true;
 }
@@ -137,7 +172,7 @@ qint64 Outbox::append(const MqttMessage &m)
     q.bindValue(1, m.payload);
     q.bindValue(2, m.retain ? 1 : 0);
     if (!q.exec()) {
-        fail(q.lastError().text());
+        fail(q.lastError());
         return 0;
     }
     const qint64 seq = q.lastInsertId().toLongLong();
@@ -158,11 +193,11 @@ bool Outbox::remove(const QList<qint64> &seqs)
         if (!q.exec()) {
             if (batch)
                 db.rollback();
-            return fail(q.lastError().text());
+            return fail(q.lastError());
         }
     }
     if (batch && !db.commit())
-        return fail(db.lastError().text());
+        return fail(db.lastError());
     return true;
 }
 
@@ -175,7 +210,7 @@ QList<Outbox::Row> Outbox::read(qint64 after, int limit)
     q.bindValue(0, after);
     q.bindValue(1, limit);
     if (!q.exec()) {
-        fail(q.lastError().text());
+        fail(q.lastError());
         return rows;
     }
     while (q.next())

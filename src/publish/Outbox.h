@@ -16,6 +16,8 @@
 #include <memory>
 
 class QLockFile;
+class QSqlDatabase;
+class QSqlError;
 
 namespace kv {
 
@@ -24,6 +26,8 @@ class Outbox
 public:
     // A week of readings at one a second.
     static constexpr qint64 kDefaultCapacity = 7 * 24 * 60 * 60;
+    // The layout of the file this version writes; a newer one is refused.
+    static constexpr int kFormat = 1;
 
     struct Row
     {
@@ -60,7 +64,9 @@ public:
 private:
     struct Statements;
     void close();
-    bool fail(const QString &what);
+    // Checks the file's format and sets it up; empty, or why it cannot be used.
+    QString prepare(QSqlDatabase &db);
+    bool fail(const QSqlError &e);
 
     QString m_path;
     QString m_connection;

@@ -28,20 +28,40 @@ void PublishQueue::attach(Outbox *outbox)
 
 void PublishQueue::push(MqttMessage message)
 {
-    const qint64 seq = m_outbox ? m_outbox->append(message) : 0;
-    if (m_outbox && !seq)
-        ++m_unstored;
-    // In memory only what goes out soon; the rest waits on disk its turn.
-    const int waitingHere = static_cast<int>(m_entries.size()) - m_handed;
-    if (seq && (m_onDisk > 0 || waitingHere >= kLoadBatch)) {
-        ++m_onDisk;
-    } else {
-        m_entries.push_back({std::move(message), seq, -1, false});
-        if (seq)
-            m_lastLoaded = seq;
-    }
+    // Readings the disk refused wait in memory, in turn, and are offered to
+    // it again before each new one, which therefore waits behind them.
+    m_unsaved.push_back(std::move(message));
+    store();
     if (size() > m_capacity)
         dropOldestWaiting();
+}
+
+void PublishQueue::store()
+{
+    while (!m_unsaved.empty()) {
+        const qint64 seq = m_outbox ? m_outbox->append(m_unsaved.front()) : 0;
+        m_storeFailing = m_outbox && !seq;
+        if (m_storeFailing)
+            return;
+        // In memory only what goes out soon; the rest waits on disk its turn.
+        const int waitingHere = static_cast<int>(m_entries.size()) - m_handed;
+        if (seq && (m_onDisk > 0 || waitingHere >= kLoadBatch)) {
+            ++m_onDisk;
+        } else {
+            m_entries.push_back({std::move(m_unsaved.front()), seq, -1, false});
+            if (seq)
+                m_lastLoaded = seq;
+        }
+        m_unsaved.pop_front();
+    }
+}
+
+int PublishQueue::unstored() const
+{
+    if (!m_outbox)
+        return 0;
+    const auto inMemory = std::count_if(m_entries.begin(), m_entries.end(), [](const Entry &e) { return !e.seq; });
+    return static_cast<int>(m_unsaved.size() + static_cast<size_t>(inMemory));
 }
 
 void PublishQueue::dropOldestWaiting()
@@ -58,6 +78,8 @@ void PublishQueue::dropOldestWaiting()
         if (!seq || !m_outbox->remove({seq}))
             return;
         --m_onDisk;
+    } else if (!m_unsaved.empty()) {
+        m_unsaved.pop_front();
     } else {
         return;
     }
@@ -66,20 +88,35 @@ void PublishQueue::dropOldestWaiting()
 
 void PublishQueue::load()
 {
-    if (!m_outbox || m_onDisk <= 0 || m_handed < static_cast<int>(m_entries.size()))
+    if (m_handed < static_cast<int>(m_entries.size()))
         return;
-    const QList<Outbox::Row> rows = m_outbox->read(m_lastLoaded, kLoadBatch);
-    for (const Outbox::Row &r : rows) {
-        m_entries.push_back({r.message, r.seq, -1, false});
-        m_lastLoaded = r.seq;
+    store();
+    if (m_outbox && m_onDisk > 0) {
+        const QList<Outbox::Row> rows = m_outbox->read(m_lastLoaded, kLoadBatch);
+        for (const Outbox::Row &r : rows) {
+            m_entries.push_back({r.message, r.seq, -1, false});
+            m_lastLoaded = r.seq;
+        }
+        // The outbox holds fewer than counted only when a row could not be
+        // read; those stay on disk for the next start.
+        m_onDisk = rows.isEmpty() ? 0 : std::max(0, m_onDisk - static_cast<int>(rows.size()));
     }
-    // The outbox holds fewer than counted only when a row could not be read.
-    m_onDisk = rows.isEmpty() ? 0 : std::max(0, m_onDisk - static_cast<int>(rows.size()));
+    // Those the disk still refuses go out from memory, after all it holds.
+    if (m_handed == static_cast<int>(m_entries.size()) && m_onDisk == 0)
+        while (!m_unsaved.empty()) {
+            m_entries.push_back({std::move(m_unsaved.front()), 0, -1, false});
+            m_unsaved.pop_front();
+        }
+}
+
+bool PublishQueue::hasWaiting()
+{
+    load();
+    return m_handed < static_cast<int>(m_entries.size());
 }
 
 const MqttMessage &PublishQueue::nextWaiting()
 {
-    load();
     return m_entries[static_cast<size_t>(m_handed)].message;
 }
 

@@ -35,16 +35,21 @@ public:
 
     void push(MqttMessage message);
 
-    int size() const { return static_cast<int>(m_entries.size()) + m_onDisk; }
+    int size() const { return static_cast<int>(m_entries.size() + m_unsaved.size()) + m_onDisk; }
     int capacity() const { return m_capacity; }
     int handedOut() const { return m_handed; }
-    bool hasWaiting() const { return m_handed < static_cast<int>(m_entries.size()) || m_onDisk > 0; }
+    // Whether a reading waits to be handed out; brings the next ones from
+    // the outbox into memory.
+    bool hasWaiting();
     // Readings given up because the queue was full.
     qint64 dropped() const { return m_dropped; }
-    // Readings the outbox refused (a full or failing disk); kept in memory.
-    qint64 unstored() const { return m_unstored; }
+    // Readings waiting in memory only, as the outbox refused them (a full
+    // or failing disk); each new reading offers them to it again.
+    int unstored() const;
+    // Whether the outbox refused the last reading offered to it.
+    bool storeFailing() const { return m_storeFailing; }
 
-    // The oldest message not handed out yet (only while hasWaiting()).
+    // The oldest message not handed out yet (only after hasWaiting() said so).
     const MqttMessage &nextWaiting();
     // nextWaiting() went to the connection as message id mid.
     void markHanded(int mid);
@@ -66,17 +71,19 @@ private:
         bool acked = false;
     };
     void load();
+    void store();
     void dropOldestWaiting();
 
     std::deque<Entry> m_entries;
     int m_capacity;
     int m_handed = 0;
     qint64 m_dropped = 0;
-    qint64 m_unstored = 0;
     Outbox *m_outbox = nullptr;
     int m_onDisk = 0;        // readings in the outbox after those in memory
     qint64 m_lastLoaded = 0; // the outbox number of the last of them in memory
     QList<qint64> m_done;    // acknowledged, still in the outbox
+    std::deque<MqttMessage> m_unsaved; // refused by the outbox, after all the above
+    bool m_storeFailing = false;
 };
 
 } // namespace kv
