@@ -164,10 +164,11 @@ void PublishQueue::flush()
 {
     if (m_done.isEmpty() || !m_outbox)
         return;
-    // A removal the disk refused sends the reading once more next time,
-    // which QoS 1 allows; nothing is lost.
-    m_outbox->remove(m_done);
-    m_done.clear();
+    // A removal the disk refuses (full) is tried again with the next ones;
+    // left at the end, it sends the reading once more at the next start,
+    // which QoS 1 allows. Nothing is lost.
+    if (m_outbox->remove(m_done))
+        m_done.clear();
 }
 
 } // namespace kv
