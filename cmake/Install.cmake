@@ -112,10 +112,10 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The libraries the programs link (Qt, libmosquitto, libxlsxwriter) come
-# from dpkg-shlibdeps; Qt's platform plugins are loaded at run time, so they
-# are named here.
+# The libraries the programs link (Qt, libmosquitto, libxlsxwriter, OpenSSL)
+# come from dpkg-shlibdeps; Qt's platform plugins and its SQLite driver (the
+# MQTT outbox) are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -42,9 +42,12 @@ int publishCommand(const QStringList &args)
         QStringLiteral("Sends live readings to an MQTT broker until interrupted: each reading as JSON on "
                        "PREFIX/NAME/state (QoS 1), the meter's availability on PREFIX/NAME/availability (retained, "
                        "\"offline\" also when the program dies), and Home Assistant discovery configurations. "
-                       "Readings wait in a queue while the broker cannot be reached. The password comes from "
-                       "--password-file or the environment variable KV481_MQTT_PASSWORD. State changes go to "
-                       "the standard error."));
+                       "Each reading is kept in an outbox on disk (one per broker and meter name, in the "
+                       "program's data folder) until the broker acknowledges it: readings taken while the broker "
+                       "cannot be reached, or left when the program was stopped or killed, go out first, in order, "
+                       "at the next connection. The password comes from --password-file or the environment "
+                       "variable KV481_MQTT_PASSWORD (with --user). State changes go to the standard error; a "
+                       "refused login or certificate ends the program with status 1."));
     parser.addHelpOption();
     const auto opt = [&parser](const QString &name, const QString &text, const QString &value = QString()) {
         QCommandLineOption o(name, text, value);
@@ -71,6 +74,9 @@ int publishCommand(const QStringList &args)
     const auto passwordFile = opt(QStringLiteral("password-file"),
                                   QStringLiteral("Read the password from the first line of FILE."),
                                   QStringLiteral("FILE"));
+    const auto retainState = opt(QStringLiteral("retain-state"),
+                                 QStringLiteral("The broker keeps the last reading for whoever subscribes later (Home "
+                                                "Assistant shows it after its own restart)."));
     if (!parser.parse(args))
         return fail(QStringLiteral("publish: %1").arg(parser.errorText()), kUsage);
     if (parser.isSet(QStringLiteral("help"))) {
@@ -100,6 +106,7 @@ int publishCommand(const QStringList &args)
     options.keyFile = parser.value(key);
     options.user = parser.value(user);
     options.passwordFile = parser.value(passwordFile);
+    options.retainState = parser.isSet(retainState);
     PublisherConfig config;
     QString error;
     // Everything the options say is checked before the meter is looked for.
@@ -107,6 +114,8 @@ int publishCommand(const QStringList &args)
         return fail(QStringLiteral("publish: ") + error, kUsage);
     if (parser.isSet(passwordFile) && !parser.isSet(user))
         return fail(QStringLiteral("publish: --password-file needs --user"), kUsage);
+    if (!config.warning.isEmpty())
+        say(QStringLiteral("publish: warning: ") + config.warning);
 
     // The meter, found as `read` finds it.
     MeterSearch search;
@@ -124,21 +133,50 @@ int publishCommand(const QStringList &args)
     MqttPublisher publisher;
     int code = 0;
     PublisherState last = PublisherState::Off;
+    // On a terminal the wait counts down on one line; in a log only the
+    // first line of each wait is written.
+#ifdef Q_OS_UNIX
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+#else
+    const bool terminal = false;
+#endif
+    bool lineOpen = false;
+    const auto sayLine = [&](const QString &text) {
+        if (lineOpen)
+            std::fputc('\n', stderr);
+        lineOpen = false;
+        say(text);
+    };
     QObject::connect(&publisher, &MqttPublisher::statusChanged, [&](PublisherState state, const QString &text) {
         // Each attempt after a wait is the wait's own end, not news.
         const bool retry = state == PublisherState::Connecting && last == PublisherState::Waiting;
+        const bool countdown = state == PublisherState::Waiting && last == PublisherState::Waiting;
         last = state;
         if (state == PublisherState::Off || retry)
             return;
+        if (countdown) {
+            if (terminal) {
+                std::fprintf(stderr, "\rkv481: %s\033[K", text.toLocal8Bit().constData());
+                std::fflush(stderr);
+                lineOpen = true;
+            }
+            return;
+        }
+        if (state == PublisherState::Failed) {
+            sayLine(text);
+            code = kFailed;
+            QCoreApplication::exit(kFailed);
+            return;
+        }
         if (state == PublisherState::NotAuthorised) {
-            say(options.user.isEmpty()
+            sayLine(options.user.isEmpty()
                     ? QStringLiteral("%1: the broker wants a user and password (--user, --password-file)").arg(text)
                     : QStringLiteral("%1: the broker refused user \"%2\" and its password").arg(text, options.user));
             code = kFailed;
             QCoreApplication::exit(kFailed);
             return;
         }
-        say(text);
+        sayLine(text);
     });
     say(QStringLiteral("publishing the %1 on %2 as %3/%4").arg(m.model()).arg(device, config.prefix, config.meter));
 
@@ -163,6 +201,8 @@ int publishCommand(const QStringList &args)
 
     StopOnSignal stop;
     publisher.start(config);
+    if (code)
+        return code; // the outbox is another program's, or cannot be opened
     m.requestFrame();
     run.startPolling();
     const int r = QCoreApplication::exec();
@@ -170,6 +210,14 @@ int publishCommand(const QStringList &args)
     // "offline" on the availability topic, and a clean goodbye.
     publisher.stop();
     serial.close();
+    // Interrupted: what the outbox still holds is not lost, and the user
+    // hears so. (A refusal ends with its reason as the last line.)
+    if (!code && publisher.waiting() > 0)
+        sayLine(QStringLiteral("%1 readings not yet taken by the broker wait in the outbox %2 for the next start")
+                    .arg(publisher.waiting())
+                    .arg(config.outboxPath));
+    if (publisher.lost() > 0)
+        sayLine(QStringLiteral("%1 readings the outbox refused (its disk full or failing) are lost").arg(publisher.lost()));
     return code ? code : r;
 }
 

@@ -1,8 +1,10 @@
 #include "publish/MqttPublisher.h"
 
 #include "publish/MqttSession.h"
+#include "publish/Outbox.h"
 
 #include <QFileInfo>
+#include <QNetworkInformation>
 #include <QThread>
 
 #include <mosquitto.h>
@@ -42,6 +44,13 @@ bool makePublisherConfig(const PublishOptions &options, const QString &device, c
     }
     config.prefix = prefix.isEmpty() ? QStringLiteral("kv481") : prefix;
     config.meter = options.meterName.trimmed().isEmpty() ? meterNameForPort(device) : topicLevel(options.meterName);
+    if (const QString problem = topicProblem(config.prefix, config.meter); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    config.outboxPath = Outbox::defaultPath(config.broker.text(), config.meter);
+    config.retainState = options.retainState;
     if (!readable(options.caFile, QStringLiteral("CA file"), error)
         || !readable(options.certFile, QStringLiteral("certificate file"), error)
         || !readable(options.keyFile, QStringLiteral("key file"), error))
@@ -56,7 +65,17 @@ bool makePublisherConfig(const PublishOptions &options, const QString &device, c
     config.keyFile = options.keyFile;
     config.user = options.user;
     config.version = version;
-    return readBrokerPassword(options.passwordFile, config.password, error);
+    if (!readBrokerPassword(options.passwordFile, config.password, error, &config.warning))
+        return false;
+    // MQTT sends a password only with a user name: one from the environment
+    // without a user would be dropped without a word.
+    if (options.user.isEmpty() && options.passwordFile.isEmpty() && !config.password.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("KV481_MQTT_PASSWORD is set but no user is given: the broker takes a password "
+                                    "only with a user name");
+        return false;
+    }
+    return true;
 }
 
 MqttPublisher::MqttPublisher(QObject *parent)
@@ -65,6 +84,22 @@ MqttPublisher::MqttPublisher(QObject *parent)
     static std::once_flag once;
     std::call_once(once, [] { mosquitto_lib_init(); });
     qRegisterMetaType<kv::PublisherState>();
+    // Where the system tells when the network comes back (NetworkManager on
+    // Linux), the next attempt is made then instead of after its wait.
+    static std::once_flag network;
+    std::call_once(network, [] { QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability); });
+    if (QNetworkInformation::instance())
+        connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+                &MqttPublisher::onReachability);
+}
+
+void MqttPublisher::onReachability()
+{
+    const auto r = QNetworkInformation::instance()->reachability();
+    if (m_state == PublisherState::Waiting
+        && (r == QNetworkInformation::Reachability::Online || r == QNetworkInformation::Reachability::Site
+            || r == QNetworkInformation::Reachability::Local))
+        post([](MqttSession &s) { s.retryNow(); });
 }
 
 MqttPublisher::~MqttPublisher()
@@ -92,6 +127,18 @@ void MqttPublisher::start(const PublisherConfig &config)
     m_session->moveToThread(m_thread);
     connect(m_session, &MqttSession::status, this, &MqttPublisher::onStatus, Qt::QueuedConnection);
     m_thread->start();
+    // The outbox is the connection thread's (a database connection stays on
+    // its thread), but whether it can be had is known before anything runs.
+    QString error;
+    bool opened = true;
+    MqttSession *s = m_session;
+    QMetaObject::invokeMethod(s, [s, &opened, &error] { opened = s->openOutbox(&error); },
+                              Qt::BlockingQueuedConnection);
+    if (!opened) {
+        stop();
+        onStatus(static_cast<int>(PublisherState::Failed), QStringLiteral("MQTT: ") + error);
+        return;
+    }
     const bool online = m_online;
     const QByteArray topic = availabilityTopic(config.prefix, config.meter);
     post([online, topic](MqttSession &s) {
@@ -110,11 +157,13 @@ void MqttPublisher::stop(int waitMs)
     m_thread->wait();
     // Its thread has ended: nothing runs in it any more.
     disconnect(s, nullptr, this, nullptr);
+    const int left = s->left();
+    m_lost = s->lost();
     delete s;
     delete m_thread;
     m_session = nullptr;
     m_thread = nullptr;
-    onStatus(static_cast<int>(PublisherState::Off), QStringLiteral("MQTT: off"));
+    onStatus(static_cast<int>(PublisherState::Off), QStringLiteral("MQTT: off"), left);
 }
 
 void MqttPublisher::publishReading(const Reading &reading, int model, const QDateTime &when)
@@ -129,7 +178,8 @@ void MqttPublisher::publishReading(const Reading &reading, int model, const QDat
                                                              m_config.version);
         post([configs](MqttSession &s) { s.setRetained(configs); });
     }
-    MqttMessage message{stateTopic(m_config.prefix, m_config.meter), stateMessage(reading, model, when), false};
+    MqttMessage message{stateTopic(m_config.prefix, m_config.meter), stateMessage(reading, model, when),
+                        m_config.retainState};
     post([message](MqttSession &s) { s.enqueue(message); });
 }
 
@@ -144,9 +194,10 @@ void MqttPublisher::setMeterOnline(bool online)
     });
 }
 
-void MqttPublisher::onStatus(int state, const QString &text)
+void MqttPublisher::onStatus(int state, const QString &text, int waiting)
 {
     const auto s = static_cast<PublisherState>(state);
+    m_waiting = waiting;
     if (s == m_state && text == m_text)
         return;
     m_state = s;

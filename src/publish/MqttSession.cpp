@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -19,11 +20,6 @@ const char *payloadOf(const MqttMessage &m)
 {
     return m.payload.isEmpty() ? nullptr : m.payload.constData();
 }
-
-QByteArray fileArg(const QString &path)
-{
-    return path.isEmpty() ? QByteArray() : path.toLocal8Bit();
-}
 } // namespace
 
 MqttSession::MqttSession(const PublisherConfig &config)
@@ -32,8 +28,25 @@ MqttSession::MqttSession(const PublisherConfig &config)
     , m_queue(config.queueCapacity)
 {
     // Unique per process, so two programs publishing one meter do not throw
-    // each other off the broker.
-    m_clientId = QStringLiteral("kv481-%1-%2").arg(config.meter).arg(QCoreApplication::applicationPid()).toUtf8();
+    // each other off the broker; a long meter name is cut, as brokers limit
+    // the length of client ids.
+    m_clientId = QStringLiteral("kv481-%1-%2")
+                     .arg(config.meter.left(40))
+                     .arg(QCoreApplication::applicationPid())
+                     .toUtf8();
+}
+
+bool MqttSession::openOutbox(QString *error)
+{
+    if (m_config.outboxPath.isEmpty())
+        return true;
+    m_outbox = std::make_unique<Outbox>();
+    if (!m_outbox->open(m_config.outboxPath, error)) {
+        m_outbox.reset();
+        return false;
+    }
+    m_queue.attach(m_outbox.get());
+    return true;
 }
 
 MqttSession::~MqttSession()
@@ -44,6 +57,11 @@ MqttSession::~MqttSession()
 int MqttSession::nextDelay(int delay)
 {
     return qMin(delay * 2, kLastRetrySeconds);
+}
+
+int MqttSession::jitteredMs(int delay)
+{
+    return delay * 1000 - static_cast<int>(QRandomGenerator::global()->bounded(delay * 250 + 1));
 }
 
 void MqttSession::begin()
@@ -59,12 +77,66 @@ void MqttSession::begin()
     connect(m_connectTimeout, &QTimer::timeout, this, [this] {
         retryLater(QStringLiteral("no answer from %1").arg(m_config.broker.text()));
     });
+    m_countdown = new QTimer(this);
+    m_countdown->setInterval(1000);
+    // Whole seconds on the status: a coarse timer may run past them.
+    m_countdown->setTimerType(Qt::PreciseTimer);
+    m_retry->setTimerType(Qt::PreciseTimer);
+    connect(m_countdown, &QTimer::timeout, this, &MqttSession::sayWaiting);
     connectNow();
+}
+
+void MqttSession::retryNow()
+{
+    if (m_retry && m_retry->isActive()) {
+        m_retry->stop();
+        connectNow();
+    }
 }
 
 void MqttSession::say(PublisherState state, const QString &text)
 {
-    Q_EMIT status(static_cast<int>(state), text);
+    Q_EMIT status(static_cast<int>(state), text, m_queue.size());
+}
+
+void MqttSession::sayWaiting()
+{
+    if (!m_retry || !m_retry->isActive()) {
+        m_countdown->stop();
+        return;
+    }
+    const int seconds = qMax(1, (m_retry->remainingTime() + 999) / 1000);
+    QString text = QStringLiteral("MQTT: reconnecting in %1 s").arg(seconds);
+    if (m_queue.size() > 0)
+        text += QStringLiteral(", %1 waiting").arg(m_queue.size());
+    if (m_queue.dropped() > 0)
+        text += QStringLiteral(", %1 oldest dropped").arg(m_queue.dropped());
+    text += QStringLiteral(" (%1)").arg(m_waitReason);
+    if (const int n = m_queue.unstored())
+        text += QStringLiteral("; %1 of them in memory only, lost if the program ends").arg(n);
+    say(PublisherState::Waiting, text + storeNote());
+}
+
+QString MqttSession::storeNote() const
+{
+    if (!m_outbox || !m_queue.storeFailing())
+        return QString();
+    return QStringLiteral("; the outbox on disk refuses readings: %1").arg(m_outbox->lastError());
+}
+
+void MqttSession::sayConnected()
+{
+    m_saidStoreFailing = m_queue.storeFailing();
+    say(PublisherState::Connected, QStringLiteral("MQTT: connected") + storeNote());
+}
+
+QString MqttSession::tlsFailure() const
+{
+    if (m_tls && !m_tls->verifyError().isEmpty())
+        return QStringLiteral("the broker's certificate is refused: %1").arg(m_tls->verifyError());
+    if (!m_tlsLog.isEmpty())
+        return QStringLiteral("the secure connection failed: %1").arg(m_tlsLog);
+    return QStringLiteral("the secure connection failed");
 }
 
 QString MqttSession::mosquittoError(int rc, int savedErrno) const
@@ -74,7 +146,7 @@ QString MqttSession::mosquittoError(int rc, int savedErrno) const
     if (rc == MOSQ_ERR_EAI)
         return QStringLiteral("the name %1 cannot be looked up").arg(m_config.broker.host);
     if (rc == MOSQ_ERR_TLS)
-        return QStringLiteral("the secure connection failed (check the CA file and the broker's certificate)");
+        return tlsFailure();
     QString text = QString::fromUtf8(mosquitto_strerror(rc));
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
@@ -93,6 +165,7 @@ void MqttSession::connectNow()
     mosquitto_connect_callback_set(m_mosq, &MqttSession::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttSession::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttSession::onPublish);
+    mosquitto_log_callback_set(m_mosq, &MqttSession::onLog);
     mosquitto_max_inflight_messages_set(m_mosq, kWindow);
     static const char offline[] = "offline";
     mosquitto_will_set(m_mosq, m_availabilityTopic.constData(), 7, offline, 1, true);
@@ -100,17 +173,24 @@ void MqttSession::connectNow()
         mosquitto_username_pw_set(m_mosq, m_config.user.toUtf8().constData(),
                                   m_config.password.isEmpty() ? nullptr : m_config.password.constData());
     if (m_config.broker.tls) {
-        const QByteArray ca = fileArg(m_config.caFile), cert = fileArg(m_config.certFile),
-                         key = fileArg(m_config.keyFile);
-        int rc = MOSQ_ERR_SUCCESS;
-        if (ca.isEmpty())
-            rc = mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        if (!m_tls) {
+            m_tls = std::make_unique<TlsContext>();
+            QString error;
+            if (!m_tls->setUp(m_config.caFile, m_config.certFile, m_config.keyFile, m_config.broker.host, &error)) {
+                m_tls.reset();
+                giveUp(error);
+                return;
+            }
+        }
+        m_tls->clearVerifyError();
+        m_tlsLog.clear();
+        // Our context as it is: libmosquitto would otherwise set its own
+        // verification over it.
+        int rc = mosquitto_int_option(m_mosq, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
         if (rc == MOSQ_ERR_SUCCESS)
-            rc = mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(), ca.isEmpty() ? "/etc/ssl/certs" : nullptr,
-                                   cert.isEmpty() ? nullptr : cert.constData(), key.isEmpty() ? nullptr : key.constData(),
-                                   nullptr);
+            rc = mosquitto_void_option(m_mosq, MOSQ_OPT_SSL_CTX, m_tls->handle());
         if (rc != MOSQ_ERR_SUCCESS) {
-            retryLater(QStringLiteral("the TLS files cannot be used: %1").arg(mosquittoError(rc, errno)));
+            giveUp(QStringLiteral("TLS cannot be set up: %1").arg(mosquittoError(rc, errno)));
             return;
         }
     }
@@ -119,6 +199,10 @@ void MqttSession::connectNow()
     const int rc = mosquitto_connect_async(m_mosq, m_config.broker.host.toUtf8().constData(), m_config.broker.port,
                                            m_config.keepAliveSeconds);
     const int savedErrno = errno;
+    if (rc == MOSQ_ERR_TLS && m_tls && !m_tls->verifyError().isEmpty()) {
+        giveUp(tlsFailure());
+        return;
+    }
     if (rc != MOSQ_ERR_SUCCESS) {
         retryLater(QStringLiteral("cannot reach %1: %2").arg(m_config.broker.text(), mosquittoError(rc, savedErrno)));
         return;
@@ -151,6 +235,14 @@ void MqttSession::teardown()
     m_queue.connectionLost();
 }
 
+void MqttSession::giveUp(const QString &why)
+{
+    teardown();
+    if (m_countdown)
+        m_countdown->stop();
+    say(PublisherState::Failed, QStringLiteral("MQTT: ") + why);
+}
+
 void MqttSession::updateNotifiers()
 {
     if (m_write && m_mosq)
@@ -173,7 +265,14 @@ void MqttSession::service()
         }
         connected();
     }
+    m_queue.flush();
     if (rc != MOSQ_ERR_SUCCESS) {
+        // A certificate that does not verify stays so however often it is
+        // tried: like a wrong password, only the user can mend it.
+        if (rc == MOSQ_ERR_TLS && m_tls && !m_tls->verifyError().isEmpty()) {
+            giveUp(tlsFailure());
+            return;
+        }
         const bool wasConnected = m_connected;
         retryLater(wasConnected ? QStringLiteral("connection lost")
                                 : QStringLiteral("cannot reach %1: %2")
@@ -193,7 +292,7 @@ void MqttSession::connected()
     for (const MqttMessage &m : std::as_const(m_retained))
         if (!send(m, nullptr))
             return;
-    say(PublisherState::Connected, QStringLiteral("MQTT: connected"));
+    sayConnected();
     handOut();
 }
 
@@ -221,8 +320,12 @@ void MqttSession::handOut()
 void MqttSession::enqueue(const MqttMessage &message)
 {
     m_queue.push(message);
-    if (m_connected)
+    if (m_connected) {
         handOut();
+        // A disk that fills up, or has room again, is news.
+        if (m_queue.storeFailing() != m_saidStoreFailing)
+            sayConnected();
+    }
 }
 
 void MqttSession::setRetained(const QList<MqttMessage> &messages)
@@ -242,8 +345,10 @@ void MqttSession::retryLater(const QString &why)
     teardown();
     const int delay = m_delay;
     m_delay = nextDelay(m_delay);
-    say(PublisherState::Waiting, QStringLiteral("MQTT: reconnecting in %1 s (%2)").arg(delay).arg(why));
-    m_retry->start(delay * 1000);
+    m_waitReason = why;
+    m_retry->start(jitteredMs(delay));
+    m_countdown->start();
+    sayWaiting();
 }
 
 void MqttSession::refused(int rc)
@@ -281,7 +386,15 @@ void MqttSession::finish(int waitMs)
     delete m_poll;
     delete m_retry;
     delete m_connectTimeout;
-    m_poll = m_retry = m_connectTimeout = nullptr;
+    delete m_countdown;
+    m_poll = m_retry = m_connectTimeout = m_countdown = nullptr;
+    // The outbox keeps what is still waiting for the next start; its
+    // database is closed on the thread that used it.
+    m_lost = m_queue.unstored();
+    m_left = m_queue.size() - m_lost;
+    m_queue.attach(nullptr);
+    m_outbox.reset();
+    m_tls.reset();
     say(PublisherState::Off, QStringLiteral("MQTT: off"));
 }
 
@@ -290,6 +403,15 @@ void MqttSession::onConnect(mosquitto *, void *self, int rc)
     auto *s = static_cast<MqttSession *>(self);
     s->m_connackSeen = true;
     s->m_connackRc = rc;
+}
+
+void MqttSession::onLog(mosquitto *, void *self, int level, const char *text)
+{
+    // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
+    if (level != MOSQ_LOG_ERR || !text || std::strncmp(text, "OpenSSL Error", 13) != 0)
+        return;
+    const QString line = QString::fromUtf8(text);
+    static_cast<MqttSession *>(self)->m_tlsLog = line.mid(line.lastIndexOf(QLatin1Char(':')) + 1).trimmed();
 }
 
 void MqttSession::onDisconnect(mosquitto *, void *, int)

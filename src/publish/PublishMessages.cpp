@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QSerialPortInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -64,6 +65,36 @@ QString meterNameForPort(const QString &device)
     if (name.isEmpty())
         name = device;
     return topicLevel(name);
+}
+
+QString topicProblem(const QString &prefix, const QString &meter)
+{
+    const auto control = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+    };
+    for (const QString &level : prefix.split(QLatin1Char('/'))) {
+        if (level.startsWith(QLatin1Char('$')))
+            return QStringLiteral("the topic prefix \"%1\" may not start a level with '$': the broker keeps such "
+                                  "topics for itself and refuses every reading")
+                .arg(prefix);
+        if (std::any_of(level.begin(), level.end(), control))
+            return QStringLiteral("the topic prefix may not hold control characters");
+    }
+    if (meter.startsWith(QLatin1Char('$')))
+        return QStringLiteral("the meter name \"%1\" may not start with '$': the broker keeps such topics for itself")
+            .arg(meter);
+    if (std::any_of(meter.begin(), meter.end(), control))
+        return QStringLiteral("the meter name may not hold control characters");
+    // The longest of the meter's topics: its discovery topic, whose id
+    // writes each character beyond ASCII as five.
+    qsizetype longest = availabilityTopic(prefix, meter).size();
+    for (const MqttMessage &m : discoveryMessages(prefix, meter, 482, QStringLiteral("C"), QString()))
+        longest = std::max(longest, m.topic.size());
+    if (longest > kMaxTopicBytes)
+        return QStringLiteral("the topic prefix and meter name make a topic of %1 bytes; MQTT allows at most %2")
+            .arg(longest)
+            .arg(kMaxTopicBytes);
+    return QString();
 }
 
 QByteArray stateTopic(const QString &prefix, const QString &meter)
@@ -155,7 +186,8 @@ QList<MqttMessage> discoveryMessages(const QString &prefix, const QString &meter
         QJsonObject config{
             {QStringLiteral("name"), channel.toUpper()},
             {QStringLiteral("unique_id"), id},
-            {QStringLiteral("object_id"), id},
+            // The entity Home Assistant makes for it at first, by id.
+            {QStringLiteral("default_entity_id"), QStringLiteral("sensor.") + id},
             {QStringLiteral("state_topic"), QString::fromUtf8(stateTopic(prefix, meter))},
             {QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(channel)},
             {QStringLiteral("unit_of_measurement"), unit == QLatin1String("F") ? QStringLiteral("°F")

@@ -31,6 +31,14 @@ QString topicLevel(const QString &name);
 // port where the system knows it, else the device's own name.
 QString meterNameForPort(const QString &device);
 
+// The longest topic MQTT carries.
+constexpr qsizetype kMaxTopicBytes = 65535;
+
+// Why prefix and meter cannot name the meter's topics, or empty when they
+// can: a level starting with '$' (the broker's own topics), a control
+// character, or a topic longer than MQTT allows.
+QString topicProblem(const QString &prefix, const QString &meter);
+
 QByteArray stateTopic(const QString &prefix, const QString &meter);
 QByteArray availabilityTopic(const QString &prefix, const QString &meter);
 

@@ -17,6 +17,7 @@ const QString kCert = QStringLiteral("Certificate File");
 const QString kKey = QStringLiteral("Key File");
 const QString kUser = QStringLiteral("User");
 const QString kPasswordFile = QStringLiteral("Password File");
+const QString kRetainState = QStringLiteral("Retain State");
 
 // A password file is one short line; anything longer is not one.
 constexpr qint64 kMaxPasswordFile = 64 * 1024;
@@ -26,7 +27,7 @@ bool PublishOptions::operator==(const PublishOptions &o) const
 {
     return enabled == o.enabled && broker == o.broker && topicPrefix == o.topicPrefix && meterName == o.meterName
         && caFile == o.caFile && certFile == o.certFile && keyFile == o.keyFile && user == o.user
-        && passwordFile == o.passwordFile;
+        && passwordFile == o.passwordFile && retainState == o.retainState;
 }
 
 QString PublishOptions::section()
@@ -49,6 +50,7 @@ PublishOptions PublishOptions::read(const IniDocument &doc)
     p.keyFile = text(kKey, p.keyFile);
     p.user = text(kUser, p.user);
     p.passwordFile = text(kPasswordFile, p.passwordFile);
+    p.retainState = text(kRetainState, QStringLiteral("0")).trimmed() == QLatin1String("1");
     return p;
 }
 
@@ -63,6 +65,10 @@ void PublishOptions::write(IniDocument &doc) const
     doc.setValue(section(), kKey, keyFile);
     doc.setValue(section(), kUser, user);
     doc.setValue(section(), kPasswordFile, passwordFile);
+    // Written only once chosen, so settings files of earlier versions stay
+    // as they were.
+    if (retainState || doc.value(section(), kRetainState))
+        doc.setValue(section(), kRetainState, retainState ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool BrokerAddress::parse(const QString &text, BrokerAddress &address, QString *error)
@@ -96,7 +102,7 @@ QString BrokerAddress::text() const
         + QString::number(port);
 }
 
-bool readBrokerPassword(const QString &passwordFile, QByteArray &password, QString *error)
+bool readBrokerPassword(const QString &passwordFile, QByteArray &password, QString *error, QString *warning)
 {
     password.clear();
     if (passwordFile.isEmpty()) {
@@ -109,6 +115,9 @@ bool readBrokerPassword(const QString &passwordFile, QByteArray &password, QStri
             *error = QStringLiteral("the password file %1 cannot be read: %2").arg(passwordFile, f.errorString());
         return false;
     }
+    // As ssh does with a key: used, but the user hears that others can read it.
+    if (warning && (f.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther)))
+        *warning = QStringLiteral("the password file %1 can be read by other users (chmod 600 %1)").arg(passwordFile);
     const QByteArray bytes = f.read(kMaxPasswordFile);
     const int end = bytes.indexOf('\n');
     password = end < 0 ? bytes : bytes.left(end);

@@ -21,6 +21,7 @@ struct PublishOptions
     QString keyFile;                               // and its key
     QString user;
     QString passwordFile;                          // empty: KV481_MQTT_PASSWORD, else none
+    bool retainState = false;                      // the broker keeps the last reading for newcomers
 
     bool operator==(const PublishOptions &o) const;
     bool operator!=(const PublishOptions &o) const { return !(*this == o); }
@@ -48,7 +49,9 @@ struct BrokerAddress
 // The password for the broker: the first line of passwordFile when one is
 // named, else the environment variable KV481_MQTT_PASSWORD, else none
 // (ok stays true with an empty password). False with a line for the user
-// when the named file cannot be read.
-bool readBrokerPassword(const QString &passwordFile, QByteArray &password, QString *error);
+// when the named file cannot be read. A file others may read is used, with
+// a line for the user in warning.
+bool readBrokerPassword(const QString &passwordFile, QByteArray &password, QString *error,
+                        QString *warning = nullptr);
 
 } // namespace kv

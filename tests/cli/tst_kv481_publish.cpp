@@ -30,6 +30,9 @@ private:
     {
         QProcessEnvironment env = kv481Environment();
         env.remove(QStringLiteral("KV481_MQTT_PASSWORD"));
+        // The outboxes of this test's programs, never the user's.
+        static QTemporaryDir data;
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
         if (!password.isEmpty())
             env.insert(QStringLiteral("KV481_MQTT_PASSWORD"), QString::fromUtf8(password));
         return env;
@@ -39,6 +42,11 @@ private:
 QJsonObject json(const QByteArray &payload)
 {
     return QJsonDocument::fromJson(payload).object();
+}
+
+QDateTime timeOf(const Received &m)
+{
+    return QDateTime::fromString(json(m.payload).value("time").toString(), Qt::ISODateWithMs);
 }
 
 } // namespace
@@ -56,8 +64,13 @@ private Q_SLOTS:
         Emulator meter({QStringLiteral("--steady"), QStringLiteral("1500,-21.5")});
         QVERIFY(!meter.device.isEmpty());
         Publish p({QStringLiteral("--broker"), broker.url(), QStringLiteral("--topic-prefix"), QStringLiteral("lab"),
-                   QStringLiteral("--name"), QStringLiteral("bench 1"), QStringLiteral("--port"), meter.device});
+                   QStringLiteral("--name"), QStringLiteral("bench 1"), QStringLiteral("--port"), meter.device,
+                   QStringLiteral("--retain-state")});
         QVERIFY2(sub.waitFor("lab/bench_1/state", 2), qPrintable(p.err()));
+        // Kept by the broker for whoever comes later.
+        MqttSubscriber late(broker.port(), QStringLiteral("late"), {QStringLiteral("lab/bench_1/state")});
+        QVERIFY(late.waitFor("lab/bench_1/state", 1));
+        QVERIFY(late.messages().first().retained);
 
         // The emulator's reading, field by field: T1 overloaded.
         const QByteArray payload = sub.messages("lab/bench_1/state").first().payload;
@@ -103,6 +116,66 @@ private Q_SLOTS:
         QCOMPARE(sub.last("kv481/oven/availability"), QByteArray("offline"));
     }
 
+    void killedDuringAnOutageLosesNothing()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber sub(broker.port(), QStringLiteral("archive"), {QStringLiteral("kv481/oven/state")}, true);
+        QVERIFY(sub.ready());
+        Emulator meter({});
+        const QStringList args{QStringLiteral("--broker"), broker.url(), QStringLiteral("--name"), QStringLiteral("oven"),
+                               QStringLiteral("--port"), meter.device};
+        auto p = std::make_unique<Publish>(args);
+        QVERIFY2(sub.waitFor("kv481/oven/state", 2), qPrintable(p->err()));
+        // A second program on the same outbox (another port, the same name)
+        // is refused, saying why.
+        Emulator other({});
+        Publish twin(args.mid(0, 5) + QStringList{other.device});
+        QVERIFY(twin.finished());
+        QCOMPARE(twin.exitCode(), 1);
+        QVERIFY2(twin.err().contains(QLatin1String("is publishing this meter to this broker")), qPrintable(twin.err()));
+
+        broker.stop();
+        const QDateTime down = QDateTime::currentDateTime();
+        QVERIFY2(p->says(QStringLiteral("MQTT: reconnecting in")), qPrintable(p->err()));
+        QTest::qWait(4000);
+        const QDateTime killed = QDateTime::currentDateTime();
+        p->signal(SIGKILL);
+        QVERIFY(p->finished());
+        QVERIFY(broker.start());
+        p = std::make_unique<Publish>(args);
+        QVERIFY2(p->says(QStringLiteral("MQTT: connected")), qPrintable(p->err()));
+        QVERIFY(QTest::qWaitFor([&] { return timeOf(sub.messages().last()) > killed.addSecs(2); }, 20000));
+
+        // In order (a repeat only of the one the broker took as it went), and
+        // a reading for every second of the outage until the kill.
+        const QList<Received> all = sub.messages();
+        for (int i = 1; i < all.size(); ++i)
+            QVERIFY2(timeOf(all[i]) >= timeOf(all[i - 1]), all[i].payload.constData());
+        QDateTime last = down.addSecs(-2);
+        for (const Received &m : all) {
+            const QDateTime t = timeOf(m);
+            if (t < down.addSecs(-2) || t > killed.addSecs(-1))
+                continue;
+            QVERIFY2(last.msecsTo(t) < 2500, qPrintable(t.toString(Qt::ISODateWithMs)));
+            last = t;
+        }
+        QVERIFY(last.secsTo(killed) < 3);
+    }
+
+    void expiredCertificateEndsTheProgram()
+    {
+        MqttBroker broker({QString(), QString(), true, true});
+        QVERIFY(broker.start());
+        Emulator meter({});
+        Publish p({QStringLiteral("--broker"), broker.url(), QStringLiteral("--ca"), broker.caFile(),
+                   QStringLiteral("--port"), meter.device});
+        QVERIFY(p.finished());
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.err().trimmed().split(QLatin1Char('\n')).last(),
+                 QStringLiteral("kv481: MQTT: the broker's certificate is refused: certificate has expired"));
+    }
+
     void refusedLoginEndsWithOneLine()
     {
         MqttBroker broker({QStringLiteral("meter"), QStringLiteral("right"), false});
@@ -125,6 +198,12 @@ private Q_SLOTS:
                    QStringLiteral("--user"), QStringLiteral("meter")},
                   "right");
         QVERIFY2(q.says(QStringLiteral("kv481: MQTT: connected")), qPrintable(q.err()));
+
+        // From the environment without a user: refused, with the reason.
+        Publish r({QStringLiteral("--broker"), broker.url(), QStringLiteral("--port"), meter.device}, "right");
+        QVERIFY(r.finished());
+        QCOMPARE(r.exitCode(), 2);
+        QVERIFY2(r.err().contains(QLatin1String("KV481_MQTT_PASSWORD is set but no user is given")), qPrintable(r.err()));
     }
 
     void unreachableBrokerIsRetried()
@@ -137,10 +216,13 @@ private Q_SLOTS:
         Emulator meter({});
         Publish p({QStringLiteral("--broker"), QStringLiteral("mqtt://127.0.0.1:%1").arg(port), QStringLiteral("--port"),
                    meter.device});
-        QVERIFY2(p.says(QStringLiteral("kv481: MQTT: reconnecting in 2 s (cannot reach 127.0.0.1:%1: Connection refused)")
-                            .arg(port)),
-                 qPrintable(p.err()));
-        QVERIFY(p.err().contains(QStringLiteral("kv481: MQTT: reconnecting in 1 s (cannot reach 127.0.0.1:%1: ").arg(port)));
+        const QRegularExpression attempt(QStringLiteral("kv481: MQTT: reconnecting in (\\d) s(, \\d+ waiting)? \\(cannot "
+                                                        "reach 127.0.0.1:%1: Connection refused\\)\n").arg(port));
+        QVERIFY2(QTest::qWaitFor([&] { return p.err().count(attempt) >= 2; }, 20000), qPrintable(p.err()));
+        QStringList delays;
+        for (const QRegularExpressionMatch &m : attempt.globalMatch(p.err()))
+            delays << m.captured(1);
+        QCOMPARE(delays.mid(0, 2), (QStringList{"1", "2"}));
         // Each attempt is not announced again.
         QCOMPARE(p.err().count(QLatin1String("MQTT: connecting")), 1);
         p.signal(SIGINT);
@@ -163,6 +245,10 @@ private Q_SLOTS:
                                                QStringLiteral("--topic-prefix"), QStringLiteral("a/#")}
                                 << "kv481: publish: the topic prefix \"a/#\" may not hold '+' or '#' nor start or end "
                                    "with '/'";
+        QTest::newRow("$SYS") << QStringList{QStringLiteral("--broker"), QStringLiteral("mqtt://h"),
+                                             QStringLiteral("--topic-prefix"), QStringLiteral("$SYS/kv")}
+                              << "kv481: publish: the topic prefix \"$SYS/kv\" may not start a level with '$': the "
+                                 "broker keeps such topics for itself and refuses every reading";
         QTest::newRow("ca") << QStringList{QStringLiteral("--broker"), QStringLiteral("mqtts://h"), QStringLiteral("--ca"),
                                            QStringLiteral("/nonexistent/ca.crt")}
                             << "kv481: publish: the CA file /nonexistent/ca.crt cannot be read";

@@ -6,11 +6,13 @@
 #include "link/LiveFrame.h"
 #include "publish/MqttPublisher.h"
 #include "publish/MqttSession.h"
+#include "publish/Outbox.h"
 #include "publish/PublishQueue.h"
 
 #include "MeterEmulator.h"
 #include "support/MqttBroker.h"
 #include "support/MqttSubscriber.h"
+#include "support/SmallDisk.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -85,6 +87,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(QFileInfo::exists(MqttBroker::program()), "mosquitto is not installed (scripts/setup installs it)");
+        // The outboxes go to this test's own data folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
     }
 
     void readingMessage()
@@ -221,6 +225,19 @@ private Q_SLOTS:
         qunsetenv("KV481_MQTT_PASSWORD");
         QVERIFY(!readBrokerPassword(dir.filePath(QStringLiteral("missing")), pw, &error));
         QVERIFY(error.contains(QLatin1String("missing")));
+        // Others may read it: used, with a word.
+        QString warning;
+        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+        QVERIFY(readBrokerPassword(file, pw, &error, &warning) && pw == "s3cret");
+        QVERIFY2(warning.contains(QLatin1String("can be read by other users")), qPrintable(warning));
+        // A password from the environment with no user would go nowhere.
+        qputenv("KV481_MQTT_PASSWORD", "from-env");
+        PublishOptions o;
+        o.broker = QStringLiteral("mqtt://h");
+        PublisherConfig c;
+        QVERIFY(!makePublisherConfig(o, QString(), QString(), c, &error));
+        qunsetenv("KV481_MQTT_PASSWORD");
+        QVERIFY2(error.startsWith(QLatin1String("KV481_MQTT_PASSWORD is set but no user is given")), qPrintable(error));
     }
 
     void optionsInTheirSection()
@@ -230,6 +247,7 @@ private Q_SLOTS:
         o.broker = QStringLiteral("mqtts://b:8883");
         o.meterName = QStringLiteral("oven 2");
         o.passwordFile = QStringLiteral("/etc/kv481/pw");
+        o.retainState = true;
         IniDocument doc = IniDocument::parse("[Link]\nModel=481\n");
         o.write(doc);
         const QByteArray text = doc.serialize();
@@ -280,7 +298,133 @@ private Q_SLOTS:
         QList<int> delays{MqttSession::kFirstRetrySeconds};
         while (delays.size() < 9)
             delays << MqttSession::nextDelay(delays.last());
-        QCOMPARE(delays, (QList<int>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
+        QCOMPARE(delays, (QList<int>{1, 2, 4, 8, 16, 30, 30, 30, 30}));
+        for (int i = 0; i < 50; ++i) {
+            const int ms = MqttSession::jitteredMs(30);
+            QVERIFY2(ms > 22000 && ms <= 30000, qPrintable(QString::number(ms)));
+        }
+    }
+
+    void topicsTheBrokerRefuses_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("$SYS") << "$SYS" << "desk" << "may not start a level with '$'";
+        QTest::newRow("$ inside") << "lab/$x" << "desk" << "may not start a level with '$'";
+        QTest::newRow("$ name") << "kv481" << "$desk" << "may not start with '$'";
+        QTest::newRow("control") << "ctl\x01x" << "desk" << "control characters";
+        QTest::newRow("too long") << "kv481" << QString(70000, QLatin1Char('n'))
+                                  << "make a topic of 70037 bytes; MQTT allows at most 65535";
+    }
+    void topicsTheBrokerRefuses()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        PublishOptions o;
+        o.broker = QStringLiteral("mqtt://127.0.0.1");
+        o.topicPrefix = prefix;
+        o.meterName = name;
+        PublisherConfig c;
+        QString error;
+        QVERIFY(!makePublisherConfig(o, QString(), QString(), c, &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+    }
+
+    void outboxKeepsOrderThroughRestartsAndBound()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("o.sqlite"));
+        const auto payloads = [](PublishQueue &q, int n) {
+            QStringList out;
+            for (int i = 0; i < n && q.hasWaiting(); ++i) {
+                out << QString::fromLatin1(q.nextWaiting().payload);
+                q.markHanded(1000 + i);
+            }
+            return out;
+        };
+        {
+            Outbox box;
+            QVERIFY(box.open(path, nullptr));
+            // One program at a time: a second is told who holds it.
+            Outbox other;
+            QString error;
+            QVERIFY(!other.open(path, &error));
+            QVERIFY2(error.contains(QLatin1String("is publishing this meter to this broker")), qPrintable(error));
+            PublishQueue q(1200);
+            q.attach(&box);
+            // More than are held in memory: the rest waits on disk in turn.
+            for (int i = 1; i <= 1203; ++i)
+                q.push({QByteArray("t"), QByteArray::number(i), false});
+            QCOMPARE(q.dropped(), qint64(3));
+            QCOMPARE(payloads(q, 2), (QStringList{"4", "5"}));
+            QVERIFY(q.acknowledge(1000));
+            q.flush();
+        } // stopped, or killed: the outbox is all there is
+        Outbox box;
+        QVERIFY(box.open(path, nullptr));
+        PublishQueue q(1200);
+        q.attach(&box);
+        QCOMPARE(q.size(), 1199);
+        const QStringList all = payloads(q, 2000);
+        QCOMPARE(all.size(), 1199);
+        QCOMPARE(all.first(), QStringLiteral("5"));
+        for (int i = 1; i < all.size(); ++i)
+            QCOMPARE(all[i].toInt(), all[i - 1].toInt() + 1);
+    }
+
+    void outboxOnAFullDiskKeepsOrderAndSaysSo()
+    {
+        SmallDisk disk(16 * 1024 * 1024); // room for the write-ahead log
+        KV_REQUIRE_SMALL_DISK(disk);
+        int n = 0;
+        {
+            Outbox box;
+            QVERIFY(box.open(disk.path("o.sqlite"), nullptr));
+            PublishQueue q;
+            q.attach(&box);
+            // More than memory holds, so some wait on disk when it fills up,
+            // and the log's pages already there take some more.
+            while (n < PublishQueue::kLoadBatch + 20)
+                q.push({QByteArray("t"), QByteArray::number(++n), false});
+            QVERIFY(disk.fill());
+            while (q.unstored() < 3 && n < 20000)
+                q.push({QByteArray("t"), QByteArray::number(++n), false});
+            QVERIFY(q.storeFailing() && box.lastError().contains(QLatin1String("full")));
+            disk.empty();
+            q.push({QByteArray("t"), QByteArray::number(++n), false});
+            QCOMPARE(q.unstored(), 0);
+        }
+        // Stored in the order taken, those the full disk refused at first too.
+        Outbox box;
+        QVERIFY(box.open(disk.path("o.sqlite"), nullptr));
+        PublishQueue q;
+        q.attach(&box);
+        for (int i = 1; i <= n; ++i) {
+            QVERIFY(q.hasWaiting());
+            QCOMPARE(q.nextWaiting().payload.toInt(), i);
+            q.markHanded(i);
+        }
+        QVERIFY(!q.hasWaiting());
+    }
+
+    void damagedOrNewerOutboxIsRefusedUntouched()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("o.sqlite"));
+        QVERIFY(Outbox().open(path, nullptr));
+        // The format number SQLite keeps at byte 60 of the file.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(60) && f.write(QByteArray("\0\0\0\x09", 4)) == 4 && f.seek(0));
+        Outbox box;
+        QString error;
+        QVERIFY(!box.open(path, &error));
+        QVERIFY2(error.contains(QLatin1String("written by a newer version of this program (format 9")), qPrintable(error));
+        QVERIFY(f.write(QByteArray(100, 'x')) == 100 && f.flush());
+        QVERIFY(!box.open(path, &error));
+        QVERIFY2(error.contains(QLatin1String("is damaged (file is not a database): move it away")), qPrintable(error));
+        QCOMPARE((f.seek(0), f.read(100)), QByteArray(100, 'x'));
     }
 
     void retainedDiscoveryAndAvailability()
@@ -318,6 +462,8 @@ private Q_SLOTS:
             QCOMPARE(c.value("device_class").toString(), QStringLiteral("temperature"));
             QCOMPARE(c.value("availability_topic").toString(), QStringLiteral("kv481/desk/availability"));
             QCOMPARE(c.value("unique_id").toString(), QStringLiteral("kv481_desk_t1"));
+            QCOMPARE(c.value("default_entity_id").toString(), QStringLiteral("sensor.kv481_desk_t1"));
+            QVERIFY(!c.contains("object_id"));
             QCOMPARE(c.value("device").toObject().value("model").toString(), QStringLiteral("482"));
         }
 
@@ -391,8 +537,16 @@ private Q_SLOTS:
         broker.stop();
         QVERIFY(waitForState(p, PublisherState::Waiting));
         const int before = n;
-        QTest::qWait(10000); // the outage itself; nothing is timed by it
+        QTest::qWait(5000); // the outage itself; nothing is timed by it
+        // Stopped and started again meanwhile: what waits is kept on disk.
+        p.stop();
+        QVERIFY(p.waiting() > 100);
+        p.start(configFor(broker));
+        QTest::qWait(5000);
         QVERIFY(QTest::qWaitFor([&] { return n > before + 100; }, 60000)); // a queue worth the name
+        const QRegularExpression countdown(QStringLiteral("^MQTT: reconnecting in \\d+ s, \\d+ waiting \\("));
+        QVERIFY2(QTest::qWaitFor([&] { return countdown.match(p.statusText()).hasMatch(); }, 20000),
+                 qPrintable(p.statusText()));
         QVERIFY(broker.start());
         QVERIFY(waitForState(p, PublisherState::Connected, 90000));
         feed.stop();
@@ -429,9 +583,17 @@ private Q_SLOTS:
         p.start(c);
         QVERIFY(waitForState(p, PublisherState::NotAuthorised));
         QCOMPARE(p.statusText(), QStringLiteral("MQTT: not authorised"));
+        // Readings taken meanwhile are kept for when the password is right.
+        for (int i = 1; i <= 3; ++i)
+            p.publishReading(emulatorReading(481, 20.0 + i, 0), 481, nth(i));
+        MqttSubscriber sub(broker.port(), QStringLiteral("auth-sub"), {QStringLiteral("kv481/desk/state")}, false,
+                           QString(), QStringLiteral("meter"), QStringLiteral("right"));
+        QVERIFY(sub.ready());
         c.password = "right";
         p.start(c);
         QVERIFY(waitForState(p, PublisherState::Connected));
+        QVERIFY(sub.waitFor("kv481/desk/state", 3));
+        QCOMPARE(json(sub.messages().at(2).payload).value("t1").toDouble(), 23.0);
         p.stop();
 
         // Nobody listens on the port any more: the attempts back off.
@@ -458,22 +620,62 @@ private Q_SLOTS:
         c.caFile = broker.caFile();
         MqttPublisher p;
         p.start(c);
-        QVERIFY(waitForState(p, PublisherState::Connected));
+        QVERIFY2(waitForState(p, PublisherState::Connected), qPrintable(p.statusText()));
         p.publishReading(emulatorReading(482, 23.4, 21.7), 482, nth(7));
         QVERIFY(sub.waitFor("kv481/desk/state", 1));
         QCOMPARE(json(sub.last("kv481/desk/state")).value("t1").toDouble(), 23.4);
         p.stop();
 
-        // A certificate no authority we trust signed is refused.
+        // A certificate no authority we trust signed, or one that expired,
+        // is named and not tried again.
         MqttBroker other({QString(), QString(), true});
         c.caFile = other.caFile();
-        QStringList states;
-        connect(&p, &MqttPublisher::statusChanged, this, [&](PublisherState, const QString &t) { states << t; });
         p.start(c);
-        QVERIFY(waitForState(p, PublisherState::Waiting));
-        QVERIFY2(states.last().contains(QLatin1String("secure connection failed")), qPrintable(states.last()));
+        QVERIFY(waitForState(p, PublisherState::Failed));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: the broker's certificate is refused: self-signed certificate "
+                                                "in certificate chain"));
+        MqttBroker expired({QString(), QString(), true, true});
+        QVERIFY(expired.start());
+        c = configFor(expired);
+        c.caFile = expired.caFile();
+        p.start(c);
+        QVERIFY(waitForState(p, PublisherState::Failed));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: the broker's certificate is refused: certificate has expired"));
+        const auto attempts = [&] { return expired.log().count(QLatin1String("New connection from")); };
+        QVERIFY(QTest::qWaitFor([&] { return attempts() >= 1; }, 5000)); // the broker's log comes late
+        QTest::qWait(2500);
+        QCOMPARE(attempts(), 1);
+
+        // A certificate for the broker's address, reached by a name it does not hold.
+        MqttBroker byAddress({QString(), QString(), true, false, QStringLiteral("DNS:elsewhere.invalid,IP:127.0.0.1")});
+        QVERIFY(byAddress.start());
+        c = configFor(byAddress);
+        c.caFile = byAddress.caFile();
+        c.broker.host = QStringLiteral("localhost");
+        p.start(c);
+        QVERIFY2(waitForState(p, PublisherState::Failed), qPrintable(p.statusText()));
+        QCOMPARE(p.statusText(), QStringLiteral("MQTT: the broker's certificate is refused: hostname mismatch"));
         p.stop();
     }
+
+    void networkBackTriesAtOnce()
+    {
+        MqttBroker broker;
+        PublisherConfig c = configFor(broker);
+        c.outboxPath.clear();
+        MqttSession s(c);
+        QString said;
+        connect(&s, &MqttSession::status, this, [&](int, const QString &t) { said = t; });
+        s.begin();
+        QVERIFY(QTest::qWaitFor([&] { return said.startsWith(QLatin1String("MQTT: reconnecting in 4 s")); }, 20000));
+        QVERIFY(broker.start());
+        s.retryNow();
+        QVERIFY2(QTest::qWaitFor([&] { return said == QLatin1String("MQTT: connected"); }, 2000), qPrintable(said));
+        s.finish(1000);
+    }
+
+private:
+    QTemporaryDir m_data;
 };
 
 QTEST_GUILESS_MAIN(TestPublish)

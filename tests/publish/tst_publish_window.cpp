@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kv;
@@ -49,7 +51,11 @@ class TestPublishWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path())); // the outboxes
+    }
 
     void settingsSectionWrittenOnlyWhenChanged()
     {
@@ -135,9 +141,9 @@ private Q_SLOTS:
         QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: reconnecting in 1 s")), qPrintable(mqttState(s)));
         const int before = sub.messages("kv481/desk/state").size();
         // The next attempt finds nobody listening, and says so.
-        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: reconnecting in 2 s (cannot reach 127.0.0.1:%1: ")
-                                        .arg(broker.port())),
-                 qPrintable(mqttState(s)));
+        const QRegularExpression second(QStringLiteral("^MQTT: reconnecting in 2 s(, \\d+ waiting)? \\(cannot reach "
+                                                       "127.0.0.1:%1: ").arg(broker.port()));
+        QVERIFY2(QTest::qWaitFor([&] { return second.match(mqttState(s)).hasMatch(); }, 30000), qPrintable(mqttState(s)));
         QVERIFY(broker.start());
         QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: connected"), 90000), qPrintable(mqttState(s)));
         QVERIFY(sub.waitFor("kv481/desk/state", before + 3));
@@ -148,6 +154,45 @@ private Q_SLOTS:
         QVERIFY2(ini.contains(QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\n").arg(broker.url())), qPrintable(ini));
         QVERIFY(ini.contains(QLatin1String("Meter Name=desk\n")));
         QVERIFY(QTest::qWaitFor([&] { return sub.last("kv481/desk/availability") == "offline"; }, 10000));
+    }
+
+    void windowClosedDuringAnOutageLosesNothing()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber sub(broker.port(), QStringLiteral("closed-sub"), {QStringLiteral("kv481/shut/state")}, true);
+        QVERIFY(sub.ready());
+        Session s(482, kOneSecond + QStringLiteral("[Publish]\nEnabled=1\nBroker=%1\nMeter Name=shut\n")
+                                        .arg(broker.url()).toUtf8());
+        QVERIFY(s.started());
+        QVERIFY(stateStartsWith(s, QStringLiteral("MQTT: connected")));
+        QVERIFY(sub.waitFor("kv481/shut/state", 2));
+        broker.stop();
+        const QDateTime down = QDateTime::currentDateTime();
+        // The wait counts down on the status bar, with the readings it holds.
+        const QRegularExpression countdown(QStringLiteral("^MQTT: reconnecting in \\d+ s, [2-9] waiting \\("));
+        QVERIFY2(QTest::qWaitFor([&] { return countdown.match(mqttState(s)).hasMatch(); }, 20000), qPrintable(mqttState(s)));
+        const QDateTime closed = QDateTime::currentDateTime();
+        QVERIFY(s.restart());
+        QVERIFY(broker.start());
+        QVERIFY2(stateStartsWith(s, QStringLiteral("MQTT: connected"), 60000), qPrintable(mqttState(s)));
+        const auto timeOf = [](const Received &m) {
+            return QDateTime::fromString(QJsonDocument::fromJson(m.payload).object().value("time").toString(),
+                                         Qt::ISODateWithMs);
+        };
+        QVERIFY(QTest::qWaitFor([&] { return timeOf(sub.messages().last()) > closed.addSecs(2); }, 20000));
+        const QList<Received> all = sub.messages();
+        QDateTime last = down.addSecs(-2);
+        for (int i = 0; i < all.size(); ++i) {
+            const QDateTime t = timeOf(all[i]);
+            QVERIFY2(i == 0 || t >= timeOf(all[i - 1]), all[i].payload.constData());
+            if (t >= last && t < closed.addSecs(-1)) {
+                QVERIFY2(last.msecsTo(t) < 2500, qPrintable(t.toString(Qt::ISODateWithMs)));
+                last = t;
+            }
+        }
+        QVERIFY(last.secsTo(closed) < 3);
+        s.main->close();
     }
 
     void theMeterFollowedToANewPortKeepsItsWaitingReadings()
@@ -248,6 +293,9 @@ private Q_SLOTS:
         s.main->close();
         QCOMPARE(s.settingsText().count(QLatin1String("[Publish]")), 1);
     }
+
+private:
+    QTemporaryDir m_data;
 };
 
 QTEST_MAIN(TestPublishWindow)

@@ -24,6 +24,8 @@ struct BrokerSetup
     QString user;     // with password: a password file, no anonymous clients
     QString password;
     bool tls = false; // a CA and a server certificate for 127.0.0.1 and localhost
+    bool expired = false; // the server certificate expired yesterday
+    QString names = QStringLiteral("DNS:localhost,IP:127.0.0.1"); // the names the server certificate holds
 };
 
 class MqttBroker
@@ -133,7 +135,7 @@ private:
         const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                              QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
         QFile ext(m_dir.filePath(QStringLiteral("ext.cnf")));
-        if (!ext.open(QIODevice::WriteOnly) || ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n") < 0)
+        if (!ext.open(QIODevice::WriteOnly) || ext.write("subjectAltName=" + m_setup.names.toUtf8() + "\n") < 0)
             return false;
         ext.close();
         return run(openssl, QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec
@@ -147,7 +149,8 @@ private:
             && run(openssl, {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
                              QStringLiteral("-CA"), QStringLiteral("ca.crt"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
                              QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), QStringLiteral("server.crt"),
-                             QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), QStringLiteral("ext.cnf")});
+                             QStringLiteral("-days"), m_setup.expired ? QStringLiteral("-1") : QStringLiteral("2"),
+                             QStringLiteral("-extfile"), QStringLiteral("ext.cnf")});
     }
     bool writeConfig()
     {

@@ -25,11 +25,13 @@ class MqttSubscriber
 {
 public:
     MqttSubscriber(int port, const QString &clientId, const QStringList &topics, bool persistentSession = false,
-                   const QString &caFile = QString())
+                   const QString &caFile = QString(), const QString &user = QString(), const QString &password = QString())
         : m_topics(topics)
     {
         mosquitto_lib_init();
         m_mosq = mosquitto_new(clientId.toUtf8().constData(), !persistentSession, this);
+        if (!user.isEmpty())
+            mosquitto_username_pw_set(m_mosq, user.toUtf8().constData(), password.toUtf8().constData());
         mosquitto_connect_callback_set(m_mosq, [](mosquitto *m, void *self, int rc) {
             auto *s = static_cast<MqttSubscriber *>(self);
             if (rc != 0)

@@ -47,6 +47,8 @@ QString PublishCommand::statusText() const
         return QString();
     if (!m_publisher.running())
         return QStringLiteral("MQTT: waiting for the meter");
+    if (!m_warning.isEmpty())
+        return m_publisher.statusText() + QStringLiteral(" (warning: %1)").arg(m_warning);
     return m_publisher.statusText();
 }
 
@@ -54,6 +56,7 @@ void PublishCommand::apply()
 {
     const QString before = statusText();
     m_problem.clear();
+    m_warning.clear();
     if (!m_options.enabled) {
         m_publisher.stop();
     } else if (m_link.connected()) {
@@ -71,11 +74,16 @@ void PublishCommand::apply()
                 m_problem = error;
             } else if (m_publisher.running() && config.meter == m_publisher.config().meter) {
                 m_device = device;
+                m_warning = config.warning;
             } else {
                 m_device = device;
+                m_warning = config.warning;
                 m_publisher.setMeterOnline(true);
                 m_gate.takeNextAtOnce();
                 m_publisher.start(config);
+                // The outbox is another program's, or cannot be opened.
+                if (m_publisher.state() == PublisherState::Failed && !m_publisher.running())
+                    m_problem = m_publisher.statusText().mid(6);
             }
         }
     }

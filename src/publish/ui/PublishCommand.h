@@ -62,6 +62,7 @@ private:
     MqttPublisher m_publisher;
     QString m_device; // the port the running publisher named the meter after
     QString m_problem;
+    QString m_warning; // about options that work, e.g. a password file others may read
     SampleGate m_gate;
 };
 

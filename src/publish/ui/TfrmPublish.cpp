@@ -74,9 +74,19 @@ TfrmPublish::TfrmPublish(const PublishOptions &o, std::function<QString(const QS
     edtPasswordFile = edit("edtPasswordFile", QStringLiteral("Pass&word file:"), QStringLiteral("Password file"),
                            o.passwordFile, QStringLiteral("else KV481_MQTT_PASSWORD"), true);
 
+    chkRetainState = new QCheckBox(QStringLiteral("&Retain the last reading at the broker"), this);
+    chkRetainState->setObjectName(QStringLiteral("chkRetainState"));
+    chkRetainState->setAccessibleName(QStringLiteral("Retain the last reading"));
+    chkRetainState->setToolTip(QStringLiteral("Home Assistant then shows the last reading after its own restart "
+                                              "instead of \"unknown\"."));
+    chkRetainState->setChecked(o.retainState);
+    form->addRow(QString(), chkRetainState);
+
     auto *note = new QLabel(QStringLiteral("Readings go out at the tool bar's sampling rate while the meter is "
-                                           "connected. The password is read from the password file (or the "
-                                           "environment variable KV481_MQTT_PASSWORD) and never kept in the settings."),
+                                           "connected and wait in an outbox on disk until the broker has them, "
+                                           "through outages and restarts. The password is read from the password "
+                                           "file (or the environment variable KV481_MQTT_PASSWORD) and never kept "
+                                           "in the settings."),
                             this);
     note->setWordWrap(true);
     top->addWidget(note);
@@ -117,6 +127,7 @@ PublishOptions TfrmPublish::options() const
     o.keyFile = edtKey->text().trimmed();
     o.user = edtUser->text().trimmed();
     o.passwordFile = edtPasswordFile->text().trimmed();
+    o.retainState = chkRetainState->isChecked();
     return o;
 }
 

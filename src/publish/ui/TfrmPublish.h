@@ -26,7 +26,7 @@ public:
     PublishOptions options() const;
 
     // The controls, by name, for the tests.
-    QCheckBox *chkEnabled;
+    QCheckBox *chkEnabled, *chkRetainState;
     QLineEdit *edtBroker, *edtPrefix, *edtMeter, *edtCa, *edtCert, *edtKey, *edtUser, *edtPasswordFile;
     QLabel *lblProblem;
 
