@@ -1,10 +1,14 @@
 #include "session/LiveRun.h"
 
 #include "common/Clock.h"
+#include "common/DateTime.h"
+#include "files/TextDataSet.h"
 #include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
 #include "link/PortInfo.h"
 #include "link/SerialPort.h"
+
+#include <algorithm>
 
 namespace kv {
 
@@ -112,14 +116,47 @@ void LiveRun::record(const LiveSample &s)
     if (m_rows.isEmpty()) {
         m_runMeter = s.meter;
         m_rows.clear(s.model());
+        m_lastRate = 0;
     }
-    m_rows.append(s);
-    if (m_journal && !m_journal->appendRow(m_rows, m_rows.count(), s.dateTime)) {
+    // The line is broken where no reading was taken for more than two
+    // sampling intervals; the longer of the intervals before and now
+    // counts, so that a changed interval alone breaks nothing.
+    const int rate = std::max(m_lastRate, samplingRate());
+    const bool gap = !m_rows.isEmpty() && s.dateTime - m_rows.lastTime() > 2.0 * rate / kSecondsPerDay;
+    m_lastRate = samplingRate();
+    m_rows.append(s, gap);
+    if (m_journal)
+        journal(s.dateTime);
+    Q_EMIT sampleTaken(s);
+}
+
+void LiveRun::journal(double dateTime)
+{
+    // The very bytes a TXT save of this row writes; the run notes where
+    // they went, so that the row can leave memory and be read back.
+    const int row = m_rows.count();
+    const QByteArray bytes = TextDataSet::tableRowBytes(m_rows, row, TextDataSet::Tab);
+    if (!m_journal->appendBytes(bytes, dateTime)) {
+        m_rows.journalStopped();
         const QString why = m_journal->takeNewError();
         if (!why.isEmpty())
             Q_EMIT journalFailed(why);
+        return;
     }
-    Q_EMIT sampleTaken(s);
+    const qint64 written = m_journal->rowsWritten();
+    if (written == 1) {
+        m_journalBytes = 0;
+        m_journalPath = m_journal->currentPath();
+    } else if (written % 1024 == 0) {
+        // The journal's thread may have given the file another name.
+        const QString path = m_journal->currentPath();
+        if (path != m_journalPath) {
+            m_journalPath = path;
+            m_rows.renameJournal(path);
+        }
+    }
+    m_rows.noteJournaled(row - 1, m_journalPath, m_journalBytes, bytes.size());
+    m_journalBytes += bytes.size();
 }
 
 void LiveRun::run()
