@@ -58,6 +58,10 @@ void TfrmWholeRun::setUp()
         m_maxScale = PESGraph1->manualMaxY();
     }
     SetupGraph(*PESGraph1, subsets, 0, m_from, m_to, m_minScale, m_maxScale, m_tmpl, m_prompt);
+    // Straight lines: a smooth curve through each column's extremes would
+    // show readings nobody took, and costs many times the drawing.
+    if (PESGraph1->look().plotting == PlottingMethod::Spline)
+        PESGraph1->look().plotting = PlottingMethod::Line;
     m_unit.clear();
 }
 
@@ -159,6 +163,10 @@ void TfrmWholeRun::draw()
     if (!chart.isZoomed())
         chart.setManualX(m_from, m_to);
     chart.resetImage();
+    // A column's stroke is one pixel wide: smoothing its edges costs many
+    // times the drawing and shows nothing.
+    for (int g = 0; g < chart.plot()->graphCount(); ++g)
+        chart.plot()->graph(g)->setAntialiased(false);
 }
 
 bool TfrmWholeRun::eventFilter(QObject *watched, QEvent *event)
