@@ -125,7 +125,7 @@ void LiveRun::record(const LiveSample &s)
     const bool gap = !m_rows.isEmpty() && s.dateTime - m_rows.lastTime() > 2.0 * rate / kSecondsPerDay;
     m_lastRate = samplingRate();
     m_rows.append(s, gap);
-    if (m_journal)
+    if (m_journal && m_journal->enabled())
         journal(s.dateTime);
     Q_EMIT sampleTaken(s);
 }
