@@ -103,21 +103,25 @@ void RunEnvelope::compute(const RunRows &run, double from, double to, int column
     }
 }
 
-void RunEnvelope::foldRow(const RunRows &run, int i)
+bool RunEnvelope::foldRow(const RunRows &run, int i)
 {
     const RunRows::Row &r = run.row(i);
     const int c = columnOf(r.dateTime);
+    bool changed = false;
     for (int ch = 0; ch < m_channels; ++ch) {
         Column &col = m_cols[ch][c];
+        changed = changed || !col.rows || (r.breakBefore && !col.breaks);
         col.rows = true;
         col.breaks = col.breaks || r.breakBefore;
         float v;
         if (!run.value(r, ch, v))
             continue;
+        changed = changed || !col.any || v < col.min || v > col.max;
         col.min = col.any ? std::min(col.min, v) : v;
         col.max = col.any ? std::max(col.max, v) : v;
         col.any = true;
     }
+    return changed;
 }
 
 void RunEnvelope::addRaw(const RunRows &run, int i)
@@ -131,8 +135,10 @@ void RunEnvelope::addRaw(const RunRows &run, int i)
     }
 }
 
-bool RunEnvelope::addNewest(const RunRows &run)
+bool RunEnvelope::addNewest(const RunRows &run, bool *changed)
 {
+    if (changed)
+        *changed = true;
     const int i = run.count() - 1;
     if (i < 0 || i != m_next || m_columns == 0 || run.channels() != m_channels)
         return false;
@@ -145,8 +151,8 @@ bool RunEnvelope::addNewest(const RunRows &run)
         if (m_inSpan > 2 * m_columns)
             return false;
         addRaw(run, i);
-    } else {
-        foldRow(run, i);
+    } else if (!foldRow(run, i) && changed) {
+        *changed = false;
     }
     return true;
 }

@@ -29,8 +29,10 @@ public:
     void compute(const RunRows &run, double from, double to, int columns);
     // Folds in the run's newest row; false when the span must be worked out
     // anew (the row lies outside it, or there are now too many samples to
-    // draw each).
-    bool addNewest(const RunRows &run);
+    // draw each). changed tells whether the cells are no longer the same
+    // (a new extreme, a new column): a sample within a column's range
+    // changes nothing drawn.
+    bool addNewest(const RunRows &run, bool *changed = nullptr);
 
     double from() const { return m_from; }
     double to() const { return m_to; }
@@ -53,7 +55,8 @@ public:
 
 private:
     int columnOf(double t) const;
-    void foldRow(const RunRows &run, int i);
+    // True when a column changed.
+    bool foldRow(const RunRows &run, int i);
     void addRaw(const RunRows &run, int i);
 
     double m_from = 0, m_to = 0;

@@ -89,8 +89,11 @@ void TfrmWholeRun::onSample()
         refresh();
         return;
     }
-    if (m_envelope.addNewest(m_run.rows())) {
-        draw();
+    // Most samples of a long run fall within what their column shows:
+    // nothing to draw then.
+    if (bool changed = true; m_envelope.addNewest(m_run.rows(), &changed)) {
+        if (changed)
+            draw();
         return;
     }
     const double t = m_run.rows().lastTime();
