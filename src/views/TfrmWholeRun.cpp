@@ -38,6 +38,9 @@ TfrmWholeRun::TfrmWholeRun(LiveRun &run, double minScale, double maxScale, const
     connect(PESGraph1->plot()->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
             &TfrmWholeRun::scheduleRefresh);
     PESGraph1->installEventFilter(this);
+    // A column's stroke is one pixel wide: smoothing its edges costs many
+    // times the drawing and shows nothing.
+    PESGraph1->plot()->setNotAntialiasedElements(QCP::aePlottables);
     refresh();
 }
 
@@ -93,7 +96,7 @@ void TfrmWholeRun::onSample()
     // nothing to draw then.
     if (bool changed = true; m_envelope.addNewest(m_run.rows(), &changed)) {
         if (changed)
-            draw();
+            draw(true);
         return;
     }
     const double t = m_run.rows().lastTime();
@@ -138,7 +141,7 @@ void TfrmWholeRun::refresh()
     draw();
 }
 
-void TfrmWholeRun::draw()
+void TfrmWholeRun::draw(bool cellsOnly)
 {
     Chart &chart = *PESGraph1;
     const int subsets = std::min(chart.subsets(), m_envelope.channels());
@@ -162,14 +165,17 @@ void TfrmWholeRun::draw()
     if (unit != m_unit) {
         m_unit = unit;
         chart.look().yAxisLabel = temperatureAxisLabel(unit);
+        cellsOnly = false;
+    }
+    // A new sample within the span shown: axes, titles and legend stay as
+    // they are, only the lines are drawn again.
+    if (cellsOnly) {
+        chart.resetCells();
+        return;
     }
     if (!chart.isZoomed())
         chart.setManualX(m_from, m_to);
     chart.resetImage();
-    // A column's stroke is one pixel wide: smoothing its edges costs many
-    // times the drawing and shows nothing.
-    for (int g = 0; g < chart.plot()->graphCount(); ++g)
-        chart.plot()->graph(g)->setAntialiased(false);
 }
 
 bool TfrmWholeRun::eventFilter(QObject *watched, QEvent *event)

@@ -44,8 +44,9 @@ private:
     // The span the whole run takes; true when it changed.
     bool fitSpan();
     void scheduleRefresh();
-    // The envelope's cells into the chart and onto the screen.
-    void draw();
+    // The envelope's cells into the chart and onto the screen; cellsOnly
+    // when nothing but the cells changed since the last time.
+    void draw(bool cellsOnly = false);
     int pixelColumns() const;
 
     LiveRun &m_run;
