@@ -144,19 +144,26 @@ void LiveRun::journal(double dateTime)
         return;
     }
     const qint64 written = m_journal->rowsWritten();
+    bool named = false;
     if (written == 1) {
         m_journalBytes = 0;
         m_journalPath = m_journal->currentPath();
+        named = true;
     } else if (written % 1024 == 0) {
         // The journal's thread may have given the file another name.
         const QString path = m_journal->currentPath();
         if (path != m_journalPath) {
             m_journalPath = path;
             m_rows.renameJournal(path);
+            named = true;
         }
     }
     m_rows.noteJournaled(row - 1, m_journalPath, m_journalBytes, bytes.size());
     m_journalBytes += bytes.size();
+    // A run that outlives its journal (turned off and on again) reads its
+    // older rows from the earlier file: the next journal must not prune it.
+    if (named)
+        m_journal->keepFiles(m_rows.journalFiles());
 }
 
 void LiveRun::run()
@@ -185,8 +192,10 @@ void LiveRun::emptyRows(bool anotherMeter)
     // Cleared, the run is still its meter's: the views stay set up for it.
     if (anotherMeter)
         m_runMeter = MeterIdentity();
-    if (m_journal)
+    if (m_journal) {
         m_journal->startNew();
+        m_journal->keepFiles({});
+    }
     Q_EMIT runCleared(anotherMeter);
 }
 

@@ -95,6 +95,8 @@ public:
     void renameJournal(const QString &path);
     // The journal stopped: rows from the newest stretch stay in memory.
     void journalStopped();
+    // The journal files that hold the run's rows, oldest first.
+    QStringList journalFiles() const;
     // Why rows that left memory could not be read back, once it happened;
     // empty while all could. Checks that every journal still holds them.
     QString readBackError() const;

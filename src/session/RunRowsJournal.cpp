@@ -90,6 +90,15 @@ bool RunRows::readBack(int i) const
     return true;
 }
 
+QStringList RunRows::journalFiles() const
+{
+    QStringList paths;
+    for (const Stretch &s : m_stretches)
+        if (!paths.contains(s.path))
+            paths << s.path;
+    return paths;
+}
+
 QString RunRows::readBackError() const
 {
     if (!m_backError.isEmpty())

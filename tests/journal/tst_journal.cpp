@@ -511,7 +511,7 @@ private Q_SLOTS:
         writeFileBytes(goneAlarms, "alarm");
         writeFileBytes(keptAlarms, "alarm");
 
-        QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
+        QStringList removed = JournalFolder::prune(dir.path(), {dir.filePath(names.last())});
         QStringList expectedRemoved = names.mid(0, 6);
         expectedRemoved.insert(3, QFileInfo(goneAlarms).fileName());
         QCOMPARE(removed, expectedRemoved);
@@ -527,7 +527,7 @@ private Q_SLOTS:
         // The byte limit, when it is the smaller, and the journal being
         // written and unfinished ones are kept whatever their age.
         writeFileBytes(JournalFolder::markerPath(dir.filePath(names.at(7))), "1\n");
-        removed = JournalFolder::prune(dir.path(), dir.filePath(names.at(6)), 50, 1000);
+        removed = JournalFolder::prune(dir.path(), {dir.filePath(names.at(6))}, 50, 1000);
         QCOMPARE(removed.size(), 50 - 10 - 2);
         QVERIFY(QFile::exists(dir.filePath(names.at(6))));
         QVERIFY(QFile::exists(dir.filePath(names.at(7))));

@@ -388,6 +388,34 @@ private Q_SLOTS:
         QCOMPARE(rig.chart->yData(0, 0), 23.4f);
     }
 
+    // The journal turned off and on again mid-run: the run's older rows
+    // stay in the first file, which making room for newer ones must keep.
+    void aRunsEarlierJournalIsNotPruned()
+    {
+        Rig rig;
+        const QString folder = rig.dir.filePath(QStringLiteral("journals"));
+        RecordingJournal journal(folder, std::chrono::milliseconds(10));
+        rig.run.setJournal(&journal);
+        rig.run.setRowCap(64);
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        for (int i = 0; i < 300; ++i)
+            rig.tick();
+        journal.setEnabled(false);
+        journal.setEnabled(true);
+        for (int i = 0; i < 50; ++i) // newer recordings fill the folder's quota
+            QVERIFY(QFile(folder + QStringLiteral("/2099-01-01_00-00-%1.txt").arg(i, 2, 10, QLatin1Char('0')))
+                        .open(QIODevice::WriteOnly));
+        rig.tick();
+        journal.waitWritten();
+        const RunRows &rows = rig.run.rows();
+        QVERIFY(rows.firstInMemory() > 0);
+        QCOMPARE(rows.journalFiles().size(), 2);
+        QVERIFY2(rows.readBackError().isEmpty(), qPrintable(rows.readBackError()));
+        QCOMPARE(rows.cells(0).value(0), QStringLiteral("1"));
+    }
+
     void wholeRunEnvelopeKeepsEachColumnsExtremes()
     {
         // Noise with sharp single-sample peaks, overloads on T2, a gap.
