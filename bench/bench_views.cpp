@@ -9,13 +9,20 @@
 //  - auto scale: fitting the value axis of a real-time graph holding 4999
 //    two-channel points (with and without the T1-T2 line), alone and with
 //    the redraw.
-// Usage: bench_views [rows [state|graph|spline|pictures|list|autoscale]]   (default: 1000000 rows, all)
+//  - the whole-run graph over a run of `rows` two-channel samples: a full
+//    redraw, a zoom step, the run's memory, and a live sample into that run
+//    (and into an empty one) with the graph open.
+// Usage: bench_views [rows [state|graph|spline|pictures|list|autoscale|wholerun]]   (default: 1000000 rows, all)
 
 #include "link/Reading.h"
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
 #include "views/RealTimeGraph.h"
 #include "views/TfrmList.h"
+#include "session/LiveRun.h"
+#include "views/TfrmWholeRun.h"
+
+#include "support/LinkRig.h"
 
 #include "support/ScriptedPrompt.h"
 
@@ -27,6 +34,7 @@
 #include <QRandomGenerator>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -232,6 +240,115 @@ void autoScaleRefit()
     }
 }
 
+// The whole-run graph over a live run fed by a scripted meter whose T1
+// and T2 change every few samples.
+void wholeRun(int rows)
+{
+    QTemporaryDir dir;
+    kv::test::LinkRig rig(482);
+    kv::LiveRun run(rig.link, rig.clock);
+    const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+    const QByteArray frames[] = {QByteArray::fromHex("02800002340000021003"), QByteArray::fromHex("02800002410000019803"),
+                                 QByteArray::fromHex("02800003120000025503")};
+    int n = 0;
+    const auto sample = [&] {
+        rig.answer(frames[n++ / 5 % 3]);
+        rig.tick();
+    };
+    rig.connect();
+    run.setSamplingRate(1);
+    run.run();
+    QElapsedTimer t;
+    std::vector<double> us, draw;
+    const auto liveSamples = [&](kv::TfrmWholeRun &whole, const char *what) {
+        us.clear();
+        draw.clear();
+        for (int k = 0; k < 300; ++k) {
+            t.start();
+            sample();
+            const qint64 taken = t.nsecsElapsed();
+            // The graph redraws as it asks, when the events are handled.
+            QApplication::processEvents();
+            us.push_back(t.nsecsElapsed() / 1000.0);
+            draw.push_back((t.nsecsElapsed() - taken) / 1000.0);
+        }
+        kv::bench::printTimings(what, us, "us");
+        kv::bench::printTimings("  of which the redraw it asked for", draw, "us");
+    };
+    {
+        kv::TfrmWholeRun whole(run, -10, 50, tmpl, rig.prompt);
+        whole.resize(1100, 500);
+        whole.show();
+        QApplication::processEvents();
+        liveSamples(whole, "whole run: live sample into an empty run + redraw");
+    }
+    const long before = rssKiB();
+    t.start();
+    while (run.rows().count() < rows)
+        sample();
+    const double fill = t.nsecsElapsed() / 1e9;
+    const long after = rssKiB();
+    us.clear();
+    for (int k = 0; k < 300; ++k) {
+        t.start();
+        sample();
+        us.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    kv::bench::printTimings("whole run: live sample into the run, no graph open", us, "us");
+    std::printf("%-58s %9.1f MB resident more (%d samples, filled in %.1f s)\n", "whole run: run model memory",
+                (after - before) / 1024.0, rows, fill);
+
+    kv::TfrmWholeRun whole(run, -10, 50, tmpl, rig.prompt);
+    whole.resize(1100, 500);
+    whole.show();
+    QApplication::processEvents();
+    std::vector<double> ms;
+    for (int k = 0; k < 30; ++k) {
+        t.start();
+        whole.refresh();
+        whole.PESGraph1->plot()->replot(QCustomPlot::rpImmediateRefresh);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    kv::bench::printTimings("whole run: full redraw, 1100 px", ms, "ms");
+    // Zoom steps as the mouse makes them: a rectangle over the middle half,
+    // again and again, down to single samples; then back out.
+    ms.clear();
+    QWidget *plot = whole.PESGraph1->plot();
+    const QRect area = whole.PESGraph1->plot()->axisRect()->rect();
+    bool every = false;
+    for (int round = 0; round < 3; ++round) {
+        for (int k = 0; k < 12; ++k) {
+            const QPoint a(area.left() + area.width() / 4, area.top() + 5);
+            const QPoint b(area.left() + area.width() * 3 / 4, area.bottom() - 5);
+            t.start();
+            QTest::mousePress(plot, Qt::LeftButton, {}, a);
+            QTest::mouseMove(plot, b);
+            QTest::mouseRelease(plot, Qt::LeftButton, {}, b);
+            QApplication::processEvents();
+            whole.PESGraph1->plot()->replot(QCustomPlot::rpImmediateRefresh);
+            ms.push_back(t.nsecsElapsed() / 1e6);
+        }
+        every = whole.envelope().everySample();
+        whole.PESGraph1->undoZoom();
+        QApplication::processEvents();
+    }
+    kv::bench::printTimings("whole run: zoom step (mouse rectangle + redraw)", ms, "ms");
+    std::printf("%-58s %s\n", "whole run: the deepest zoom draws every sample", every ? "yes" : "no");
+    liveSamples(whole, "whole run: live sample into the run + redraw");
+    // The worst case: every sample a new highest reading, so the newest
+    // column changes and is drawn each time.
+    int rising = 3000;
+    us.clear();
+    for (int k = 0; k < 300; ++k) {
+        rig.answer(QByteArray::fromHex("028000" + QByteArray::number(rising++) + "0000021003"));
+        t.start();
+        rig.tick();
+        QApplication::processEvents();
+        us.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    kv::bench::printTimings("whole run: rising sample into the run + redraw", us, "us");
+}
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -251,5 +368,7 @@ int main(int argc, char **argv)
         autoScaleRefit();
     if (only.isEmpty() || only == QLatin1String("list"))
         realTimeList(rows);
+    if (only.isEmpty() || only == QLatin1String("wholerun"))
+        wholeRun(rows);
     return 0;
 }

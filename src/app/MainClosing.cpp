@@ -6,6 +6,7 @@
 
 #include "common/FileNames.h"
 #include "journal/JournalFolder.h"
+#include "views/TfrmWholeRun.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -51,11 +52,32 @@ bool TfrmMain::saveRecording()
         return saveRealTimeList();
     }
     // The list was closed, or opened again since: the run's rows, the same table.
-    if (run.isEmpty() || !m_files.WriteGridText(run, recordingFileName(run.row(0).dateTime), {}, m_run.notes())
-        || !m_files.wroteWholeGrid())
+    return saveRunRows();
+}
+
+bool TfrmMain::saveRunRows()
+{
+    const RunRows &run = m_run.rows();
+    if (run.isEmpty()) {
+        m_prompt.information(QStringLiteral("Nothing has been recorded yet."));
         return false;
-    m_savedRunRows = run.count();
-    return true;
+    }
+    // Rows that left memory are read back from the journal: a save that
+    // could not read them all would pass for the whole run.
+    if (const QString lost = run.readBackError(); !lost.isEmpty()) {
+        m_prompt.error(lost + QStringLiteral(" The recording was not saved."));
+        return false;
+    }
+    const int rows = run.count();
+    if (!m_files.WriteGridText(run, recordingFileName(run.startTime()), {}, m_run.notes()))
+        return false;
+    if (const QString lost = run.readBackError(); !lost.isEmpty()) {
+        m_prompt.error(lost + QStringLiteral(" The file written lacks those readings."));
+        return false;
+    }
+    if (m_files.wroteWholeGrid() && rows == run.count())
+        m_savedRunRows = rows;
+    return m_files.wroteWholeGrid();
 }
 
 void TfrmMain::tellWhereReadingsStay()
@@ -136,6 +158,8 @@ void TfrmMain::Save1Click()
     // that came in after it.
     if (realTimeList() && m_children.activeChild() == realTimeList())
         saveRealTimeList();
+    else if (m_children.active<TfrmWholeRun>()) // the run's rows, every one
+        saveRunRows();
     else
         m_files.Save1Click();
 }

@@ -6,6 +6,7 @@
 #include "app/GraphViewCommands.h"
 #include "app/TfrmMain.h"
 #include "app/WatchWiring.h"
+#include "app/WholeRunCommand.h"
 #include "files/ui/CompareCommands.h"
 #include "views/ChildWindow.h"
 #include "views/NoteCommands.h"
@@ -119,6 +120,13 @@ void TfrmMain::buildMenus()
     RealTimeList1 = action(view, "RealTimeList1", QStringLiteral("Real Time List"));
     RealTimeList1->setCheckable(true);
     connect(RealTimeList1, &QAction::triggered, this, &TfrmMain::RealTimeList1Click);
+    {
+        // Every sample of the run, however long.
+        auto *wholeRun = new WholeRunCommand(*this, m_prompt, this);
+        QAction *wholeRun1 = action(view, "WholeRun1", QStringLiteral("&Whole Run"));
+        wholeRun1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
+        connect(wholeRun1, &QAction::triggered, wholeRun, &WholeRunCommand::WholeRun1Click);
+    }
     LinkTest1 = action(view, "LinkTest1", QStringLiteral("&LinkTest"));
     LinkTest1->setVisible(false);
     RS2321 = view->addMenu(QStringLiteral("&COM Port"));

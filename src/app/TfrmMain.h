@@ -203,6 +203,9 @@ private:
     // Saves what closing would lose: the real-time list while it holds the
     // whole run, else the run's rows.
     bool saveRecording();
+    // Every row of the run into a file (the whole-run graph's Save); true
+    // once all of them are in it.
+    bool saveRunRows();
     // The real-time list was cleared or opened anew.
     void forgetSavedRows();
     // Recordings that a crash or a hasty exit left unfinished: offered for

@@ -322,10 +322,12 @@ std::vector<UnfinishedJournal> JournalFolder::findUnfinished(const QString &fold
     return found;
 }
 
-QStringList JournalFolder::prune(const QString &folder, const QString &keep, int keepCount, qint64 keepBytes)
+QStringList JournalFolder::prune(const QString &folder, const QStringList &keep, int keepCount, qint64 keepBytes)
 {
     const QDir dir(folder);
-    const QString keepName = QFileInfo(keep).fileName();
+    QStringList keepNames;
+    for (const QString &path : keep)
+        keepNames << QFileInfo(path).fileName();
     QFileInfoList journals;
     for (const QFileInfo &fi : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files))
         if (isJournalName(fi.fileName()))
@@ -338,7 +340,7 @@ QStringList JournalFolder::prune(const QString &folder, const QString &keep, int
     qint64 bytes = 0;
     bool full = false;
     for (const QFileInfo &fi : journals) {
-        const bool inUse = fi.fileName() == keepName || QFileInfo::exists(markerPath(fi.filePath()));
+        const bool inUse = keepNames.contains(fi.fileName()) || QFileInfo::exists(markerPath(fi.filePath()));
         // A journal's alarm events and notes go with it and count with it.
         const QFileInfo companions[] = {QFileInfo(alarmsPath(fi.filePath())), QFileInfo(notesPath(fi.filePath()))};
         qint64 size = fi.size();

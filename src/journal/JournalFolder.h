@@ -92,10 +92,10 @@ public:
 
     // Removes the oldest journals until at most keepCount remain holding
     // at most keepBytes, alarm event and notes files included, each going
-    // with its journal; keep (a path) and journals in use are never removed.
-    // Returns the names removed, oldest first, each journal's alarm events
-    // and notes after it.
-    static QStringList prune(const QString &folder, const QString &keep, int keepCount = kKeepCount,
+    // with its journal; those in keep (paths) and journals in use are never
+    // removed. Returns the names removed, oldest first, each journal's alarm
+    // events and notes after it.
+    static QStringList prune(const QString &folder, const QStringList &keep, int keepCount = kKeepCount,
                              qint64 keepBytes = kKeepBytes);
 };
 

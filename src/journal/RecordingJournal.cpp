@@ -48,8 +48,8 @@ bool RecordingJournal::open(double dateTime)
     m_syncer->open(m_path, ++m_generation);
     // Making room takes a look at every journal: not on this thread.
     const QString folder = m_folder;
-    const QString path = m_path;
-    m_syncer->post([folder, path] { JournalFolder::prune(folder, path); });
+    const QStringList keep = QStringList(m_keep) << m_path;
+    m_syncer->post([folder, keep] { JournalFolder::prune(folder, keep); });
     return true;
 }
 

@@ -52,6 +52,9 @@ public:
     void startNew();
     // The recording ends normally (the main window closes).
     void finish() { startNew(); }
+    // Earlier journals the recording still reads its rows back from: making
+    // room never removes them.
+    void keepFiles(const QStringList &paths) { m_keep = paths; }
 
     // A journal is open and its rows go on reaching the disk.
     bool writing() { return !m_path.isEmpty() && !failed(); }
@@ -80,6 +83,7 @@ private:
     QString m_lastStamp;   // the start second of the newest journal named,
     int m_lastNumber = 0;  // and the number it was given there
     QString m_path;
+    QStringList m_keep;
     qint64 m_rows = 0;
     QString m_error;
     std::unique_ptr<JournalSyncer> m_syncer;

@@ -1,11 +1,15 @@
 #include "session/LiveRun.h"
 
 #include "common/Clock.h"
+#include "common/DateTime.h"
 #include "files/NotesFile.h"
+#include "files/TextDataSet.h"
 #include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
 #include "link/PortInfo.h"
 #include "link/SerialPort.h"
+
+#include <algorithm>
 
 namespace kv {
 
@@ -113,18 +117,58 @@ void LiveRun::record(const LiveSample &s)
     if (m_rows.isEmpty()) {
         m_runMeter = s.meter;
         m_rows.clear(s.model());
+        m_lastRate = 0;
     }
-    m_rows.append(s);
-    if (m_journal && !m_journal->appendRow(m_rows, m_rows.count(), s.dateTime)) {
+    // The line is broken where no reading was taken for more than two
+    // sampling intervals; the longer of the intervals before and now
+    // counts, so that a changed interval alone breaks nothing.
+    const int rate = std::max(m_lastRate, samplingRate());
+    const bool gap = !m_rows.isEmpty() && s.dateTime - m_rows.lastTime() > 2.0 * rate / kSecondsPerDay;
+    m_lastRate = samplingRate();
+    m_rows.append(s, gap);
+    if (m_journal && m_journal->enabled())
+        journal(s.dateTime);
+    Q_EMIT sampleTaken(s);
+}
+
+void LiveRun::journal(double dateTime)
+{
+    // The very bytes a TXT save of this row writes; the run notes where
+    // they went, so that the row can leave memory and be read back.
+    const int row = m_rows.count();
+    const QByteArray bytes = TextDataSet::tableRowBytes(m_rows, row, TextDataSet::Tab);
+    if (!m_journal->appendBytes(bytes, dateTime)) {
+        m_rows.journalStopped();
         const QString why = m_journal->takeNewError();
         if (!why.isEmpty())
             Q_EMIT journalFailed(why);
+        return;
     }
+    const qint64 written = m_journal->rowsWritten();
+    bool named = false;
+    if (written == 1) {
+        m_journalBytes = 0;
+        m_journalPath = m_journal->currentPath();
+        named = true;
+    } else if (written % 1024 == 0) {
+        // The journal's thread may have given the file another name.
+        const QString path = m_journal->currentPath();
+        if (path != m_journalPath) {
+            m_journalPath = path;
+            m_rows.renameJournal(path);
+            named = true;
+        }
+    }
+    m_rows.noteJournaled(row - 1, m_journalPath, m_journalBytes, bytes.size());
+    m_journalBytes += bytes.size();
+    // A run that outlives its journal (turned off and on again) reads its
+    // older rows from the earlier file: the next journal must not prune it.
+    if (named)
+        m_journal->keepFiles(m_rows.journalFiles());
     // Notes made before the journal had its file follow it now; a failure
     // is told, as it would have been when the note was made.
     if (QString why; m_notesWaiting && !keepNotes(&why))
         Q_EMIT notesNotKept(why);
-    Q_EMIT sampleTaken(s);
 }
 
 void LiveRun::run()
@@ -153,8 +197,10 @@ void LiveRun::emptyRows(bool anotherMeter)
     // Cleared, the run is still its meter's: the views stay set up for it.
     if (anotherMeter)
         m_runMeter = MeterIdentity();
-    if (m_journal)
+    if (m_journal) {
         m_journal->startNew();
+        m_journal->keepFiles({});
+    }
     const bool hadNotes = !m_notes.isEmpty();
     m_notes.clear();
     m_notesWaiting = false;

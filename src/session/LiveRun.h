@@ -65,6 +65,8 @@ public:
     // new one. Recording and the tick count go on, for the same meter.
     void clear();
     const RunRows &rows() const { return m_rows; }
+    // The most rows the run keeps in memory (tests make it small).
+    void setRowCap(int rows) { m_rows.setCap(rows); }
     // The meter whose readings the rows are (or were, before a clear); empty
     // before the first row of a run.
     MeterIdentity runMeter() const { return m_runMeter; }
@@ -116,6 +118,8 @@ public Q_SLOTS:
 private:
     LiveSample sampleNow(double dateTime, bool fresh) const;
     void record(const LiveSample &s);
+    // The newest row into the journal.
+    void journal(double dateTime);
     void emptyRows(bool anotherMeter);
     bool keepNotes(QString *why);
 
@@ -133,6 +137,9 @@ private:
     RecordingJournal *m_journal = nullptr;
     RunNotes m_notes;
     bool m_notesWaiting = false; // made before the journal had a file
+    int m_lastRate = 0; // the interval in force at the last row
+    QString m_journalPath;
+    qint64 m_journalBytes = 0; // bytes of rows in the journal file
 };
 
 } // namespace kv

@@ -467,6 +467,38 @@ void Chart::resetImage()
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 
+void Chart::resetCells()
+{
+    // The comparison's graphs are made again with the data; a scale that
+    // fits the data moves with it.
+    if (hasComparison() || !(m_zoomed || (m_c.scale.manualX && m_c.scale.manualY))) {
+        resetImage();
+        return;
+    }
+    applyData();
+    // The lines get a layer and a buffer of their own, right above the
+    // grid and the annotations and below the axes and the legend; the
+    // first time, everything is drawn.
+    const QString name = QStringLiteral("cells");
+    QCPLayer *cells = m_plot->layer(name);
+    bool all = !cells;
+    if (!cells) {
+        m_plot->addLayer(name, m_plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+        cells = m_plot->layer(name);
+        cells->setMode(QCPLayer::lmBuffered);
+    }
+    for (int g = 0; g < m_plot->graphCount(); ++g)
+        if (m_plot->graph(g)->layer() != cells) {
+            m_plot->graph(g)->setLayer(cells);
+            all = true;
+        }
+    if (all) {
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+        return;
+    }
+    cells->replot();
+}
+
 void Chart::undoZoom()
 {
     m_zoomed = false;

@@ -4,6 +4,7 @@
 #include "common/Prompt.h"
 #include "session/LiveRun.h"
 #include "views/Chart.h"
+#include "views/TfrmWholeRun.h"
 
 #include <QAction>
 
@@ -21,6 +22,14 @@ NoteCommands::NoteCommands(Prompt &prompt, LiveRun &run, std::function<Chart *()
 bool NoteCommands::isLive(const Chart &chart) const
 {
     return m_realTimeGraph && m_realTimeGraph() == &chart;
+}
+
+bool NoteCommands::showsRun(const Chart &chart) const
+{
+    for (const QWidget *w = chart.parentWidget(); w; w = w->parentWidget())
+        if (qobject_cast<const TfrmWholeRun *>(w))
+            return true;
+    return isLive(chart);
 }
 
 bool NoteCommands::askNote(const QString &caption, const QString &label, QString &text)
@@ -71,6 +80,12 @@ bool NoteCommands::addNote(Chart &chart, double at)
     QString text;
     if (!askNote(QStringLiteral("Add Note"), label, text))
         return false;
+    if (showsRun(chart)) {
+        QString why;
+        if (!m_run.addNoteAt(at, text, &why))
+            tellNotKept(why);
+        return true;
+    }
     RunNotes notes = chart.notes();
     insertNote(notes, {at, noteText(text)});
     chart.setNotes(notes);
@@ -86,7 +101,7 @@ bool NoteCommands::editNote(Chart &chart, int index)
     const QString label = QStringLiteral("Note at %1:").arg(longTimeText(notes.at(index).at));
     if (!askNote(QStringLiteral("Edit Note"), label, text))
         return false;
-    if (isLive(chart)) {
+    if (showsRun(chart)) {
         QString why;
         if (!m_run.editNote(index, text, &why))
             tellNotKept(why);
@@ -102,7 +117,7 @@ bool NoteCommands::removeNote(Chart &chart, int index)
 {
     if (index < 0 || index >= chart.notes().size())
         return false;
-    if (isLive(chart)) {
+    if (showsRun(chart)) {
         QString why;
         if (!m_run.removeNote(index, &why))
             tellNotKept(why);

@@ -29,13 +29,16 @@ public:
     // The context menu's items on chart.
     void installOn(Chart &chart);
 
-    // On one chart: a note at (the live run: now), its text changed, gone.
+    // On one chart: a note at (the real-time graph: now), its text changed,
+    // gone. On the graphs of the live run, the run's notes change.
     bool addNote(Chart &chart, double at);
     bool editNote(Chart &chart, int index);
     bool removeNote(Chart &chart, int index);
 
 private:
     bool isLive(const Chart &chart) const;
+    // The real-time graph or the whole-run graph: their notes are the run's.
+    bool showsRun(const Chart &chart) const;
     // Asks until the text makes a note or the user cancels.
     bool askNote(const QString &caption, const QString &label, QString &text);
     // The run kept the note but could not write it beside its journal.

@@ -541,7 +541,7 @@ private Q_SLOTS:
         const QString goneNotes = JournalFolder::notesPath(dir.filePath(names.at(2))); // and so do notes
         writeFileBytes(goneNotes, "time,note\n");
 
-        QStringList removed = JournalFolder::prune(dir.path(), dir.filePath(names.last()));
+        QStringList removed = JournalFolder::prune(dir.path(), {dir.filePath(names.last())});
         QStringList expectedRemoved = names.mid(0, 6);
         expectedRemoved.insert(3, QFileInfo(goneAlarms).fileName());
         expectedRemoved.insert(4, QFileInfo(goneNotes).fileName());
@@ -558,7 +558,7 @@ private Q_SLOTS:
         // The byte limit, when it is the smaller, and the journal being
         // written and unfinished ones are kept whatever their age.
         writeFileBytes(JournalFolder::markerPath(dir.filePath(names.at(7))), "1\n");
-        removed = JournalFolder::prune(dir.path(), dir.filePath(names.at(6)), 50, 1000);
+        removed = JournalFolder::prune(dir.path(), {dir.filePath(names.at(6))}, 50, 1000);
         QCOMPARE(removed.size(), 50 - 10 - 2);
         QVERIFY(QFile::exists(dir.filePath(names.at(6))));
         QVERIFY(QFile::exists(dir.filePath(names.at(7))));

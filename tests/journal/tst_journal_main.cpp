@@ -10,13 +10,16 @@
 #include "files/TextDataSet.h"
 #include "journal/JournalFolder.h"
 #include "views/TfrmList.h"
+#include "views/TfrmWholeRun.h"
 
 #include "MeterEmulator.h"
 #include "support/FileBytes.h"
 #include "support/MainSession.h"
+#include "support/SessionSteps.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SmallDisk.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
@@ -245,6 +248,34 @@ private Q_SLOTS:
         QTRY_VERIFY(!h.main->realTimeList());
         QVERIFY(h.main->close());
         QCOMPARE(h.prompt.saveQuestions.size(), 0);
+    }
+
+    // Twelve hours recorded on the test clock: View > Whole Run shows all
+    // of it, its Save writes every row, and closing then asks nothing.
+    void aTwelveHourRunShowsAndSavesWhole()
+    {
+        Session s(482, kFastIni);
+        QVERIFY(s.started());
+        TfrmMain::frameOf(s.main->realTimeGraph())->close();
+        TfrmMain::frameOf(s.main->realTimeList())->close();
+        const int samples = 12 * 3600;
+        QVERIFY(kv::test::recordSamples(s, samples));
+        s.main->findChild<QAction *>(QStringLiteral("WholeRun1"))->trigger();
+        auto *whole = s.main->children().active<TfrmWholeRun>();
+        QVERIFY(whole);
+        QApplication::processEvents();
+        const RunRows &run = s.main->liveRun().rows();
+        QCOMPARE(whole->envelope().from(), run.startTime());
+        QVERIFY(whole->envelope().to() > run.lastTime() && !whole->envelope().everySample());
+        QVERIFY(whole->PESGraph1->points() > 100 && whole->PESGraph1->points() <= 2 * whole->envelope().columns());
+        s.prompt.saveNames << s.dir.filePath(QStringLiteral("whole.txt"));
+        s.prompt.rangeAnswers << Prompt::RangeAnswer{};
+        s.main->Save1->trigger();
+        const QList<QByteArray> lines = kv::test::fileLines(s.dir.filePath(QStringLiteral("whole.txt")));
+        QCOMPARE(lines.size(), samples);
+        QCOMPARE(lines.last() + "\r\n", TextDataSet::tableRowBytes(run, samples, TextDataSet::Tab));
+        QVERIFY(s.main->close());
+        QCOMPARE(s.prompt.saveQuestions.size(), 0);
     }
 
     // A journal stopped by a full disk is shown in red until the recording

@@ -4,18 +4,23 @@
 
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "files/TextDataSet.h"
 #include "journal/RecordingJournal.h"
 #include "link/MeterLink.h"
+#include "session/RunEnvelope.h"
 #include "views/Chart.h"
 #include "views/GraphSetup.h"
 #include "views/RealTimeRecorder.h"
 #include "views/TfrmList.h"
+#include "views/TfrmWholeRun.h"
 
 #include "support/LinkRig.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <QRandomGenerator>
 
 #include <cmath>
 
@@ -381,6 +386,153 @@ private Q_SLOTS:
         rig.link.RecogniseModel(found == 481 ? "482\r" : "481\r");
         QCOMPARE(rig.chart->subsets(), found == 481 ? 1 : 2);
         QCOMPARE(rig.chart->yData(0, 0), 23.4f);
+    }
+
+    // The journal turned off and on again mid-run: the run's older rows
+    // stay in the first file, which making room for newer ones must keep.
+    void aRunsEarlierJournalIsNotPruned()
+    {
+        Rig rig;
+        const QString folder = rig.dir.filePath(QStringLiteral("journals"));
+        RecordingJournal journal(folder, std::chrono::milliseconds(10));
+        rig.run.setJournal(&journal);
+        rig.run.setRowCap(64);
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        for (int i = 0; i < 300; ++i)
+            rig.tick();
+        journal.setEnabled(false);
+        journal.setEnabled(true);
+        for (int i = 0; i < 50; ++i) // newer recordings fill the folder's quota
+            QVERIFY(QFile(folder + QStringLiteral("/2099-01-01_00-00-%1.txt").arg(i, 2, 10, QLatin1Char('0')))
+                        .open(QIODevice::WriteOnly));
+        rig.tick();
+        journal.waitWritten();
+        const RunRows &rows = rig.run.rows();
+        QVERIFY(rows.firstInMemory() > 0);
+        QCOMPARE(rows.journalFiles().size(), 2);
+        QVERIFY2(rows.readBackError().isEmpty(), qPrintable(rows.readBackError()));
+        QCOMPARE(rows.cells(0).value(0), QStringLiteral("1"));
+    }
+
+    void wholeRunEnvelopeKeepsEachColumnsExtremes()
+    {
+        // Noise with sharp single-sample peaks, overloads on T2, a gap.
+        RunRows rows;
+        rows.clear(482);
+        QRandomGenerator random(7);
+        std::vector<double> times;
+        std::vector<float> t1;
+        LiveSample s;
+        s.reading.unit1 = s.reading.unit2 = QStringLiteral("C");
+        for (int i = 0; i < 20000; ++i) {
+            s.dateTime = 46000.5 + (i + (i >= 15000 ? 3000 : 0)) / kSecondsPerDay;
+            s.reading.t1 = 20 + random.bounded(100) / 10.0 + (i % 997 == 0 ? 500 : 0);
+            s.reading.t2Overload = i % 13 == 0;
+            rows.append(s, i == 15000);
+            times.push_back(s.dateTime);
+            t1.push_back(float(s.reading.t1));
+        }
+        const double from = times.front(), to = times.back() + 1 / kSecondsPerDay;
+        RunEnvelope e;
+        e.compute(rows, from, to, 333);
+        QVERIFY(!e.everySample());
+        std::vector<float> lo(333, 1e9f), hi(333, -1e9f);
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            const int c = std::min(332, int((times[i] - from) / (to - from) * 333));
+            lo[c] = std::min(lo[c], t1[i]);
+            hi[c] = std::max(hi[c], t1[i]);
+        }
+        int breaks = 0;
+        for (int c = 0; c < 333; ++c) {
+            const RunEnvelope::Column &col = e.columnsOf(0)[c];
+            QCOMPARE(col.any, hi[c] > -1e9f);
+            if (col.any) {
+                QCOMPARE(col.min, lo[c]);
+                QCOMPARE(col.max, hi[c]);
+            }
+            breaks += col.breaks;
+        }
+        QCOMPARE(breaks, 1);
+        // New samples fold in as a fresh computation would have them.
+        for (int i = 0; i < 50; ++i) {
+            s.dateTime = times.back() + (i + 1) / kSecondsPerDay / 100;
+            s.reading.t1 = i == 20 ? -40 : 25;
+            rows.append(s);
+            QVERIFY(e.addNewest(rows));
+        }
+        RunEnvelope fresh;
+        fresh.compute(rows, from, to, 333);
+        const auto text = [](const RunEnvelope::Cells &c) {
+            QStringList out;
+            for (std::size_t k = 0; k < c.y.size(); ++k)
+                out << QString::number(c.x[k], 'f', 9) + QLatin1Char(':') + QString::number(c.y[k]);
+            return out;
+        };
+        QCOMPARE(text(e.cells(0)), text(fresh.cells(0)));
+        QCOMPARE(text(e.cells(1)), text(fresh.cells(1)));
+        // Zoomed in: every sample, with the ones either side of the span.
+        e.compute(rows, times[100], times[400], 333);
+        QVERIFY(e.everySample());
+        const RunEnvelope::Cells zoomed = e.cells(0);
+        QCOMPARE(zoomed.x.size(), std::size_t(302));
+        QCOMPARE(zoomed.x.front(), times[99]);
+        QCOMPARE(zoomed.y[2], t1[101]);
+        QVERIFY(std::isnan(e.cells(1).y[104 - 99])); // an overload is not drawn
+    }
+
+    void aRunBeyondItsCapReadsBackFromTheJournalAndSavesWhole()
+    {
+        const QByteArray celsius = QByteArray::fromHex("02800002340000021003");
+        const QByteArray fahrenheit = QByteArray::fromHex("02000007520000071603");
+        Rig rig;
+        RecordingJournal journal(rig.dir.filePath(QStringLiteral("journals")), std::chrono::milliseconds(10));
+        rig.run.setJournal(&journal);
+        rig.run.setRowCap(1000);
+        rig.chart.reset(); // the real-time graph's redraws only cost time here
+        TfrmWholeRun whole(rig.run, -10, 50, GraphTemplate::locate(rig.dir.filePath(QStringLiteral("KV481"))),
+                           rig.prompt);
+        QStringList expected;
+        QObject::connect(&rig.run, &LiveRun::sampleTaken, [&](const LiveSample &s) {
+            expected << liveRowCells(expected.size() + 1, s.dateTime, s.reading, 482).join(QLatin1Char('|'));
+        });
+        rig.connect();
+        rig.recorder.setSamplingRate(1);
+        rig.recorder.run();
+        for (int i = 0; i < 5000; ++i) {
+            rig.answer(i / 7 % 2 ? fahrenheit : celsius);
+            rig.tick();
+        }
+        const RunRows &rows = rig.run.rows();
+        QCOMPARE(rows.count(), 5000);
+        QVERIFY(rows.firstInMemory() >= 4000);
+        QVERIFY2(rows.readBackError().isEmpty(), qPrintable(rows.readBackError()));
+        for (int i : {0, 1, 4095, 4096, 3999, 4999})
+            QCOMPARE(rows.cells(i).join(QLatin1Char('|')), expected.at(i));
+        QCOMPARE(float(rows.row(13).t1), 75.2f);
+        // Saved whole: the same bytes as the journal holds.
+        journal.waitWritten();
+        const QString saved = rig.dir.filePath(QStringLiteral("run.txt"));
+        QVERIFY(TextDataSet::writeGridFile(saved, rows, 1, rows.count()).ok);
+        QFile a(saved), b(journal.currentPath());
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        // The whole-run graph draws all of it, from the summaries too.
+        whole.refresh();
+        QCOMPARE(whole.envelope().from(), rows.startTime());
+        QVERIFY(whole.envelope().columnsOf(0).front().rows);
+        QCOMPARE(whole.PESGraph1->yData(0, 0), 23.4f);
+        // Gone from the disk: a save is refused rather than left short.
+        journal.finish();
+        QFile::remove(b.fileName());
+        QVERIFY(!rows.readBackError().isEmpty());
+        // Without a journal nothing leaves memory.
+        rig.run.setJournal(nullptr);
+        rig.recorder.clear();
+        for (int i = 0; i < 1500; ++i)
+            rig.tick();
+        QCOMPARE(rig.run.rows().firstInMemory(), 0);
     }
 };
 
