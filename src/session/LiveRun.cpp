@@ -19,6 +19,10 @@ LiveRun::LiveRun(MeterLink &link, Clock &clock, QObject *parent)
     , m_clock(clock)
 {
     qRegisterMetaType<kv::LiveSample>();
+    m_rows.setWaitWritten([this] {
+        if (m_journal)
+            m_journal->waitWritten();
+    });
     m_timer.setObjectName(QStringLiteral("ThTimer1"));
     m_timer.setInterval(MeterLink::kStartInterval);
     // The tick places itself in the second of the clock; a coarse timer

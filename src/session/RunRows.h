@@ -20,6 +20,7 @@
 #include <QVector>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace kv {
@@ -93,6 +94,10 @@ public:
     // The journal got a name of its own once made: the rows of its last
     // stretch are read from there.
     void renameJournal(const QString &path);
+    // Waits until the journal's lines are on the disk. Rows leave memory
+    // once handed to the journal, whose own thread writes them a moment
+    // later: a row read back at once may find its line not yet there.
+    void setWaitWritten(std::function<void()> wait) { m_waitWritten = std::move(wait); }
     // The journal stopped: rows from the newest stretch stay in memory.
     void journalStopped();
     // The journal files that hold the run's rows, oldest first.
@@ -147,6 +152,7 @@ private:
     mutable std::vector<QStringList> m_back;
     mutable std::vector<Row> m_backRows;
     mutable QString m_backError;
+    std::function<void()> m_waitWritten;
     // The row whose cells were asked for last: a table is read cell by cell.
     mutable int m_cachedRow = -1;
     mutable QStringList m_cachedCells;

@@ -53,6 +53,8 @@ bool RunRows::readBack(int i) const
                               .arg(QDir::toNativeSeparators(s->path), why);
         return false;
     };
+    if (m_waitWritten && QFileInfo(s->path).size() < to)
+        m_waitWritten();
     QFile file(s->path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
