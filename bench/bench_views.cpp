@@ -54,18 +54,31 @@ long rssKiB()
     return -1;
 }
 
-void realTimeGraph(int held, const char *what)
+// A two-channel real-time graph, shown, with nothing in it yet.
+struct RealTimeChart
 {
     QTemporaryDir dir;
     kv::test::ScriptedPrompt prompt;
-    const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
     kv::Chart chart;
-    chart.resize(1100, 360);
-    chart.show();
-    const double t0 = 46000.5, s = 1.0 / 86400.0;
     kv::RealTimeState state;
-    state.realTimeSpan = 100 * s;
-    kv::SetupGraph(chart, 2, kv::kRealTimePoints, t0, t0 + state.realTimeSpan, -10, 50, tmpl, prompt);
+    static constexpr double t0 = 46000.5, s = 1.0 / 86400.0;
+
+    RealTimeChart()
+    {
+        const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
+        chart.resize(1100, 360);
+        chart.show();
+        state.realTimeSpan = 100 * s;
+        kv::SetupGraph(chart, 2, kv::kRealTimePoints, t0, t0 + state.realTimeSpan, -10, 50, tmpl, prompt);
+    }
+};
+
+void realTimeGraph(int held, const char *what)
+{
+    RealTimeChart rt;
+    kv::Chart &chart = rt.chart;
+    kv::RealTimeState &state = rt.state;
+    const double t0 = RealTimeChart::t0, s = RealTimeChart::s;
     int i = 0;
     for (; i < held; ++i)
         kv::AddRealTimePoint(chart, state, 482, false, false, 20 + (i % 50) * 0.1f, t0 + i * s, 18 + (i % 30) * 0.1f);
@@ -205,16 +218,10 @@ void graphPictures()
 
 void autoScaleRefit()
 {
-    QTemporaryDir dir;
-    kv::test::ScriptedPrompt prompt;
-    const kv::GraphTemplate tmpl = kv::GraphTemplate::locate(dir.filePath(QStringLiteral("KV481")));
-    kv::Chart chart;
-    chart.resize(1100, 360);
-    chart.show();
-    const double t0 = 46000.5, s = 1.0 / 86400.0;
-    kv::RealTimeState state;
-    state.realTimeSpan = 100 * s;
-    kv::SetupGraph(chart, 2, kv::kRealTimePoints, t0, t0 + state.realTimeSpan, -10, 50, tmpl, prompt);
+    RealTimeChart rt;
+    kv::Chart &chart = rt.chart;
+    kv::RealTimeState &state = rt.state;
+    const double t0 = RealTimeChart::t0, s = RealTimeChart::s;
     for (int i = 0; i < 4999; ++i)
         kv::AddRealTimePoint(chart, state, 482, false, false, 80 + (i % 500) * 2.5f, t0 + i * s, 18 + (i % 30) * 0.1f);
     chart.setAutoScale(true);
@@ -260,7 +267,7 @@ void wholeRun(int rows)
     run.run();
     QElapsedTimer t;
     std::vector<double> us, draw;
-    const auto liveSamples = [&](kv::TfrmWholeRun &whole, const char *what) {
+    const auto liveSamples = [&](kv::TfrmWholeRun &, const char *what) {
         us.clear();
         draw.clear();
         for (int k = 0; k < 300; ++k) {
