@@ -10,6 +10,7 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -175,10 +176,15 @@ void WatchChartOverlay::placeLabels()
     const int lineHeight = QFontMetrics(plot->font()).height() + 2;
     const int rows = std::max(1, rect.height() / 3 / lineHeight);
     QVector<double> rowEnd(rows, -1e300);
+    QVector<QRectF> placed;
     for (const CrossingLabel &c : std::as_const(byKey)) {
         QCPItemText *label = c.label;
-        const double x = plot->xAxis->coordToPixel(c.key);
-        const double half = QFontMetrics(label->font()).horizontalAdvance(label->text()) / 2.0 + gap / 2.0;
+        const QFontMetrics fm(label->font());
+        const double half = fm.horizontalAdvance(label->text()) / 2.0 + gap / 2.0;
+        // Kept whole inside the plot: a mark at its very edge names it
+        // beside the line rather than half cut off.
+        const double x = std::clamp(plot->xAxis->coordToPixel(c.key), rect.left() + half,
+                                    std::max(rect.left() + half, rect.right() - half));
         int row = 0;
         while (row < rows && rowEnd[row] > x - half)
             ++row;
@@ -186,11 +192,12 @@ void WatchChartOverlay::placeLabels()
         if (row >= rows)
             continue;
         rowEnd[row] = x + half;
-        label->position->setCoords(c.key, double(2 + row * lineHeight) / rect.height());
+        const double top = 2 + row * lineHeight;
+        label->position->setCoords(plot->xAxis->pixelToCoord(x), top / rect.height());
+        placed << QRectF(x - half, rect.top() + top, 2 * half, fm.height());
     }
-    // The limits' names at the left, each moved right past any it would
-    // cover (two limits at or near the same value).
-    QVector<QRectF> placed;
+    // The limits' names at the left, each moved right past any name it
+    // would cover (two limits at or near the same value, a crossing's).
     for (QCPItemText *label : std::as_const(m_limitLabels)) {
         const QFontMetrics fm(label->font());
         const double y = plot->yAxis->coordToPixel(label->position->coords().y());
