@@ -290,6 +290,41 @@ private Q_SLOTS:
         QVERIFY(overlay.limitLines().isEmpty());
     }
 
+    // Each limit in its channel's colour; no name covers another, not two
+    // limits at the same value, nor crossings at the same moment.
+    void limitColoursAndLabelsApart()
+    {
+        Chart chart;
+        chart.resize(700, 400);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.setSubsets(2);
+        chart.setPoints(10);
+        WatchChartOverlay overlay(&chart);
+        AlarmSettings a;
+        a[AlarmChannel::T1].high = {true, 80.0};
+        a[AlarmChannel::T2].high = {true, 80.0};
+        overlay.setLimits(a, 2);
+        QCOMPARE(overlay.limitLabels().size(), 2);
+        QCOMPARE(overlay.limitLabels().at(0)->color(), overlay.channelColor(AlarmChannel::T1));
+        QCOMPARE(overlay.limitLabels().at(1)->color(), overlay.channelColor(AlarmChannel::T2));
+        QVERIFY(overlay.channelColor(AlarmChannel::T1) != overlay.channelColor(AlarmChannel::T2));
+        const double middle = kStart + 5 * kSecond;
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::Overload, "T1", std::nan(""), std::nan(""), middle));
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T1", 81, 80, middle));
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T2", 81, 80, middle));
+        chart.plot()->xAxis->setRange(Chart::keyOf(kStart), Chart::keyOf(kStart + 10 * kSecond));
+        chart.plot()->replot();
+        QVector<QRectF> boxes;
+        for (QCPItemText *label : overlay.limitLabels() + overlay.crossingLabels())
+            if (label->visible())
+                boxes << QRectF(label->topLeft->pixelPosition(), label->bottomRight->pixelPosition());
+        QCOMPARE(boxes.size(), 5);
+        for (int i = 0; i < boxes.size(); ++i)
+            for (int j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(!boxes[i].intersects(boxes[j]), qPrintable(QStringLiteral("labels %1 and %2").arg(i).arg(j)));
+    }
+
     void alarmLogRows()
     {
         AlarmLogModel log;
