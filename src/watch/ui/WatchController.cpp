@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -77,6 +78,11 @@ WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *stat
     m_status->hide();
     statusBar->addPermanentWidget(m_status);
     connect(m_reminder, &QTimer::timeout, this, &WatchController::remind);
+    // Leaving the program while an alarm is on: its taskbar entry asks back.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            askAttention();
+    });
 }
 
 WatchController::~WatchController() = default;
@@ -380,8 +386,12 @@ void WatchController::askAttention()
 bool WatchController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_status) {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            acknowledge();
+        // Taken from the press on, so that the release comes here too.
+        if (event->type() == QEvent::MouseButtonPress)
+            return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            if (m_status->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+                acknowledge();
             return true;
         }
         if (event->type() == QEvent::KeyPress) {
