@@ -387,6 +387,7 @@ private Q_SLOTS:
         o.alarms.sound = true;
         o.rateWindowSeconds = 45;
         o.showRate = true;
+        o.reminderMinutes = 5;
         QCOMPARE(WatchOptions::fromSection(o.toSection()), o);
         // Nothing readable: the defaults; a low limit above the high is off.
         QCOMPARE(WatchOptions::fromSection({}), WatchOptions());
@@ -396,11 +397,13 @@ private Q_SLOTS:
                                                             {"T1 Low On", "1"},
                                                             {"Hysteresis", "-3"},
                                                             {"Rate Window", "0"},
+                                                            {"Reminder Minutes", "7"},
                                                             {"Unit", "K"}});
         QVERIFY(bad.alarms[AlarmChannel::T1].high.on);
         QVERIFY(!bad.alarms[AlarmChannel::T1].low.on);
         QCOMPARE(bad.alarms.hysteresis, 1.0);
         QCOMPARE(bad.rateWindowSeconds, 30.0);
+        QCOMPARE(bad.reminderMinutes, 0); // not one of the choices
         QCOMPARE(bad.alarms.unit, QStringLiteral("C"));
 
         // In the settings file, beside everything else, byte for byte.
