@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 #include <QToolBar>
 
 namespace kv {
@@ -49,6 +50,11 @@ QList<QWidget *> KeyboardReach::ring() const
             w = w->nextInFocusChain();
         } while (w && w != child && child->isAncestorOf(w));
     }
+    // Last, what the status bar offers the keyboard (an alarm to acknowledge).
+    if (QStatusBar *bar = m_window ? m_window->findChild<QStatusBar *>() : nullptr; bar && bar->isVisible())
+        for (QWidget *w : bar->findChildren<QWidget *>())
+            if (takesTab(w, bar))
+                ring << w;
     return ring;
 }
 

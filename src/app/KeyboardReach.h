@@ -4,7 +4,7 @@
 // Tab alone never reached the tool bar again once a child window had it.
 // Here the main window's controls form one ring: the tool bar from left to
 // right, then the controls of the active child window in its own order, then
-// the tool bar again. Ctrl+Tab moves between the child windows.
+// what the status bar lets the keyboard reach, then the tool bar again. Ctrl+Tab moves between the child windows.
 
 #include <QObject>
 #include <QPointer>

@@ -72,7 +72,8 @@ public:
         m_log = window;
         QMdiSubWindow *frame = m_main.mdiArea()->addSubWindow(window);
         frame->setAttribute(Qt::WA_DeleteOnClose);
-        frame->resize(660, 300);
+        // Wide enough for every column's text, where the area allows.
+        frame->resize(std::min(m_main.mdiArea()->viewport()->width(), window->sizeHint().width() + 16), 300);
         // Along the foot of the client area, where it hides the least.
         const QRect area = m_main.mdiArea()->viewport()->rect();
         frame->move(std::max(0, area.width() - frame->width()), std::max(0, area.height() - frame->height()));
@@ -182,6 +183,13 @@ WatchController *installWatch(TfrmMain &main, QMenu *option)
     QAction *log = option->addAction(QStringLiteral("Alarm &Log"));
     log->setObjectName(QStringLiteral("AlarmLog1"));
     QObject::connect(log, &QAction::triggered, commands, &WatchCommands::AlarmLog1Click);
+    // The keyboard's way to what a click on the status bar's alarm does.
+    QAction *acknowledge = option->addAction(QStringLiteral("Ac&knowledge Alarms"));
+    acknowledge->setObjectName(QStringLiteral("AcknowledgeAlarms1"));
+    acknowledge->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    acknowledge->setShortcutContext(Qt::ApplicationShortcut);
+    acknowledge->setToolTip(QStringLiteral("Stop the beep and the reminder of the alarms that are on"));
+    QObject::connect(acknowledge, &QAction::triggered, controller, &WatchController::acknowledge);
     return controller;
 }
 

@@ -29,6 +29,8 @@ QString AlarmEvent::kindName() const
         return QStringLiteral("paused");
     case Kind::Resumed:
         return QStringLiteral("resumed");
+    case Kind::Acknowledged:
+        return QStringLiteral("acknowledged");
     }
     return QStringLiteral("cleared");
 }
@@ -65,6 +67,9 @@ QString AlarmEvent::text() const
 {
     if (cause == Cause::Paused)
         return kind == Kind::Paused ? QStringLiteral("Alarms paused: ") + why : QStringLiteral("Alarms resumed");
+    if (kind == Kind::Acknowledged)
+        return cause == Cause::LinkLost ? QStringLiteral("Acknowledged: the meter stopped answering")
+                                        : QStringLiteral("Acknowledged %1").arg(channel);
     if (cause == Cause::LinkLost)
         return isAlarm() ? QStringLiteral("Alarm: the meter stopped answering")
                          : QStringLiteral("Cleared: the meter answers again");

@@ -22,8 +22,9 @@ struct Reading;
 struct AlarmEvent
 {
     // Paused and Resumed frame a time when no reading can be taken (the
-    // logger's memory downloading), so none can fire.
-    enum class Kind { Alarm, Cleared, Paused, Resumed };
+    // logger's memory downloading), so none can fire. Acknowledged: a person
+    // saw an alarm that lasts (the window's, never the rules').
+    enum class Kind { Alarm, Cleared, Paused, Resumed, Acknowledged };
     enum class Cause { High, Low, Overload, LinkLost, Paused };
 
     Kind kind = Kind::Alarm;
@@ -36,7 +37,7 @@ struct AlarmEvent
     QString why;                                          // of a pause ("downloading")
 
     bool isAlarm() const { return kind == Kind::Alarm; }
-    // "alarm", "cleared", "paused" or "resumed".
+    // "alarm", "cleared", "paused", "resumed" or "acknowledged".
     QString kindName() const;
     // "high", "low", "overload", "lost", or why the alarms paused.
     QString causeName() const;

@@ -68,6 +68,8 @@ WatchOptions WatchOptions::fromSection(const QMap<QString, QString> &keys)
     if (readNumber(keys, QStringLiteral("Rate Window"), v) && v > 0)
         o.rateWindowSeconds = v;
     o.showRate = readFlag(keys, QStringLiteral("Show Rate of Rise"), o.showRate);
+    if (readNumber(keys, QStringLiteral("Reminder Minutes"), v) && reminderChoice(int(v)) && v == int(v))
+        o.reminderMinutes = int(v);
     return o;
 }
 
@@ -92,6 +94,7 @@ QMap<QString, QString> WatchOptions::toSection() const
     keys.insert(QStringLiteral("Notification"), flag(a.notify));
     keys.insert(QStringLiteral("Rate Window"), number(rateWindowSeconds));
     keys.insert(QStringLiteral("Show Rate of Rise"), flag(showRate));
+    keys.insert(QStringLiteral("Reminder Minutes"), QString::number(reminderMinutes));
     return keys;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Everything the user sets for watching, as kept in the settings file's
 // section "Alarms": the limits, the hysteresis, the delay, the unit they
-// are in, the watchdog, the sound and the notification, and the rate of
-// rise's window and whether the graphs show it.
+// are in, the watchdog, the sound, the notification and its reminder, and
+// the rate of rise's window and whether the graphs show it.
 
 #include "watch/AlarmSettings.h"
 #include "watch/RateOfRise.h"
@@ -17,10 +17,15 @@ struct WatchOptions
     AlarmSettings alarms;
     double rateWindowSeconds = RateOfRise::kDefaultWindowSeconds;
     bool showRate = false; // the rate-of-rise lines on the graphs
+    // While an alarm lasts unacknowledged, its beep and notification come
+    // again every so many minutes: 0 (never), 1, 5 or 15.
+    int reminderMinutes = 0;
+    static bool reminderChoice(int minutes) { return minutes == 0 || minutes == 1 || minutes == 5 || minutes == 15; }
 
     bool operator==(const WatchOptions &o) const
     {
-        return alarms == o.alarms && rateWindowSeconds == o.rateWindowSeconds && showRate == o.showRate;
+        return alarms == o.alarms && rateWindowSeconds == o.rateWindowSeconds && showRate == o.showRate
+            && reminderMinutes == o.reminderMinutes;
     }
     bool operator!=(const WatchOptions &o) const { return !(*this == o); }
 

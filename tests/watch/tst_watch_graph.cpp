@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "common/Clock.h"
+#include "files/AnalysisCsv.h"
 #include "views/Chart.h"
 #include "views/RealTimeGraph.h"
 #include "watch/AlarmWatch.h"
@@ -289,6 +290,41 @@ private Q_SLOTS:
         QVERIFY(overlay.limitLines().isEmpty());
     }
 
+    // Each limit in its channel's colour; no name covers another, not two
+    // limits at the same value, nor crossings at the same moment.
+    void limitColoursAndLabelsApart()
+    {
+        Chart chart;
+        chart.resize(700, 400);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.setSubsets(2);
+        chart.setPoints(10);
+        WatchChartOverlay overlay(&chart);
+        AlarmSettings a;
+        a[AlarmChannel::T1].high = {true, 80.0};
+        a[AlarmChannel::T2].high = {true, 80.0};
+        overlay.setLimits(a, 2);
+        QCOMPARE(overlay.limitLabels().size(), 2);
+        QCOMPARE(overlay.limitLabels().at(0)->color(), overlay.channelColor(AlarmChannel::T1));
+        QCOMPARE(overlay.limitLabels().at(1)->color(), overlay.channelColor(AlarmChannel::T2));
+        QVERIFY(overlay.channelColor(AlarmChannel::T1) != overlay.channelColor(AlarmChannel::T2));
+        const double middle = kStart + 5 * kSecond;
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::Overload, "T1", std::nan(""), std::nan(""), middle));
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T1", 81, 80, middle));
+        overlay.markCrossing(alarmEvent(AlarmEvent::Kind::Alarm, AlarmEvent::Cause::High, "T2", 81, 80, middle));
+        chart.plot()->xAxis->setRange(Chart::keyOf(kStart), Chart::keyOf(kStart + 10 * kSecond));
+        chart.plot()->replot();
+        QVector<QRectF> boxes;
+        for (QCPItemText *label : overlay.limitLabels() + overlay.crossingLabels())
+            if (label->visible())
+                boxes << QRectF(label->topLeft->pixelPosition(), label->bottomRight->pixelPosition());
+        QCOMPARE(boxes.size(), 5);
+        for (int i = 0; i < boxes.size(); ++i)
+            for (int j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(!boxes[i].intersects(boxes[j]), qPrintable(QStringLiteral("labels %1 and %2").arg(i).arg(j)));
+    }
+
     void alarmLogRows()
     {
         AlarmLogModel log;
@@ -299,10 +335,11 @@ private Q_SLOTS:
         // Clearing T1's alarm fills in its row, and only its.
         log.add(alarmEvent(AlarmEvent::Kind::Cleared, AlarmEvent::Cause::High, "T1", 79, 80, kStart + 3 * kSecond));
         QCOMPARE(log.rowCount(), 3);
-        QCOMPARE(log.text(0, AlarmLogModel::Time), QStringLiteral("09/12/2025 12:00:00"));
+        // The time as the events file and the analysis CSV write it.
+        QCOMPARE(log.text(0, AlarmLogModel::Time), isoText(kStart));
         QCOMPARE(log.text(0, AlarmLogModel::Value), QStringLiteral("81.3 \u00B0C"));
         QCOMPARE(log.text(0, AlarmLogModel::Limit), QStringLiteral("above 80.0 \u00B0C"));
-        QCOMPARE(log.text(0, AlarmLogModel::ClearedAt), QStringLiteral("09/12/2025 12:00:03"));
+        QCOMPARE(log.text(0, AlarmLogModel::ClearedAt), isoText(kStart + 3 * kSecond));
         QCOMPARE(log.text(1, AlarmLogModel::Value), QStringLiteral("overload"));
         QVERIFY(log.text(1, AlarmLogModel::Limit).isEmpty());
         QVERIFY(log.text(1, AlarmLogModel::ClearedAt).isEmpty());
@@ -350,6 +387,7 @@ private Q_SLOTS:
         o.alarms.sound = true;
         o.rateWindowSeconds = 45;
         o.showRate = true;
+        o.reminderMinutes = 5;
         QCOMPARE(WatchOptions::fromSection(o.toSection()), o);
         // Nothing readable: the defaults; a low limit above the high is off.
         QCOMPARE(WatchOptions::fromSection({}), WatchOptions());
@@ -359,11 +397,13 @@ private Q_SLOTS:
                                                             {"T1 Low On", "1"},
                                                             {"Hysteresis", "-3"},
                                                             {"Rate Window", "0"},
+                                                            {"Reminder Minutes", "7"},
                                                             {"Unit", "K"}});
         QVERIFY(bad.alarms[AlarmChannel::T1].high.on);
         QVERIFY(!bad.alarms[AlarmChannel::T1].low.on);
         QCOMPARE(bad.alarms.hysteresis, 1.0);
         QCOMPARE(bad.rateWindowSeconds, 30.0);
+        QCOMPARE(bad.reminderMinutes, 0); // not one of the choices
         QCOMPARE(bad.alarms.unit, QStringLiteral("C"));
 
         // In the settings file, beside everything else, byte for byte.

@@ -1,9 +1,7 @@
 #include "watch/ui/AlarmEventFile.h"
 
-#include "common/DateTime.h"
 #include "common/SafeFile.h"
-
-#include <QDateTime>
+#include "files/AnalysisCsv.h"
 
 #include <cmath>
 
@@ -39,8 +37,8 @@ QString AlarmEventFile::pathBeside(const QString &journalPath)
 QByteArray AlarmEventFile::line(const AlarmEvent &e)
 {
     const bool link = e.cause == AlarmEvent::Cause::LinkLost || e.cause == AlarmEvent::Cause::Paused;
-    const QString time = fromDateTimeDouble(e.time).toOffsetFromUtc(fromDateTimeDouble(e.time).offsetFromUtc())
-                             .toString(Qt::ISODateWithMs);
+    // One time format for every file a program reads: the analysis CSV's.
+    const QString time = isoText(e.time);
     return QStringLiteral("%1,%2,%3,%4,%5,%6,%7\r\n")
         .arg(time, e.kindName(), e.channel, e.causeName(), number(e.value), number(e.limit), link ? QString() : e.unit)
         .toUtf8();

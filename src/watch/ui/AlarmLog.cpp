@@ -1,9 +1,11 @@
 #include "watch/ui/AlarmLog.h"
 
 #include "common/LocaleText.h"
+#include "files/AnalysisCsv.h"
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -13,9 +15,11 @@ namespace kv {
 
 namespace {
 
+// The time as the events file and the analysis CSV write it, so that a row
+// is found in either by the same text.
 QString when(double dateTime)
 {
-    return shortDateText(dateTime) + QLatin1Char(' ') + longTimeText(dateTime);
+    return isoText(dateTime);
 }
 
 QString degrees(double v, const QString &unit)
@@ -28,6 +32,18 @@ QString degrees(double v, const QString &unit)
 void AlarmLogModel::add(const AlarmEvent &e)
 {
     // A pause is a row of its own, which its resume ends as a clear does.
+    if (e.kind == AlarmEvent::Kind::Acknowledged) {
+        for (int i = m_entries.size() - 1; i >= 0; --i) {
+            Entry &entry = m_entries[i];
+            if (entry.clearedAt == 0.0 && entry.acknowledgedAt == 0.0 && entry.alarm.channel == e.channel
+                && entry.alarm.cause == e.cause) {
+                entry.acknowledgedAt = e.time;
+                Q_EMIT dataChanged(index(i, AcknowledgedAt), index(i, AcknowledgedAt));
+                return;
+            }
+        }
+        return;
+    }
     if (e.isAlarm() || e.kind == AlarmEvent::Kind::Paused) {
         if (m_entries.size() >= kMaxRows) {
             beginRemoveRows(QModelIndex(), 0, 0);
@@ -35,7 +51,7 @@ void AlarmLogModel::add(const AlarmEvent &e)
             endRemoveRows();
         }
         beginInsertRows(QModelIndex(), m_entries.size(), m_entries.size());
-        m_entries.append({e, 0.0});
+        m_entries.append({e, 0.0, 0.0});
         endInsertRows();
         return;
     }
@@ -90,6 +106,8 @@ QString AlarmLogModel::text(int row, int column) const
             return QString();
         return (e.cause == AlarmEvent::Cause::Low ? QStringLiteral("below ") : QStringLiteral("above "))
             + degrees(e.limit, e.unit);
+    case AcknowledgedAt:
+        return entry.acknowledgedAt == 0.0 ? QString() : when(entry.acknowledgedAt);
     case ClearedAt:
         return entry.clearedAt == 0.0 ? QString() : when(entry.clearedAt);
     default:
@@ -117,6 +135,7 @@ QVariant AlarmLogModel::headerData(int section, Qt::Orientation orientation, int
     case Channel: return QStringLiteral("Channel");
     case Value: return QStringLiteral("Value");
     case Limit: return QStringLiteral("Limit");
+    case AcknowledgedAt: return QStringLiteral("Acknowledged at");
     case ClearedAt: return QStringLiteral("Cleared at");
     default: return QVariant();
     }
@@ -147,9 +166,23 @@ AlarmLogWindow::AlarmLogWindow(AlarmLogModel *model, QWidget *parent)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_table, 1);
     layout->addWidget(clear, 0, Qt::AlignRight);
-    resize(640, 260);
+    resize(sizeHint());
     // New rows stay in view.
     connect(model, &QAbstractItemModel::rowsInserted, m_table, [this] { m_table->scrollToBottom(); });
+}
+
+QSize AlarmLogWindow::sizeHint() const
+{
+    // The widest text each column can hold, and the header's.
+    const QFontMetrics fm(m_table->font());
+    const QString time = isoText(45000.5) + QStringLiteral("  ");
+    const QStringList widest{time, QStringLiteral("Channel  "), QStringLiteral("not answering  "),
+                             QStringLiteral("above -1000.0 \u00B0F  "), time, time};
+    int width = 0;
+    for (const QString &t : widest)
+        width += fm.horizontalAdvance(t) + 2 * m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    width += m_table->frameWidth() * 2 + layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    return QSize(width, 260);
 }
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #pragma once
 // "Alarm Log": every alarm of this run, one row each: its time, the
-// channel, the value, the limit and when it cleared.
+// channel, the value, the limit, when a person acknowledged it and when it
+// cleared.
 
 #include "watch/AlarmWatch.h"
 
@@ -16,13 +17,14 @@ class AlarmLogModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Time, Channel, Value, Limit, ClearedAt, ColumnCount };
+    enum Column { Time, Channel, Value, Limit, AcknowledgedAt, ClearedAt, ColumnCount };
     static constexpr int kMaxRows = 10000; // the oldest go first
 
     using QAbstractTableModel::QAbstractTableModel;
 
     // An alarm adds a row; a clearing fills in the cleared time of the
-    // newest open row of the same channel and cause.
+    // newest open row of the same channel and cause, an acknowledgement its
+    // acknowledged time.
     void add(const AlarmEvent &event);
     void clear();
 
@@ -38,7 +40,8 @@ private:
     struct Entry
     {
         AlarmEvent alarm;
-        double clearedAt = 0.0; // 0 while it lasts
+        double clearedAt = 0.0;      // 0 while it lasts
+        double acknowledgedAt = 0.0; // 0 until acknowledged
     };
     QVector<Entry> m_entries;
 };
@@ -50,6 +53,8 @@ public:
     static QString caption() { return QStringLiteral("Alarm Log"); }
     explicit AlarmLogWindow(AlarmLogModel *model, QWidget *parent = nullptr);
     QTableView *table() const { return m_table; }
+    // As wide as a full row's text.
+    QSize sizeHint() const override;
 
 private:
     QTableView *m_table;

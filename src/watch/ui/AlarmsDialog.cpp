@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -118,6 +121,16 @@ AlarmsDialog::AlarmsDialog(const WatchOptions &options, const QString &unit, int
     m_sound->setAccessibleName(QStringLiteral("Sound"));
     m_sound->setChecked(a.sound);
     form->addRow(m_sound);
+    m_reminder = new QComboBox(more);
+    m_reminder->setObjectName(QStringLiteral("Reminder"));
+    m_reminder->setAccessibleName(QStringLiteral("Remind every"));
+    m_reminder->setToolTip(QStringLiteral("While an alarm lasts and nobody acknowledged it, beep and notify again"));
+    for (int minutes : {0, 1, 5, 15})
+        m_reminder->addItem(minutes == 0 ? QStringLiteral("Never") : minutes == 1 ? QStringLiteral("1 minute")
+                                                                               : QStringLiteral("%1 minutes").arg(minutes),
+                            minutes);
+    m_reminder->setCurrentIndex(std::max(0, m_reminder->findData(m_options.reminderMinutes)));
+    form->addRow(QStringLiteral("Re&mind every"), m_reminder);
 
     auto *rate = new QGroupBox(QStringLiteral("Rate of rise"), this);
     auto *rateForm = new QFormLayout(rate);
@@ -202,6 +215,7 @@ WatchOptions AlarmsDialog::options() const
     a.sound = m_sound->isChecked();
     a.notify = m_notify->isChecked();
     o.rateWindowSeconds = boxValue(m_rateWindow, m_options.rateWindowSeconds);
+    o.reminderMinutes = m_reminder->currentData().toInt();
     return o;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // "Alarms…": the limits of each channel, the hysteresis and the delay, the
-// watchdog, sound and notification, and the rate of rise's window. Shows
-// the options in the unit the meter shows and returns them in that unit.
+// watchdog, sound, notification and its reminder, and the rate of rise's
+// window. Shows the options in the unit the meter shows and returns them in
+// that unit.
 
 #include "watch/WatchOptions.h"
 
@@ -10,6 +11,7 @@
 #include <array>
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 
@@ -38,6 +40,7 @@ public:
     QCheckBox *sound() const { return m_sound; }
     QCheckBox *notification() const { return m_notify; }
     QDoubleSpinBox *rateWindow() const { return m_rateWindow; }
+    QComboBox *reminder() const { return m_reminder; }
 
 private:
     void checkLimits();
@@ -50,6 +53,7 @@ private:
     QCheckBox *m_sound;
     QCheckBox *m_notify;
     QDoubleSpinBox *m_rateWindow;
+    QComboBox *m_reminder;
     QLabel *m_problem;
     class QPushButton *m_ok;
 };

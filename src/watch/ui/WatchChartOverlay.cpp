@@ -2,6 +2,7 @@
 
 #include "common/Temperature.h"
 #include "views/Chart.h"
+#include "views/ChartState.h"
 #include "watch/RateOfRise.h"
 
 #include <QApplication>
@@ -9,14 +10,21 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
 
 namespace {
 
-const QColor kHighColor(200, 0, 0);
-const QColor kLowColor(0, 70, 200);
+AlarmChannel channelOf(const QString &name)
+{
+    if (name == alarmChannelName(AlarmChannel::T2))
+        return AlarmChannel::T2;
+    if (name == alarmChannelName(AlarmChannel::Difference))
+        return AlarmChannel::Difference;
+    return AlarmChannel::T1;
+}
 
 } // namespace
 
@@ -26,6 +34,8 @@ WatchChartOverlay::WatchChartOverlay(Chart *chart)
 {
     setObjectName(QStringLiteral("WatchChartOverlay"));
     connect(chart->plot(), &QCustomPlot::beforeReplot, this, &WatchChartOverlay::refreshRate);
+    // Once the axes know their size: the labels are placed in pixels.
+    connect(chart->plot(), &QCustomPlot::afterLayout, this, &WatchChartOverlay::placeLabels);
     connect(chart, &Chart::differenceShownChanged, this, [this] {
         if (m_limitChannels > 0)
             setLimits(m_limits, m_limitChannels);
@@ -46,6 +56,7 @@ void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
     if (!m_chart)
         return;
     removeItems(m_limitItems);
+    m_limitLabels.clear();
     m_limitLines.clear();
     m_limits = limits;
     m_limitChannels = channels;
@@ -59,16 +70,15 @@ void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
         drawn << AlarmChannel::Difference;
     QVector<double> inSight;
     for (const AlarmChannel channel : std::as_const(drawn)) {
-        const bool difference = channel == AlarmChannel::Difference;
         const ChannelLimits &l = limits[channel];
         for (bool high : {true, false}) {
             const AlarmLimit &limit = high ? l.high : l.low;
             if (!limit.on)
                 continue;
             auto *line = new QCPItemStraightLine(plot);
-            // The difference's limits in the colour of its line.
-            line->setPen(QPen(difference ? Chart::differenceColor() : high ? kHighColor : kLowColor, 1,
-                              difference ? Qt::DashLine : Qt::DashDotLine));
+            // Each channel's limits dashed in the colour of its line.
+            const QColor color = channelColor(channel);
+            line->setPen(QPen(color, 1, Qt::DashLine));
             line->point1->setTypeX(QCPItemPosition::ptAxisRectRatio);
             line->point1->setTypeY(QCPItemPosition::ptPlotCoords);
             line->point2->setTypeX(QCPItemPosition::ptAxisRectRatio);
@@ -81,12 +91,13 @@ void WatchChartOverlay::setLimits(const AlarmSettings &limits, int channels)
             label->position->setTypeY(QCPItemPosition::ptPlotCoords);
             label->position->setCoords(0.005, limit.value);
             label->setPositionAlignment(Qt::AlignLeft | (high ? Qt::AlignBottom : Qt::AlignTop));
-            label->setColor(difference ? Chart::differenceColor() : high ? kHighColor : kLowColor);
+            label->setColor(color);
             label->setText(QStringLiteral("%1 %2 %3")
                                .arg(alarmChannelName(channel), high ? QStringLiteral("high") : QStringLiteral("low"),
                                     QString::number(limit.value, 'f', 1)));
             label->setClipToAxisRect(true);
             m_limitItems << line << label;
+            m_limitLabels << label;
             m_limitLines << LimitLine{alarmChannelName(channel), high, limit.value};
             inSight << limit.value;
         }
@@ -102,11 +113,13 @@ void WatchChartOverlay::markCrossing(const AlarmEvent &e)
     QCustomPlot *plot = m_chart->plot();
     if (m_crossings.size() >= 2 * kMaxCrossings) {
         QList<QCPAbstractItem *> oldest{m_crossings.takeFirst(), m_crossings.takeFirst()};
+        m_crossingLabels.removeFirst();
         removeItems(oldest);
     }
     const double key = Chart::keyOf(e.time);
     auto *line = new QCPItemStraightLine(plot);
-    line->setPen(QPen(e.cause == AlarmEvent::Cause::Low ? kLowColor : kHighColor, 1, Qt::DotLine));
+    const QColor color = channelColor(channelOf(e.channel));
+    line->setPen(QPen(color, 1, Qt::DotLine));
     line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
     line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
     line->point1->setCoords(key, 0);
@@ -114,24 +127,95 @@ void WatchChartOverlay::markCrossing(const AlarmEvent &e)
     line->setClipToAxisRect(true);
     auto *label = new QCPItemText(plot);
     label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    // Each channel's marks at a height of their own, so that crossings at
-    // the same moment stay readable.
-    const int row = e.channel == QLatin1String("T1") ? 0 : e.channel == QLatin1String("T2") ? 1 : 2;
-    label->position->setCoords(key, 0.01 + 0.06 * row);
+    // The height is chosen when drawn, clear of the marks beside it.
+    label->position->setCoords(key, 0.01);
     label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setColor(e.cause == AlarmEvent::Cause::Low ? kLowColor : kHighColor);
+    label->setColor(color);
     label->setText(e.cause == AlarmEvent::Cause::Overload ? e.channel + QStringLiteral(" OL")
                                                           : e.channel + (e.cause == AlarmEvent::Cause::Low
                                                                              ? QStringLiteral(" \u25BC")
                                                                              : QStringLiteral(" \u25B2")));
     label->setClipToAxisRect(true);
     m_crossings << line << label;
+    m_crossingLabels << CrossingLabel{label, key};
     plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void WatchChartOverlay::clearCrossings()
 {
     removeItems(m_crossings);
+    m_crossingLabels.clear();
+}
+
+QColor WatchChartOverlay::channelColor(AlarmChannel channel) const
+{
+    if (channel == AlarmChannel::Difference || !m_chart)
+        return Chart::differenceColor();
+    // As the chart draws the channel's line, on its background.
+    const ChartLook &look = m_chart->look();
+    const int s = static_cast<int>(channel);
+    const QColor c = s < look.subsetColors.size() ? look.subsetColors.at(s) : (s == 0 ? QColor(Qt::black) : QColor(Qt::red));
+    return visibleLineColor(c, look.background);
+}
+
+void WatchChartOverlay::placeLabels()
+{
+    if (!m_chart)
+        return;
+    QCustomPlot *plot = m_chart->plot();
+    const QRect rect = plot->axisRect()->rect();
+    if (rect.width() <= 0 || rect.height() <= 0)
+        return;
+    const int gap = 6;
+    // The crossing marks along the top, in rows: a mark goes into the
+    // first row where it clears the one before it; where no row has room
+    // within the top third it is left out (its line stays).
+    QVector<CrossingLabel> byKey = m_crossingLabels;
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [](const CrossingLabel &a, const CrossingLabel &b) { return a.key < b.key; });
+    const int lineHeight = QFontMetrics(plot->font()).height() + 2;
+    const int rows = std::max(1, rect.height() / 3 / lineHeight);
+    QVector<double> rowEnd(rows, -1e300);
+    QVector<QRectF> placed;
+    for (const CrossingLabel &c : std::as_const(byKey)) {
+        QCPItemText *label = c.label;
+        const QFontMetrics fm(label->font());
+        const double half = fm.horizontalAdvance(label->text()) / 2.0 + gap / 2.0;
+        // Kept whole inside the plot: a mark at its very edge names it
+        // beside the line rather than half cut off.
+        const double x = std::clamp(plot->xAxis->coordToPixel(c.key), rect.left() + half,
+                                    std::max(rect.left() + half, rect.right() - half));
+        int row = 0;
+        while (row < rows && rowEnd[row] > x - half)
+            ++row;
+        label->setVisible(row < rows);
+        if (row >= rows)
+            continue;
+        rowEnd[row] = x + half;
+        const double top = 2 + row * lineHeight;
+        label->position->setCoords(plot->xAxis->pixelToCoord(x), top / rect.height());
+        placed << QRectF(x - half, rect.top() + top, 2 * half, fm.height());
+    }
+    // The limits' names at the left, each moved right past any name it
+    // would cover (two limits at or near the same value, a crossing's).
+    for (QCPItemText *label : std::as_const(m_limitLabels)) {
+        const QFontMetrics fm(label->font());
+        const double y = plot->yAxis->coordToPixel(label->position->coords().y());
+        const bool above = label->positionAlignment() & Qt::AlignBottom;
+        QRectF box(rect.left() + 0.005 * rect.width(), above ? y - fm.height() : y,
+                   fm.horizontalAdvance(label->text()) + gap, fm.height());
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const QRectF &p : std::as_const(placed)) {
+                if (p.intersects(box)) {
+                    box.moveLeft(p.right() + gap);
+                    moved = true;
+                }
+            }
+        }
+        placed << box;
+        label->position->setCoords((box.left() - rect.left()) / rect.width(), label->position->coords().y());
+    }
 }
 
 void WatchChartOverlay::setRateShown(bool shown)

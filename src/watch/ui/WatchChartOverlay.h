@@ -1,6 +1,7 @@
 #pragma once
 // What watching adds to a chart: the limits that are on as horizontal lines
-// with the moment of each crossing marked (the real-time graph), and each
+// dashed in their channel's colour, with the moment of each crossing marked
+// and its name placed clear of the others (the real-time graph), and each
 // channel's rate of rise as a dashed line on a second y axis at the right
 // (the real-time and the data-logger graphs). The rate is worked out from
 // the chart's own samples each time the chart is drawn, so it follows
@@ -19,6 +20,7 @@
 
 class QCPCurve;
 class QCPAbstractItem;
+class QCPItemText;
 
 
 namespace kv {
@@ -75,6 +77,20 @@ public:
 
     // Works the rate out again and draws; called before every replot.
     void refreshRate();
+    // The colour the chart draws the channel's line in now.
+    QColor channelColor(AlarmChannel channel) const;
+    // Crossing marks in rows and limit names side by side, so that none
+    // covers another; called once the chart knows its size.
+    void placeLabels();
+    // The crossing names drawn now, where they are drawn (for tests).
+    QVector<QCPItemText *> crossingLabels() const
+    {
+        QVector<QCPItemText *> out;
+        for (const CrossingLabel &c : m_crossingLabels)
+            out << c.label;
+        return out;
+    }
+    QVector<QCPItemText *> limitLabels() const { return m_limitLabels; }
 
 private:
     void removeItems(QList<QCPAbstractItem *> &items);
@@ -84,6 +100,13 @@ private:
     QPointer<Chart> m_chart;
     QList<QCPAbstractItem *> m_limitItems;
     QList<QCPAbstractItem *> m_crossings;
+    struct CrossingLabel
+    {
+        QCPItemText *label;
+        double key;
+    };
+    QVector<CrossingLabel> m_crossingLabels;
+    QVector<QCPItemText *> m_limitLabels;
     QVector<LimitLine> m_limitLines;
     QVector<QPointer<QCPCurve>> m_curves;
     bool m_rateShown = false;

@@ -10,9 +10,13 @@
 #include "watch/ui/WatchChartOverlay.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QStatusBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -33,6 +37,23 @@ int displayOf(AlarmChannel c)
     return 2;
 }
 
+const char kAlarmSummary[] = "KV481 alarm";
+const char kClearedSummary[] = "KV481 alarm cleared";
+
+// The last word on a cleared alarm: "T1 back below 80.0 °C".
+QString clearedText(const AlarmEvent &e)
+{
+    if (e.cause == AlarmEvent::Cause::LinkLost)
+        return QStringLiteral("The meter answers again");
+    if (e.cause == AlarmEvent::Cause::Overload)
+        return QStringLiteral("%1 measures again").arg(e.channel);
+    if (std::isnan(e.value) || std::isnan(e.limit))
+        return e.text(); // its limit changed or went off
+    return QStringLiteral("%1 back %2 %3")
+        .arg(e.channel, e.cause == AlarmEvent::Cause::Low ? QStringLiteral("above") : QStringLiteral("below"),
+             QStringLiteral("%1 \u00B0%2").arg(QString::number(e.limit, 'f', 1), e.unit));
+}
+
 } // namespace
 
 WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *statusBar, Parts parts, QObject *parent)
@@ -43,14 +64,25 @@ WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *stat
     , m_log(this)
     , m_status(new QLabel(statusBar))
     , m_clock(clock)
+    , m_notifier(new DesktopNotifier(this))
+    , m_reminder(new QTimer(this))
 {
     setObjectName(QStringLiteral("WatchController"));
     m_status->setObjectName(QStringLiteral("StatusAlarm"));
     m_status->setAccessibleName(QStringLiteral("Alarm"));
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A click (or Space or Enter once Tab reached it) acknowledges.
+    m_status->setFocusPolicy(Qt::TabFocus);
+    m_status->setCursor(Qt::PointingHandCursor);
+    m_status->installEventFilter(this);
     m_status->setContentsMargins(6, 0, 6, 0);
     m_status->hide();
     statusBar->addPermanentWidget(m_status);
+    connect(m_reminder, &QTimer::timeout, this, &WatchController::remind);
+    // Leaving the program while an alarm is on: its taskbar entry asks back.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            askAttention();
+    });
 }
 
 WatchController::~WatchController() = default;
@@ -62,8 +94,10 @@ QString WatchController::shownUnit() const
 
 void WatchController::setOptions(const WatchOptions &options)
 {
+    const bool reminderChanged = options.reminderMinutes != m_options.reminderMinutes;
     m_options = options;
     handle(m_watch.setSettings(options.alarms));
+    updateReminder(reminderChanged);
     // Each graph keeps its own rate switch; the setting is only where a
     // graph opened later starts.
     for (const QPointer<WatchChartOverlay> &o : std::as_const(m_overlays))
@@ -207,30 +241,168 @@ AlarmEvent WatchController::inUnit(const AlarmEvent &e, const QString &unit) con
     return out;
 }
 
+void WatchController::record(const AlarmEvent &e)
+{
+    m_log.add(e);
+    if (!m_file.write(e, m_parts.journalPath ? m_parts.journalPath() : QString())) {
+        if (!m_fileFailed)
+            Q_EMIT fileProblem(m_file.error());
+        m_fileFailed = true;
+    } else {
+        m_fileFailed = false;
+    }
+}
+
+QString WatchController::keyOf(const AlarmEvent &e)
+{
+    if (e.cause == AlarmEvent::Cause::LinkLost || e.cause == AlarmEvent::Cause::Paused)
+        return e.channel;
+    return e.channel + (e.cause == AlarmEvent::Cause::Low ? QStringLiteral(" low") : QStringLiteral(" high"));
+}
+
+void WatchController::notifyEvent(const AlarmEvent &e)
+{
+    if (e.cause == AlarmEvent::Cause::Paused)
+        return;
+    const QString key = keyOf(e);
+    if (e.isAlarm()) {
+        if (!m_options.alarms.notify)
+            return;
+        // Only a meter gone silent is critical: nothing is watched then.
+        const auto urgency = e.cause == AlarmEvent::Cause::LinkLost ? DesktopNotifier::Urgency::Critical
+                                                                     : DesktopNotifier::Urgency::Normal;
+        if (m_notifier->show(key, QString::fromLatin1(kAlarmSummary), e.text(), urgency))
+            ++m_notified;
+    } else if (e.kind == AlarmEvent::Kind::Cleared) {
+        // Cleared even when notifications went off since: no stale box stays.
+        if (m_notifier->settle(key, QString::fromLatin1(kClearedSummary), clearedText(e)))
+            ++m_notified;
+    }
+}
+
 void WatchController::handle(const QVector<AlarmEvent> &events)
 {
     if (events.isEmpty())
         return;
+    bool fired = false;
     for (const AlarmEvent &e : events) {
-        m_log.add(e);
-        if (!m_file.write(e, m_parts.journalPath ? m_parts.journalPath() : QString())) {
-            if (!m_fileFailed)
-                Q_EMIT fileProblem(m_file.error());
-            m_fileFailed = true;
-        } else {
-            m_fileFailed = false;
-        }
+        record(e);
+        if (e.isAlarm() || e.kind == AlarmEvent::Kind::Cleared)
+            m_acknowledged.remove(keyOf(e)); // the next firing is a new alarm
         if (m_realTime && e.isAlarm())
             m_realTime->markCrossing(inUnit(e, m_limitUnit));
-        if (e.isAlarm() && m_options.alarms.notify
-            && DesktopNotifier::notify(QStringLiteral("KV481 alarm"), e.text(), true))
-            ++m_notified;
+        notifyEvent(e);
         if (e.isAlarm() && m_options.alarms.sound)
             QApplication::beep();
+        fired = fired || e.isAlarm();
         Q_EMIT event(e);
     }
+    updateReminder(fired);
+    if (fired)
+        askAttention();
     updatePanel();
     showStatus(&events.last());
+}
+
+int WatchController::acknowledge()
+{
+    int count = 0;
+    for (const AlarmEvent &alarm : m_watch.activeAlarms()) {
+        const QString key = keyOf(alarm);
+        if (m_acknowledged.contains(key))
+            continue;
+        m_acknowledged.insert(key);
+        AlarmEvent e = alarm;
+        e.kind = AlarmEvent::Kind::Acknowledged;
+        e.time = m_clock.now();
+        record(e);
+        Q_EMIT event(e);
+        ++count;
+    }
+    if (count > 0) {
+        updateReminder(false);
+        showStatus(nullptr);
+    }
+    return count;
+}
+
+bool WatchController::anyUnacknowledged() const
+{
+    for (const AlarmEvent &alarm : m_watch.activeAlarms())
+        if (!m_acknowledged.contains(keyOf(alarm)))
+            return true;
+    return false;
+}
+
+bool WatchController::reminding() const
+{
+    return m_reminder->isActive();
+}
+
+void WatchController::setReminderMinuteMs(int ms)
+{
+    m_minuteMs = std::max(1, ms);
+    updateReminder(true);
+}
+
+void WatchController::updateReminder(bool restart)
+{
+    if (m_options.reminderMinutes <= 0 || !anyUnacknowledged()) {
+        m_reminder->stop();
+        return;
+    }
+    // Counted from the newest alarm: one that just fired was just heard.
+    if (restart || !m_reminder->isActive())
+        m_reminder->start(m_options.reminderMinutes * m_minuteMs);
+}
+
+void WatchController::remind()
+{
+    bool any = false;
+    for (const AlarmEvent &alarm : m_watch.activeAlarms()) {
+        if (m_acknowledged.contains(keyOf(alarm)))
+            continue;
+        any = true;
+        notifyEvent(alarm);
+    }
+    if (!any) {
+        m_reminder->stop();
+        return;
+    }
+    ++m_reminders;
+    if (m_options.alarms.sound)
+        QApplication::beep();
+    askAttention();
+}
+
+void WatchController::askAttention()
+{
+    // The taskbar entry asks to be looked at until the window is.
+    QWidget *window = m_status->window();
+    if (window && !window->isActiveWindow() && !m_watch.activeAlarms().isEmpty())
+        QApplication::alert(window);
+}
+
+bool WatchController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_status) {
+        // Taken from the press on, so that the release comes here too.
+        if (event->type() == QEvent::MouseButtonPress)
+            return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            if (m_status->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+                acknowledge();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+                acknowledge();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void WatchController::showStatus(const AlarmEvent *last)
@@ -245,11 +417,24 @@ void WatchController::showStatus(const AlarmEvent *last)
         text = active.last().text();
         if (active.size() > 1)
             text += QStringLiteral(" (+%1 more)").arg(active.size() - 1);
-        m_status->setStyleSheet(QStringLiteral("QLabel { background: #c00000; color: white; font-weight: bold; }"));
+        const bool seen = !anyUnacknowledged();
+        if (seen)
+            text += QStringLiteral(" (acknowledged)");
+        // Red while someone must look; amber once seen.
+        m_status->setStyleSheet(seen ? QStringLiteral("QLabel { background: #e0a000; color: black; font-weight: bold; }"
+                                                      " QLabel:focus { border: 2px dotted black; }")
+                                     : QStringLiteral("QLabel { background: #c00000; color: white; font-weight: bold; }"
+                                                      " QLabel:focus { border: 2px dotted white; }"));
     } else {
-        text = last && !last->isAlarm() ? last->text() : QString();
+        text = last && last->kind != AlarmEvent::Kind::Alarm && last->kind != AlarmEvent::Kind::Acknowledged
+            ? last->text()
+            : QString();
         m_status->setStyleSheet(QString());
     }
+    const bool on = !active.isEmpty();
+    m_status->setToolTip(on ? QStringLiteral("Click or press Ctrl+K to acknowledge the alarms") : QString());
+    m_status->setAccessibleDescription(m_status->toolTip());
+    m_status->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
     m_status->setText(text);
     m_status->setVisible(!text.isEmpty());
 }

@@ -2,8 +2,11 @@
 // Watching in the window: the alarm rules fed from the meter link, and what
 // each event does there: the status bar, the panel's red frame, the marks
 // and limit lines on the real-time graph, the Alarm Log, the events file
-// beside the journal, a desktop notification and a short sound. Also gives
-// each graph its rate-of-rise lines, shown or hidden graph by graph.
+// beside the journal, a desktop notification and a short sound. A person
+// acknowledges the alarms that are on (a click on the status bar's alarm,
+// or the menu): their beep and reminder stop until one clears and fires
+// again. Also gives each graph its rate-of-rise lines, shown or hidden
+// graph by graph.
 
 #include "watch/AlarmWatch.h"
 #include "watch/WatchOptions.h"
@@ -12,16 +15,19 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 
 class QLabel;
 class QStatusBar;
+class QTimer;
 
 namespace kv {
 
 class Chart;
 class Clock;
+class DesktopNotifier;
 struct LiveSample;
 class MeterLink;
 class TfrmPanel;
@@ -62,6 +68,17 @@ public:
     WatchChartOverlay *realTimeOverlay() const;
     QString eventFilePath() const { return m_file.path(); }
     int notificationsSent() const { return m_notified; }
+    DesktopNotifier *notifier() const { return m_notifier; }
+    // Whether a person acknowledged this alarm since it fired.
+    bool acknowledged(const AlarmEvent &alarm) const { return m_acknowledged.contains(keyOf(alarm)); }
+    // How often the reminder beeped and notified again.
+    int remindersSent() const { return m_reminders; }
+    bool reminding() const;
+    // The length of the reminder's minute; a test shortens it.
+    void setReminderMinuteMs(int ms);
+    // One notification per alarm: "T1 high", "T2 low" (an overload is the
+    // high side's) or "link".
+    static QString keyOf(const AlarmEvent &e);
     // The unit the meter shows now ("C" until a reading says otherwise).
     QString shownUnit() const;
 
@@ -71,6 +88,10 @@ Q_SIGNALS:
     void fileProblem(const QString &message);
 
 public Q_SLOTS:
+    // Acknowledges the alarms that are on and not acknowledged yet: each is
+    // logged as acknowledged, the label turns amber, the reminder stops.
+    // Gives how many.
+    int acknowledge();
     // A changed frame: a crossing is seen as soon as it is decoded.
     void onFrame(const kv::LiveSample &s);
     void onTick(const kv::LiveSample &s);
@@ -82,7 +103,16 @@ public Q_SLOTS:
     void onPollingPaused(const QString &why);
     void onPollingResumed();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void record(const AlarmEvent &e);
+    void notifyEvent(const AlarmEvent &e);
+    void remind();
+    void updateReminder(bool restart);
+    void askAttention();
+    bool anyUnacknowledged() const;
     void handle(const QVector<AlarmEvent> &events);
     void showStatus(const AlarmEvent *last);
     void updatePanel();
@@ -105,6 +135,11 @@ private:
     Clock &m_clock;
     bool m_fileFailed = false;
     int m_notified = 0;
+    DesktopNotifier *m_notifier;
+    QSet<QString> m_acknowledged; // keys of the alarms on that a person saw
+    QTimer *m_reminder;
+    int m_minuteMs = 60000;
+    int m_reminders = 0;
 };
 
 } // namespace kv
