@@ -61,10 +61,10 @@ QString AlarmSettings::outOfRange() const
             if (!l.on || (l.value >= r.low && l.value <= r.high))
                 continue;
             const QString what = channel == AlarmChannel::Difference
-                ? QStringLiteral("a difference of two readings")
-                : QStringLiteral("what the meter measures");
-            return QStringLiteral("the %1 limit %2 is out of range: it takes %3, %4")
-                .arg(alarmChannelName(channel), QString::number(l.value), rangeText(r, unit), what);
+                ? QStringLiteral("a difference of two readings goes from")
+                : QStringLiteral("the meter measures");
+            return QStringLiteral("the %1 limit %2 is beyond the meter: %3 %4")
+                .arg(alarmChannelName(channel), QString::number(l.value), what, rangeText(r, unit));
         }
     }
     const LimitRange r = rateLimitRange(unit);
@@ -72,7 +72,7 @@ QString AlarmSettings::outOfRange() const
         for (const AlarmLimit &l : {rates[c].high, rates[c].low}) {
             if (!l.on || (l.value >= r.low && l.value <= r.high))
                 continue;
-            return QStringLiteral("the rate limit of %1 (%2) is out of range: it takes %3 a minute")
+            return QStringLiteral("the %1 rate limit %2 is beyond the meter: a rate goes from %3 a minute")
                 .arg(alarmChannelName(static_cast<AlarmChannel>(c)), QString::number(l.value), rangeText(r, unit));
         }
     }

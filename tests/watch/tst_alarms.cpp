@@ -2,8 +2,10 @@
 // one event, and so does each clearing, the watchdog's loss and return.
 
 #include "common/Clock.h"
+#include "watch/AlarmCommand.h"
 #include "watch/AlarmWatch.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -371,6 +373,45 @@ private Q_SLOTS:
         QVERIFY(error.contains(QStringLiteral("below 0")));
         s.rate(AlarmChannel::T1).high.value = 99999.0;
         QVERIFY(s.outOfRange().contains(QStringLiteral("a minute")));
+    }
+
+    void eventCommandsRunInTurnAndAHangingOneGoesWithAllItStarted()
+    {
+        // The alarm's command starts a child and hangs: both are killed at
+        // the time limit, and the clear's command runs after it, each with
+        // the event in its environment. A command that is not there fails.
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log"));
+        AlarmCommand command;
+        command.setLimitMs(300);
+        QStringList failures;
+        connect(&command, &AlarmCommand::failed, this,
+                [&](const AlarmEvent &, const QString &why) { failures << why; });
+        command.setCommand(QStringLiteral("echo \"$KV481_EVENT $KV481_CHANNEL $KV481_CAUSE $KV481_VALUE $KV481_LIMIT "
+                                          "$KV481_UNIT\" >> '%1'; [ $KV481_EVENT = alarm ] || exit 0; "
+                                          "sleep 600 & echo $! > '%1.pid'; wait")
+                               .arg(log));
+        ManualClock clock;
+        AlarmWatch w(clock);
+        w.setSettings(limits(AlarmChannel::T1, true, 80.0));
+        for (const AlarmEvent &e : run(w, clock, {85, 70}))
+            command.run(e);
+        auto lines = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                               : QStringList();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lines(log).size(), 2, 5000);
+        QCOMPARE(lines(log), (QStringList{"alarm T1 high 85.0 80.0 C", "cleared T1 high 70.0 80.0 C"}));
+        QTRY_VERIFY(!command.busy());
+        QCOMPARE(failures, QStringList{QStringLiteral("the command still ran after 0.3 s; stopped")});
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(lines(log + QStringLiteral(".pid")).value(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(stat) || lines(stat).value(0).contains(QStringLiteral(") Z ")), 2000);
+
+        command.setCommand(QStringLiteral("kv481-no-such-command"));
+        command.run(w.linkLost().value(0));
+        QTRY_COMPARE(failures.size(), 2);
+        QVERIFY2(failures[1].contains(QStringLiteral("not found")), qPrintable(failures[1]));
     }
 
     void watchdogLostAndFoundOnce()

@@ -350,6 +350,11 @@ private Q_SLOTS:
         o.alarms.sound = true;
         o.rateWindowSeconds = 45;
         o.showRate = true;
+        o.alarms.rate(AlarmChannel::T1).high = {true, 12.5};
+        o.alarms.rate(AlarmChannel::T2).low = {true, -4.0};
+        o.runCommand = true;
+        // Quotes, a semicolon, an equals sign and a hash kept as written.
+        o.command = QStringLiteral("echo \"$KV481_EVENT=x\" >> '/tmp/a b.log'; # done");
         QCOMPARE(WatchOptions::fromSection(o.toSection()), o);
         // Nothing readable: the defaults; a low limit above the high is off.
         QCOMPARE(WatchOptions::fromSection({}), WatchOptions());
@@ -359,11 +364,14 @@ private Q_SLOTS:
                                                             {"T1 Low On", "1"},
                                                             {"Hysteresis", "-3"},
                                                             {"Rate Window", "0"},
+                                                            {"T1 Rate High", "-5"},
+                                                            {"T1 Rate High On", "1"},
                                                             {"Unit", "K"}});
         QVERIFY(bad.alarms[AlarmChannel::T1].high.on);
         QVERIFY(!bad.alarms[AlarmChannel::T1].low.on);
         QCOMPARE(bad.alarms.hysteresis, 1.0);
         QCOMPARE(bad.rateWindowSeconds, 30.0);
+        QVERIFY(!bad.alarms.rate(AlarmChannel::T1).high.on); // a rise limit below 0 means nothing
         QCOMPARE(bad.alarms.unit, QStringLiteral("C"));
 
         // In the settings file, beside everything else, byte for byte.

@@ -42,8 +42,10 @@ WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *stat
     , m_parts(std::move(parts))
     , m_log(this)
     , m_status(new QLabel(statusBar))
+    , m_statusBar(statusBar)
     , m_clock(clock)
 {
+    connect(&m_command, &AlarmCommand::failed, this, &WatchController::commandFailed);
     setObjectName(QStringLiteral("WatchController"));
     m_status->setObjectName(QStringLiteral("StatusAlarm"));
     m_status->setAccessibleName(QStringLiteral("Alarm"));
@@ -63,6 +65,8 @@ QString WatchController::shownUnit() const
 void WatchController::setOptions(const WatchOptions &options)
 {
     m_options = options;
+    m_watch.setRateWindow(options.rateWindowSeconds);
+    m_command.setCommand(options.activeCommand());
     handle(m_watch.setSettings(options.alarms));
     // Each graph keeps its own rate switch; the setting is only where a
     // graph opened later starts.
@@ -220,8 +224,10 @@ void WatchController::handle(const QVector<AlarmEvent> &events)
         } else {
             m_fileFailed = false;
         }
-        if (m_realTime && e.isAlarm())
+        if (m_realTime && e.isAlarm() && !e.isRate()) // a rate is no point on the graph
             m_realTime->markCrossing(inUnit(e, m_limitUnit));
+        if (e.kind != AlarmEvent::Kind::Failed)
+            m_command.run(e);
         if (e.isAlarm() && m_options.alarms.notify
             && DesktopNotifier::notify(QStringLiteral("KV481 alarm"), e.text(), true))
             ++m_notified;
@@ -231,6 +237,14 @@ void WatchController::handle(const QVector<AlarmEvent> &events)
     }
     updatePanel();
     showStatus(&events.last());
+}
+
+// Never a message box: the window may be watched from across the room.
+void WatchController::commandFailed(const AlarmEvent &event, const QString &why)
+{
+    const AlarmEvent failed = AlarmEvent::commandFailed(event, why, m_clock.now());
+    handle({failed});
+    m_statusBar->showMessage(failed.text(), 30000);
 }
 
 void WatchController::showStatus(const AlarmEvent *last)

@@ -2,9 +2,11 @@
 // Watching in the window: the alarm rules fed from the meter link, and what
 // each event does there: the status bar, the panel's red frame, the marks
 // and limit lines on the real-time graph, the Alarm Log, the events file
-// beside the journal, a desktop notification and a short sound. Also gives
+// beside the journal, a desktop notification, a short sound and the user's
+// command (its failures on the status bar and in the log). Also gives
 // each graph its rate-of-rise lines, shown or hidden graph by graph.
 
+#include "watch/AlarmCommand.h"
 #include "watch/AlarmWatch.h"
 #include "watch/WatchOptions.h"
 #include "watch/ui/AlarmEventFile.h"
@@ -57,6 +59,7 @@ public:
     bool rateShown(Chart *chart) const;
 
     const AlarmWatch &watch() const { return m_watch; }
+    AlarmCommand &command() { return m_command; }
     AlarmLogModel *log() { return &m_log; }
     QLabel *statusLabel() const { return m_status; }
     WatchChartOverlay *realTimeOverlay() const;
@@ -84,6 +87,7 @@ public Q_SLOTS:
 
 private:
     void handle(const QVector<AlarmEvent> &events);
+    void commandFailed(const AlarmEvent &event, const QString &why);
     void showStatus(const AlarmEvent *last);
     void updatePanel();
     void updateLimitLines();
@@ -97,6 +101,8 @@ private:
     AlarmLogModel m_log;
     AlarmEventFile m_file;
     QLabel *m_status;
+    QStatusBar *m_statusBar;
+    AlarmCommand m_command;
     QPointer<WatchChartOverlay> m_realTime;
     QList<QPointer<WatchChartOverlay>> m_overlays;
     QString m_limitUnit; // of the limit lines on the real-time graph
