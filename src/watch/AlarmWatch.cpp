@@ -190,7 +190,9 @@ QVector<AlarmEvent> AlarmWatch::setSettings(const AlarmSettings &settings)
             side.fired.unit = settings.unit;
             return;
         }
-        out << event(AlarmEvent::Kind::Cleared, side.fired.cause, side.fired.channel, value, side.fired.limit);
+        // The limit it cleared under, in the new unit.
+        const double limit = side.fired.cause == AlarmEvent::Cause::Overload || !was.on ? nan : was.value;
+        out << event(AlarmEvent::Kind::Cleared, side.fired.cause, side.fired.channel, value, limit);
         side = Side();
     };
     for (int c = 0; c < kAlarmChannels; ++c) {
@@ -208,7 +210,7 @@ QVector<AlarmEvent> AlarmWatch::setSettings(const AlarmSettings &settings)
         }
         if (c >= 2)
             continue;
-        const double rate = m_rates[c].perMinute();
+        const double rate = m_rates[c].perMinute() * scale; // its samples are in the old unit
         for (int h = 0; h < 2; ++h) {
             const bool high = h == 0;
             reapply(m_rateSides[c][h], high ? before.rates[c].high : before.rates[c].low,
