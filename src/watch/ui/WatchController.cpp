@@ -6,6 +6,7 @@
 #include "panel/TfrmPanel.h"
 #include "session/LiveSample.h"
 #include "views/Chart.h"
+#include "watch/RateOfRise.h"
 #include "watch/ui/DesktopNotifier.h"
 #include "watch/ui/WatchChartOverlay.h"
 
@@ -65,7 +66,7 @@ QString WatchController::shownUnit() const
 void WatchController::setOptions(const WatchOptions &options)
 {
     m_options = options;
-    m_watch.setRateWindow(options.rateWindowSeconds);
+    updateRateWindow();
     m_command.setCommand(options.activeCommand());
     handle(m_watch.setSettings(options.alarms));
     // Each graph keeps its own rate switch; the setting is only where a
@@ -155,6 +156,7 @@ void WatchController::onFrame(const LiveSample &s)
 
 void WatchController::onTick(const LiveSample &s)
 {
+    updateRateWindow(); // the sampling interval may have changed
     // A reading that stays past a limit fires once its delay is over, even
     // without a new frame.
     if (s.fresh)
@@ -162,6 +164,16 @@ void WatchController::onTick(const LiveSample &s)
     // The graph takes the unit of its first sample: the lines follow it.
     if (m_realTime && m_parts.graphUnit && !m_parts.graphUnit().isEmpty() && m_parts.graphUnit() != m_limitUnit)
         updateLimitLines();
+}
+
+// Rate limits watch the rate the real-time graph shows: over its window,
+// grown as the graph's is when its samples come far apart.
+void WatchController::updateRateWindow()
+{
+    RateOfRise rate(m_options.rateWindowSeconds);
+    const double interval = m_parts.sampleInterval ? m_parts.sampleInterval() : 0.0;
+    rate.setSampleInterval(interval > 0 && std::isfinite(interval) ? interval : 0.0);
+    m_watch.setRateWindow(rate.effectiveWindowSeconds());
 }
 
 void WatchController::onConnectionChanged(bool connected)

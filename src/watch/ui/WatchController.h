@@ -88,6 +88,7 @@ public Q_SLOTS:
 private:
     void handle(const QVector<AlarmEvent> &events);
     void commandFailed(const AlarmEvent &event, const QString &why);
+    void updateRateWindow();
     void showStatus(const AlarmEvent *last);
     void updatePanel();
     void updateLimitLines();
