@@ -83,9 +83,11 @@ bool MeterSearch::search(const QString &device, const QStringList &folders, QStr
 namespace {
 
 int g_stopPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_caught = 0;
 
-void onStopSignal(int)
+void onStopSignal(int sig)
 {
+    g_caught = sig;
 #ifdef Q_OS_UNIX
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
@@ -107,5 +109,10 @@ StopOnSignal::StopOnSignal()
 }
 
 StopOnSignal::~StopOnSignal() = default;
+
+int StopOnSignal::caught()
+{
+    return g_caught;
+}
 
 } // namespace kv

@@ -50,6 +50,8 @@ class StopOnSignal
 public:
     StopOnSignal();
     ~StopOnSignal();
+    // The signal that came (SIGINT or SIGTERM), 0 while none did.
+    static int caught();
     StopOnSignal(const StopOnSignal &) = delete;
     StopOnSignal &operator=(const StopOnSignal &) = delete;
 

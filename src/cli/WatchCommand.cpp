@@ -11,13 +11,13 @@
 #include "link/PortList.h"
 #include "link/QtSerialPort.h"
 #include "session/LiveRun.h"
+#include "watch/AlarmCommand.h"
 #include "watch/AlarmWatch.h"
 #include "watch/RateOfRise.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -26,13 +26,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <deque>
 #include <memory>
-
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace kv {
 
@@ -55,112 +49,6 @@ bool numberOption(const QString &text, double least, bool leastAllowed, double &
     out = v;
     return true;
 }
-
-// The commands run for events, one after the other in the order of the
-// events (a "cleared" must never overtake its alarm). Each one's output goes
-// to the standard error so that the records on the standard output stay
-// clean. A command that runs longer than its time is stopped, so that one
-// that hangs cannot hold back the commands of every later event.
-class EventCommands
-{
-public:
-    EventCommands(QString command, int limitMs)
-        : m_command(std::move(command))
-        , m_limitMs(limitMs)
-    {
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        // Nothing to read: a command that reads its input (mail, a script
-        // asking a question) ends it at once instead of waiting for ever.
-        m_process.setStandardInputFile(QProcess::nullDevice());
-#ifdef Q_OS_UNIX
-        // A group of its own: stopping the command stops what it started too.
-        m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
-#endif
-        m_limit.setSingleShot(true);
-        QObject::connect(&m_limit, &QTimer::timeout, [this] { stop(); });
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { forwardOutput(); });
-        QObject::connect(&m_process, &QProcess::finished, [this] {
-            m_limit.stop();
-            startNext();
-        });
-        QObject::connect(&m_process, &QProcess::errorOccurred, [this](QProcess::ProcessError e) {
-            if (e != QProcess::FailedToStart)
-                return;
-            m_limit.stop();
-            say(QStringLiteral("--on-alarm: the shell could not run the command (%1)").arg(m_process.errorString()));
-            startNext();
-        });
-    }
-    void run(const AlarmEvent &event)
-    {
-        if (m_command.isEmpty())
-            return;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto &[name, value] : alarmEventEnvironment(event))
-            env.insert(name, value);
-        m_waiting.push_back(env);
-        if (m_process.state() == QProcess::NotRunning)
-            startNext();
-    }
-    // Before the program ends: the events still waiting get their commands,
-    // each within its time.
-    void finish()
-    {
-        while (m_process.state() != QProcess::NotRunning || !m_waiting.empty()) {
-            if (m_process.state() == QProcess::NotRunning) {
-                startNext();
-                continue;
-            }
-            const int left = m_limit.isActive() ? m_limit.remainingTime() : 0;
-            if (!m_process.waitForFinished(std::max(left, 1))) {
-                if (m_process.state() != QProcess::NotRunning)
-                    stop();
-                continue;
-            }
-            forwardOutput();
-        }
-    }
-
-private:
-    void forwardOutput()
-    {
-        if (!m_process.isOpen())
-            return;
-        const QByteArray b = m_process.readAllStandardOutput();
-        std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
-        std::fflush(stderr);
-    }
-    // The command ran out of time: it is ended, the next one starts.
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        say(QStringLiteral("--on-alarm: the command still ran after %1 s; stopped")
-                .arg(QString::number(m_limitMs / 1000.0, 'g', 6)));
-#ifdef Q_OS_UNIX
-        if (m_process.processId() > 0)
-            ::kill(-static_cast<pid_t>(m_process.processId()), SIGKILL);
-#endif
-        m_process.kill();
-        m_process.waitForFinished(5000); // its finished() starts the next
-    }
-    void startNext()
-    {
-        forwardOutput();
-        if (m_waiting.empty() || m_process.state() != QProcess::NotRunning)
-            return;
-        m_process.setProcessEnvironment(m_waiting.front());
-        m_waiting.pop_front();
-        m_limit.start(m_limitMs);
-        m_process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), m_command});
-    }
-
-    QString m_command;
-    int m_limitMs;
-    QProcess m_process;
-    QTimer m_limit;
-    std::deque<QProcessEnvironment> m_waiting;
-};
 
 } // namespace
 
@@ -186,7 +74,11 @@ int watchCommand(const QStringList &args)
     const auto format = add(QStringLiteral("format"), QStringLiteral("csv (default), tsv or jsonl."), QStringLiteral("FORMAT"));
     const auto alarm = add(QStringLiteral("alarm"),
                            QStringLiteral("A limit: T1, T2 or T1-T2, then > or <, then the limit in the meter's unit "
-                                          "(or with C or F after it), e.g. 'T1>80' or 'T2<-18'. May be repeated."),
+                                          "(or with C or F after it), e.g. 'T1>80' or 'T2<-18'; T1 and T2 take "
+                                          "-200 to 1370 C (-328 to 2498 F), T1-T2 -1570 to 1570 C (-2826 to 2826 F). "
+                                          "Or a rate of rise in degrees a minute: 'rate(T1)>10' fires when T1 rises "
+                                          "faster than 10 a minute, 'rate(T1)<-10' when it falls faster (the rate "
+                                          "over --rate-window, 30 s unless given). May be repeated."),
                            QStringLiteral("EXPR"));
     const auto hysteresis = add(QStringLiteral("hysteresis"),
                                 QStringLiteral("Degrees a reading must come back inside a limit to clear it (default 1)."),
@@ -195,8 +87,15 @@ int watchCommand(const QStringList &args)
                            QStringLiteral("Seconds a reading must stay past a limit before the alarm fires (default 0)."),
                            QStringLiteral("S"));
     const auto onAlarm = add(QStringLiteral("on-alarm"),
-                             QStringLiteral("Run CMD through the shell for each event, with KV481_EVENT (alarm or "
-                                            "cleared), KV481_CHANNEL, KV481_VALUE, KV481_LIMIT and KV481_TIME set."),
+                             QStringLiteral("Run CMD through /bin/sh for each event, one at a time, with no input and "
+                                            "its output on the standard error. The event is in the environment, "
+                                            "never in CMD's text: KV481_EVENT (alarm or cleared), KV481_CHANNEL (T1, "
+                                            "T2, T1-T2 or link), KV481_CAUSE (high, low, overload, rise, fall or "
+                                            "lost), KV481_VALUE (the reading, or the rate in degrees a minute; OL for "
+                                            "an overload, empty for link), KV481_LIMIT (empty when none), KV481_UNIT "
+                                            "(C or F, empty for link) and KV481_TIME (ISO 8601 with the UTC offset). "
+                                            "On Ctrl+C or SIGTERM the running CMD and all it started are killed, "
+                                            "waiting ones are dropped, and kv481 exits with 130 or 143."),
                              QStringLiteral("CMD"));
     const auto onAlarmTime = add(QStringLiteral("on-alarm-timeout"),
                                  QStringLiteral("Seconds each CMD may run before it is stopped (default 60)."),
@@ -241,6 +140,16 @@ int watchCommand(const QStringList &args)
         if (!unit.isEmpty())
             limitUnit = unit;
     }
+    // Without a unit a limit is in the meter's, known at its first reading:
+    // until then it must fit the wider of the two.
+    {
+        AlarmSettings check = settings;
+        check.unit = limitUnit.isEmpty() ? QStringLiteral("F") : limitUnit;
+        if (!check.outOfRange().isEmpty()) {
+            check.unit = limitUnit.isEmpty() ? QStringLiteral("C") : limitUnit;
+            return fail(QStringLiteral("watch: --alarm: ") + check.outOfRange(), kUsage);
+        }
+    }
     if (parser.isSet(hysteresis) && !numberOption(parser.value(hysteresis), 0, true, settings.hysteresis))
         return fail(QStringLiteral("watch: --hysteresis takes degrees, 0 or more"), kUsage);
     if (parser.isSet(delay) && !numberOption(parser.value(delay), 0, true, settings.delaySeconds))
@@ -266,7 +175,9 @@ int watchCommand(const QStringList &args)
     QtSerialPort &serial = search.port;
     const int model = m.model();
     const QString device = serial.deviceName();
-    if (model == 481 && (settings[AlarmChannel::T2].anyOn() || settings[AlarmChannel::Difference].anyOn()))
+    if (model == 481
+        && (settings[AlarmChannel::T2].anyOn() || settings[AlarmChannel::Difference].anyOn()
+            || settings.rate(AlarmChannel::T2).anyOn()))
         return fail(QStringLiteral("watch: --alarm: the meter on %1 is a 481 with T1 only").arg(device), kUsage);
 
     QFile out;
@@ -298,7 +209,18 @@ int watchCommand(const QStringList &args)
     // Watching is what this command is for: a lost meter is always an event.
     watch.setWatchdogWithoutLimits(true);
     watch.setSettings(settings);
-    EventCommands commands(parser.value(onAlarm), static_cast<int>(std::lround(commandSeconds * 1000.0)));
+    watch.setRateWindow(windowSeconds > 0 ? windowSeconds : RateOfRise::kDefaultWindowSeconds);
+    AlarmCommand commands;
+    commands.setCommand(parser.value(onAlarm));
+    commands.setLimitMs(static_cast<int>(std::lround(commandSeconds * 1000.0)));
+    // The command's own output goes to the standard error: the records on
+    // the standard output stay clean.
+    QObject::connect(&commands, &AlarmCommand::output, [](const QByteArray &b) {
+        std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+        std::fflush(stderr);
+    });
+    QObject::connect(&commands, &AlarmCommand::failed,
+                     [](const AlarmEvent &, const QString &why) { say(QStringLiteral("--on-alarm: ") + why); });
     auto report = [&](const QVector<AlarmEvent> &events) {
         for (const AlarmEvent &e : events) {
             write(alarmEventLine(fmt, e));
@@ -310,6 +232,12 @@ int watchCommand(const QStringList &args)
             return; // T2 shows the time of day
         if (!limitsReady) {
             settings.unit = r.unit1;
+            if (const QString why = settings.outOfRange(); !why.isEmpty()) {
+                fail(QStringLiteral("watch: --alarm: %1 (the meter shows \u00B0%2)").arg(why, r.unit1));
+                code = kUsage;
+                QCoreApplication::exit(kUsage);
+                return;
+            }
             watch.setSettings(settings);
             limitsReady = true;
         }
@@ -367,7 +295,11 @@ int watchCommand(const QStringList &args)
     run.startPolling();
     const int r = QCoreApplication::exec();
     run.stopPolling();
-    commands.finish();
+    // Stopped by a signal: the command running now goes with all it
+    // started, the events waiting get none, and the status says so.
+    commands.finish([] { return StopOnSignal::caught() != 0; });
+    if (const int sig = StopOnSignal::caught())
+        return 128 + sig;
     return code != 0 ? code : r;
 }
 

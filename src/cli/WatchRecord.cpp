@@ -44,23 +44,6 @@ QByteArray alarmEventLine(LiveFormat format, const AlarmEvent &e)
     return (QStringLiteral("# ") + fields.join(sep) + QLatin1Char('\n')).toUtf8();
 }
 
-QList<QPair<QString, QString>> alarmEventEnvironment(const AlarmEvent &e)
-{
-    const bool link = e.cause == AlarmEvent::Cause::LinkLost;
-    QString value = number(e.value);
-    if (e.cause == AlarmEvent::Cause::Overload && std::isnan(e.value))
-        value = QStringLiteral("OL");
-    return {
-        {QStringLiteral("KV481_EVENT"), e.kindName()},
-        {QStringLiteral("KV481_CHANNEL"), e.channel},
-        {QStringLiteral("KV481_VALUE"), value},
-        {QStringLiteral("KV481_LIMIT"), number(e.limit)},
-        {QStringLiteral("KV481_TIME"), eventTime(e)},
-        {QStringLiteral("KV481_CAUSE"), e.causeName()},
-        {QStringLiteral("KV481_UNIT"), link ? QString() : e.unit},
-    };
-}
-
 QByteArray headerWithRates(LiveFormat format, const QByteArray &header, int model)
 {
     if (format == LiveFormat::Jsonl || !header.endsWith('\n'))

@@ -1,8 +1,7 @@
 #pragma once
 // What kv481 watch writes beside the live records: one line per alarm
 // event (a JSON record with "event": "alarm" or "cleared", or a "#" comment
-// line in CSV and TSV), the rate of rise appended to each record, and the
-// environment a command run for an event gets.
+// line in CSV and TSV) and the rate of rise appended to each record.
 
 #include "cli/LiveRecord.h"
 #include "watch/AlarmWatch.h"
@@ -18,11 +17,6 @@ namespace kv {
 // CSV:  # alarm,TIME,T1,high,81.2,80.0,C   (TSV the same with TABs)
 // An overload or a lost meter has no value; a lost meter has no limit.
 QByteArray alarmEventLine(LiveFormat format, const AlarmEvent &event);
-
-// KV481_EVENT, KV481_CHANNEL, KV481_VALUE ("OL" for an overload, empty for
-// the link), KV481_LIMIT, KV481_TIME (ISO 8601 with the offset), and also
-// KV481_CAUSE and KV481_UNIT.
-QList<QPair<QString, QString>> alarmEventEnvironment(const AlarmEvent &event);
 
 // The column titles line of a CSV/TSV header with the rate columns
 // ("T1 rate", "T2 rate", in degrees a minute) added.

@@ -53,6 +53,15 @@ WatchOptions WatchOptions::fromSection(const QMap<QString, QString> &keys)
         ChannelLimits &cl = a.channels[c];
         if (cl.high.on && cl.low.on && cl.low.value >= cl.high.value)
             cl.low.on = false;
+        if (c >= 2)
+            continue;
+        ChannelLimits &rate = a.rates[c];
+        for (bool high : {true, false}) {
+            AlarmLimit &l = high ? rate.high : rate.low;
+            const QString key = name + (high ? QStringLiteral(" Rate High") : QStringLiteral(" Rate Low"));
+            readNumber(keys, key, l.value);
+            l.on = readFlag(keys, key + QStringLiteral(" On"), false) && (high ? l.value > 0 : l.value < 0);
+        }
     }
     double v = 0;
     if (readNumber(keys, QStringLiteral("Hysteresis"), v) && v >= 0)
@@ -70,6 +79,8 @@ WatchOptions WatchOptions::fromSection(const QMap<QString, QString> &keys)
     o.showRate = readFlag(keys, QStringLiteral("Show Rate of Rise"), o.showRate);
     if (readNumber(keys, QStringLiteral("Reminder Minutes"), v) && reminderChoice(int(v)) && v == int(v))
         o.reminderMinutes = int(v);
+    o.runCommand = readFlag(keys, QStringLiteral("Run Command"), o.runCommand);
+    o.command = keys.value(QStringLiteral("Command"));
     return o;
 }
 
@@ -85,6 +96,14 @@ QMap<QString, QString> WatchOptions::toSection() const
             keys.insert(key, number(l.value));
             keys.insert(key + QStringLiteral(" On"), flag(l.on));
         }
+        if (c >= 2)
+            continue;
+        for (bool high : {true, false}) {
+            const AlarmLimit &l = high ? a.rates[c].high : a.rates[c].low;
+            const QString key = name + (high ? QStringLiteral(" Rate High") : QStringLiteral(" Rate Low"));
+            keys.insert(key, number(l.value));
+            keys.insert(key + QStringLiteral(" On"), flag(l.on));
+        }
     }
     keys.insert(QStringLiteral("Hysteresis"), number(a.hysteresis));
     keys.insert(QStringLiteral("Delay"), number(a.delaySeconds));
@@ -95,6 +114,8 @@ QMap<QString, QString> WatchOptions::toSection() const
     keys.insert(QStringLiteral("Rate Window"), number(rateWindowSeconds));
     keys.insert(QStringLiteral("Show Rate of Rise"), flag(showRate));
     keys.insert(QStringLiteral("Reminder Minutes"), QString::number(reminderMinutes));
+    keys.insert(QStringLiteral("Run Command"), flag(runCommand));
+    keys.insert(QStringLiteral("Command"), command);
     return keys;
 }
 

@@ -22,6 +22,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <qcustomplot.h>
@@ -223,11 +224,35 @@ private Q_SLOTS:
         d->row(AlarmChannel::T1).low->setValue(90);
         QVERIFY(!d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
         d->row(AlarmChannel::T1).low->setValue(10);
+        // Nor a limit beyond the meter, which the dialog says.
+        d->row(AlarmChannel::T1).high->setValue(5000);
+        QVERIFY(!d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
+        QVERIFY2(d->problem().contains(QStringLiteral("-200 to 1370 \u00B0C")), qPrintable(d->problem()));
+        d->row(AlarmChannel::T1).high->setValue(80);
         pressOk(d);
         const QString text = s.settingsText();
         QVERIFY(text.startsWith(QLatin1String("[Link]\nModel=482\n")));
         QVERIFY2(text.contains(QLatin1String("T1 Low=10")) && text.contains(QLatin1String("T1 Low On=1")),
                  qPrintable(text));
+
+        // The command hook: each event's command runs with the event in its
+        // environment; kept with the rest.
+        QTemporaryDir dir;
+        const QString ran = dir.filePath(QStringLiteral("ran"));
+        d = openAlarms(s);
+        QVERIFY(d);
+        d->runCommand()->setChecked(true);
+        QVERIFY(!d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled()); // no command yet
+        d->command()->setText(QStringLiteral("echo \"$KV481_EVENT $KV481_CHANNEL $KV481_LIMIT\" >> '%1'").arg(ran));
+        d->row(AlarmChannel::T1).high->setValue(1);
+        d->row(AlarmChannel::T1).lowOn->setChecked(false);
+        pressOk(d);
+        QVERIFY(s.settingsText().contains(QLatin1String("Run Command=1")));
+        s.main->btnRun->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ran), 10000);
+        QFile f(ran);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("alarm T1 1.0\n"));
 
         // The graph's check item: rate of rise off, kept.
         QAction *rate = s.main->realTimeGraph()->chart()->findChild<QAction *>(QStringLiteral("RateOfRise1"));

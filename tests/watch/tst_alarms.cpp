@@ -2,8 +2,10 @@
 // one event, and so does each clearing, the watchdog's loss and return.
 
 #include "common/Clock.h"
+#include "watch/AlarmCommand.h"
 #include "watch/AlarmWatch.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -152,7 +154,7 @@ private Q_SLOTS:
         QCOMPARE(e.size(), 1);
         QCOMPARE(e[0].cause, AlarmEvent::Cause::Overload);
         QVERIFY(std::isnan(e[0].value));
-        QCOMPARE(e[0].limit, 80.0);
+        QVERIFY(std::isnan(e[0].limit)); // past every limit, it names none
         QCOMPARE(e[0].text(), QStringLiteral("Alarm T1: overload"));
         // The probe is back but still hot: the alarm lasts; then it clears.
         QVERIFY(run(w, clock, {85}).isEmpty());
@@ -248,6 +250,168 @@ private Q_SLOTS:
         QCOMPARE(e.size(), 1);
         QVERIFY(!e[0].isAlarm());
         QVERIFY(!w.active(AlarmChannel::T1));
+    }
+
+    void reapplyingLimitsTellsOnlyWhatHappened()
+    {
+        // OK in the dialog while T1 is overloaded, with the same limit and
+        // with another: the overload goes on, with nothing cleared or raised.
+        ManualClock clock;
+        AlarmWatch w(clock);
+        AlarmSettings s = limits(AlarmChannel::T1, true, 1000.0);
+        s[AlarmChannel::T2].low = {true, -18.0};
+        w.setSettings(s);
+        clock.advanceMs(1000);
+        QCOMPARE(w.feed(overloadT1()).size(), 1);
+        QVERIFY(w.setSettings(s).isEmpty());
+        s[AlarmChannel::T1].high.value = 30.0;
+        QVERIFY(w.setSettings(s).isEmpty());
+        QVERIFY(w.setSettings(s.inUnit(QStringLiteral("F"))).isEmpty());
+        QVERIFY(w.active(AlarmChannel::T1));
+        QVERIFY(std::isnan(w.activeAlarms().first().limit));
+
+        // T2 watched only low, overloaded then back: the clear quotes no
+        // switched-off high limit, re-applied or not.
+        WatchSample t2ol = two(20.0, 0.0);
+        t2ol.t2Overload = true;
+        clock.advanceMs(1000);
+        QCOMPARE(w.feed(t2ol).size(), 2); // T1 clears, T2 fires
+        QVERIFY(w.setSettings(s).isEmpty());
+        clock.advanceMs(1000);
+        QVector<AlarmEvent> e = w.feed(two(20.0, 20.0));
+        QCOMPARE(e.size(), 1);
+        QCOMPARE(e[0].cause, AlarmEvent::Cause::Overload);
+        QVERIFY(std::isnan(e[0].limit));
+
+        // A level alarm: a limit moved but still below the reading (or
+        // within the hysteresis) goes on under it; moved above, it clears.
+        s = limits(AlarmChannel::T1, true, 80.0);
+        w.setSettings(s);
+        QCOMPARE(run(w, clock, {85}).size(), 1);
+        for (double limit : {82.0, 85.5}) {
+            s[AlarmChannel::T1].high.value = limit;
+            QVERIFY(w.setSettings(s).isEmpty());
+            QCOMPARE(w.activeAlarms().first().limit, limit);
+        }
+        s[AlarmChannel::T1].high.value = 90.0;
+        e = w.setSettings(s);
+        QCOMPARE(e.size(), 1);
+        QVERIFY(!e[0].isAlarm());
+        QCOMPARE(e[0].value, 85.0);
+        QCOMPARE(e[0].limit, 85.5);
+        QVERIFY(run(w, clock, {85}).isEmpty());
+    }
+
+    void rateLimitsFireOncePerCrossing()
+    {
+        // Rising 20 degrees a minute against "rises faster than 10" (a 10 s
+        // window): one alarm once the window holds enough, none while the
+        // ramp goes on, one clear when it levels off; the same for a fall.
+        ManualClock clock;
+        AlarmWatch w(clock);
+        w.setRateWindow(10.0);
+        AlarmSettings s;
+        s.rate(AlarmChannel::T1).high = {true, 10.0};
+        s.rate(AlarmChannel::T2).low = {true, -10.0};
+        s.delaySeconds = 2.0;
+        w.setSettings(s);
+        double t1 = 20.0;
+        double t2 = 50.0;
+        QVector<AlarmEvent> e;
+        auto go = [&](int seconds, double rise1, double rise2) {
+            for (int i = 0; i < seconds; ++i) {
+                clock.advanceMs(1000);
+                t1 += rise1 / 60.0;
+                t2 += rise2 / 60.0;
+                e << w.feed(two(t1, t2));
+            }
+        };
+        go(4, 20.0, 0.0);
+        QVERIFY(e.isEmpty()); // under half the window: no rate yet
+        go(40, 20.0, 0.0);
+        QCOMPARE(e.size(), 1);
+        QCOMPARE(e[0].cause, AlarmEvent::Cause::Rise);
+        QCOMPARE(e[0].limit, 10.0);
+        QVERIFY2(qAbs(e[0].value - 20.0) < 0.01, qPrintable(e[0].text()));
+        QCOMPARE(e[0].text(), QStringLiteral("Alarm T1: rising 20.0 \u00B0C/min, faster than 10.0 \u00B0C/min"));
+        QVERIFY(w.active(AlarmChannel::T1));
+        go(30, 0.0, -30.0);
+        QCOMPARE(e.size(), 3);
+        QVERIFY(!e[1].isAlarm() || !e[2].isAlarm());
+        const AlarmEvent &fall = e[1].isAlarm() ? e[1] : e[2];
+        QCOMPARE(fall.channel, QStringLiteral("T2"));
+        QCOMPARE(fall.cause, AlarmEvent::Cause::Fall);
+        // Limits re-applied while it falls: it goes on.
+        QVERIFY(w.setSettings(s).isEmpty());
+        go(30, 20.0, 0.0);
+        QCOMPARE(e.size(), 5); // T2 clears, T1 rises again: a new alarm
+        QCOMPARE(std::count_if(e.begin() + 3, e.end(),
+                               [](const AlarmEvent &a) { return a.isAlarm() && a.cause == AlarmEvent::Cause::Rise; }),
+                 1);
+    }
+
+    void limitsBeyondTheMeterAreRefused()
+    {
+        AlarmSettings s = limits(AlarmChannel::T1, true, 1370.0, true, -200.0);
+        QVERIFY(s.outOfRange().isEmpty());
+        s[AlarmChannel::T1].high.value = 5000.0;
+        QVERIFY2(s.outOfRange().contains(QStringLiteral("-200 to 1370 \u00B0C")), qPrintable(s.outOfRange()));
+        s = limits(AlarmChannel::T2, true, 2498.0).inUnit(QStringLiteral("F"));
+        s.unit = QStringLiteral("F");
+        s[AlarmChannel::T2].high.value = 2499.0;
+        QVERIFY(s.outOfRange().contains(QStringLiteral("-328 to 2498 \u00B0F")));
+        s = limits(AlarmChannel::Difference, true, 1600.0);
+        QVERIFY(s.outOfRange().contains(QStringLiteral("-1570 to 1570 \u00B0C")));
+        s = AlarmSettings();
+        QString unit, error;
+        QVERIFY(parseAlarmExpression(QStringLiteral("rate( t1 )>10"), s, &unit, &error));
+        QVERIFY(parseAlarmExpression(QStringLiteral("rate(T2)<-5.5F"), s, &unit, &error));
+        QCOMPARE(s.rate(AlarmChannel::T1).high.value, 10.0);
+        QCOMPARE(s.rate(AlarmChannel::T2).low.value, -5.5);
+        QVERIFY(!s[AlarmChannel::T1].anyOn());
+        QVERIFY(!parseAlarmExpression(QStringLiteral("rate(T1)<10"), s, &unit, &error));
+        QVERIFY(error.contains(QStringLiteral("below 0")));
+        s.rate(AlarmChannel::T1).high.value = 99999.0;
+        QVERIFY(s.outOfRange().contains(QStringLiteral("a minute")));
+    }
+
+    void eventCommandsRunInTurnAndAHangingOneGoesWithAllItStarted()
+    {
+        // The alarm's command starts a child and hangs: both are killed at
+        // the time limit, and the clear's command runs after it, each with
+        // the event in its environment. A command that is not there fails.
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log"));
+        AlarmCommand command;
+        command.setLimitMs(300);
+        QStringList failures;
+        connect(&command, &AlarmCommand::failed, this,
+                [&](const AlarmEvent &, const QString &why) { failures << why; });
+        command.setCommand(QStringLiteral("echo \"$KV481_EVENT $KV481_CHANNEL $KV481_CAUSE $KV481_VALUE $KV481_LIMIT "
+                                          "$KV481_UNIT\" >> '%1'; [ $KV481_EVENT = alarm ] || exit 0; "
+                                          "sleep 600 & echo $! > '%1.pid'; wait")
+                               .arg(log));
+        ManualClock clock;
+        AlarmWatch w(clock);
+        w.setSettings(limits(AlarmChannel::T1, true, 80.0));
+        for (const AlarmEvent &e : run(w, clock, {85, 70}))
+            command.run(e);
+        auto lines = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                               : QStringList();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lines(log).size(), 2, 5000);
+        QCOMPARE(lines(log), (QStringList{"alarm T1 high 85.0 80.0 C", "cleared T1 high 70.0 80.0 C"}));
+        QTRY_VERIFY(!command.busy());
+        QCOMPARE(failures, QStringList{QStringLiteral("the command still ran after 0.3 s; stopped")});
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(lines(log + QStringLiteral(".pid")).value(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(stat) || lines(stat).value(0).contains(QStringLiteral(") Z ")), 2000);
+
+        command.setCommand(QStringLiteral("kv481-no-such-command"));
+        command.run(w.linkLost().value(0));
+        QTRY_COMPARE(failures.size(), 2);
+        QVERIFY2(failures[1].contains(QStringLiteral("not found")), qPrintable(failures[1]));
     }
 
     void watchdogLostAndFoundOnce()

@@ -388,6 +388,11 @@ private Q_SLOTS:
         o.rateWindowSeconds = 45;
         o.showRate = true;
         o.reminderMinutes = 5;
+        o.alarms.rate(AlarmChannel::T1).high = {true, 12.5};
+        o.alarms.rate(AlarmChannel::T2).low = {true, -4.0};
+        o.runCommand = true;
+        // Quotes, a semicolon, an equals sign and a hash kept as written.
+        o.command = QStringLiteral("echo \"$KV481_EVENT=x\" >> '/tmp/a b.log'; # done");
         QCOMPARE(WatchOptions::fromSection(o.toSection()), o);
         // Nothing readable: the defaults; a low limit above the high is off.
         QCOMPARE(WatchOptions::fromSection({}), WatchOptions());
@@ -398,12 +403,15 @@ private Q_SLOTS:
                                                             {"Hysteresis", "-3"},
                                                             {"Rate Window", "0"},
                                                             {"Reminder Minutes", "7"},
+                                                            {"T1 Rate High", "-5"},
+                                                            {"T1 Rate High On", "1"},
                                                             {"Unit", "K"}});
         QVERIFY(bad.alarms[AlarmChannel::T1].high.on);
         QVERIFY(!bad.alarms[AlarmChannel::T1].low.on);
         QCOMPARE(bad.alarms.hysteresis, 1.0);
         QCOMPARE(bad.rateWindowSeconds, 30.0);
         QCOMPARE(bad.reminderMinutes, 0); // not one of the choices
+        QVERIFY(!bad.alarms.rate(AlarmChannel::T1).high.on); // a rise limit below 0 means nothing
         QCOMPARE(bad.alarms.unit, QStringLiteral("C"));
 
         // In the settings file, beside everything else, byte for byte.

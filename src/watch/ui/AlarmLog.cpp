@@ -31,7 +31,6 @@ QString degrees(double v, const QString &unit)
 
 void AlarmLogModel::add(const AlarmEvent &e)
 {
-    // A pause is a row of its own, which its resume ends as a clear does.
     if (e.kind == AlarmEvent::Kind::Acknowledged) {
         for (int i = m_entries.size() - 1; i >= 0; --i) {
             Entry &entry = m_entries[i];
@@ -44,7 +43,9 @@ void AlarmLogModel::add(const AlarmEvent &e)
         }
         return;
     }
-    if (e.isAlarm() || e.kind == AlarmEvent::Kind::Paused) {
+    // A pause is a row of its own, which its resume ends as a clear does;
+    // a failed command is a row of its own too.
+    if (e.isAlarm() || e.kind == AlarmEvent::Kind::Paused || e.kind == AlarmEvent::Kind::Failed) {
         if (m_entries.size() >= kMaxRows) {
             beginRemoveRows(QModelIndex(), 0, 0);
             m_entries.removeFirst();
@@ -100,10 +101,18 @@ QString AlarmLogModel::text(int row, int column) const
             return QStringLiteral("not answering");
         if (e.cause == AlarmEvent::Cause::Paused)
             return QStringLiteral("paused: ") + e.why;
+        if (e.cause == AlarmEvent::Cause::Command)
+            return QStringLiteral("command failed: ") + e.why;
+        if (e.isRate())
+            return degrees(e.value, e.unit) + QStringLiteral("/min");
         return degrees(e.value, e.unit);
     case Limit:
         if (std::isnan(e.limit))
             return QString();
+        if (e.isRate())
+            return (e.cause == AlarmEvent::Cause::Rise ? QStringLiteral("rising faster than ")
+                                                       : QStringLiteral("falling faster than "))
+                + degrees(std::abs(e.limit), e.unit) + QStringLiteral("/min");
         return (e.cause == AlarmEvent::Cause::Low ? QStringLiteral("below ") : QStringLiteral("above "))
             + degrees(e.limit, e.unit);
     case AcknowledgedAt:
@@ -121,7 +130,8 @@ QVariant AlarmLogModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return text(index.row(), index.column());
-    if (role == Qt::BackgroundRole && m_entries.at(index.row()).clearedAt == 0.0)
+    if (role == Qt::BackgroundRole && m_entries.at(index.row()).clearedAt == 0.0
+        && m_entries.at(index.row()).alarm.kind != AlarmEvent::Kind::Failed)
         return QColor(255, 225, 225); // still on
     return QVariant();
 }

@@ -1,5 +1,7 @@
 #include "watch/ui/AlarmsDialog.h"
 
+#include "watch/AlarmCommand.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QComboBox>
@@ -8,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -132,21 +135,13 @@ AlarmsDialog::AlarmsDialog(const WatchOptions &options, const QString &unit, int
     m_reminder->setCurrentIndex(std::max(0, m_reminder->findData(m_options.reminderMinutes)));
     form->addRow(QStringLiteral("Re&mind every"), m_reminder);
 
-    auto *rate = new QGroupBox(QStringLiteral("Rate of rise"), this);
-    auto *rateForm = new QFormLayout(rate);
-    m_rateWindow = new QDoubleSpinBox(rate);
-    m_rateWindow->setObjectName(QStringLiteral("Rate window"));
-    m_rateWindow->setRange(2.0, 3600.0);
-    m_rateWindow->setDecimals(0);
-    m_rateWindow->setSuffix(QStringLiteral(" s"));
-    m_rateWindow->setValue(m_options.rateWindowSeconds);
-    m_rateWindow->setAccessibleName(QStringLiteral("Rate of rise window"));
-    m_rateWindow->setToolTip(QStringLiteral("The slope is taken over the samples of this many seconds"));
-    rateForm->addRow(QStringLiteral("&Window"), m_rateWindow);
+    QWidget *rate = rateBox(channels);
+    QWidget *command = commandBox();
 
     m_problem = new QLabel(this);
     m_problem->setObjectName(QStringLiteral("Problem"));
     m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->setWordWrap(true);
     m_problem->hide();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -158,14 +153,103 @@ AlarmsDialog::AlarmsDialog(const WatchOptions &options, const QString &unit, int
     layout->addWidget(limits);
     layout->addWidget(more);
     layout->addWidget(rate);
+    layout->addWidget(command);
     layout->addWidget(m_problem);
     layout->addWidget(buttons);
     checkLimits();
 }
 
-// A low limit at or above the high one could never clear: OK waits until
-// the pair makes sense.
-void AlarmsDialog::checkLimits()
+QWidget *AlarmsDialog::rateBox(int channels)
+{
+    const QString unit = m_options.alarms.unit;
+    auto *rate = new QGroupBox(QStringLiteral("Rate of rise"), this);
+    auto *grid = new QGridLayout(rate);
+    m_rateWindow = new QDoubleSpinBox(rate);
+    m_rateWindow->setObjectName(QStringLiteral("Rate window"));
+    m_rateWindow->setRange(2.0, 3600.0);
+    m_rateWindow->setDecimals(0);
+    m_rateWindow->setSuffix(QStringLiteral(" s"));
+    m_rateWindow->setValue(m_options.rateWindowSeconds);
+    m_rateWindow->setAccessibleName(QStringLiteral("Rate of rise window"));
+    m_rateWindow->setToolTip(QStringLiteral("The slope is taken over the samples of this many seconds"));
+    auto *windowLabel = new QLabel(QStringLiteral("&Window"), rate);
+    windowLabel->setBuddy(m_rateWindow);
+    grid->addWidget(windowLabel, 0, 0);
+    grid->addWidget(m_rateWindow, 0, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Rises faster than"), rate), 1, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Falls faster than"), rate), 1, 3, 1, 2);
+    for (int c = 0; c < 2; ++c) {
+        const QString name = alarmChannelName(static_cast<AlarmChannel>(c));
+        const ChannelLimits &l = m_options.alarms.rates[c];
+        Row &r = m_rateRows[c];
+        auto box = [&](const QString &what, double value) {
+            QDoubleSpinBox *b = degreesBox(rate, unit, name + what);
+            b->setRange(0.1, 9999.0);
+            b->setSuffix(QStringLiteral(" \u00B0%1/min").arg(unit));
+            b->setValue(value);
+            return b;
+        };
+        r.highOn = new QCheckBox(QStringLiteral("on"), rate);
+        r.highOn->setObjectName(name + QStringLiteral(" rise on"));
+        r.highOn->setAccessibleName(name + QStringLiteral(" rises faster than on"));
+        r.high = box(QStringLiteral(" rises faster than"), l.high.on ? l.high.value : 10.0);
+        r.lowOn = new QCheckBox(QStringLiteral("on"), rate);
+        r.lowOn->setObjectName(name + QStringLiteral(" fall on"));
+        r.lowOn->setAccessibleName(name + QStringLiteral(" falls faster than on"));
+        r.low = box(QStringLiteral(" falls faster than"), l.low.on ? -l.low.value : 10.0);
+        r.highOn->setChecked(l.high.on);
+        r.lowOn->setChecked(l.low.on);
+        r.high->setEnabled(l.high.on);
+        r.low->setEnabled(l.low.on);
+        connect(r.highOn, &QCheckBox::toggled, r.high, &QWidget::setEnabled);
+        connect(r.lowOn, &QCheckBox::toggled, r.low, &QWidget::setEnabled);
+        for (QDoubleSpinBox *b : {r.high, r.low})
+            connect(b, &QDoubleSpinBox::valueChanged, this, &AlarmsDialog::checkLimits);
+        for (QCheckBox *b : {r.highOn, r.lowOn})
+            connect(b, &QCheckBox::toggled, this, &AlarmsDialog::checkLimits);
+        auto *caption = new QLabel(name, rate);
+        grid->addWidget(caption, c + 2, 0);
+        grid->addWidget(r.highOn, c + 2, 1);
+        grid->addWidget(r.high, c + 2, 2);
+        grid->addWidget(r.lowOn, c + 2, 3);
+        grid->addWidget(r.low, c + 2, 4);
+        if (c > 0 && channels < 2)
+            for (QWidget *w : {static_cast<QWidget *>(caption), static_cast<QWidget *>(r.highOn),
+                               static_cast<QWidget *>(r.high), static_cast<QWidget *>(r.lowOn),
+                               static_cast<QWidget *>(r.low)})
+                w->setEnabled(false);
+    }
+    return rate;
+}
+
+QWidget *AlarmsDialog::commandBox()
+{
+    auto *group = new QGroupBox(QStringLiteral("Command"), this);
+    auto *layout = new QVBoxLayout(group);
+    m_runCommand = new QCheckBox(QStringLiteral("&Run a command on each event"), group);
+    m_runCommand->setObjectName(QStringLiteral("Run command"));
+    m_runCommand->setAccessibleName(QStringLiteral("Run a command on each event"));
+    m_runCommand->setChecked(m_options.runCommand);
+    m_command = new QLineEdit(m_options.command, group);
+    m_command->setObjectName(QStringLiteral("Command"));
+    m_command->setAccessibleName(QStringLiteral("Command"));
+    m_command->setPlaceholderText(QStringLiteral("e.g. notify-send \"$KV481_CHANNEL $KV481_EVENT\""));
+    m_command->setToolTip(QStringLiteral(
+        "Run by /bin/sh for each event, one at a time, for at most %1 s. The event is in KV481_EVENT, "
+        "KV481_CHANNEL, KV481_CAUSE, KV481_VALUE, KV481_LIMIT, KV481_UNIT and KV481_TIME.")
+                              .arg(AlarmCommand::kDefaultLimitMs / 1000));
+    m_command->setEnabled(m_runCommand->isChecked());
+    connect(m_runCommand, &QCheckBox::toggled, m_command, &QWidget::setEnabled);
+    connect(m_runCommand, &QCheckBox::toggled, this, &AlarmsDialog::checkLimits);
+    connect(m_command, &QLineEdit::textChanged, this, &AlarmsDialog::checkLimits);
+    layout->addWidget(m_runCommand);
+    layout->addWidget(m_command);
+    return group;
+}
+
+// A low limit at or above the high one could never clear, one beyond the
+// meter never fire: OK waits until the limits make sense.
+QString AlarmsDialog::problem() const
 {
     QStringList wrong;
     for (int c = 0; c < kAlarmChannels; ++c) {
@@ -173,11 +257,26 @@ void AlarmsDialog::checkLimits()
         if (r.highOn->isChecked() && r.lowOn->isChecked() && r.low->value() >= r.high->value())
             wrong << alarmChannelName(static_cast<AlarmChannel>(c));
     }
-    m_problem->setText(wrong.isEmpty() ? QString()
-                                       : QStringLiteral("The low limit must be below the high limit (%1).")
-                                             .arg(wrong.join(QStringLiteral(", "))));
-    m_problem->setVisible(!wrong.isEmpty());
-    m_ok->setEnabled(wrong.isEmpty());
+    if (!wrong.isEmpty())
+        return QStringLiteral("The low limit must be below the high limit (%1).").arg(wrong.join(QStringLiteral(", ")));
+    QString range = options().alarms.outOfRange();
+    if (!range.isEmpty()) {
+        range[0] = range[0].toUpper();
+        return range + QLatin1Char('.');
+    }
+    if (m_runCommand->isChecked() && m_command->text().trimmed().isEmpty())
+        return QStringLiteral("Write the command to run, or turn it off.");
+    return QString();
+}
+
+void AlarmsDialog::checkLimits()
+{
+    if (!m_command)
+        return; // still being built
+    const QString text = problem();
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+    m_ok->setEnabled(text.isEmpty());
 }
 
 namespace {
@@ -216,6 +315,17 @@ WatchOptions AlarmsDialog::options() const
     a.notify = m_notify->isChecked();
     o.rateWindowSeconds = boxValue(m_rateWindow, m_options.rateWindowSeconds);
     o.reminderMinutes = m_reminder->currentData().toInt();
+    for (int c = 0; c < 2; ++c) {
+        const Row &r = m_rateRows[c];
+        const ChannelLimits &opened = m_options.alarms.rates[c];
+        ChannelLimits &l = a.rates[c];
+        l.high = {r.highOn->isChecked(), boxValue(r.high, opened.high.value)};
+        l.low = {r.lowOn->isChecked(), -boxValue(r.low, -opened.low.value)};
+        if (!r.highOn->isEnabled()) // T2's, kept while a 481 is on the line
+            l = opened;
+    }
+    o.runCommand = m_runCommand->isChecked();
+    o.command = m_command->text().trimmed();
     return o;
 }
 

@@ -6,6 +6,7 @@
 #include "panel/TfrmPanel.h"
 #include "session/LiveSample.h"
 #include "views/Chart.h"
+#include "watch/RateOfRise.h"
 #include "watch/ui/DesktopNotifier.h"
 #include "watch/ui/WatchChartOverlay.h"
 
@@ -47,8 +48,8 @@ QString clearedText(const AlarmEvent &e)
         return QStringLiteral("The meter answers again");
     if (e.cause == AlarmEvent::Cause::Overload)
         return QStringLiteral("%1 measures again").arg(e.channel);
-    if (std::isnan(e.value) || std::isnan(e.limit))
-        return e.text(); // its limit changed or went off
+    if (std::isnan(e.value) || std::isnan(e.limit) || e.isRate())
+        return e.text(); // its limit changed or went off, or a rate settled
     return QStringLiteral("%1 back %2 %3")
         .arg(e.channel, e.cause == AlarmEvent::Cause::Low ? QStringLiteral("above") : QStringLiteral("below"),
              QStringLiteral("%1 \u00B0%2").arg(QString::number(e.limit, 'f', 1), e.unit));
@@ -63,10 +64,12 @@ WatchController::WatchController(MeterLink &link, Clock &clock, QStatusBar *stat
     , m_parts(std::move(parts))
     , m_log(this)
     , m_status(new QLabel(statusBar))
+    , m_statusBar(statusBar)
     , m_clock(clock)
     , m_notifier(new DesktopNotifier(this))
     , m_reminder(new QTimer(this))
 {
+    connect(&m_command, &AlarmCommand::failed, this, &WatchController::commandFailed);
     setObjectName(QStringLiteral("WatchController"));
     m_status->setObjectName(QStringLiteral("StatusAlarm"));
     m_status->setAccessibleName(QStringLiteral("Alarm"));
@@ -96,6 +99,8 @@ void WatchController::setOptions(const WatchOptions &options)
 {
     const bool reminderChanged = options.reminderMinutes != m_options.reminderMinutes;
     m_options = options;
+    updateRateWindow();
+    m_command.setCommand(options.activeCommand());
     handle(m_watch.setSettings(options.alarms));
     updateReminder(reminderChanged);
     // Each graph keeps its own rate switch; the setting is only where a
@@ -185,6 +190,7 @@ void WatchController::onFrame(const LiveSample &s)
 
 void WatchController::onTick(const LiveSample &s)
 {
+    updateRateWindow(); // the sampling interval may have changed
     // A reading that stays past a limit fires once its delay is over, even
     // without a new frame.
     if (s.fresh)
@@ -192,6 +198,16 @@ void WatchController::onTick(const LiveSample &s)
     // The graph takes the unit of its first sample: the lines follow it.
     if (m_realTime && m_parts.graphUnit && !m_parts.graphUnit().isEmpty() && m_parts.graphUnit() != m_limitUnit)
         updateLimitLines();
+}
+
+// Rate limits watch the rate the real-time graph shows: over its window,
+// grown as the graph's is when its samples come far apart.
+void WatchController::updateRateWindow()
+{
+    RateOfRise rate(m_options.rateWindowSeconds);
+    const double interval = m_parts.sampleInterval ? m_parts.sampleInterval() : 0.0;
+    rate.setSampleInterval(interval > 0 && std::isfinite(interval) ? interval : 0.0);
+    m_watch.setRateWindow(rate.effectiveWindowSeconds());
 }
 
 void WatchController::onConnectionChanged(bool connected)
@@ -257,7 +273,16 @@ QString WatchController::keyOf(const AlarmEvent &e)
 {
     if (e.cause == AlarmEvent::Cause::LinkLost || e.cause == AlarmEvent::Cause::Paused)
         return e.channel;
-    return e.channel + (e.cause == AlarmEvent::Cause::Low ? QStringLiteral(" low") : QStringLiteral(" high"));
+    switch (e.cause) {
+    case AlarmEvent::Cause::Low:
+        return e.channel + QStringLiteral(" low");
+    case AlarmEvent::Cause::Rise:
+        return e.channel + QStringLiteral(" rise");
+    case AlarmEvent::Cause::Fall:
+        return e.channel + QStringLiteral(" fall");
+    default:
+        return e.channel + QStringLiteral(" high");
+    }
 }
 
 void WatchController::notifyEvent(const AlarmEvent &e)
@@ -289,9 +314,11 @@ void WatchController::handle(const QVector<AlarmEvent> &events)
         record(e);
         if (e.isAlarm() || e.kind == AlarmEvent::Kind::Cleared)
             m_acknowledged.remove(keyOf(e)); // the next firing is a new alarm
-        if (m_realTime && e.isAlarm())
+        if (m_realTime && e.isAlarm() && !e.isRate()) // a rate is no point on the graph
             m_realTime->markCrossing(inUnit(e, m_limitUnit));
         notifyEvent(e);
+        if (e.kind != AlarmEvent::Kind::Failed)
+            m_command.run(e);
         if (e.isAlarm() && m_options.alarms.sound)
             QApplication::beep();
         fired = fired || e.isAlarm();
@@ -403,6 +430,14 @@ bool WatchController::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Never a message box: the window may be watched from across the room.
+void WatchController::commandFailed(const AlarmEvent &event, const QString &why)
+{
+    const AlarmEvent failed = AlarmEvent::commandFailed(event, why, m_clock.now());
+    handle({failed});
+    m_statusBar->showMessage(failed.text(), 30000);
 }
 
 void WatchController::showStatus(const AlarmEvent *last)

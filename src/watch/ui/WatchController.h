@@ -2,12 +2,14 @@
 // Watching in the window: the alarm rules fed from the meter link, and what
 // each event does there: the status bar, the panel's red frame, the marks
 // and limit lines on the real-time graph, the Alarm Log, the events file
-// beside the journal, a desktop notification and a short sound. A person
+// beside the journal, a desktop notification, a short sound and the user's
+// command (its failures on the status bar and in the log). A person
 // acknowledges the alarms that are on (a click on the status bar's alarm,
 // or the menu): their beep and reminder stop until one clears and fires
 // again. Also gives each graph its rate-of-rise lines, shown or hidden
 // graph by graph.
 
+#include "watch/AlarmCommand.h"
 #include "watch/AlarmWatch.h"
 #include "watch/WatchOptions.h"
 #include "watch/ui/AlarmEventFile.h"
@@ -63,6 +65,7 @@ public:
     bool rateShown(Chart *chart) const;
 
     const AlarmWatch &watch() const { return m_watch; }
+    AlarmCommand &command() { return m_command; }
     AlarmLogModel *log() { return &m_log; }
     QLabel *statusLabel() const { return m_status; }
     WatchChartOverlay *realTimeOverlay() const;
@@ -114,6 +117,8 @@ private:
     void askAttention();
     bool anyUnacknowledged() const;
     void handle(const QVector<AlarmEvent> &events);
+    void commandFailed(const AlarmEvent &event, const QString &why);
+    void updateRateWindow();
     void showStatus(const AlarmEvent *last);
     void updatePanel();
     void updateLimitLines();
@@ -127,6 +132,8 @@ private:
     AlarmLogModel m_log;
     AlarmEventFile m_file;
     QLabel *m_status;
+    QStatusBar *m_statusBar;
+    AlarmCommand m_command;
     QPointer<WatchChartOverlay> m_realTime;
     QList<QPointer<WatchChartOverlay>> m_overlays;
     QString m_limitUnit; // of the limit lines on the real-time graph
