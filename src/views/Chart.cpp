@@ -251,6 +251,7 @@ bool Chart::restoreState(const QByteArray &block, QString *error)
         return false;
     m_zoomed = false;
     m_fitted = false;
+    m_dataApplied = false; // other cells, whatever their count of changes
     resetImage();
     refit(true);
     return true;
@@ -387,6 +388,9 @@ void Chart::applyData()
         }
         dots->data()->set(lone, true);
     }
+    m_dataApplied = true;
+    m_appliedChanges = d.changes();
+    m_appliedNullY = m_c.nullY;
 }
 
 void Chart::applyScales()
@@ -445,12 +449,16 @@ void Chart::applyLines()
 void Chart::resetImage()
 {
     // Pens, fonts and colours set again drop the plot's cached labels.
-    if (!m_lookApplied || !(m_c.look == m_appliedLook)) {
+    const bool lookChanged = !m_lookApplied || !(m_c.look == m_appliedLook);
+    if (lookChanged) {
         applyLook();
         m_appliedLook = m_c.look;
         m_lookApplied = true;
     }
-    applyData();
+    // Tens of thousands of cells are not handed over again unchanged (a
+    // cursor moved, a set shown again).
+    if (lookChanged || !m_dataApplied || m_appliedChanges != m_c.data.changes() || m_appliedNullY != m_c.nullY)
+        applyData();
     applyDifference();
     if (!m_zoomed) {
         applyScales();

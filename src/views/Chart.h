@@ -169,7 +169,9 @@ public:
     // Notes on the time line: a labelled vertical line at each, kept through
     // redraws and drawn on pictures and printed pages as well. They are not
     // part of the state block.
-    void setNotes(const RunNotes &notes);
+    // redraw false: the caller redraws the whole chart next (resetImage),
+    // which draws the notes with everything else.
+    void setNotes(const RunNotes &notes, bool redraw = true);
     const RunNotes &notes() const { return m_notes; }
     // The note whose line or label is at pos (in the chart); -1 for none.
     int noteAt(const QPoint &pos) const;
@@ -244,6 +246,10 @@ private:
 
     ChartLook m_appliedLook; // what the plot was last given
     bool m_lookApplied = false;
+    // The cells the plot was last given, by their count of changes.
+    bool m_dataApplied = false;
+    quint64 m_appliedChanges = 0;
+    float m_appliedNullY = 0.0f;
     bool m_autoScale = false;
     bool m_autoScaleBeforeZoom = false; // turned off by the zoom, back on with Undo Zoom
     double m_fittedMin = 0.0, m_fittedMax = 0.0;
