@@ -4,6 +4,10 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -40,7 +44,7 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
         cp.setColor(QPalette::WindowText, color);
         caption->setPalette(cp);
 
-        auto *value = new QLabel(this);
+        auto *value = new FigureLabel(this);
         value->setObjectName(QLatin1String(kNames[r]));
         value->setFont(bold);
         value->setPalette(cp);
@@ -57,6 +61,45 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
     m_captions[End]->setText(QStringLiteral("END"));
     m_captions[Duration]->setText(QStringLiteral("DURATION"));
     setChannels(2);
+}
+
+int FigureLabel::indentWidth() const
+{
+    // A framed label without an indent of its own is indented half an 'x'.
+    const int width = indent() >= 0 ? indent()
+        : frameWidth() > 0           ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - margin()
+                                     : 0;
+    return std::max(0, width);
+}
+
+QSize FigureLabel::sizeHint() const
+{
+    const QFontMetrics fm = fontMetrics();
+    const int m = margin();
+    int hextra = 2 * m;
+    if (alignment() & (Qt::AlignLeft | Qt::AlignRight))
+        hextra += indentWidth();
+    const QMargins frame = contentsMargins();
+    const QSize text(fm.horizontalAdvance(QLabel::text()) + 1 + hextra, fm.height() + 2 * m);
+    return (text + QSize(frame.left() + frame.right(), frame.top() + frame.bottom())).expandedTo(minimumSize());
+}
+
+void FigureLabel::paintEvent(QPaintEvent *event)
+{
+    if (hasFocus() || textFormat() == Qt::RichText || Qt::mightBeRichText(text())) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const int m = margin();
+    QRect r = contentsRect().adjusted(m, m, -m, -m);
+    if (alignment() & Qt::AlignLeft)
+        r.setLeft(r.left() + indentWidth());
+    else if (alignment() & Qt::AlignRight)
+        r.setRight(r.right() - indentWidth());
+    style()->drawItemText(&p, r, int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),
+                          isEnabled(), text(), foregroundRole());
 }
 
 void StatisticsPanel::setChannels(int channels)

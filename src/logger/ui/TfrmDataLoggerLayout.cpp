@@ -175,7 +175,7 @@ QLabel *captionLabel(const char *name, const QColor &color, QWidget *parent)
 
 QLabel *valuePanel(const char *name, const QColor &color, QWidget *parent)
 {
-    auto *l = new QLabel(parent);
+    auto *l = new FigureLabel(parent);
     l->setObjectName(QLatin1String(name));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAutoFillBackground(true);
