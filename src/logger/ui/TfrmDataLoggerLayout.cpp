@@ -100,9 +100,13 @@ public:
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        // Background, selection and focus as the style has them.
+        // Background, selection and focus as the style has them; a plain
+        // cell has none of them, the view's own background shows.
         opt.text.clear();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+        const bool plain = !(opt.state & (QStyle::State_Selected | QStyle::State_HasFocus))
+            && opt.backgroundBrush.style() == Qt::NoBrush && !(opt.features & QStyleOptionViewItem::Alternate);
+        if (!plain)
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
         if (!text)
             return;
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
