@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
+#include <QTextOption>
+#include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kv {
 
@@ -63,6 +66,25 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
     setChannels(2);
 }
 
+namespace {
+
+// Tabs stop every 80 pixels, as in the label's own document.
+constexpr double kTabStop = 80.0;
+
+double oneLineWidth(const QFontMetrics &fm, const QString &text)
+{
+    double x = 0.0;
+    const QStringList parts = text.split(QLatin1Char('\t'));
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            x = (std::floor(x / kTabStop) + 1) * kTabStop;
+        x += fm.horizontalAdvance(parts.at(i));
+    }
+    return x;
+}
+
+} // namespace
+
 int FigureLabel::indentWidth() const
 {
     // A framed label without an indent of its own is indented half an 'x'.
@@ -80,7 +102,7 @@ QSize FigureLabel::sizeHint() const
     if (alignment() & (Qt::AlignLeft | Qt::AlignRight))
         hextra += indentWidth();
     const QMargins frame = contentsMargins();
-    const QSize text(fm.horizontalAdvance(QLabel::text()) + 1 + hextra, fm.height() + 2 * m);
+    const QSize text(qCeil(oneLineWidth(fm, QLabel::text())) + 1 + hextra, fm.height() + 2 * m);
     return (text + QSize(frame.left() + frame.right(), frame.top() + frame.bottom())).expandedTo(minimumSize());
 }
 
@@ -98,8 +120,11 @@ void FigureLabel::paintEvent(QPaintEvent *event)
         r.setLeft(r.left() + indentWidth());
     else if (alignment() & Qt::AlignRight)
         r.setRight(r.right() - indentWidth());
-    style()->drawItemText(&p, r, int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),
-                          isEnabled(), text(), foregroundRole());
+    QTextOption option(QStyle::visualAlignment(layoutDirection(), alignment()));
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(kTabStop);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.drawText(QRectF(r), text(), option);
 }
 
 void StatisticsPanel::setChannels(int channels)
