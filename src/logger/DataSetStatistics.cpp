@@ -21,18 +21,27 @@ ChannelStatistics RunningStatistics::result() const
     return s;
 }
 
-DataSetStatistics dataSetStatistics(const DataSetCollection &c, int index, int channels)
+DataSetStatistics dataSetStatistics(const DataSet &set, int channels, const RunningStatistics gathered[2])
 {
     DataSetStatistics r;
-    if (index < 0 || index >= c.sets.size())
-        return r;
-    const DataSet &set = c.sets.at(index);
-    const int b = c.bytesPerSample;
-    r.channels = channels == 1 || channels == 2 ? channels : (b == 4 ? 2 : 1);
+    r.channels = channels == 2 ? 2 : 1;
     const int n = std::max(0, set.sampleCount);
     r.start = set.start;
     r.durationSeconds = n > 1 ? double(n - 1) * set.intervalSeconds : 0.0;
     r.end = set.start + r.durationSeconds / kSecondsPerDay;
+    for (int ch = 0; ch < r.channels; ++ch)
+        r.channel[ch] = gathered[ch].result();
+    return r;
+}
+
+DataSetStatistics dataSetStatistics(const DataSetCollection &c, int index, int channels)
+{
+    if (index < 0 || index >= c.sets.size())
+        return DataSetStatistics();
+    const DataSet &set = c.sets.at(index);
+    const int b = c.bytesPerSample;
+    channels = channels == 1 || channels == 2 ? channels : (b == 4 ? 2 : 1);
+    const int n = std::max(0, set.sampleCount);
 
     RunningStatistics acc[2];
     const int first = set.recordOffset + kRecordSamples;
@@ -43,7 +52,7 @@ DataSetStatistics dataSetStatistics(const DataSetCollection &c, int index, int c
     const int stride = std::max(2, b);
     for (int q = 0; q < n; ++q) {
         const int o = first + q * stride;
-        for (int ch = 0; ch < r.channels; ++ch) {
+        for (int ch = 0; ch < channels; ++ch) {
             const int at = o + 2 * ch;
             if (at < 0 || at + 1 > lastByte)
                 continue;
@@ -52,9 +61,7 @@ DataSetStatistics dataSetStatistics(const DataSetCollection &c, int index, int c
                 acc[ch].add(double(s.value));
         }
     }
-    for (int ch = 0; ch < r.channels; ++ch)
-        r.channel[ch] = acc[ch].result();
-    return r;
+    return dataSetStatistics(set, channels, acc);
 }
 
 QString durationText(double seconds)

@@ -63,6 +63,10 @@ private:
     double m_min = 0.0;
 };
 
+// The same figures for a caller that has gathered the valid readings of
+// each channel (gathered[0], gathered[1]) while reading the set anyway.
+DataSetStatistics dataSetStatistics(const DataSet &set, int channels, const RunningStatistics gathered[2]);
+
 // A span of seconds as "hh:mm:ss", with whole days before it when there
 // are any ("2 d 03:04:05").
 QString durationText(double seconds);

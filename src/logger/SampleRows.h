@@ -41,6 +41,10 @@ public:
     QString cell(int col, int row) const override;
     // The date-time of a data row (1-based), 0 when there is none.
     double rowTime(int row) const;
+    // The set as it was when the rows were made.
+    const DataSet &set() const { return m_set; }
+    // Whether the texts follow the default locale as it is now.
+    bool followsLocale() const { return m_locale == QLocale(); }
 
 private:
     const DataSetCollection &m_c;

@@ -3,6 +3,7 @@
 #include "common/DateTime.h"
 #include "common/LocaleText.h"
 #include "common/Prompt.h"
+#include "views/ChartColumns.h"
 #include "views/ChartCustomizeDialog.h"
 #include "views/DateTimeTicker.h"
 
@@ -120,11 +121,6 @@ QVector<QCPGraphData> monotoneCurve(const QVector<QCPGraphData> &cells)
 
 } // namespace
 
-double Chart::keyOf(double dateTime)
-{
-    return (dateTime - kUnixEpochDay) * kSecondsPerDay;
-}
-
 double Chart::dateTimeOf(double key)
 {
     return key / kSecondsPerDay + kUnixEpochDay;
@@ -165,6 +161,9 @@ Chart::Chart(QWidget *parent)
 
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
+    // A zoom, a new size or new scales: a line given per pixel column is
+    // handed over again for the columns now laid out, before they are drawn.
+    connect(m_plot, &QCustomPlot::afterLayout, this, &Chart::refreshColumns);
     m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new DateTimeTicker(m_plot->xAxis)));
     m_plot->xAxis->ticker()->setTickCount(6);
     m_plot->plotLayout()->insertRow(0);
@@ -251,6 +250,7 @@ bool Chart::restoreState(const QByteArray &block, QString *error)
         return false;
     m_zoomed = false;
     m_fitted = false;
+    m_dataApplied = false; // other cells, whatever their count of changes
     resetImage();
     refit(true);
     return true;
@@ -320,7 +320,6 @@ void Chart::applyData()
         m_plot->removeGraph(m_plot->graphCount() - 1);
     while (m_plot->graphCount() < 2 * n)
         m_plot->addGraph();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     for (int s = 0; s < n; ++s) {
         QCPGraph *g = m_plot->graph(s);
         g->addToLegend();
@@ -335,69 +334,82 @@ void Chart::applyData()
         case PlottingMethod::Step: g->setLineStyle(QCPGraph::lsStepLeft); break;
         default: g->setLineStyle(QCPGraph::lsLine); break;
         }
-
-        // Unset cells (x 0) and null values become gaps in the line.
-        const std::vector<double> &xs = d.xs(s);
-        const std::vector<float> &ys = d.ys(s);
-        // Written through a pointer: a set of tens of thousands of readings
-        // is drawn on every change of the window.
-        QVector<QCPGraphData> cells(d.points()); // a break needs an unset cell before it
-        QCPGraphData *out = cells.data();
-        int used = 0;
-        bool gapPending = false;
-        bool sorted = true;
-        const float nullY = m_c.nullY;
-        for (int p = 0; p < d.points(); ++p) {
-            const double x = xs[p];
-            if (x == 0.0) {
-                gapPending = used > 0;
-                continue;
-            }
-            const double key = keyOf(x);
-            if (gapPending) {
-                out[used] = QCPGraphData(out[used - 1].key + 1e-6, nan);
-                ++used;
-                gapPending = false;
-            }
-            const float y = ys[p];
-            if (used > 0 && key < out[used - 1].key)
-                sorted = false;
-            out[used++] = QCPGraphData(key, (y == nullY || !std::isfinite(y)) ? nan : double(y));
-        }
-        cells.resize(used);
-        if (l.plotting == PlottingMethod::Spline && cells.size() > 2 && cells.size() <= kMaxSplinePoints)
-            cells = monotoneCurve(cells);
-        g->data()->set(cells, sorted);
-
         QCPGraph *dots = m_plot->graph(n + s);
         dots->removeFromLegend();
         dots->setPen(subsetPen(l, s));
         dots->setLineStyle(QCPGraph::lsNone);
         dots->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
-        QVector<QCPGraphData> lone;
-        // Points and bars show every reading themselves.
-        if (!points && l.plotting != PlottingMethod::Bar) {
-            const QCPGraphDataContainer &drawn = *g->data();
-            const int count = drawn.size();
-            const auto valueAt = [&drawn](int i) { return (drawn.constBegin() + i)->value; };
-            for (int i = 0; i < count; ++i)
-                if (!std::isnan(valueAt(i)) && (i == 0 || std::isnan(valueAt(i - 1)))
-                    && (i == count - 1 || std::isnan(valueAt(i + 1))))
-                    lone.append(*(drawn.constBegin() + i));
-        }
-        dots->data()->set(lone, true);
     }
+    applyCells();
+    m_dataApplied = true;
+    m_appliedChanges = d.changes();
+    m_appliedNullY = m_c.nullY;
+}
+
+void Chart::applyCells()
+{
+    const ChartLook &l = m_c.look;
+    // A line is handed over per pixel column of the time it will show.
+    QCPRange span;
+    int columns = 0;
+    if (m_columnCells && !m_everyCell
+        && (l.plotting == PlottingMethod::Line || l.plotting == PlottingMethod::Spline)) {
+        span = m_c.scale.manualX && !m_zoomed ? manualXRange() : m_plot->xAxis->range();
+        columns = m_plot->axisRect()->width();
+    }
+    setCells(span.lower, span.upper, columns);
+}
+
+void Chart::setCells(double from, double to, int columns)
+{
+    const ChartLook &l = m_c.look;
+    const ChartData &d = m_c.data;
+    m_cellColumns = columns;
+    m_cellsFrom = from;
+    m_cellsTo = to;
+    const bool ownDots = l.plotting != PlottingMethod::Points && l.plotting != PlottingMethod::PointsAndLine
+        && l.plotting != PlottingMethod::Bar; // these show every reading themselves
+    for (int s = 0; s < d.subsets(); ++s) {
+        SubsetCells cells = subsetCells(d.xs(s), d.ys(s), d.points(), m_c.nullY, from, to, columns);
+        const bool curve = l.plotting == PlottingMethod::Spline && cells.cells > 2 && cells.cells <= kMaxSplinePoints;
+        if (curve && columns > 0)
+            cells = subsetCells(d.xs(s), d.ys(s), d.points(), m_c.nullY); // a curve through every cell
+        if (curve)
+            cells.line = monotoneCurve(cells.line);
+        m_plot->graph(s)->data()->set(cells.line, cells.sorted);
+        m_plot->graph(d.subsets() + s)->data()->set(ownDots ? cells.lone : QVector<QCPGraphData>(), cells.sorted);
+    }
+}
+
+void Chart::refreshColumns()
+{
+    const PlottingMethod method = m_c.look.plotting;
+    // Cells not handed over yet go with the next redraw's.
+    if (!m_columnCells || m_everyCell || !m_dataApplied || m_appliedChanges != m_c.data.changes()
+        || m_plot->graphCount() < 2 * subsets() || (method != PlottingMethod::Line && method != PlottingMethod::Spline))
+        return;
+    const QCPRange shown = m_plot->xAxis->range();
+    const int columns = m_plot->axisRect()->width();
+    const double half = shown.size() / std::max(1, columns) / 2;
+    if (columns != m_cellColumns || std::fabs(shown.lower - m_cellsFrom) > half
+        || std::fabs(shown.upper - m_cellsTo) > half)
+        setCells(shown.lower, shown.upper, columns);
+}
+
+QCPRange Chart::manualXRange() const
+{
+    // Keys are seconds: spans under a second show a minute. The ends are
+    // taken to the millisecond, so an axis from one whole second to another
+    // has its ticks at both ends, not a hair outside them.
+    const auto wholeMs = [](double key) { return std::round(key * 1000.0) / 1000.0; };
+    return visibleRange(wholeMs(keyOf(m_c.scale.minX)), wholeMs(keyOf(m_c.scale.maxX)), 1.0, 60.0);
 }
 
 void Chart::applyScales()
 {
     const ChartScale &s = m_c.scale;
-    // Keys are seconds: spans under a second show a minute. The ends are
-    // taken to the millisecond, so an axis from one whole second to another
-    // has its ticks at both ends, not a hair outside them.
-    const auto wholeMs = [](double key) { return std::round(key * 1000.0) / 1000.0; };
     if (s.manualX)
-        m_plot->xAxis->setRange(visibleRange(wholeMs(keyOf(s.minX)), wholeMs(keyOf(s.maxX)), 1.0, 60.0));
+        m_plot->xAxis->setRange(manualXRange());
     else
         m_plot->xAxis->rescale(true);
     if (m_autoScale && m_fitted)
@@ -445,12 +457,16 @@ void Chart::applyLines()
 void Chart::resetImage()
 {
     // Pens, fonts and colours set again drop the plot's cached labels.
-    if (!m_lookApplied || !(m_c.look == m_appliedLook)) {
+    const bool lookChanged = !m_lookApplied || !(m_c.look == m_appliedLook);
+    if (lookChanged) {
         applyLook();
         m_appliedLook = m_c.look;
         m_lookApplied = true;
     }
-    applyData();
+    // Tens of thousands of cells are not handed over again unchanged (a
+    // cursor moved, a set shown again).
+    if (lookChanged || !m_dataApplied || m_appliedChanges != m_c.data.changes() || m_appliedNullY != m_c.nullY)
+        applyData();
     applyDifference();
     if (!m_zoomed) {
         applyScales();

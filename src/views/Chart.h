@@ -17,6 +17,7 @@
 class QAction;
 class QCustomPlot;
 class QCPAbstractItem;
+class QCPRange;
 class QTimer;
 class QCPAbstractPlottable;
 class QCPTextElement;
@@ -77,6 +78,14 @@ public:
     // Vertical line annotations (index -1 removes them all).
     void setVertLine(int index, double x, int type, const QColor &color, const QString &text);
     void removeVertLines() { m_c.lines.clear(); }
+
+    // A line of many more readings than the chart is wide drawn from each
+    // pixel column's first, lowest, highest and last reading of the time
+    // shown, as fast for tens of thousands as for a thousand; every reading
+    // where the time shown holds fewer than two a column (zoomed in), and
+    // every one on pictures and printed pages. Off by default.
+    void setColumnCells(bool on) { m_columnCells = on; }
+    bool columnCells() const { return m_columnCells; }
 
     // Puts cells, scales, look and annotations on the screen.
     void resetImage();
@@ -169,7 +178,9 @@ public:
     // Notes on the time line: a labelled vertical line at each, kept through
     // redraws and drawn on pictures and printed pages as well. They are not
     // part of the state block.
-    void setNotes(const RunNotes &notes);
+    // redraw false: the caller redraws the whole chart next (resetImage),
+    // which draws the notes with everything else.
+    void setNotes(const RunNotes &notes, bool redraw = true);
     const RunNotes &notes() const { return m_notes; }
     // The note whose line or label is at pos (in the chart); -1 for none.
     int noteAt(const QPoint &pos) const;
@@ -190,7 +201,7 @@ public:
     double shownMaxX() const;
 
     // Date-time doubles and the plot's keys (seconds, local wall time).
-    static double keyOf(double dateTime);
+    static double keyOf(double dateTime) { return (dateTime - 25569.0) * 86400.0; } // 25569: 1970-01-01
     static double dateTimeOf(double key);
 
 Q_SIGNALS:
@@ -217,6 +228,12 @@ private:
     bool paintPage(QPagedPaintDevice &device, int resolution);
     void applyLook();
     void applyData();
+    // The cells of every subset to the plot, per pixel column when asked for.
+    void applyCells();
+    void setCells(double from, double to, int columns);
+    // After the plot's layout: the cells again when the columns have moved.
+    void refreshColumns();
+    QCPRange manualXRange() const;
     void applyScales();
     void applyLines();
     void applyComparison();
@@ -231,6 +248,21 @@ private:
     void fitComparison();
     // Hides the cursor line's label while a picture is drawn.
     class PictureScope;
+    // While a picture or a page is drawn, the plot has every cell.
+    class EveryCell
+    {
+    public:
+        explicit EveryCell(const Chart &chart);
+        ~EveryCell();
+        EveryCell(const EveryCell &) = delete;
+        EveryCell &operator=(const EveryCell &) = delete;
+
+    private:
+        Chart &m_chart;
+        bool m_active = false;
+        int m_columns = 0;
+        double m_from = 0.0, m_to = 0.0;
+    };
 
     ChartContents m_c;
     QCustomPlot *m_plot;
@@ -244,6 +276,14 @@ private:
 
     ChartLook m_appliedLook; // what the plot was last given
     bool m_lookApplied = false;
+    // The cells the plot was last given, by their count of changes.
+    bool m_dataApplied = false;
+    quint64 m_appliedChanges = 0;
+    float m_appliedNullY = 0.0f;
+    bool m_columnCells = false;
+    bool m_everyCell = false;
+    int m_cellColumns = 0; // the columns the cells were given for (0: every cell)
+    double m_cellsFrom = 0.0, m_cellsTo = 0.0;
     bool m_autoScale = false;
     bool m_autoScaleBeforeZoom = false; // turned off by the zoom, back on with Undo Zoom
     double m_fittedMin = 0.0, m_fittedMax = 0.0;

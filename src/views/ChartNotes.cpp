@@ -17,9 +17,11 @@ constexpr int kLabelRows = 4;
 constexpr double kHitPixels = 4.0;
 } // namespace
 
-void Chart::setNotes(const RunNotes &notes)
+void Chart::setNotes(const RunNotes &notes, bool redraw)
 {
     m_notes = notes;
+    if (!redraw)
+        return;
     applyNotes();
     m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }

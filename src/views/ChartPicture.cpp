@@ -21,6 +21,7 @@ class Chart::PictureScope
 {
 public:
     explicit PictureScope(const Chart &chart)
+        : m_cells(chart)
     {
         for (QCPAbstractItem *item : chart.m_lineItems)
             if (qobject_cast<QCPItemText *>(item) && item->visible()) {
@@ -37,6 +38,7 @@ public:
     PictureScope &operator=(const PictureScope &) = delete;
 
 private:
+    EveryCell m_cells;
     QList<QCPAbstractItem *> m_hidden;
 };
 

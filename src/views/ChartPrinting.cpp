@@ -20,6 +20,7 @@ bool Chart::paintPage(QPagedPaintDevice &device, int resolution)
     if (!painter.begin(&device))
         return false;
     const QRect page = device.pageLayout().paintRectPixels(resolution);
+    const EveryCell cells(*this);
     m_plot->toPainter(&painter, page.width(), page.height());
     return painter.end();
 }

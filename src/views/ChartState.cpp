@@ -88,6 +88,9 @@ void ChartData::setSubsets(int n)
 {
     if (n < 1 || n > kMaxSubsets)
         throw ChartError("subset count out of range");
+    if (n == subsets())
+        return;
+    ++m_changes;
     m_x.resize(n);
     m_y.resize(n);
     for (int s = 0; s < n; ++s) {
@@ -100,6 +103,9 @@ void ChartData::setPoints(int n)
 {
     if (n < 0 || n > kMaxPoints)
         throw ChartError("point count out of range");
+    if (n == m_points)
+        return;
+    ++m_changes;
     m_points = n;
     for (auto &v : m_x)
         v.resize(n, 0.0);
@@ -130,12 +136,14 @@ float ChartData::y(int s, int p) const
 void ChartData::setX(int s, int p, double v)
 {
     check(s, p);
+    ++m_changes;
     m_x[s][p] = v;
 }
 
 void ChartData::setY(int s, int p, float v)
 {
     check(s, p);
+    ++m_changes;
     m_y[s][p] = v;
 }
 
@@ -143,6 +151,7 @@ void ChartData::emptySubset(int s)
 {
     if (s < 0 || s >= subsets())
         throw ChartError("no such subset");
+    ++m_changes;
     std::fill(m_x[s].begin(), m_x[s].end(), 0.0);
     std::fill(m_y[s].begin(), m_y[s].end(), 0.0f);
 }
@@ -152,6 +161,15 @@ void ChartData::setSubsetCells(int s, const std::vector<double> &x, const std::v
     if (s < 0 || s >= subsets())
         throw ChartError("no such subset");
     const auto n = static_cast<std::ptrdiff_t>(std::min({x.size(), y.size(), std::size_t(m_points)}));
+    // The same cells again (a set shown once more) change nothing. Compared
+    // as bytes: a NaN equals itself.
+    const auto zero = [](const auto &v) { return v == 0; };
+    if ((n == 0
+         || (std::memcmp(x.data(), m_x[s].data(), n * sizeof(double)) == 0
+             && std::memcmp(y.data(), m_y[s].data(), n * sizeof(float)) == 0))
+        && std::all_of(m_x[s].begin() + n, m_x[s].end(), zero) && std::all_of(m_y[s].begin() + n, m_y[s].end(), zero))
+        return;
+    ++m_changes;
     std::copy(x.begin(), x.begin() + n, m_x[s].begin());
     std::copy(y.begin(), y.begin() + n, m_y[s].begin());
     std::fill(m_x[s].begin() + n, m_x[s].end(), 0.0);
@@ -162,6 +180,7 @@ void ChartData::appendBlock(int count)
 {
     if (count <= 0)
         return;
+    ++m_changes;
     const std::size_t k = std::min<std::size_t>(count, m_points);
     for (int s = 0; s < subsets(); ++s) {
         std::move(m_x[s].begin() + k, m_x[s].end(), m_x[s].begin());

@@ -109,9 +109,13 @@ public:
     const std::vector<double> &xs(int s) const { return m_x.at(s); }
     const std::vector<float> &ys(int s) const { return m_y.at(s); }
     bool operator==(const ChartData &o) const;
+    // Moves on with every change of the cells; the same count, the same
+    // cells (of this object), so a drawing of them can be kept.
+    quint64 changes() const { return m_changes; }
 
 private:
     void check(int s, int p) const;
+    quint64 m_changes = 0;
     int m_points = 0;
     std::vector<std::vector<double>> m_x{1};
     std::vector<std::vector<float>> m_y{1};

@@ -5,6 +5,7 @@
 #include "app/HelpWindow.h"
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
+#include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
 #include "views/Chart.h"
 #include "views/ChartCustomizeDialog.h"
@@ -351,6 +352,45 @@ private Q_SLOTS:
         QCOMPARE(s.main->realTimeGraph()->PESGraph1->manualMaxY(), 12.0);
         s.main->close();
         QVERIFY(s.settingsText().contains(QStringLiteral("Max. Scale=12")));
+    }
+
+    // Each kind of graph keeps its own Auto Scale choice in the settings'
+    // section "Auto Scale", and its next window starts with it.
+    void autoScaleKeptPerKindOfGraph_data()
+    {
+        QTest::addColumn<bool>("logger");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("real-time graph") << false << QStringLiteral("Real-Time Graph") << QStringLiteral("Data Logger");
+        QTest::newRow("data logger") << true << QStringLiteral("Data Logger") << QStringLiteral("Real-Time Graph");
+    }
+    void autoScaleKeptPerKindOfGraph()
+    {
+        QFETCH(bool, logger);
+        QFETCH(QString, kind);
+        QFETCH(QString, other);
+        Session s(482);
+        QVERIFY(s.started());
+        const auto chartOf = [&s](bool ofLogger) -> Chart * {
+            if (!ofLogger)
+                return s.main->realTimeGraph() ? s.main->realTimeGraph()->PESGraph1 : nullptr;
+            if (!s.main->dataLoggerWindow())
+                s.main->DataLogger1->trigger();
+            return s.main->dataLoggerWindow() ? s.main->dataLoggerWindow()->chart() : nullptr;
+        };
+        Chart *chart = chartOf(logger);
+        QVERIFY(chart && !chart->autoScale());
+        chart->autoScaleAction()->trigger();
+        QVERIFY(s.settingsText().contains(QStringLiteral("[Auto Scale]")));
+        QVERIFY(s.settingsText().contains(kind + QStringLiteral("=1")));
+        QVERIFY(s.restart());
+        QVERIFY(chartOf(logger)->autoScale());
+        QVERIFY(!chartOf(!logger)->autoScale());
+        QVERIFY(!s.settingsText().contains(other + QStringLiteral("=1")));
+        chartOf(logger)->autoScaleAction()->trigger();
+        QVERIFY(s.settingsText().contains(kind + QStringLiteral("=0")));
+        QVERIFY(s.restart());
+        QVERIFY(!chartOf(logger)->autoScale());
     }
 
     void undoZoomButton()

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -574,6 +575,38 @@ private Q_SLOTS:
         // A set that no longer exists is not shown.
         w->ShowDataSet(5);
         QCOMPARE(w->shownSet(), 0);
+    }
+
+    void showingASetAgainFollowsWhatItHoldsNow()
+    {
+        auto w = window(481);
+        w->show();
+        const auto image = [](double first) {
+            return toImage(emu::buildMemory(1, {desc({first, first + 1, first + 2})}), 1);
+        };
+        load(*w, image(20.0), m_prompt);
+        // Another collection with a set at the same place: its readings show.
+        DecodeResult r = decodeImage(image(30.0), m_prompt);
+        w->collectionSlot() = std::move(r.collection);
+        w->ShowDataSet(0);
+        QCOMPARE(w->sampleTable().cell(3, 1), QStringLiteral("30.0"));
+        QCOMPARE(w->chart()->yData(0, 2), 32.0f);
+        QCOMPARE(w->lblT1MAX->text().section(QLatin1Char('\t'), 1), QStringLiteral("32.0"));
+        QCOMPARE(w->PanelStatistics->value(StatisticsPanel::T1Mean)->text(), QStringLiteral("31.00 \u00B0C"));
+        // Another locale: the same set is shown in it.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        w->ShowDataSet(0);
+        QCOMPARE(w->sampleTable().cell(3, 1), QStringLiteral("30,0"));
+        QCOMPARE(w->Grid1->model()->index(0, 1).data().toString(), shortDateText(w->collection()->sets.at(0).start));
+
+        // The same set again: back on its first reading, at the top.
+        load(*w, toImage(emu::buildMemoryOfKind(emu::MemoryKind::Full, 1), 1), m_prompt);
+        w->Grid1->selectRow(90);
+        QVERIFY(w->Grid1->verticalScrollBar()->value() > 0);
+        w->ShowDataSet(0);
+        QCOMPARE(w->Grid1->currentIndex().row(), 0);
+        QCOMPARE(w->Grid1->verticalScrollBar()->value(), 0);
+        QCOMPARE(w->chart()->contents().lines.value(0).x, w->chart()->xData(0, 0));
     }
 
     void showingPutsUpTheProgressWindowAndIgnoresClicksMeanwhile()

@@ -2,6 +2,7 @@
 // annotations, its dialog, printing and the state block.
 
 #include "views/Chart.h"
+#include "views/ChartColumns.h"
 #include "views/ChartCustomizeDialog.h"
 
 #include <QAction>
@@ -405,6 +406,95 @@ private Q_SLOTS:
             QVERIFY(!inkNear(t0 + 10 * second, 25.0));
             QCOMPARE(c.plot()->legend->itemCount(), 1);
         }
+    }
+
+    // A line of many more readings than columns keeps each column's true
+    // lowest and highest, its breaks and lone readings; zoomed in to fewer
+    // readings than columns, and on pictures, every reading is drawn.
+    void manyReadingsArePerColumn()
+    {
+        const int n = 10000, columns = 100;
+        const double t0 = 46000.5, second = 1 / 86400.0;
+        std::vector<double> xs(n);
+        std::vector<float> ys(n);
+        for (int p = 0; p < n; ++p) {
+            xs[p] = t0 + p * second;
+            ys[p] = float(100 + 50 * std::sin(p / 300.0) + (p % 7));
+        }
+        ys[4321] = 900.0f;          // a spike of one reading
+        ys[5000] = 9999.0f;         // an overload: a break
+        ys[5002] = 9999.0f;         // ... and 5001 alone between two
+        xs[7000] = 0.0;             // never recorded: a break too
+        const double lo = Chart::keyOf(t0), hi = Chart::keyOf(t0 + n * second);
+        const SubsetCells cells = subsetCells(xs, ys, n, 9999.0f, lo, hi, columns);
+        QVERIFY(cells.sorted);
+        QVERIFY(cells.line.size() <= 4 * columns + 8);
+        const double width = (hi - lo) / columns;
+        for (int c = 0; c < columns; ++c) {
+            double trueMin = 1e9, trueMax = -1e9, min = 1e9, max = -1e9;
+            for (int p = 0; p < n; ++p) {
+                const int at = int((Chart::keyOf(xs[p]) - lo) / width);
+                if (xs[p] != 0.0 && ys[p] != 9999.0f && at == c) {
+                    trueMin = std::min(trueMin, double(ys[p]));
+                    trueMax = std::max(trueMax, double(ys[p]));
+                }
+            }
+            for (const QCPGraphData &d : cells.line)
+                if (!std::isnan(d.value) && int((d.key - lo) / width) == c) {
+                    min = std::min(min, d.value);
+                    max = std::max(max, d.value);
+                }
+            QCOMPARE(min, trueMin);
+            QCOMPARE(max, trueMax);
+        }
+        const auto breaksNear = [&](double key) {
+            return std::count_if(cells.line.begin(), cells.line.end(), [&](const QCPGraphData &d) {
+                return std::isnan(d.value) && std::fabs(d.key - key) < 1.5;
+            });
+        };
+        QCOMPARE(breaksNear(Chart::keyOf(xs[5000])), 1);
+        QCOMPARE(breaksNear(Chart::keyOf(xs[5002])), 1);
+        QCOMPARE(breaksNear(Chart::keyOf(xs[6999])), 1);
+        QCOMPARE(cells.lone.size(), 1);
+        QCOMPARE(cells.lone[0].value, double(ys[5001]));
+        // Fewer readings than columns: every one as it is.
+        QCOMPARE(subsetCells(xs, ys, 150, 9999.0f, lo, lo + 150, 400).line.size(), 150);
+
+        Chart c;
+        c.resize(600, 400);
+        c.setColumnCells(true);
+        c.look().plotting = PlottingMethod::Line;
+        c.setPoints(n);
+        c.setSubsetCells(0, xs, ys);
+        c.setNullY(9999.0f);
+        c.setManualX(t0, t0 + n * second);
+        c.setManualY(0, 1000);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.resetImage();
+        c.plot()->replot();
+        const int wide = c.plot()->axisRect()->width();
+        QVERIFY(drawn(c, 0).size() <= 4 * wide + 16);
+        QCOMPARE(std::max_element(drawn(c, 0).constBegin(), drawn(c, 0).constEnd(),
+                                  [](const QCPGraphData &a, const QCPGraphData &b) { return a.value < b.value; })
+                     ->value,
+                 900.0);
+        const int full = subsetCells(xs, ys, n, 9999.0f).line.size();
+        // A picture draws every reading; the screen's columns come back after.
+        bool everyOnPicture = false;
+        QMetaObject::Connection seen = connect(c.plot(), &QCustomPlot::afterLayout, this,
+                                               [&] { everyOnPicture = drawn(c, 0).size() == full; });
+        c.pictureImage(QSize(300, 200));
+        disconnect(seen);
+        QVERIFY(everyOnPicture);
+        QVERIFY(drawn(c, 0).size() <= 4 * wide + 16);
+        // Zoomed in on 50 readings: each of them.
+        c.plot()->xAxis->setRange(Chart::keyOf(xs[1000]) - 0.5, Chart::keyOf(xs[1049]) + 0.5);
+        c.plot()->replot();
+        int inView = 0;
+        for (const QCPGraphData &d : drawn(c, 0))
+            inView += d.key > Chart::keyOf(xs[1000]) - 0.5 && d.key < Chart::keyOf(xs[1049]) + 0.5;
+        QCOMPARE(inView, 50);
     }
 
     void verticalLines()

@@ -1,5 +1,7 @@
 #include "logger/ui/SampleTable.h"
 
+#include "logger/ui/SetReadings.h"
+
 #include <QBrush>
 
 namespace kv {
@@ -32,6 +34,13 @@ void SampleTable::setDataSet(int index, int channels)
     m_titles = titles(m_channels);
     m_rows = m_set >= 0 ? std::make_unique<SampleRows>(*m_collection, m_set, m_channels) : nullptr;
     endResetModel();
+}
+
+bool SampleTable::shows(int index, int channels) const
+{
+    const DataSet *set = shownSet();
+    return set && m_set == index && m_channels == (channels == 1 ? 1 : 2) && sameRecord(m_rows->set(), *set)
+        && m_rows->followsLocale();
 }
 
 const DataSet *SampleTable::shownSet() const

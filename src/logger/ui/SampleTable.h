@@ -34,6 +34,9 @@ public:
     // The set of the current collection with this index, with the columns
     // of one or two channels.
     void setDataSet(int index, int channels);
+    // Whether the table shows set `index` of the collection now in the slot,
+    // as the set stands, with these channels and the default locale.
+    bool shows(int index, int channels) const;
     int channels() const { return m_channels; }
     bool hasDataSet() const { return m_set >= 0; }
 

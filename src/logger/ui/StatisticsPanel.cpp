@@ -4,6 +4,13 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
+#include <QTextOption>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kv {
 
@@ -40,7 +47,7 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
         cp.setColor(QPalette::WindowText, color);
         caption->setPalette(cp);
 
-        auto *value = new QLabel(this);
+        auto *value = new FigureLabel(this);
         value->setObjectName(QLatin1String(kNames[r]));
         value->setFont(bold);
         value->setPalette(cp);
@@ -57,6 +64,67 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
     m_captions[End]->setText(QStringLiteral("END"));
     m_captions[Duration]->setText(QStringLiteral("DURATION"));
     setChannels(2);
+}
+
+namespace {
+
+// Tabs stop every 80 pixels, as in the label's own document.
+constexpr double kTabStop = 80.0;
+
+double oneLineWidth(const QFontMetrics &fm, const QString &text)
+{
+    double x = 0.0;
+    const QStringList parts = text.split(QLatin1Char('\t'));
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            x = (std::floor(x / kTabStop) + 1) * kTabStop;
+        x += fm.horizontalAdvance(parts.at(i));
+    }
+    return x;
+}
+
+} // namespace
+
+int FigureLabel::indentWidth() const
+{
+    // A framed label without an indent of its own is indented half an 'x'.
+    const int width = indent() >= 0 ? indent()
+        : frameWidth() > 0           ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - margin()
+                                     : 0;
+    return std::max(0, width);
+}
+
+QSize FigureLabel::sizeHint() const
+{
+    const QFontMetrics fm = fontMetrics();
+    const int m = margin();
+    int hextra = 2 * m;
+    if (alignment() & (Qt::AlignLeft | Qt::AlignRight))
+        hextra += indentWidth();
+    const QMargins frame = contentsMargins();
+    const QSize text(qCeil(oneLineWidth(fm, QLabel::text())) + 1 + hextra, fm.height() + 2 * m);
+    return (text + QSize(frame.left() + frame.right(), frame.top() + frame.bottom())).expandedTo(minimumSize());
+}
+
+void FigureLabel::paintEvent(QPaintEvent *event)
+{
+    if (hasFocus() || textFormat() == Qt::RichText || Qt::mightBeRichText(text())) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const int m = margin();
+    QRect r = contentsRect().adjusted(m, m, -m, -m);
+    if (alignment() & Qt::AlignLeft)
+        r.setLeft(r.left() + indentWidth());
+    else if (alignment() & Qt::AlignRight)
+        r.setRight(r.right() - indentWidth());
+    QTextOption option(QStyle::visualAlignment(layoutDirection(), alignment()));
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(kTabStop);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.drawText(QRectF(r), text(), option);
 }
 
 void StatisticsPanel::setChannels(int channels)

@@ -6,10 +6,29 @@
 #include "logger/DataSetStatistics.h"
 
 #include <QFrame>
-
-class QLabel;
+#include <QLabel>
 
 namespace kv {
+
+// A label of one line of figures that the keyboard can reach. Such a label
+// lays its text out as a document, several times for every new text when
+// asked for its size and again to draw it, costing more than drawing the
+// set's graph. The size of one line comes from the font alone, and it is
+// drawn as a line of text unless it has the keyboard (and may show a
+// selection).
+class FigureLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int indentWidth() const;
+};
 
 class StatisticsPanel : public QFrame
 {

@@ -5,8 +5,6 @@
 #include "common/FileNames.h"
 #include "common/Prompt.h"
 #include "logger/DataSetDecoder.h"
-#include "logger/DataSetStatistics.h"
-#include "logger/SampleDecoding.h"
 #include "logger/ui/PaneHeading.h"
 #include "logger/ui/SampleTable.h"
 #include "logger/ui/StatisticsPanel.h"
@@ -45,7 +43,6 @@ namespace {
 
 constexpr int kLeftColumnWidth = 287;
 constexpr int kEmptyPoints = 500;
-constexpr int kProgressStep = 4096; // readings between two looks at the clock
 constexpr int kProgressMs = 100;    // the least time between two moves of the progress bar
 
 double fontScale(const QWidget *w)
@@ -233,11 +230,8 @@ void TfrmDataLogger::ShowDataSet(int index)
     // Notes belong to the set they were made on, and come back with it.
     if (m_notesSet >= 0)
         m_setNotes.insert(m_notesSet, PESGraph1->notes());
-    PESGraph1->setNotes(m_setNotes.value(index));
+    PESGraph1->setNotes(m_setNotes.value(index), false); // drawn with the set
     m_notesSet = index;
-    // The table is not drawn while it is filled. Hiding it would give its
-    // room to the graph and take it back, drawing the graph twice.
-    Grid1->setUpdatesEnabled(false);
 
     const DataSetCollection &c = *m_collection;
     const DataSet set = c.sets.at(index);
@@ -247,9 +241,17 @@ void TfrmDataLogger::ShowDataSet(int index)
     const int channels = b == 4 ? 2 : 1;
     const int n = set.sampleCount;
     const double step = set.intervalSeconds / kSecondsPerDay;
+    // The set the table shows already keeps its rows (and is not drawn
+    // again); another is filled in while the table is not drawn. Hiding it
+    // would give its room to the graph and take it back, drawing the graph
+    // twice.
+    const bool sameRows = m_table->shows(index, channels);
+    if (!sameRows)
+        Grid1->setUpdatesEnabled(false);
 
     applyChannelLayout(channels);
-    m_table->setDataSet(index, channels);
+    if (!sameRows)
+        m_table->setDataSet(index, channels);
     m_shownSet = index;
 
     Chart &chart = *PESGraph1;
@@ -262,43 +264,21 @@ void TfrmDataLogger::ShowDataSet(int index)
     const double from = n == 1 ? set.start - step / 2 : set.start;
     chart.setManualX(from, from + n * step);
 
-    m_extremes[0] = ChannelExtremes();
-    m_extremes[1] = ChannelExtremes();
-    const QByteArray &image = c.image;
-    const int first = set.recordOffset + kRecordSamples;
-    const int lastByte = std::min<int>(set.recordEnd - 2, image.size() - 1);
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(image.constData());
-    // The cells of each channel are gathered and handed to the chart whole.
-    std::vector<double> xs[2];
-    std::vector<float> ys[2];
-    for (int ch = 0; ch < channels; ++ch) {
-        xs[ch].reserve(n);
-        ys[ch].reserve(n);
-    }
-    const float overload = chart.nullY();
     // The bar repaints at once when it moves: only a showing long enough to
     // watch moves it.
     QElapsedTimer sinceMoved;
     sinceMoved.start();
-    for (int q = 0; q < n; ++q) {
-        const int o = first + q * b;
-        if (o + b - 1 > lastByte)
-            break;
-        if (q % kProgressStep == 0 && sinceMoved.elapsed() >= kProgressMs) {
+    const SetReadings &r = m_reader.read(c, index, channels, chart.nullY(), [&](int q) {
+        if (sinceMoved.elapsed() >= kProgressMs) {
             progress.ProgressBar1->setValue(q);
             sinceMoved.start();
         }
-        const double t = set.start + q * step;
-        for (int ch = 0; ch < channels; ++ch) {
-            const Sample s = DecodeSample(bytes[o + 2 * ch], bytes[o + 2 * ch + 1]);
-            if (!s.overload)
-                m_extremes[ch].add(s.value, t);
-            xs[ch].push_back(t);
-            ys[ch].push_back(s.overload ? overload : s.value);
-        }
-    }
+    });
+    m_extremes[0] = r.extremes[0];
+    m_extremes[1] = r.extremes[1];
+    // The cells of each channel go to the chart whole.
     for (int ch = 0; ch < channels; ++ch)
-        chart.setSubsetCells(ch, xs[ch], ys[ch]);
+        chart.setSubsetCells(ch, r.x, r.y[ch]);
 
     chart.look().showVertLineAnnotations = true;
     const bool fahrenheit = set.unit == QLatin1Char('F');
@@ -322,7 +302,7 @@ void TfrmDataLogger::ShowDataSet(int index)
         lblT2MAX->clear();
         lblT2MIN->clear();
     }
-    PanelStatistics->showStatistics(dataSetStatistics(c, index, channels), set.unit, readings);
+    PanelStatistics->showStatistics(r.statistics, set.unit, readings);
     const YRange y = dataSetYRange(m_extremes, channels);
     chart.setManualY(y.min, y.max);
 
@@ -336,7 +316,10 @@ void TfrmDataLogger::ShowDataSet(int index)
 
     selectRow(Grid2, index);
     selectRow(Grid1, 0);
-    Grid1->setUpdatesEnabled(true);
+    if (sameRows)
+        Grid1->scrollTo(m_table->index(0, 0)); // back to the first reading, as for another set
+    else
+        Grid1->setUpdatesEnabled(true);
     if (tableHadFocus)
         Grid1->setFocus();
 }

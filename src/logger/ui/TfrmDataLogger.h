@@ -7,6 +7,7 @@
 #include "common/RunNote.h"
 #include "logger/DataSet.h"
 #include "logger/ui/DataSetExtremes.h"
+#include "logger/ui/SetReadings.h"
 #include "views/ChildWindow.h"
 #include "views/GraphSetup.h"
 
@@ -141,6 +142,7 @@ private:
     QSplitter *m_columns = nullptr;
     QSplitter *m_right = nullptr;
     ChannelExtremes m_extremes[2];
+    SetReader m_reader; // keeps the readings of the set shown last
     Pane m_pane = Pane::DataSets;
     QString m_collectionFile;
     int m_channels = 2;

@@ -14,6 +14,12 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QApplication>
+#include <QHash>
+#include <QPainter>
+#include <QStaticText>
+#include <QStyledItemDelegate>
+#include <QtMath>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -22,11 +28,127 @@ namespace kv {
 
 namespace {
 
+// Column titles on white, each in a thin grey box with a little room around
+// its text. Painted here: a style sheet gives the same look at many times
+// the cost, and the titles are painted with every set shown.
+class GridHeader : public QHeaderView
+{
+public:
+    explicit GridHeader(QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    {
+    }
+
+protected:
+    static constexpr int kBox = 3; // the border's pixel and the padding inside it
+
+    QFont sectionFont(int section) const
+    {
+        const QVariant f = model() ? model()->headerData(section, orientation(), Qt::FontRole) : QVariant();
+        return f.isValid() ? qvariant_cast<QFont>(f).resolve(font()) : font();
+    }
+    QString sectionText(int section) const
+    {
+        return model() ? model()->headerData(section, orientation(), Qt::DisplayRole).toString() : QString();
+    }
+    void paintSection(QPainter *painter, const QRect &rect, int section) const override
+    {
+        if (!rect.isValid())
+            return;
+        painter->save();
+        painter->fillRect(rect, Qt::white);
+        painter->setPen(QColor(0xa0, 0xa0, 0xa0));
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+        const QFont f = sectionFont(section);
+        painter->setFont(f);
+        painter->setPen(palette().color(QPalette::ButtonText));
+        const QRect inner = rect.adjusted(kBox, kBox, -kBox, -kBox);
+        painter->drawText(inner, int(defaultAlignment()),
+                          QFontMetrics(f).elidedText(sectionText(section), Qt::ElideRight, inner.width()));
+        painter->restore();
+    }
+    QSize sectionSizeFromContents(int section) const override
+    {
+        const QFontMetrics fm(sectionFont(section));
+        // As wide and tall as the style makes a section with that box: its
+        // header margin of 2 pixels comes on top.
+        return QSize(fm.size(0, sectionText(section)).width() + 2 * (kBox + 2), fm.height() + 2 * (kBox + 2));
+    }
+};
+
+// Cells as the view's style draws them, with each distinct text laid out
+// once and kept: the texts repeat (units, dates, readings) and laying text
+// out is most of what drawing a cell costs. A text that does not fit or is
+// not aligned left, or a cell with more than text, is left to the style.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget *w = opt.widget;
+        QStyle *style = w ? w->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+        const QRect room = opt.rect.adjusted(margin, 0, -margin, 0);
+        const QStaticText *text = opt.text.isEmpty() ? nullptr : laidOut(opt.text, opt.font);
+        if ((opt.features & (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration))
+            || (opt.displayAlignment & Qt::AlignHorizontal_Mask) != Qt::AlignLeft
+            || (text && text->size().width() > room.width())) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        // Background, selection and focus as the style has them; a plain
+        // cell has none of them, the view's own background shows.
+        opt.text.clear();
+        const bool plain = !(opt.state & (QStyle::State_Selected | QStyle::State_HasFocus))
+            && opt.backgroundBrush.style() == Qt::NoBrush && !(opt.features & QStyleOptionViewItem::Alternate);
+        if (!plain)
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+        if (!text)
+            return;
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+            : !(opt.state & QStyle::State_Active)                              ? QPalette::Inactive
+                                                                               : QPalette::Normal;
+        painter->save();
+        painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                                       : QPalette::Text));
+        painter->setFont(opt.font);
+        const QSize size(qCeil(text->size().width()), QFontMetrics(opt.font).height());
+        painter->drawStaticText(QStyle::alignedRect(opt.direction, opt.displayAlignment, size, room).topLeft(), *text);
+        painter->restore();
+    }
+
+private:
+    const QStaticText *laidOut(const QString &s, const QFont &font) const
+    {
+        if (font != m_font || m_texts.size() > 4096) {
+            m_texts.clear();
+            m_font = font;
+        }
+        auto it = m_texts.find(s);
+        if (it == m_texts.end()) {
+            QStaticText t(s);
+            t.setTextFormat(Qt::PlainText);
+            t.prepare(QTransform(), font);
+            it = m_texts.insert(s, t);
+        }
+        return &it.value();
+    }
+
+    mutable QFont m_font;
+    mutable QHash<QString, QStaticText> m_texts;
+};
+
 QTableView *stringGrid(const char *name, QAbstractItemModel *model, QWidget *parent)
 {
     auto *grid = new QTableView(parent);
     grid->setObjectName(QLatin1String(name));
+    grid->setHorizontalHeader(new GridHeader(grid));
     grid->setModel(model);
+    grid->setItemDelegate(new CellDelegate(grid));
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -39,8 +161,6 @@ QTableView *stringGrid(const char *name, QAbstractItemModel *model, QWidget *par
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setDefaultSectionSize(TfrmDataLogger::kDefaultColumnWidth);
     grid->horizontalHeader()->setHighlightSections(false);
-    grid->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { background: white; "
-                                                           "border: 1px solid #a0a0a0; padding: 2px; }"));
     return grid;
 }
 
@@ -59,7 +179,7 @@ QLabel *captionLabel(const char *name, const QColor &color, QWidget *parent)
 
 QLabel *valuePanel(const char *name, const QColor &color, QWidget *parent)
 {
-    auto *l = new QLabel(parent);
+    auto *l = new FigureLabel(parent);
     l->setObjectName(QLatin1String(name));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAutoFillBackground(true);
@@ -129,6 +249,8 @@ void TfrmDataLogger::buildLayout()
     PESGraph1 = new Chart(Panel5);
     PESGraph1->setAccessibleName(QStringLiteral("Graph"));
     PESGraph1->setFocusPolicy(Qt::StrongFocus);
+    // A set of tens of thousands of readings draws as fast as a short one.
+    PESGraph1->setColumnCells(true);
     // The chart's own customization, from its context menu (or the menu key).
     auto *customize = new QAction(QStringLiteral("C&ustomize graph..."), PESGraph1);
     connect(customize, &QAction::triggered, PESGraph1, [this] { PESGraph1->customize(); });
