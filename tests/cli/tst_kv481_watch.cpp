@@ -332,6 +332,18 @@ private Q_SLOTS:
         verifyOneErrorLine(r, QStringLiteral("481 with T1 only"));
         QCOMPARE(r.exitCode, 2);
     }
+
+    // A limit without a unit that only the other unit could hold is refused
+    // at the first reading, once, though more readings come before the end.
+    void limitBeyondTheMetersUnitRefusedAtItsFirstReading()
+    {
+        Emulator meter({QStringLiteral("--steady"), QStringLiteral("20")});
+        const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--alarm"),
+                             QStringLiteral("T1>2000")});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.err.contains(QStringLiteral("(the meter shows \u00B0C)")), qPrintable(r.err));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKv481Watch)
