@@ -230,6 +230,8 @@ int watchCommand(const QStringList &args)
     auto feed = [&](const Reading &r) {
         if (model == 482 && r.clockMode)
             return; // T2 shows the time of day
+        if (code != 0)
+            return; // ending already: a reading still on its way says nothing twice
         if (!limitsReady) {
             settings.unit = r.unit1;
             if (const QString why = settings.outOfRange(); !why.isEmpty()) {

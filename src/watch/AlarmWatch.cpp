@@ -87,8 +87,9 @@ QString AlarmEvent::text() const
     if (kind == Kind::Failed)
         return QStringLiteral("Alarm command failed (%1): %2").arg(channel, why);
     if (kind == Kind::Acknowledged)
+        // Which of the channel's alarms: its high, low, rise and fall are apart.
         return cause == Cause::LinkLost ? QStringLiteral("Acknowledged: the meter stopped answering")
-                                        : QStringLiteral("Acknowledged %1").arg(channel);
+                                        : QStringLiteral("Acknowledged %1 %2").arg(channel, causeName());
     if (isRate()) {
         const QString perMinute = QStringLiteral("/min");
         if (!isAlarm())

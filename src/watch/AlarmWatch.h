@@ -55,6 +55,7 @@ struct AlarmEvent
     // "Cleared T2: -17.5 °C", "Alarm: the meter stopped answering",
     // "Alarms paused: downloading", "Alarms resumed",
     // "Alarm T1: rising 12.0 °C/min, faster than 10.0 °C/min",
+    // "Acknowledged T1 rise",
     // "Alarm command failed: …".
     QString text() const;
 

@@ -324,13 +324,19 @@ private Q_SLOTS:
         QVERIFY2(r.err.startsWith(QLatin1String("kv481: watch: ")), qPrintable(r.err));
     }
 
-    void oneChannelMeterRefusesSecondChannelAlarms()
+    void limitsTheMeterCannotWatchRefused()
     {
         Emulator meter({QStringLiteral("--model"), QStringLiteral("481")});
         const Run r = kv481({QStringLiteral("watch"), QStringLiteral("--port"), meter.device, QStringLiteral("--alarm"),
                              QStringLiteral("T2<0")});
         verifyOneErrorLine(r, QStringLiteral("481 with T1 only"));
         QCOMPARE(r.exitCode, 2);
+        // A limit without a unit that only °F holds, refused once at the first reading.
+        Emulator two({QStringLiteral("--steady"), QStringLiteral("20")});
+        const Run t = kv481({QStringLiteral("watch"), QStringLiteral("--port"), two.device, QStringLiteral("--alarm"),
+                             QStringLiteral("T1>2000")});
+        QCOMPARE(t.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(t.err.contains(QStringLiteral("(the meter shows \u00B0C)")), qPrintable(t.err));
     }
 };
 

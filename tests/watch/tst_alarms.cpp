@@ -334,6 +334,9 @@ private Q_SLOTS:
         QCOMPARE(e[0].limit, 10.0);
         QVERIFY2(qAbs(e[0].value - 20.0) < 0.01, qPrintable(e[0].text()));
         QCOMPARE(e[0].text(), QStringLiteral("Alarm T1: rising 20.0 \u00B0C/min, faster than 10.0 \u00B0C/min"));
+        AlarmEvent seen = e[0];
+        seen.kind = AlarmEvent::Kind::Acknowledged;
+        QCOMPARE(seen.text(), QStringLiteral("Acknowledged T1 rise")); // not taken for T1's high alarm
         QVERIFY(w.active(AlarmChannel::T1));
         go(30, 0.0, -30.0);
         QCOMPARE(e.size(), 3);

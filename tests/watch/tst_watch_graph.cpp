@@ -323,6 +323,12 @@ private Q_SLOTS:
         for (int i = 0; i < boxes.size(); ++i)
             for (int j = i + 1; j < boxes.size(); ++j)
                 QVERIFY2(!boxes[i].intersects(boxes[j]), qPrintable(QStringLiteral("labels %1 and %2").arg(i).arg(j)));
+        // Scrolled past them: no mark is left at the edge, no limit's name moved for one.
+        chart.plot()->xAxis->setRange(Chart::keyOf(kStart + 20 * kSecond), Chart::keyOf(kStart + 30 * kSecond));
+        chart.plot()->replot();
+        for (QCPItemText *label : overlay.crossingLabels())
+            QVERIFY(!label->visible());
+        QVERIFY(overlay.limitLabels().at(0)->position->coords().x() < 0.05);
     }
 
     void alarmLogRows()

@@ -179,6 +179,14 @@ void WatchChartOverlay::placeLabels()
     QVector<QRectF> placed;
     for (const CrossingLabel &c : std::as_const(byKey)) {
         QCPItemText *label = c.label;
+        // A crossing the graph scrolled past has no mark: left at the edge
+        // it would name a moment no longer shown, and old ones would pile
+        // up there. One newer than the last sample keeps its mark at the
+        // right edge until the axis reaches it.
+        if (c.key < plot->xAxis->range().lower) {
+            label->setVisible(false);
+            continue;
+        }
         const QFontMetrics fm(label->font());
         const double half = fm.horizontalAdvance(label->text()) / 2.0 + gap / 2.0;
         // Kept whole inside the plot: a mark at its very edge names it
