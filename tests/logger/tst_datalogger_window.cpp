@@ -18,6 +18,8 @@
 #include "LoggerMemory.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
@@ -539,11 +541,15 @@ private Q_SLOTS:
         QCOMPARE(prompt.informations, QStringList());
         const DataSetCollection &c = *w->collection();
         QCOMPARE(w->dataSetList().RowCount(), c.sets.size() + 1);
+        // Sets of other lengths come and go in the same columns: the view
+        // must be told of every row it gains or loses.
+        QAbstractItemModelTester tester(w->Grid1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (int i = 0; i < c.sets.size(); i += step) {
             w->ShowDataSet(i);
             const int n = c.sets.at(i).sampleCount;
             const GridSource &t = w->sampleTable();
             QCOMPARE(t.RowCount(), std::max(2, n + 1));
+            QCOMPARE(w->Grid1->verticalHeader()->count(), t.RowCount() - 1);
             QCOMPARE(w->chart()->points(), std::max(4, n));
             if (n > 0) {
                 QCOMPARE(t.cell(0, n), QString::number(n));
