@@ -58,9 +58,7 @@ class TestChart : public QObject
 private Q_SLOTS:
     void plotSurfacePaintsAsThePlotDoesWithOrWithoutAnOverlay()
     {
-        // The same plot drawn by QCustomPlot itself and by the surface that
-        // leaves out an empty overlay: the same pixels, also once something
-        // is on the overlay.
+        // Drawn by QCustomPlot and by the surface: the same pixels, overlay empty or not.
         const auto setUp = [](QCustomPlot &p) {
             p.resize(320, 200);
             p.addGraph()->setData({0, 1, 2, 3}, {1, 3, 2, 4});
