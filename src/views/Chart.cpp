@@ -5,6 +5,7 @@
 #include "common/Prompt.h"
 #include "views/ChartColumns.h"
 #include "views/ChartCustomizeDialog.h"
+#include "views/PlotSurface.h"
 #include "views/DateTimeTicker.h"
 
 #include <QAction>
@@ -151,7 +152,7 @@ protected:
 
 Chart::Chart(QWidget *parent)
     : QWidget(parent)
-    , m_plot(new QCustomPlot(this))
+    , m_plot(new PlotSurface(this))
     , m_focusFrame(new FocusFrame(this))
 {
     setObjectName(QStringLiteral("PESGraph1"));

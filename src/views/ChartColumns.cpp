@@ -157,6 +157,23 @@ SubsetCells subsetCells(const std::vector<double> &xs, const std::vector<float> 
             nextEdge = c < 0 ? lo : c >= columns ? inf : lo + (c + 1) / perKey;
         }
         column.add(key, double(y), order++);
+        // The readings that follow in this column, in time order and none a
+        // break, only move its lowest, highest and last: nothing else of the
+        // above applies to them.
+        while (p + 1 < points) {
+            const double x2 = xs[p + 1];
+            const float y2 = ys[p + 1];
+            const double key2 = Chart::keyOf(x2);
+            if (x2 == 0.0 || y2 == nullY || !std::isfinite(y2) || key2 < lastKey || key2 >= nextEdge
+                || key2 < columnStart)
+                break;
+            ++p;
+            lastKey = key2;
+            lastValue = y2;
+            ++run;
+            ++cells;
+            column.add(key2, double(y2), order++);
+        }
     }
     column.flush(line);
     if (run == 1)

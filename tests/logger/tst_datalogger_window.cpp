@@ -9,6 +9,7 @@
 #include "logger/DataSetDecoder.h"
 #include "logger/SampleDecoding.h"
 #include "logger/ui/PaneHeading.h"
+#include "logger/ui/SetReadings.h"
 #include "logger/ui/StatisticsPanel.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "logger/ui/TfrmDecodeProcess.h"
@@ -18,6 +19,8 @@
 #include "LoggerMemory.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
@@ -539,11 +542,15 @@ private Q_SLOTS:
         QCOMPARE(prompt.informations, QStringList());
         const DataSetCollection &c = *w->collection();
         QCOMPARE(w->dataSetList().RowCount(), c.sets.size() + 1);
+        // Sets of other lengths come and go in the same columns: the view
+        // must be told of every row it gains or loses.
+        QAbstractItemModelTester tester(w->Grid1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (int i = 0; i < c.sets.size(); i += step) {
             w->ShowDataSet(i);
             const int n = c.sets.at(i).sampleCount;
             const GridSource &t = w->sampleTable();
             QCOMPARE(t.RowCount(), std::max(2, n + 1));
+            QCOMPARE(w->Grid1->verticalHeader()->count(), t.RowCount() - 1);
             QCOMPARE(w->chart()->points(), std::max(4, n));
             if (n > 0) {
                 QCOMPARE(t.cell(0, n), QString::number(n));
@@ -554,6 +561,28 @@ private Q_SLOTS:
             }
             QCOMPARE(t.cell(0, n + 1), QString());
         }
+    }
+
+    void readerStopsAtTheImageEndAndReportsProgressInSteps()
+    {
+        // 5000 two-channel readings; the image ends after the first channel
+        // of the last one.
+        std::vector<double> c1(5000, 20.0), c2(5000, 30.0);
+        c1.back() = 25.0;
+        DecodeResult d = decodeImage(toImage(emu::buildMemory(2, {desc(c1, c2)}), 2), m_prompt);
+        DataSetCollection &c = *d.collection;
+        const DataSet &set = c.sets.at(0);
+        c.image.truncate(set.recordOffset + 14 + 4 * 4999 + 2);
+        SetReader reader;
+        QVector<int> steps;
+        const SetReadings &r = reader.read(c, 0, 2, -999.0f, [&](int q) { steps << q; });
+        QCOMPARE(steps, QVector<int>({0, SetReader::kProgressStep}));
+        QCOMPARE(r.x.size(), std::size_t(4999));
+        QCOMPARE(r.y[1].back(), 30.0f);
+        QCOMPARE(r.statistics.channel[0].count, 5000); // the cut reading's first channel counts
+        QCOMPARE(r.statistics.channel[0].max, 25.0);
+        QCOMPARE(r.statistics.channel[1].count, 4999);
+        QCOMPARE(r.extremes[0].max, 20.0f); // but is not drawn
     }
 
     void collectionReplacedUnderTheTableReadsNothingStale()

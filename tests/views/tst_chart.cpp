@@ -4,6 +4,7 @@
 #include "views/Chart.h"
 #include "views/ChartColumns.h"
 #include "views/ChartCustomizeDialog.h"
+#include "views/PlotSurface.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -55,6 +56,32 @@ class TestChart : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void plotSurfacePaintsAsThePlotDoesWithOrWithoutAnOverlay()
+    {
+        // Drawn by QCustomPlot and by the surface: the same pixels, overlay empty or not.
+        const auto setUp = [](QCustomPlot &p) {
+            p.resize(320, 200);
+            p.addGraph()->setData({0, 1, 2, 3}, {1, 3, 2, 4});
+            p.rescaleAxes();
+            p.replot();
+        };
+        QCustomPlot plain;
+        PlotSurface surface;
+        setUp(plain);
+        setUp(surface);
+        QVERIFY(surface.overlayEmpty());
+        QCOMPARE(surface.grab().toImage(), plain.grab().toImage());
+        for (QCustomPlot *p : {static_cast<QCustomPlot *>(&plain), static_cast<QCustomPlot *>(&surface)}) {
+            auto *mark = new QCPItemText(p);
+            mark->setLayer(QStringLiteral("overlay"));
+            mark->position->setCoords(1.5, 2.5);
+            mark->setText(QStringLiteral("mark"));
+            p->replot();
+        }
+        QVERIFY(!surface.overlayEmpty());
+        QCOMPARE(surface.grab().toImage(), plain.grab().toImage());
+    }
+
     void cellsAndBlockAppend()
     {
         ChartData d;

@@ -4,6 +4,8 @@
 
 #include <QBrush>
 
+#include <algorithm>
+
 namespace kv {
 
 SampleTable::SampleTable(const std::unique_ptr<DataSetCollection> &slot, QObject *parent)
@@ -27,13 +29,40 @@ void SampleTable::setEmpty(int channels)
 
 void SampleTable::setDataSet(int index, int channels)
 {
-    beginResetModel();
-    m_collection = m_slot.get();
-    m_set = m_collection && index >= 0 && index < m_collection->sets.size() ? index : -1;
-    m_channels = channels == 1 ? 1 : 2;
-    m_titles = titles(m_channels);
-    m_rows = m_set >= 0 ? std::make_unique<SampleRows>(*m_collection, m_set, m_channels) : nullptr;
-    endResetModel();
+    DataSetCollection *c = m_slot.get();
+    const int set = c && index >= 0 && index < c->sets.size() ? index : -1;
+    channels = channels == 1 ? 1 : 2;
+    std::unique_ptr<SampleRows> rows = set >= 0 ? std::make_unique<SampleRows>(*c, set, channels) : nullptr;
+    const auto take = [&] {
+        m_collection = c;
+        m_set = set;
+        m_rows = std::move(rows);
+    };
+    if (channels != m_channels) {
+        beginResetModel();
+        take();
+        m_channels = channels;
+        m_titles = titles(m_channels);
+        endResetModel();
+        return;
+    }
+    // The same columns under the same titles: rows come or go at the end
+    // and the others change their texts. A reset would have the view lay
+    // out and paint its titles again, for every set shown.
+    const int before = rowCount();
+    const int after = rows ? rows->RowCount() - 1 : 1;
+    if (after > before) {
+        beginInsertRows(QModelIndex(), before, after - 1);
+        take();
+        endInsertRows();
+    } else if (after < before) {
+        beginRemoveRows(QModelIndex(), after, before - 1);
+        take();
+        endRemoveRows();
+    } else {
+        take();
+    }
+    Q_EMIT dataChanged(this->index(0, 0), this->index(std::min(before, after) - 1, kColumns - 1));
 }
 
 bool SampleTable::shows(int index, int channels) const

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace kv {
 
@@ -50,45 +51,68 @@ const SetReadings &SetReader::read(const DataSetCollection &c, int index, int ch
     const int n = std::max(0, set.sampleCount);
     const int b = c.bytesPerSample;
     const double step = set.intervalSeconds / kSecondsPerDay;
-    r.x.clear();
-    r.x.reserve(n);
-    for (int ch = 0; ch < 2; ++ch) {
-        r.y[ch].clear();
-        if (ch < channels)
-            r.y[ch].reserve(n);
-    }
+    r.y[0].clear();
+    r.y[1].clear();
 
     RunningStatistics gathered[2];
     const int first = set.recordOffset + kRecordSamples;
     const int lastByte = std::min<int>(set.recordEnd - 2, int(c.image.size()) - 1);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(c.image.constData());
-    for (int q = 0; q < n; ++q) {
-        const int o = first + q * b;
-        if (o + b - 1 > lastByte) {
-            // The image ends inside this reading: it is not drawn, but a
-            // channel whose bytes are all there still counts in the figures.
-            for (int ch = 0; ch < channels; ++ch) {
-                const int at = o + 2 * ch;
-                if (at < 0 || at + 1 > lastByte)
-                    continue;
-                const Sample s = DecodeSample(bytes[at], bytes[at + 1]);
-                if (!s.overload)
-                    gathered[ch].add(double(s.value));
+    // The readings whose bytes are all in the image, read without a check
+    // each; the image may end inside the next one.
+    const int whole = first < 0 || b <= 0 ? 0 : std::clamp((lastByte - first + 1) / b, 0, n);
+    r.x.resize(whole);
+    for (int ch = 0; ch < channels; ++ch)
+        r.y[ch].resize(whole);
+    const auto readAll = [&](auto channelCount) {
+        constexpr int kChannels = decltype(channelCount)::value;
+        // Kept in locals: stores into the cells could otherwise be the
+        // extremes' or the figures' for all the compiler knows.
+        ChannelExtremes extremes[kChannels];
+        RunningStatistics figures[kChannels];
+        float *ys[kChannels];
+        for (int ch = 0; ch < kChannels; ++ch)
+            ys[ch] = r.y[ch].data();
+        double *xs = r.x.data();
+        for (int from = 0; from < whole; from += kProgressStep) {
+            if (progress)
+                progress(from);
+            const int to = std::min(whole, from + kProgressStep);
+            for (int q = from; q < to; ++q) {
+                const std::uint8_t *at = bytes + first + q * b;
+                const double t = set.start + q * step;
+                for (int ch = 0; ch < kChannels; ++ch) {
+                    const Sample s = DecodeSample(at[2 * ch], at[2 * ch + 1]);
+                    if (!s.overload) {
+                        extremes[ch].add(s.value, t);
+                        figures[ch].add(double(s.value));
+                    }
+                    ys[ch][q] = s.overload ? overload : s.value;
+                }
+                xs[q] = t;
             }
-            break;
         }
-        if (progress && q % kProgressStep == 0)
-            progress(q);
-        const double t = set.start + q * step;
+        for (int ch = 0; ch < kChannels; ++ch) {
+            r.extremes[ch] = extremes[ch];
+            gathered[ch] = figures[ch];
+        }
+    };
+    if (channels == 2)
+        readAll(std::integral_constant<int, 2>());
+    else
+        readAll(std::integral_constant<int, 1>());
+    if (whole < n) {
+        // The image ends inside this reading: it is not drawn, but a channel
+        // whose bytes are all there still counts in the figures.
+        const int o = first + whole * b;
         for (int ch = 0; ch < channels; ++ch) {
-            const Sample s = DecodeSample(bytes[o + 2 * ch], bytes[o + 2 * ch + 1]);
-            if (!s.overload) {
-                r.extremes[ch].add(s.value, t);
+            const int at = o + 2 * ch;
+            if (at < 0 || at + 1 > lastByte)
+                continue;
+            const Sample s = DecodeSample(bytes[at], bytes[at + 1]);
+            if (!s.overload)
                 gathered[ch].add(double(s.value));
-            }
-            r.y[ch].push_back(s.overload ? overload : s.value);
         }
-        r.x.push_back(t);
     }
     r.statistics = dataSetStatistics(set, channels, gathered);
 

@@ -244,10 +244,11 @@ void TfrmDataLogger::ShowDataSet(int index)
     // The set the table shows already keeps its rows (and is not drawn
     // again); another is filled in while the table is not drawn. Hiding it
     // would give its room to the graph and take it back, drawing the graph
-    // twice.
+    // twice. Only its cells wait: the titles and the scroll bar repaint
+    // when they change.
     const bool sameRows = m_table->shows(index, channels);
     if (!sameRows)
-        Grid1->setUpdatesEnabled(false);
+        Grid1->viewport()->setUpdatesEnabled(false);
 
     applyChannelLayout(channels);
     if (!sameRows)
@@ -316,10 +317,9 @@ void TfrmDataLogger::ShowDataSet(int index)
 
     selectRow(Grid2, index);
     selectRow(Grid1, 0);
-    if (sameRows)
-        Grid1->scrollTo(m_table->index(0, 0)); // back to the first reading, as for another set
-    else
-        Grid1->setUpdatesEnabled(true);
+    Grid1->scrollTo(m_table->index(0, 0)); // back to the first reading
+    if (!sameRows)
+        Grid1->viewport()->setUpdatesEnabled(true);
     if (tableHadFocus)
         Grid1->setFocus();
 }
