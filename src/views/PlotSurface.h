@@ -11,13 +11,18 @@ namespace kv {
 class PlotSurface : public QCustomPlot
 {
 public:
-    using QCustomPlot::QCustomPlot;
+    explicit PlotSurface(QWidget *parent = nullptr);
 
     // Whether the last paint buffer is the overlay's and holds nothing.
     bool overlayEmpty() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // Every redraw the plot clears each of its buffers; the top one is kept
+    // as it is while it was left clear and nothing will be drawn on it.
+    void keepClearOverlay();
 };
 
 } // namespace kv

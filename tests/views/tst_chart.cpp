@@ -64,6 +64,7 @@ private Q_SLOTS:
             p.addGraph()->setData({0, 1, 2, 3}, {1, 3, 2, 4});
             p.rescaleAxes();
             p.replot();
+            p.replot(); // the surface keeps its clear overlay from now on
         };
         QCustomPlot plain;
         PlotSurface surface;
@@ -71,15 +72,18 @@ private Q_SLOTS:
         setUp(surface);
         QVERIFY(surface.overlayEmpty());
         QCOMPARE(surface.grab().toImage(), plain.grab().toImage());
-        for (QCustomPlot *p : {static_cast<QCustomPlot *>(&plain), static_cast<QCustomPlot *>(&surface)}) {
-            auto *mark = new QCPItemText(p);
-            mark->setLayer(QStringLiteral("overlay"));
-            mark->position->setCoords(1.5, 2.5);
-            mark->setText(QStringLiteral("mark"));
-            p->replot();
+        // A mark put on the overlay, then moved: no trace left where it was.
+        for (const QPointF at : {QPointF(1.5, 2.5), QPointF(0.5, 1.5)}) {
+            for (QCustomPlot *p : {static_cast<QCustomPlot *>(&plain), static_cast<QCustomPlot *>(&surface)}) {
+                auto *mark = p->itemCount() ? static_cast<QCPItemText *>(p->item(0)) : new QCPItemText(p);
+                mark->setLayer(QStringLiteral("overlay"));
+                mark->position->setCoords(at);
+                mark->setText(QStringLiteral("mark"));
+                p->replot();
+            }
+            QVERIFY(!surface.overlayEmpty());
+            QCOMPARE(surface.grab().toImage(), plain.grab().toImage());
         }
-        QVERIFY(!surface.overlayEmpty());
-        QCOMPARE(surface.grab().toImage(), plain.grab().toImage());
     }
 
     void cellsAndBlockAppend()
