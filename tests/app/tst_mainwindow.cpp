@@ -101,6 +101,8 @@ private Q_SLOTS:
         o.systemPorts = false;
         o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
         o.prompt = &prompt;
+        test::QuickPauseClock clock;
+        o.clock = &clock;
         const QString asked = dir.filePath(QStringLiteral("asked"));
         o.extraPorts = {asked, dir.filePath(QStringLiteral("other")), dir.filePath(QStringLiteral("quiet"))};
         TfrmMain main(o);
@@ -313,7 +315,7 @@ private Q_SLOTS:
 
         s.main->btnPause->click();
         const int rows = list->grid()->RowCount();
-        QTest::qWait(2500);
+        QTest::qWait(1500); // over a tick: one a second
         QCOMPARE(list->grid()->RowCount(), rows);
     }
 
