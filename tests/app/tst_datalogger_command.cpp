@@ -257,7 +257,9 @@ private Q_SLOTS:
         MeterLink &link = s.main->link();
         for (int i = 0; i < 200; ++i) {
             link.ThTimer1Timer();
-            QTRY_VERIFY(s.main->port().bytesWaiting() >= 10);
+            // The frame is there within milliseconds; QTRY_VERIFY's 50 ms
+            // steps would make the loop wait ten seconds for nothing.
+            QVERIFY(QTest::qWaitFor([&] { return s.main->port().bytesWaiting() >= 10; }, 5000));
             link.ThTimer1Timer(); // takes that frame and asks for the next
             QVERIFY(link.connected());
             s.main->dataLogger().DataLogger1Click();

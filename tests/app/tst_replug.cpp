@@ -7,6 +7,7 @@
 #include "views/TfrmList.h"
 
 #include "MeterEmulator.h"
+#include "support/MainSession.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QComboBox>
@@ -27,6 +28,7 @@ struct FolderSession
 {
     QTemporaryDir dir;
     QString ports = dir.filePath(QStringLiteral("ports"));
+    kv::test::QuickPauseClock clock;
     std::unique_ptr<emu::MeterEmulator> meter;
     ScriptedPrompt prompt;
     std::unique_ptr<TfrmMain> main;
@@ -52,6 +54,7 @@ struct FolderSession
         o.portFolders << ports;
         o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
         o.prompt = &prompt;
+        o.clock = &clock;
         o.exitHandler = [] {};
         o.openUrl = [](const QUrl &) { return true; };
         main = std::make_unique<TfrmMain>(o);

@@ -68,6 +68,7 @@ QVector<QStringList> rowsOf(const GridSource &g)
 struct Restart
 {
     QTemporaryDir dir;
+    kv::test::QuickPauseClock clock;
     ScriptedPrompt prompt;
     std::unique_ptr<TfrmMain> main;
     explicit Restart(const QString &folder, QList<bool> answers = {})
@@ -79,6 +80,7 @@ struct Restart
         o.systemPorts = false;
         o.extraPorts << dir.filePath(QStringLiteral("nothing-here"));
         o.prompt = &prompt;
+        o.clock = &clock;
         o.exitHandler = [] {};
         o.openUrl = [](const QUrl &) { return true; };
         o.recordingFolder = folder;
@@ -204,7 +206,7 @@ private Q_SLOTS:
         t.prompt.saveAnswers << Keep::Save;
         t.prompt.saveNames << t.dir.filePath(QStringLiteral("kept.txt"));
         t.prompt.rangeAnswers << Prompt::RangeAnswer{};
-        t.prompt.whileSaveAsked = [] { QTest::qWait(2500); };
+        t.prompt.whileSaveAsked = [] { QTest::qWait(1500); }; // over a tick: one a second
         QVERIFY(t.main->close());
         const GridModel &all = *t.main->realTimeList()->grid();
         QCOMPARE(t.prompt.saveQuestions[0],
@@ -317,7 +319,7 @@ private Q_SLOTS:
             QVERIFY(recordRows(s, 2));
             const QString ini = s.main->settingsPath();
             QVERIFY(QFile::remove(ini) && QDir().mkdir(ini)); // a folder in its place
-            s.prompt.whileErrorShown = [] { QTest::qWait(2500); };
+            s.prompt.whileErrorShown = [] { QTest::qWait(1500); }; // over a tick
             s.main->Exit1->trigger();
             QCOMPARE(s.exits, 1);
             QCOMPARE(s.prompt.errors.size(), 1);

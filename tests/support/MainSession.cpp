@@ -5,6 +5,13 @@
 
 namespace kv::test {
 
+void QuickPauseClock::idle(int ms)
+{
+    SystemClock::instance().idle(qMin(ms, kLongest));
+    if (ms > kLongest)
+        m_skipped += ms - kLongest;
+}
+
 Session::Session(int model, const QByteArray &ini, const std::function<void(emu::Options &)> &tweak)
 {
     if (!ini.isEmpty()) {
@@ -17,6 +24,7 @@ Session::Session(int model, const QByteArray &ini, const std::function<void(emu:
     o.systemPorts = false;
     o.recordingFolder = dir.filePath(QStringLiteral("recordings"));
     o.prompt = &prompt;
+    o.clock = &clock;
     o.exitHandler = [this] { ++exits; };
     o.openUrl = [this](const QUrl &u) {
         opened << u;

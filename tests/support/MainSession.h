@@ -4,6 +4,7 @@
 // and browser requests.
 
 #include "app/TfrmMain.h"
+#include "common/Clock.h"
 #include "panel/TfrmPanel.h"
 
 #include "MeterEmulator.h"
@@ -18,9 +19,28 @@
 
 namespace kv::test {
 
+// The system's clock with the link's long pauses cut short. The search
+// waits before it opens each port and again after it asks for the meter's
+// model, long enough for a real meter; the emulator answers within
+// milliseconds. A wait longer than kLongest lasts kLongest, and the tick
+// count moves on by the rest. Shorter waits, the time of day and the
+// poll timer (a QTimer) run as they would.
+class QuickPauseClock final : public Clock
+{
+public:
+    static constexpr int kLongest = 100; // ms
+    double now() const override { return SystemClock::instance().now(); }
+    qint64 tickCount() const override { return SystemClock::instance().tickCount() + m_skipped; }
+    void idle(int ms) override;
+
+private:
+    qint64 m_skipped = 0;
+};
+
 struct Session
 {
     QTemporaryDir dir;
+    QuickPauseClock clock;
     std::unique_ptr<emu::MeterEmulator> meter;
     ScriptedPrompt prompt;
     std::unique_ptr<TfrmMain> main;
