@@ -50,18 +50,21 @@ DataSetStatistics dataSetStatistics(const DataSetCollection &c, int index, int c
     const int lastByte = std::min<int>(set.recordEnd - 2, int(c.image.size()) - 1);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(c.image.constData());
     const int stride = std::max(2, b);
-    for (int q = 0; q < n; ++q) {
-        const int o = first + q * stride;
-        for (int ch = 0; ch < channels; ++ch) {
-            const int at = o + 2 * ch;
-            if (at < 0 || at + 1 > lastByte)
-                continue;
-            const Sample s = DecodeSample(bytes[at], bytes[at + 1]);
-            if (!s.overload)
-                acc[ch].add(double(s.value));
-        }
-    }
+    for (int q = 0; q < n; ++q)
+        gatherReading(bytes, first + q * stride, lastByte, channels, acc);
     return dataSetStatistics(set, channels, acc);
+}
+
+void gatherReading(const std::uint8_t *bytes, int o, int lastByte, int channels, RunningStatistics gathered[2])
+{
+    for (int ch = 0; ch < channels; ++ch) {
+        const int at = o + 2 * ch;
+        if (at < 0 || at + 1 > lastByte)
+            continue;
+        const Sample s = DecodeSample(bytes[at], bytes[at + 1]);
+        if (!s.overload)
+            gathered[ch].add(double(s.value));
+    }
 }
 
 QString durationText(double seconds)

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace kv {
 
 struct ChannelStatistics
@@ -66,6 +68,11 @@ private:
 // The same figures for a caller that has gathered the valid readings of
 // each channel (gathered[0], gathered[1]) while reading the set anyway.
 DataSetStatistics dataSetStatistics(const DataSet &set, int channels, const RunningStatistics gathered[2]);
+
+// Adds to gathered the valid readings of the reading whose first byte is at
+// offset o: each channel whose two bytes lie at or before lastByte and that
+// is not overloaded.
+void gatherReading(const std::uint8_t *bytes, int o, int lastByte, int channels, RunningStatistics gathered[2]);
 
 // A span of seconds as "hh:mm:ss", with whole days before it when there
 // are any ("2 d 03:04:05").

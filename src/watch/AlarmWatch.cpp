@@ -251,12 +251,8 @@ AlarmWatch::Verdict AlarmWatch::judge(AlarmChannel channel, bool high, bool over
         v.inside = false;
     } else if (!limit.on) {
         // an overload alarm on a channel without a high limit
-    } else if (high) {
-        v.past = value > limit.value;
-        v.inside = value <= limit.value - m_settings.hysteresis;
     } else {
-        v.past = value < limit.value;
-        v.inside = value >= limit.value + m_settings.hysteresis;
+        compare(v, high, value, limit.value);
     }
     return v;
 }
@@ -274,14 +270,20 @@ AlarmWatch::Verdict AlarmWatch::judgeRate(AlarmChannel channel, bool high, doubl
         v.inside = false;
         return v;
     }
-    if (high) {
-        v.past = rate > limit.value;
-        v.inside = rate <= limit.value - m_settings.hysteresis;
-    } else {
-        v.past = rate < limit.value;
-        v.inside = rate >= limit.value + m_settings.hysteresis;
-    }
+    compare(v, high, rate, limit.value);
     return v;
+}
+
+// Past the limit at once; back inside only by the hysteresis.
+void AlarmWatch::compare(Verdict &v, bool high, double value, double limit) const
+{
+    if (high) {
+        v.past = value > limit;
+        v.inside = value <= limit - m_settings.hysteresis;
+    } else {
+        v.past = value < limit;
+        v.inside = value >= limit + m_settings.hysteresis;
+    }
 }
 
 void AlarmWatch::step(Side &side, const Verdict &v, const AlarmEvent &alarm, double value, QVector<AlarmEvent> &out)

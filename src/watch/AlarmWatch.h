@@ -126,6 +126,7 @@ private:
     };
     Verdict judge(AlarmChannel channel, bool high, bool overload, double value) const;
     Verdict judgeRate(AlarmChannel channel, bool high, double rate) const;
+    void compare(Verdict &v, bool high, double value, double limit) const;
     void check(AlarmChannel channel, bool high, bool overload, double value, QVector<AlarmEvent> &out);
     void checkRate(AlarmChannel channel, bool high, double rate, QVector<AlarmEvent> &out);
     void step(Side &side, const Verdict &v, const AlarmEvent &alarm, double value, QVector<AlarmEvent> &out);

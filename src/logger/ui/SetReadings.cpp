@@ -101,19 +101,10 @@ const SetReadings &SetReader::read(const DataSetCollection &c, int index, int ch
         readAll(std::integral_constant<int, 2>());
     else
         readAll(std::integral_constant<int, 1>());
-    if (whole < n) {
-        // The image ends inside this reading: it is not drawn, but a channel
-        // whose bytes are all there still counts in the figures.
-        const int o = first + whole * b;
-        for (int ch = 0; ch < channels; ++ch) {
-            const int at = o + 2 * ch;
-            if (at < 0 || at + 1 > lastByte)
-                continue;
-            const Sample s = DecodeSample(bytes[at], bytes[at + 1]);
-            if (!s.overload)
-                gathered[ch].add(double(s.value));
-        }
-    }
+    // The image ends inside this reading: it is not drawn, but a channel
+    // whose bytes are all there still counts in the figures.
+    if (whole < n)
+        gatherReading(bytes, first + whole * b, lastByte, channels, gathered);
     r.statistics = dataSetStatistics(set, channels, gathered);
 
     m_set = set;
