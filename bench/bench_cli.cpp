@@ -3,6 +3,7 @@
 // --interval 1" takes while it waits for the next reading. Figures only.
 
 #include "LoggerMemory.h"
+#include "support/BuildPaths.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,7 +45,7 @@ bool exportFigures(const QTemporaryDir &dir, int channels)
             QProcess p;
             QElapsedTimer t;
             t.start();
-            p.start(QStringLiteral(KV_BIN_DIR "/kv481"),
+            p.start(kv::test::builtFile(QStringLiteral("kv481")),
                     {QStringLiteral("export"), rec, QStringLiteral("--all"), QStringLiteral("--format"),
                      QLatin1String(format), QStringLiteral("--output"), dir.filePath(QStringLiteral("out.csv"))});
             if (!p.waitForFinished(30000) || p.exitCode() != 0) {
@@ -62,7 +63,7 @@ bool exportFigures(const QTemporaryDir &dir, int channels)
 bool readFigures()
 {
     QProcess meter;
-    meter.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--model"), QStringLiteral("482")});
+    meter.start(kv::test::emulatorProgram(), {QStringLiteral("--model"), QStringLiteral("482")});
     if (!meter.waitForStarted() || !meter.waitForReadyRead(5000))
         return false;
     const QString device = QString::fromLocal8Bit(meter.readLine()).trimmed();
@@ -71,7 +72,7 @@ bool readFigures()
     QElapsedTimer t;
     t.start();
     QProcess p;
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), {QStringLiteral("read"), QStringLiteral("--port"), device,
+    p.start(kv::test::builtFile(QStringLiteral("kv481")), {QStringLiteral("read"), QStringLiteral("--port"), device,
                                                   QStringLiteral("--interval"), QStringLiteral("1"),
                                                   QStringLiteral("--count"), QString::number(count)});
     const bool ok = p.waitForFinished(60000) && p.exitCode() == 0;

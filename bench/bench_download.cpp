@@ -5,6 +5,7 @@
 // time during the transfer as a share of the elapsed time. Figures only.
 
 #include "common/Clock.h"
+#include "support/BuildPaths.h"
 #include "link/QtSerialPort.h"
 #include "logger/LoggerDownload.h"
 
@@ -59,11 +60,11 @@ bool measure(const char *name, int last)
 
     QProcess meter;
     meter.setProcessChannelMode(QProcess::SeparateChannels);
-    meter.start(QStringLiteral(KV_EMULATOR),
+    meter.start(kv::test::emulatorProgram(),
                 {QStringLiteral("--model"), QStringLiteral("482"), QStringLiteral("--paced"), QStringLiteral("--memory"),
                  rec.fileName()});
     if (!meter.waitForStarted() || !meter.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "cannot start %s\n", KV_EMULATOR);
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(kv::test::emulatorProgram()));
         return false;
     }
     const QString device = QString::fromLocal8Bit(meter.readLine()).trimmed();

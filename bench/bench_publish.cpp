@@ -5,6 +5,7 @@
 // and the processor time publishing once a second costs. Figures only.
 
 #include "Figures.h"
+#include "support/BuildPaths.h"
 #include "MeterEmulator.h"
 #include "link/LiveFrame.h"
 #include "publish/MqttPublisher.h"
@@ -238,7 +239,7 @@ void commandLine()
     if (!broker.start())
         return;
     QProcess emulator;
-    emulator.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--paced")});
+    emulator.start(kv::test::emulatorProgram(), {QStringLiteral("--paced")});
     if (!emulator.waitForStarted() || !emulator.waitForReadyRead(5000))
         return;
     const QString device = QString::fromLocal8Bit(emulator.readLine()).trimmed();
@@ -253,7 +254,7 @@ void commandLine()
         p.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer wall;
         wall.start();
-        p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+        p.start(kv::test::builtFile(QStringLiteral("kv481")), args);
         QThread::sleep(20);
         p.terminate();
         p.waitForFinished(10000);

@@ -5,6 +5,7 @@
 // the Excel workbook of each, read back cell by cell as a spreadsheet does.
 
 #include "app/TfrmMain.h"
+#include "support/BuildPaths.h"
 #include "common/LocaleText.h"
 #include "common/RunNote.h"
 #include "files/AnalysisCsv.h"
@@ -61,7 +62,7 @@ QByteArray kv481Export(const QStringList &args, const QString &locale)
     env.insert(QStringLiteral("LC_ALL"), locale);
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+    p.start(kv::test::builtFile(QStringLiteral("kv481")), args);
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return QByteArray("kv481 failed: ") + p.readAllStandardError();
     return p.readAllStandardOutput();

@@ -2,6 +2,8 @@
 // display and no platform chosen, so anything answered before the window
 // system is needed must not try to reach one.
 
+#include "support/BuildPaths.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QtTest>
@@ -25,7 +27,7 @@ class TestCommandLine : public QObject
             env.remove(QString::fromLatin1(name));
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(KV_BIN_DIR "/KV481"), args);
+        p.start(kv::test::builtFile(QStringLiteral("KV481")), args);
         Run r;
         if (!p.waitForFinished(30000)) {
             p.kill();

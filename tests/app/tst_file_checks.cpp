@@ -7,6 +7,7 @@
 // the scripted prompt and through the real dialog worked as a user does.
 
 #include "app/QtPrompt.h"
+#include "support/BuildPaths.h"
 #include "app/TfrmMain.h"
 #include "common/DateTime.h"
 #include "files/AnalysisCsv.h"
@@ -151,7 +152,7 @@ private Q_SLOTS:
 
         // So does what kv481 exports as CSV with ISO 8601 times; its lines
         // are counted below its header.
-        TfrmList *export482 = open(QStringLiteral("export.csv"), fileBytes(QStringLiteral(KV_TEST_DATA "/text/export482_iso.csv")));
+        TfrmList *export482 = open(QStringLiteral("export.csv"), fileBytes(kv::test::testData(QStringLiteral("text/export482_iso.csv"))));
         QVERIFY(export482);
         QCOMPARE(export482->grid()->ColCount(), 8);
         QCOMPARE(export482->grid()->RowCount(), 4); // its first set

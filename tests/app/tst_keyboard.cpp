@@ -3,6 +3,7 @@
 // menu reaches every child window.
 
 #include "app/DialogFocus.h"
+#include "support/BuildPaths.h"
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
@@ -120,7 +121,7 @@ private Q_SLOTS:
     void helpPageListsTheKeysOfTheMenus()
     {
         Session s(0);
-        QFile page(QStringLiteral(KV_BIN_DIR "/KV481Help.htm"));
+        QFile page(kv::test::builtFile(QStringLiteral("KV481Help.htm")));
         QVERIFY(page.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(page.readAll());
         const qsizetype from = html.indexOf(QLatin1String("<table id=\"keys\">"));

@@ -3,6 +3,7 @@
 // help and about, and the two ways out.
 
 #include "app/HelpWindow.h"
+#include "support/BuildPaths.h"
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
@@ -249,7 +250,7 @@ private Q_SLOTS:
         // The build puts the guide beside the program; the program shows it
         // in a window of its own, whether or not there is a browser, and
         // hands it to the browser on request.
-        QVERIFY(QFile::copy(QStringLiteral(KV_BIN_DIR "/KV481Help.htm"), s.dir.filePath(QStringLiteral("KV481Help.htm"))));
+        QVERIFY(QFile::copy(kv::test::builtFile(QStringLiteral("KV481Help.htm")), s.dir.filePath(QStringLiteral("KV481Help.htm"))));
         s.main->Contents1->trigger();
         auto *help = s.main->findChild<HelpWindow *>();
         QVERIFY(help && help->isVisible());

@@ -3,6 +3,7 @@
 // writes is compared byte for byte with the window program's own writers.
 
 #include "cli/CollectionSets.h"
+#include "support/BuildPaths.h"
 #include "cli/PortLines.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -264,7 +265,7 @@ private Q_SLOTS:
         sh.start(QStringLiteral("bash"),
                  {QStringLiteral("-c"),
                   QStringLiteral("'%1' export --all '%2' 2>'%3' | head -c 100 >/dev/null; echo ${PIPESTATUS[0]}")
-                      .arg(QStringLiteral(KV_BIN_DIR "/kv481"), full, err)});
+                      .arg(kv::test::builtFile(QStringLiteral("kv481")), full, err)});
         QVERIFY(sh.waitForFinished(60000));
         QCOMPARE(sh.readAllStandardOutput().trimmed(), QByteArray("1"));
         QFile e(err);
@@ -286,7 +287,7 @@ private Q_SLOTS:
               QStringList{QStringLiteral("sets"), m_demo482}}) {
             QProcess p;
             p.setStandardOutputFile(QStringLiteral("/dev/full"));
-            p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+            p.start(kv::test::builtFile(QStringLiteral("kv481")), args);
             QVERIFY(p.waitForFinished(60000));
             const QString err = QString::fromLocal8Bit(p.readAllStandardError());
             QVERIFY2(p.exitCode() != 0, qPrintable(args.join(QLatin1Char(' '))));

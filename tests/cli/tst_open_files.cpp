@@ -2,6 +2,7 @@
 // main window, which opens each as Open would.
 
 #include "LoggerMemory.h"
+#include "support/BuildPaths.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "support/MainSession.h"
 
@@ -64,7 +65,7 @@ private Q_SLOTS:
         test::Session s(0);
         QVERIFY(s.started());
         const int windows = s.main->mdiArea()->subWindowList().size();
-        const QString data = QStringLiteral(KV_TEST_DATA "/rec/");
+        const QString data = kv::test::testData(QStringLiteral("rec/"));
         // Random bytes named .rec: said to be no collection.
         for (const char *name : {"random_bytes.rec", "random_bytes_count_in_range.rec", "set_count_zero.rec"}) {
             QVERIFY(!s.main->openFile(data + QLatin1String(name)));

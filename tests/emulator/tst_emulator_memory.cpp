@@ -3,6 +3,7 @@
 // a misreading on either side shows up here.
 
 #include "LoggerMemory.h"
+#include "support/BuildPaths.h"
 #include "MeterEmulator.h"
 
 #include <QProcess>
@@ -318,7 +319,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("branches.rec"));
         QProcess p;
-        p.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--model"), QStringLiteral("482"),
+        p.start(kv::test::emulatorProgram(), {QStringLiteral("--model"), QStringLiteral("482"),
                                               QStringLiteral("--memory-kind"), QStringLiteral("branches"),
                                               QStringLiteral("--write-memory"), path});
         QVERIFY(p.waitForFinished(5000));
@@ -340,7 +341,7 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(loaded.data()), int(loaded.size())), file);
 
         QProcess bad;
-        bad.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--memory-kind"), QStringLiteral("huge")});
+        bad.start(kv::test::emulatorProgram(), {QStringLiteral("--memory-kind"), QStringLiteral("huge")});
         QVERIFY(bad.waitForFinished(5000));
         QCOMPARE(bad.exitCode(), 2);
         QVERIFY(bad.readAllStandardError().contains("demo|full|branches"));

@@ -2,6 +2,7 @@
 // serial port adapter as the program opens a meter.
 
 #include "link/LiveFrame.h"
+#include "support/BuildPaths.h"
 #include "link/QtSerialPort.h"
 
 #include "MeterEmulator.h"
@@ -252,7 +253,7 @@ private Q_SLOTS:
         // The program prints its device on the first line and answers there.
         QTemporaryDir dir;
         QProcess emulator;
-        emulator.start(QStringLiteral(KV_EMULATOR),
+        emulator.start(kv::test::emulatorProgram(),
                        {QStringLiteral("--model"), QStringLiteral("481"), QStringLiteral("--link"),
                         dir.filePath(QStringLiteral("kv481")), QStringLiteral("--steady"), QStringLiteral("-12.5")});
         QVERIFY(emulator.waitForStarted());
@@ -275,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("kv481")))); // the link goes with it
 
         QProcess bad;
-        bad.start(QStringLiteral(KV_EMULATOR), {QStringLiteral("--model"), QStringLiteral("480")});
+        bad.start(kv::test::emulatorProgram(), {QStringLiteral("--model"), QStringLiteral("480")});
         QVERIFY(bad.waitForFinished(5000));
         QCOMPARE(bad.exitCode(), 2);
     }

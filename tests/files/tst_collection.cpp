@@ -2,6 +2,7 @@
 // and decoded), plus writing through the save file and its failures.
 
 #include "files/CollectionFile.h"
+#include "support/BuildPaths.h"
 #include "logger/DataSetDecoder.h"
 #include "support/FileBytes.h"
 #include "support/CaseFiles.h"
@@ -63,7 +64,7 @@ class TestCollection : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void caseFiles_data() { test::addCaseFileRows(QStringLiteral(KV_TEST_DATA "/rec"), QStringLiteral("*.rec")); }
+    void caseFiles_data() { test::addCaseFileRows(kv::test::testData(QStringLiteral("rec")), QStringLiteral("*.rec")); }
 
     void caseFiles()
     {

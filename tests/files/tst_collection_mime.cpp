@@ -2,6 +2,8 @@
 // known by its first bytes as well as by the .rec name that other programs
 // use too. Read through Qt's own reader of the freedesktop.org database.
 
+#include "support/BuildPaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -76,7 +78,7 @@ int main(int argc, char **argv)
     // of (and before) the system's.
     QTemporaryDir data;
     QDir().mkpath(data.filePath(QStringLiteral("mime/packages")));
-    QFile::copy(QStringLiteral(KV_PACKAGING "/kv481.xml"), data.filePath(QStringLiteral("mime/packages/kv481.xml")));
+    QFile::copy(kv::test::packagingFile(QStringLiteral("kv481.xml")), data.filePath(QStringLiteral("mime/packages/kv481.xml")));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(data.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.filePath(QStringLiteral("home"))));
     QCoreApplication app(argc, argv);

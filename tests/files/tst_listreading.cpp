@@ -4,6 +4,7 @@
 // overloads kept through the conversion into chart cells.
 
 #include "common/DateTime.h"
+#include "support/BuildPaths.h"
 #include "files/AnalysisCsv.h"
 #include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
@@ -23,7 +24,7 @@ using kv::test::fileBytes;
 
 namespace {
 
-const QString kGolden = QStringLiteral(KV_TEST_DATA "/text/");
+const QString kGolden = kv::test::testData(QStringLiteral("text/"));
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // and encodings, and turning a read list back into chart cells.
 
 #include "common/DateTime.h"
+#include "support/BuildPaths.h"
 #include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
@@ -28,7 +29,7 @@ using kv::test::fileBytes;
 
 namespace {
 
-const QString kGolden = QStringLiteral(KV_TEST_DATA "/text/");
+const QString kGolden = kv::test::testData(QStringLiteral("text/"));
 
 // Chart cells as a graph window holds them.
 struct Graph

@@ -2,6 +2,7 @@
 // LCD's leading-zero rule.
 
 #include "link/LiveFrame.h"
+#include "support/BuildPaths.h"
 #include "panel/DigitBlanking.h"
 #include "support/CaseFiles.h"
 
@@ -67,7 +68,7 @@ class TestLiveFrame : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void caseFiles_data() { test::addCaseFileRows(QStringLiteral(KV_TEST_DATA "/frames"), QStringLiteral("*.txt")); }
+    void caseFiles_data() { test::addCaseFileRows(kv::test::testData(QStringLiteral("frames")), QStringLiteral("*.txt")); }
 
     void caseFiles()
     {

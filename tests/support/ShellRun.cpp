@@ -1,4 +1,5 @@
 #include "support/ShellRun.h"
+#include "support/BuildPaths.h"
 
 #include <QtTest>
 
@@ -20,7 +21,7 @@ Run kv481(const QStringList &args, const QString &locale, int timeoutMs)
 {
     QProcess p;
     p.setProcessEnvironment(kv481Environment(locale));
-    p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+    p.start(kv::test::builtFile(QStringLiteral("kv481")), args);
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -68,7 +69,7 @@ QList<QByteArray> dataLines(const QByteArray &out)
 QByteArray writeMemory(const QString &path, const QStringList &args)
 {
     QProcess p;
-    p.start(QStringLiteral(KV_EMULATOR), args + QStringList{QStringLiteral("--write-memory"), path});
+    p.start(kv::test::emulatorProgram(), args + QStringList{QStringLiteral("--write-memory"), path});
     p.waitForFinished(10000);
     return fileBytes(path);
 }
@@ -78,7 +79,7 @@ Kv481Process::Kv481Process(const QStringList &args, const QProcessEnvironment &e
     m_p.setProcessEnvironment(env);
     // Never left running after a test that crashed.
     m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    m_p.start(QStringLiteral(KV_BIN_DIR "/kv481"), args);
+    m_p.start(kv::test::builtFile(QStringLiteral("kv481")), args);
     m_started = m_p.waitForStarted();
 }
 
@@ -121,7 +122,7 @@ bool Kv481Process::finished(int ms)
 Emulator::Emulator(const QStringList &args)
 {
     m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_p.start(QStringLiteral(KV_EMULATOR), args);
+    m_p.start(kv::test::emulatorProgram(), args);
     if (m_p.waitForStarted() && m_p.waitForReadyRead(5000))
         device = QString::fromLocal8Bit(m_p.readLine()).trimmed();
 }

@@ -1,9 +1,8 @@
 #pragma once
 // kv481 and the meter emulator run as their own programs, as a shell runs
 // them: kv481 to its end or in the background, the emulator on its
-// pseudo-terminal, and the emulator's memory written to a file. The support
-// library is built knowing the folder of kv481 (KV_BIN_DIR) and the
-// emulator (KV_EMULATOR).
+// pseudo-terminal, and the emulator's memory written to a file, each found
+// where this build put it (support/BuildPaths.h).
 
 #include "support/FileBytes.h"
 

@@ -4,6 +4,8 @@
 // sheet, its name, frozen cell, number formats, cells (dates as serial day
 // numbers) and chart ranges as JSON.
 
+#include "support/BuildPaths.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,7 +23,7 @@ inline QJsonObject workbookCells(const QString &path, QString *why = nullptr)
     const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
                                                                             : QStringLiteral("python3");
     QProcess p;
-    p.start(python, {QStringLiteral(KV_TEST_DATA "/../scripts/xlsx-cells.py"), path});
+    p.start(python, {kv::test::testData(QStringLiteral("../scripts/xlsx-cells.py")), path});
     const bool done = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!done && why)
         *why = QString::fromLocal8Bit(p.readAllStandardError());
