@@ -5,9 +5,9 @@
 // time during the transfer as a share of the elapsed time. Figures only.
 
 #include "common/Clock.h"
-#include "support/BuildPaths.h"
 #include "link/QtSerialPort.h"
 #include "logger/LoggerDownload.h"
+#include "support/BuildPaths.h"
 
 #include "LoggerMemory.h"
 

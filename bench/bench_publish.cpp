@@ -5,11 +5,11 @@
 // and the processor time publishing once a second costs. Figures only.
 
 #include "Figures.h"
-#include "support/BuildPaths.h"
 #include "MeterEmulator.h"
 #include "link/LiveFrame.h"
 #include "publish/MqttPublisher.h"
 #include "publish/Outbox.h"
+#include "support/BuildPaths.h"
 #include "support/MqttBroker.h"
 #include "support/MqttSubscriber.h"
 

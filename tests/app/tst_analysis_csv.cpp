@@ -5,7 +5,6 @@
 // the Excel workbook of each, read back cell by cell as a spreadsheet does.
 
 #include "app/TfrmMain.h"
-#include "support/BuildPaths.h"
 #include "common/LocaleText.h"
 #include "common/RunNote.h"
 #include "files/AnalysisCsv.h"
@@ -13,6 +12,7 @@
 #include "logger/DataSetStatistics.h"
 #include "logger/SampleRows.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "support/BuildPaths.h"
 #include "views/GridSource.h"
 #include "views/TfrmGraph.h"
 #include "views/TfrmList.h"

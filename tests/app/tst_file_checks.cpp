@@ -7,12 +7,12 @@
 // the scripted prompt and through the real dialog worked as a user does.
 
 #include "app/QtPrompt.h"
-#include "support/BuildPaths.h"
 #include "app/TfrmMain.h"
 #include "common/DateTime.h"
 #include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "files/ui/FileCommands.h"
+#include "support/BuildPaths.h"
 #include "views/Chart.h"
 #include "views/GridModel.h"
 #include "views/TfrmGraph.h"

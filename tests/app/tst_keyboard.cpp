@@ -3,10 +3,10 @@
 // menu reaches every child window.
 
 #include "app/DialogFocus.h"
-#include "support/BuildPaths.h"
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
+#include "support/BuildPaths.h"
 #include "views/Chart.h"
 #include "views/ChildWindow.h"
 

@@ -3,11 +3,11 @@
 // help and about, and the two ways out.
 
 #include "app/HelpWindow.h"
-#include "support/BuildPaths.h"
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "logger/ui/TfrmDataLogger.h"
 #include "panel/TfrmPanel.h"
+#include "support/BuildPaths.h"
 #include "views/Chart.h"
 #include "views/ChartCustomizeDialog.h"
 #include "views/TfrmGraph.h"

@@ -3,7 +3,6 @@
 // writes is compared byte for byte with the window program's own writers.
 
 #include "cli/CollectionSets.h"
-#include "support/BuildPaths.h"
 #include "cli/PortLines.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
@@ -16,6 +15,7 @@
 #include "logger/DataSetDecoder.h"
 #include "logger/LoggerDownload.h"
 #include "logger/ui/SampleTable.h"
+#include "support/BuildPaths.h"
 
 #include <QBuffer>
 #include <QDateTime>

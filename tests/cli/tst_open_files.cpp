@@ -2,8 +2,8 @@
 // main window, which opens each as Open would.
 
 #include "LoggerMemory.h"
-#include "support/BuildPaths.h"
 #include "logger/ui/TfrmDataLogger.h"
+#include "support/BuildPaths.h"
 #include "support/MainSession.h"
 
 #include <QMdiArea>

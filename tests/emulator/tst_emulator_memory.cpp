@@ -3,8 +3,8 @@
 // a misreading on either side shows up here.
 
 #include "LoggerMemory.h"
-#include "support/BuildPaths.h"
 #include "MeterEmulator.h"
+#include "support/BuildPaths.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -2,8 +2,8 @@
 // serial port adapter as the program opens a meter.
 
 #include "link/LiveFrame.h"
-#include "support/BuildPaths.h"
 #include "link/QtSerialPort.h"
+#include "support/BuildPaths.h"
 
 #include "MeterEmulator.h"
 

@@ -2,8 +2,8 @@
 // and decoded), plus writing through the save file and its failures.
 
 #include "files/CollectionFile.h"
-#include "support/BuildPaths.h"
 #include "logger/DataSetDecoder.h"
+#include "support/BuildPaths.h"
 #include "support/FileBytes.h"
 #include "support/CaseFiles.h"
 #include "support/ScriptedPrompt.h"

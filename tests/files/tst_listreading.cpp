@@ -4,11 +4,11 @@
 // overloads kept through the conversion into chart cells.
 
 #include "common/DateTime.h"
-#include "support/BuildPaths.h"
 #include "files/AnalysisCsv.h"
 #include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
 #include "files/TextDataSet.h"
+#include "support/BuildPaths.h"
 #include "views/GridModel.h"
 
 #include "support/FileBytes.h"

@@ -3,13 +3,13 @@
 // and encodings, and turning a read list back into chart cells.
 
 #include "common/DateTime.h"
-#include "support/BuildPaths.h"
 #include "files/AnalysisCsv.h"
 #include "files/FileFilters.h"
 #include "files/ListGraphData.h"
 #include "files/LocaleDateTimeReader.h"
 #include "files/ScopeRange.h"
 #include "files/TextDataSet.h"
+#include "support/BuildPaths.h"
 #include "views/GridModel.h"
 
 #include "support/FileBytes.h"

@@ -2,8 +2,8 @@
 // LCD's leading-zero rule.
 
 #include "link/LiveFrame.h"
-#include "support/BuildPaths.h"
 #include "panel/DigitBlanking.h"
+#include "support/BuildPaths.h"
 #include "support/CaseFiles.h"
 
 #include <QDir>

@@ -1,4 +1,5 @@
 #include "support/ShellRun.h"
+
 #include "support/BuildPaths.h"
 
 #include <QtTest>
