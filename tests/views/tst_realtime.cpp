@@ -288,7 +288,7 @@ private Q_SLOTS:
                              15.0f - (i % 4));
             ++i;
         };
-        for (; i < 40;)
+        while (i < 40)
             sample();
         QCoreApplication::processEvents();
         QVERIFY(near(chart.shownMinX(), kStart));
@@ -304,7 +304,7 @@ private Q_SLOTS:
 
         // Samples go on while zoomed, past the end of the time axis, which
         // grows; the view stays where the user put it.
-        for (; i < 130;)
+        while (i < 130)
             sample();
         QCoreApplication::processEvents();
         QCOMPARE(chart.manualMaxX(), kStart + 2 * state.realTimeSpan);
